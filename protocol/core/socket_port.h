@@ -1,0 +1,53 @@
+// The datagram sockets of the device protocol, one sender and one receiver per
+// local IPv4 address. The port sits just above the socket calls: the platform
+// decides how a receiver sees multicast that arrives on its interface (a
+// wildcard bind with the arrival interface read from IP_PKTINFO is what works
+// on Linux and under Winsock alike), the logic decides what to send and when.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norvale {
+
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
+
+class SocketPort {
+public:
+    virtual ~SocketPort() = default;
+
+    // WSAStartup 1.1 / WSACleanup; trivially true on POSIX.
+    virtual bool Startup() = 0;
+    virtual void Cleanup() = 0;
+
+    // The PC's IPv4 addresses as dotted text, in the order the host-name lookup
+    // lists them; nullopt when that lookup fails.
+    virtual std::optional<std::vector<std::string>> LocalAddresses() = 0;
+
+    // A UDP socket that sends multicast out of the interface with this address,
+    // with multicast loop-back off. kNoSocket when it cannot be made.
+    virtual SocketHandle OpenSender(const std::string& localAddress) = 0;
+    // A UDP socket that delivers every datagram for `port` that arrives on the
+    // interface with this address, sent to `group` or to the address itself,
+    // with multicast loop-back off. kNoSocket when it cannot be made.
+    virtual SocketHandle OpenReceiver(const std::string& localAddress, const std::string& group,
+                                      std::uint16_t port) = 0;
+
+    // Sends one datagram to group:port out of the sender's interface.
+    virtual bool SendTo(SocketHandle sender, const std::uint8_t* data, std::size_t size,
+                        const std::string& group, std::uint16_t port) = 0;
+    // select() on one socket: true when a datagram (or an error) is ready
+    // within `timeout` (zero: answer at once).
+    virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
+    // Reads one datagram; the number of bytes, or -1 for a failed read.
+    virtual int Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity) = 0;
+
+    virtual void Close(SocketHandle socket) = 0;
+};
+
+}  // namespace norvale
