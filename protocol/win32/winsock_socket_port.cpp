@@ -1,0 +1,293 @@
+#include "protocol/win32/winsock_socket_port.h"
+
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <mswsock.h>
+#include <iphlpapi.h>
+// clang-format on
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace norvale::win32 {
+namespace {
+
+constexpr std::size_t kMaxDatagram = 65536;
+constexpr int kMaxDropsPerPoll = 256;
+
+SOCKET AsSocket(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+SocketHandle AsHandle(SOCKET socket) {
+    return socket == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(socket);
+}
+
+std::optional<in_addr> ParseAddress(const std::string& text) {
+    const unsigned long value = inet_addr(text.c_str());
+    if (value == INADDR_NONE && text != "255.255.255.255") return std::nullopt;
+    in_addr address{};
+    address.s_addr = value;
+    return address;
+}
+
+// The interface index of a local address as IP_PKTINFO reports it; 0 when the
+// address is not one of this PC's.
+unsigned long InterfaceIndexOf(in_addr address) {
+    ULONG size = 0;
+    if (GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER || size == 0) return 0;
+    std::vector<unsigned char> storage(size);
+    auto* table = reinterpret_cast<MIB_IPADDRTABLE*>(storage.data());
+    if (GetIpAddrTable(table, &size, FALSE) != NO_ERROR) return 0;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        if (table->table[i].dwAddr == address.s_addr) return table->table[i].dwIndex;
+    }
+    return 0;
+}
+
+bool SetByteOption(SOCKET socket, int level, int name, unsigned char value) {
+    return setsockopt(socket, level, name, reinterpret_cast<const char*>(&value), 1) == 0;
+}
+
+bool SetIntOption(SOCKET socket, int level, int name, int value) {
+    return setsockopt(socket, level, name, reinterpret_cast<const char*>(&value), sizeof value) ==
+           0;
+}
+
+bool Bind(SOCKET socket, in_addr address, std::uint16_t port) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr = address;
+    local.sin_port = htons(port);
+    return bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+SOCKET OpenWildcardReceiver(in_addr localAddress, in_addr group, std::uint16_t port) {
+    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (socket == INVALID_SOCKET) return INVALID_SOCKET;
+    ip_mreq membership{};
+    membership.imr_multiaddr = group;
+    membership.imr_interface = localAddress;
+    in_addr any{};
+    any.s_addr = htonl(INADDR_ANY);
+    const bool ready = SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1) &&
+                       Bind(socket, any, port) &&
+                       SetIntOption(socket, IPPROTO_IP, IP_PKTINFO, 1) &&
+                       setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP,
+                                  reinterpret_cast<const char*>(&membership),
+                                  sizeof membership) == 0 &&
+                       SetByteOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, 0);
+    if (!ready) {
+        closesocket(socket);
+        return INVALID_SOCKET;
+    }
+    return socket;
+}
+
+SOCKET OpenUnicastReceiver(in_addr localAddress, std::uint16_t port) {
+    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (socket == INVALID_SOCKET) return INVALID_SOCKET;
+    if (!SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1) || !Bind(socket, localAddress, port)) {
+        closesocket(socket);
+        return INVALID_SOCKET;
+    }
+    return socket;
+}
+
+LPFN_WSARECVMSG LookUpRecvMsg(SOCKET socket) {
+    GUID id = WSAID_WSARECVMSG;
+    LPFN_WSARECVMSG function = nullptr;
+    DWORD returned = 0;
+    if (WSAIoctl(socket, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &function,
+                 sizeof function, &returned, nullptr, nullptr) != 0) {
+        return nullptr;
+    }
+    return function;
+}
+
+}  // namespace
+
+WinsockSocketPort::~WinsockSocketPort() {
+    while (!receivers_.empty()) Close(receivers_.begin()->first);
+}
+
+bool WinsockSocketPort::Startup() {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+void WinsockSocketPort::Cleanup() {
+    WSACleanup();
+    recvMsg_ = nullptr;
+}
+
+std::optional<std::vector<std::string>> WinsockSocketPort::LocalAddresses() {
+    std::array<char, 128> hostName{};
+    if (gethostname(hostName.data(), static_cast<int>(hostName.size())) != 0) return std::nullopt;
+    hostName.back() = '\0';
+    const hostent* host = gethostbyname(hostName.data());
+    if (host == nullptr || host->h_addrtype != AF_INET) return std::nullopt;
+    std::vector<std::string> addresses;
+    for (char** entry = host->h_addr_list; entry != nullptr && *entry != nullptr; ++entry) {
+        in_addr address{};
+        std::memcpy(&address, *entry, sizeof address);
+        addresses.emplace_back(inet_ntoa(address));
+    }
+    return addresses;
+}
+
+SocketHandle WinsockSocketPort::OpenSender(const std::string& localAddress) {
+    const auto address = ParseAddress(localAddress);
+    if (!address) return kNoSocket;
+    const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (socket == INVALID_SOCKET) return kNoSocket;
+    if (setsockopt(socket, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&*address),
+                   sizeof *address) != 0 ||
+        !SetByteOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, 0)) {
+        closesocket(socket);
+        return kNoSocket;
+    }
+    return AsHandle(socket);
+}
+
+SocketHandle WinsockSocketPort::OpenReceiver(const std::string& localAddress,
+                                             const std::string& group, std::uint16_t port) {
+    const auto address = ParseAddress(localAddress);
+    const auto groupAddress = ParseAddress(group);
+    if (!address || !groupAddress) return kNoSocket;
+    const unsigned long interfaceIndex = InterfaceIndexOf(*address);
+    if (interfaceIndex == 0) return kNoSocket;
+    const SOCKET socket = OpenWildcardReceiver(*address, *groupAddress, port);
+    if (socket == INVALID_SOCKET) return kNoSocket;
+    if (recvMsg_ == nullptr) recvMsg_ = reinterpret_cast<void*>(LookUpRecvMsg(socket));
+    if (recvMsg_ == nullptr) {
+        closesocket(socket);
+        return kNoSocket;
+    }
+    Receiver receiver;
+    receiver.unicast = AsHandle(OpenUnicastReceiver(*address, port));
+    receiver.interfaceIndex = interfaceIndex;
+    receiver.localAddress = address->s_addr;
+    receiver.group = groupAddress->s_addr;
+    const SocketHandle handle = AsHandle(socket);
+    receivers_[handle] = std::move(receiver);
+    return handle;
+}
+
+bool WinsockSocketPort::SendTo(SocketHandle sender, const std::uint8_t* data, std::size_t size,
+                               const std::string& group, std::uint16_t port) {
+    const auto groupAddress = ParseAddress(group);
+    if (sender == kNoSocket || !groupAddress) return false;
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_addr = *groupAddress;
+    destination.sin_port = htons(port);
+    const int sent = sendto(AsSocket(sender), reinterpret_cast<const char*>(data),
+                            static_cast<int>(size), 0,
+                            reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    return sent == static_cast<int>(size);
+}
+
+bool WinsockSocketPort::ReadOne(SocketHandle socket, bool wildcard, Receiver& receiver) {
+    std::vector<std::uint8_t> datagram(kMaxDatagram);
+    if (!wildcard) {
+        const int size = recv(AsSocket(socket), reinterpret_cast<char*>(datagram.data()),
+                              static_cast<int>(datagram.size()), 0);
+        if (size < 0) {
+            receiver.heldFailure = true;
+            return true;
+        }
+        datagram.resize(static_cast<std::size_t>(size));
+        receiver.held = std::move(datagram);
+        return true;
+    }
+    WSABUF part{static_cast<ULONG>(datagram.size()), reinterpret_cast<char*>(datagram.data())};
+    std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
+    WSAMSG message{};
+    message.lpBuffers = &part;
+    message.dwBufferCount = 1;
+    message.Control.buf = control.data();
+    message.Control.len = static_cast<ULONG>(control.size());
+    DWORD size = 0;
+    const auto recvMsg = reinterpret_cast<LPFN_WSARECVMSG>(recvMsg_);
+    if (recvMsg(AsSocket(socket), &message, &size, nullptr, nullptr) != 0) {
+        receiver.heldFailure = true;
+        return true;
+    }
+    const IN_PKTINFO* info = nullptr;
+    for (WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message); header != nullptr;
+         header = WSA_CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            info = reinterpret_cast<const IN_PKTINFO*>(WSA_CMSG_DATA(header));
+        }
+    }
+    if (info == nullptr || info->ipi_ifindex != receiver.interfaceIndex) return false;
+    const std::uint32_t destination = info->ipi_addr.s_addr;
+    const bool ours = destination == receiver.group ||
+                      (receiver.unicast == kNoSocket && destination == receiver.localAddress);
+    if (!ours) return false;
+    datagram.resize(size);
+    receiver.held = std::move(datagram);
+    return true;
+}
+
+bool WinsockSocketPort::WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+    if (socket == kNoSocket) return false;
+    const auto found = receivers_.find(socket);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int drops = 0;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const long long wait = std::max<long long>(0, left.count());
+        timeval limit{static_cast<long>(wait / 1000000), static_cast<long>(wait % 1000000)};
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(AsSocket(socket), &readable);
+        if (found == receivers_.end()) return select(0, &readable, nullptr, nullptr, &limit) > 0;
+
+        Receiver& receiver = found->second;
+        if (receiver.held || receiver.heldFailure) return true;
+        if (receiver.unicast != kNoSocket) FD_SET(AsSocket(receiver.unicast), &readable);
+        if (select(0, &readable, nullptr, nullptr, &limit) <= 0) return false;
+        if (FD_ISSET(AsSocket(socket), &readable)) {
+            if (ReadOne(socket, true, receiver)) return true;
+            ++drops;
+        }
+        if (receiver.unicast != kNoSocket && FD_ISSET(AsSocket(receiver.unicast), &readable)) {
+            if (ReadOne(receiver.unicast, false, receiver)) return true;
+        }
+        if (wait == 0 && drops >= kMaxDropsPerPoll) return false;
+    }
+}
+
+int WinsockSocketPort::Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity) {
+    if (socket == kNoSocket) return -1;
+    const auto found = receivers_.find(socket);
+    if (found == receivers_.end()) {
+        return recv(AsSocket(socket), reinterpret_cast<char*>(buffer), static_cast<int>(capacity),
+                    0);
+    }
+    Receiver& receiver = found->second;
+    if (!receiver.held && !receiver.heldFailure) WaitReadable(socket, std::chrono::milliseconds{0});
+    if (receiver.heldFailure) {
+        receiver.heldFailure = false;
+        return -1;
+    }
+    if (!receiver.held) return -1;
+    const std::size_t size = std::min(receiver.held->size(), capacity);
+    std::memcpy(buffer, receiver.held->data(), size);
+    receiver.held.reset();
+    return static_cast<int>(size);
+}
+
+void WinsockSocketPort::Close(SocketHandle socket) {
+    if (socket == kNoSocket) return;
+    const auto found = receivers_.find(socket);
+    if (found != receivers_.end()) {
+        if (found->second.unicast != kNoSocket) closesocket(AsSocket(found->second.unicast));
+        receivers_.erase(found);
+    }
+    closesocket(AsSocket(socket));
+}
+
+}  // namespace norvale::win32
