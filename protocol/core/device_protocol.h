@@ -90,7 +90,9 @@ private:
         SocketHandle receiver = kNoSocket;
     };
 
+    void CloseSockets();
     void Send(int interfaceIndex, const Datagram& request);
+    bool WaitReadable(SocketHandle receiver, std::chrono::milliseconds timeout);
     // Reads one datagram from `receiver` into answer_; its size or -1.
     int ReadAnswer(SocketHandle receiver);
     void DiscoverOnInterface(int interfaceIndex, const Datagram& request, std::uint8_t selector1,
@@ -101,7 +103,7 @@ private:
     SocketPort& sockets_;
     ClockPort& clock_;
     RandomSource& random_;
-    bool started_ = false;
+    int startups_ = 0;  // successful Startup calls not yet matched by Cleanup
     LocalAddressTable addresses_;
     ClientId clientId_{};
     std::vector<InterfaceSockets> interfaces_;

@@ -2,6 +2,7 @@
 // the wire and the sizes of the buffers and fields.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,5 +53,14 @@ inline constexpr std::size_t kMaxAdminPasswordBytes = 127;
 inline constexpr std::uint8_t kDefaultSelector1 = 0;
 inline constexpr std::uint8_t kDefaultSelector2 = 8;
 inline constexpr std::uint8_t kWildcardSelector = 3;
+
+// The waiting schedule. Every wait is made of short polls and fixed pauses, so
+// the longest time one operation blocks is bounded.
+inline constexpr std::chrono::milliseconds kPollTimeout{10};
+inline constexpr std::chrono::milliseconds kDiscoverSendPause{50};
+inline constexpr std::chrono::milliseconds kDiscoverPollPause{20};
+inline constexpr int kDiscoverPolls = 48;
+inline constexpr std::chrono::milliseconds kMissPause{100};
+inline constexpr int kDrainPolls = 11;
 
 }  // namespace norvale

@@ -1,0 +1,163 @@
+#include "protocol/core/device_protocol.h"
+
+#include "protocol/core/reply_parsers.h"
+
+namespace norvale {
+namespace {
+
+// The longest the 48 polls of one interface take on schedule. A receiver that
+// stays readable while every read fails cannot hold the pass beyond it.
+constexpr std::chrono::milliseconds kDiscoverPollingTime =
+    kPollTimeout * kDiscoverPolls + kDiscoverPollPause * (kDiscoverPolls - 1);
+
+}  // namespace
+
+DeviceProtocol::DeviceProtocol(SocketPort& sockets, ClockPort& clock, RandomSource& random)
+    : sockets_(sockets), clock_(clock), random_(random), answer_(kAnswerCapacity + 1, 0) {}
+
+DeviceProtocol::~DeviceProtocol() { CloseDeviceSockets(false); }
+
+bool DeviceProtocol::OpenDeviceSockets() {
+    if (!sockets_.Startup()) return false;
+    ++startups_;
+
+    // When the lookup fails the previous table and identity stay in use.
+    if (std::optional<std::vector<std::string>> found = sockets_.LocalAddresses()) {
+        addresses_.Assign(*found);
+        clientId_ = MakeClientId(clock_.WallSeconds(), random_);
+    }
+
+    CloseSockets();
+    interfaces_.resize(static_cast<std::size_t>(addresses_.Count()));
+    for (int i = 0; i < addresses_.Count(); ++i) {
+        interfaces_[static_cast<std::size_t>(i)].sender = sockets_.OpenSender(addresses_.At(i));
+    }
+    for (int i = 0; i < addresses_.Count(); ++i) {
+        interfaces_[static_cast<std::size_t>(i)].receiver =
+            sockets_.OpenReceiver(addresses_.At(i), kDeviceGroup, kDevicePort);
+    }
+    return true;
+}
+
+void DeviceProtocol::CloseDeviceSockets(bool cleanup) {
+    CloseSockets();
+    if (!cleanup) return;
+    // Every successful start is matched by one clean-up, Refreshes included.
+    for (; startups_ > 0; --startups_) sockets_.Cleanup();
+}
+
+void DeviceProtocol::CloseSockets() {
+    for (const InterfaceSockets& sockets : interfaces_) {
+        if (sockets.sender != kNoSocket) sockets_.Close(sockets.sender);
+        if (sockets.receiver != kNoSocket) sockets_.Close(sockets.receiver);
+    }
+    interfaces_.clear();
+}
+
+void DeviceProtocol::Send(int interfaceIndex, const Datagram& request) {
+    const SocketHandle sender = interfaces_[static_cast<std::size_t>(interfaceIndex)].sender;
+    if (sender == kNoSocket) return;
+    sockets_.SendTo(sender, request.data(), request.size(), kDeviceGroup, kDevicePort);
+}
+
+bool DeviceProtocol::WaitReadable(SocketHandle receiver, std::chrono::milliseconds timeout) {
+    // A receiver that could not be made never delivers anything.
+    if (receiver == kNoSocket) return false;
+    return sockets_.WaitReadable(receiver, timeout);
+}
+
+int DeviceProtocol::ReadAnswer(SocketHandle receiver) {
+    int size = sockets_.Receive(receiver, answer_.data(), kAnswerCapacity);
+    if (size < 0) return -1;
+    if (static_cast<std::size_t>(size) > kAnswerCapacity) size = static_cast<int>(kAnswerCapacity);
+    answer_[static_cast<std::size_t>(size)] = 0;
+    return size;
+}
+
+void DeviceProtocol::DiscoverDevices(std::uint8_t selector1, std::uint8_t selector2) {
+    devices_.Clear();
+    const Datagram request = BuildDiscover(clientId_);
+    for (int i = 0; i < static_cast<int>(interfaces_.size()); ++i) {
+        DiscoverOnInterface(i, request, selector1, selector2);
+    }
+}
+
+void DeviceProtocol::DiscoverOnInterface(int interfaceIndex, const Datagram& request,
+                                         std::uint8_t selector1, std::uint8_t selector2) {
+    Send(interfaceIndex, request);
+    clock_.Sleep(kDiscoverSendPause);
+    Send(interfaceIndex, request);
+    clock_.Sleep(kDiscoverSendPause);
+
+    const SocketHandle receiver = interfaces_[static_cast<std::size_t>(interfaceIndex)].receiver;
+    const std::chrono::milliseconds deadline = clock_.Now() + kDiscoverPollingTime;
+    int polls = 0;
+    while (polls < kDiscoverPolls && clock_.Now() < deadline) {
+        if (WaitReadable(receiver, kPollTimeout)) {
+            // Read everything already queued, so that no answer waits behind
+            // another for the next poll and the pass lists every device
+            // that answers in time, however many there are.
+            bool anyRead = false;
+            do {
+                const int size = ReadAnswer(receiver);
+                if (size < 0) continue;
+                anyRead = true;
+                TakeDiscoverAnswer(size, interfaceIndex, selector1, selector2);
+            } while (clock_.Now() < deadline && sockets_.WaitReadable(receiver, {}));
+            // A poll whose reads all failed is not one of the 48.
+            if (!anyRead) continue;
+        }
+        if (++polls < kDiscoverPolls) clock_.Sleep(kDiscoverPollPause);
+    }
+}
+
+void DeviceProtocol::TakeDiscoverAnswer(int size, int interfaceIndex, std::uint8_t selector1,
+                                        std::uint8_t selector2) {
+    const auto length = static_cast<std::size_t>(size);
+    if (!AcceptsDiscoverReply(answer_.data(), length, clientId_, selector1, selector2)) return;
+    std::optional<DeviceRecord> record = ParseDiscoverReply(answer_.data(), length);
+    if (!record) return;
+    record->interfaceIndex = interfaceIndex;
+    devices_.Append(std::move(*record));
+}
+
+std::optional<Datagram> DeviceProtocol::ExchangeRequest(const Datagram& request,
+                                                        const ExchangeRule& rule) {
+    const DeviceRecord* device = FindSelected();
+    if (device == nullptr) return std::nullopt;
+    const int interfaceIndex = device->interfaceIndex;
+    if (interfaceIndex < 0 || interfaceIndex >= static_cast<int>(interfaces_.size())) {
+        return std::nullopt;
+    }
+    const SocketHandle receiver = interfaces_[static_cast<std::size_t>(interfaceIndex)].receiver;
+
+    if (rule.drainsFirst) {
+        for (int i = 0; i < kDrainPolls; ++i) {
+            if (WaitReadable(receiver, kPollTimeout)) ReadAnswer(receiver);
+        }
+    }
+
+    Send(interfaceIndex, request);
+
+    // Failed reads and datagrams of another type are not misses; the deadline
+    // keeps a steady stream of them from holding the exchange for ever.
+    const std::chrono::milliseconds deadline = clock_.Now() + rule.LongestWait();
+    const auto expectedType = static_cast<std::uint8_t>(rule.expectedType);
+    int misses = 0;
+    while (clock_.Now() < deadline) {
+        if (WaitReadable(receiver, kPollTimeout)) {
+            const int size = ReadAnswer(receiver);
+            if (size < 0 || answer_[0] != expectedType) continue;
+            const auto length = static_cast<std::size_t>(size);
+            if (EchoesClientId(answer_.data(), length, clientId_) &&
+                (!rule.requiredAddress || AnswerAddress(answer_.data(), length) == rule.requiredAddress)) {
+                return Datagram(answer_.begin(), answer_.begin() + size);
+            }
+        }
+        if (++misses > rule.missLimit) break;
+        clock_.Sleep(kMissPause);
+    }
+    return std::nullopt;
+}
+
+}  // namespace norvale
