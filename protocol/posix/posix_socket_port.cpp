@@ -191,9 +191,10 @@ bool PosixSocketPort::ReadOne(int fd, bool wildcard, Receiver& receiver) {
             return false;
         }
         const std::uint32_t destination = info->ipi_addr.s_addr;
-        // Unicast to our address lands here only when the bound half is missing.
+        // Unicast to our address lands here only when the bound half is missing;
+        // the kernel gives a unicast datagram to one socket alone, so no copy.
         const bool ours = destination == receiver.group ||
-                          (receiver.unicastFd < 0 && destination == receiver.localAddress);
+                          destination == receiver.localAddress;
         if (!ours) return false;
     }
     datagram.resize(static_cast<std::size_t>(size));

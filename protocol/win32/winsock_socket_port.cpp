@@ -86,7 +86,8 @@ SOCKET OpenWildcardReceiver(in_addr localAddress, in_addr group, std::uint16_t p
 SOCKET OpenUnicastReceiver(in_addr localAddress, std::uint16_t port) {
     const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (socket == INVALID_SOCKET) return INVALID_SOCKET;
-    if (!SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1) || !Bind(socket, localAddress, port)) {
+    if (!SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1) || !Bind(socket, localAddress, port) ||
+        !SetIntOption(socket, IPPROTO_IP, IP_PKTINFO, 1)) {
         closesocket(socket);
         return INVALID_SOCKET;
     }
@@ -187,19 +188,11 @@ bool WinsockSocketPort::SendTo(SocketHandle sender, const std::uint8_t* data, st
     return sent == static_cast<int>(size);
 }
 
+// Wine binds a socket given a unicast address to the wildcard address of that
+// interface (SO_BINDTODEVICE), so the bound half hears the group too; both
+// halves therefore read the destination and keep only their own datagrams.
 bool WinsockSocketPort::ReadOne(SocketHandle socket, bool wildcard, Receiver& receiver) {
     std::vector<std::uint8_t> datagram(kMaxDatagram);
-    if (!wildcard) {
-        const int size = recv(AsSocket(socket), reinterpret_cast<char*>(datagram.data()),
-                              static_cast<int>(datagram.size()), 0);
-        if (size < 0) {
-            receiver.heldFailure = true;
-            return true;
-        }
-        datagram.resize(static_cast<std::size_t>(size));
-        receiver.held = std::move(datagram);
-        return true;
-    }
     WSABUF part{static_cast<ULONG>(datagram.size()), reinterpret_cast<char*>(datagram.data())};
     std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
     WSAMSG message{};
@@ -220,11 +213,17 @@ bool WinsockSocketPort::ReadOne(SocketHandle socket, bool wildcard, Receiver& re
             info = reinterpret_cast<const IN_PKTINFO*>(WSA_CMSG_DATA(header));
         }
     }
-    if (info == nullptr || info->ipi_ifindex != receiver.interfaceIndex) return false;
-    const std::uint32_t destination = info->ipi_addr.s_addr;
-    const bool ours = destination == receiver.group ||
-                      (receiver.unicast == kNoSocket && destination == receiver.localAddress);
-    if (!ours) return false;
+    if (!wildcard) {
+        // Without control data this is plain Winsock, where the bound socket
+        // hears only its own address.
+        if (info != nullptr && info->ipi_addr.s_addr != receiver.localAddress) return false;
+    } else {
+        if (info == nullptr || info->ipi_ifindex != receiver.interfaceIndex) return false;
+        const std::uint32_t destination = info->ipi_addr.s_addr;
+        const bool ours = destination == receiver.group ||
+                          destination == receiver.localAddress;
+        if (!ours) return false;
+    }
     datagram.resize(size);
     receiver.held = std::move(datagram);
     return true;
@@ -254,7 +253,8 @@ bool WinsockSocketPort::WaitReadable(SocketHandle socket, std::chrono::milliseco
             ++drops;
         }
         if (receiver.unicast != kNoSocket && FD_ISSET(AsSocket(receiver.unicast), &readable)) {
-            if (ReadOne(receiver.unicast, false, receiver)) return true;
+                if (ReadOne(receiver.unicast, false, receiver)) return true;
+            ++drops;
         }
         if (wait == 0 && drops >= kMaxDropsPerPoll) return false;
     }
