@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# Proves the socket ports on a real segment: netprobe (host build, and the
+# Windows build under Wine) against norvale-sim in network namespaces.
+#
+#   socket_ports.sh BUILD_HOST_DIR [BUILD_WIN32_DIR]
+#
+# One summary line per case; exit status 1 when any case fails.
+set -u
+HERE="$(cd "$(dirname "$0")" && pwd)"
+SOURCE_DIR="$(cd "$HERE/../.." && pwd)"
+BUILD_HOST="${1:?usage: socket_ports.sh BUILD_HOST_DIR [BUILD_WIN32_DIR]}"
+BUILD_WIN32="${2:-}"
+source "$HERE/netns_lib.sh"
+
+NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
+HOST_PROBE="$BUILD_HOST/tests/integration/netprobe"
+[[ -x "$NV_SIM" && -x "$HOST_PROBE" ]] || nv_fail "build norvale-sim and netprobe in $BUILD_HOST first"
+
+FAILURES=0
+report() {  # report RESULT NAME DETAIL
+    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
+    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
+}
+
+# --- the Windows probe --------------------------------------------------------
+# The product is 32-bit, but 32-bit Wine needs a kernel that runs 32-bit code
+# (here it may only run emulated, far too slow for these waits). By default the
+# same Winsock port is therefore proven as a 64-bit build under wine64 when the
+# x86_64 cross compiler is there; NORVALE_WINE32=1 insists on the 32-bit exe.
+WIN_PROBE=""
+WIN_NOTE=""
+if [[ -n "$BUILD_WIN32" ]]; then
+    WIN_PROBE="$BUILD_WIN32/tests/integration/netprobe.exe"
+    [[ -f "$WIN_PROBE" ]] || nv_fail "no $WIN_PROBE"
+    NV_WINE=wine
+    NV_WINEBOOT=wineboot
+    compiler="$(command -v x86_64-w64-mingw32-g++-posix || command -v x86_64-w64-mingw32-g++)"
+    if [[ "${NORVALE_WINE32:-0}" != 1 && -n "$compiler" && -x /usr/lib/wine/wine64 ]]; then
+        WIN_PROBE="$NV_DIR/netprobe64.exe"
+        "$compiler" -std=c++17 -O1 -static -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+            -I"$SOURCE_DIR" "$HERE/netprobe.cpp" "$SOURCE_DIR/protocol/win32/winsock_socket_port.cpp" \
+            -lws2_32 -liphlpapi -o "$WIN_PROBE" || nv_fail "cannot build the 64-bit netprobe"
+        NV_WINE=/usr/lib/wine/wine64
+        NV_WINEBOOT="/usr/lib/wine/wine64 wineboot"
+        WIN_NOTE=" (64-bit build)"
+    fi
+    if [[ ! -f "$NV_WINEPREFIX/system.reg" ]]; then
+        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 $NV_WINEBOOT -i >/dev/null 2>&1
+    fi
+fi
+
+# probe FLAVOUR NS ARGS...: netprobe's output on stdout.
+probe() {
+    local flavour="$1" ns="$2"; shift 2
+    if [[ "$flavour" == host ]]; then
+        nv_exec "$ns" "$HOST_PROBE" "$@"
+    else
+        nv_wine "$ns" "$WIN_PROBE" "$@" 2>/dev/null | tr -d '\r'
+    fi
+}
+
+# devices_on OUTPUT ADDRESS: the devices of our own DiscoverReplies that the
+# receiver of ADDRESS delivered, sorted, once each, space-separated.
+devices_on() {
+    awk -v want="$2" '
+        $1 == "local" { index_of[$3] = $2 }
+        $1 == "recv" && $3 == "type=07" && $6 == "client=mine" {
+            if ($2 == index_of[want]) { sub("device=", "", $5); print $5 }
+        }' <<<"$1" | sort -u | paste -sd' '
+}
+
+# lengths_on OUTPUT ADDRESS: lengths of foreign datagrams the receiver delivered.
+lengths_on() {
+    awk -v want="$2" '
+        $1 == "local" { index_of[$3] = $2 }
+        $1 == "recv" && $6 == "client=other" && $2 == index_of[want] { sub("len=", "", $4); print $4 }
+        ' <<<"$1" | sort -un | paste -sd' '
+}
+
+expect_devices() {  # expect_devices CASE OUTPUT ADDRESS EXPECTED
+    local got; got="$(devices_on "$2" "$3")"
+    if [[ "$got" == "$4" ]]; then
+        report PASS "$1" "$3 heard: $got"
+    else
+        report FAIL "$1" "$3 heard: '${got}', expected '$4'"
+        sed 's/^/    | /' <<<"$2" >&2
+    fi
+}
+
+appliance_json() {  # appliance_json INTERFACE ID ADDRESS NAME
+    cat <<EOF
+{"appliances": [{"interface": "$1", "id": "$2", "address": "$3", "name": "$4"}]}
+EOF
+}
+
+# --- topology: one segment (a bridge), the PC on it, appliances joining ------
+nv_ns pc
+nv_ns appA
+nv_ns appB
+nv_bridge seg
+nv_bridge_port seg pc pc0 10.1.0.1/24
+nv_bridge_port seg appA a0 10.1.0.20/24
+nv_bridge_port seg appB b0 10.1.0.30/24
+appliance_json a0 00:11:22:33:44:20 10.1.0.20 NAS-A >"$NV_DIR/a.json"
+appliance_json b0 00:11:22:33:44:30 10.1.0.30 NAS-B >"$NV_DIR/b.json"
+
+FLAVOURS=(host)
+[[ -n "$WIN_PROBE" ]] && FLAVOURS+=(wine)
+LISTEN_HOST=1200
+LISTEN_WINE=3000
+listen_ms() { [[ "$1" == host ]] && echo $LISTEN_HOST || echo $LISTEN_WINE; }
+label() { [[ "$1" == host ]] && echo "host" || echo "wine${WIN_NOTE:+64}"; }
+
+nv_start_sim appA "$NV_DIR/a.json" simA
+for flavour in "${FLAVOURS[@]}"; do
+    out="$(probe "$flavour" pc --listen-ms "$(listen_ms "$flavour")")"
+    expect_devices "$(label "$flavour"): one appliance" "$out" 10.1.0.1 "10.1.0.20"
+done
+
+nv_start_sim appB "$NV_DIR/b.json" simB
+for flavour in "${FLAVOURS[@]}"; do
+    out="$(probe "$flavour" pc --listen-ms "$(listen_ms "$flavour")")"
+    expect_devices "$(label "$flavour"): two appliances" "$out" 10.1.0.1 "10.1.0.20 10.1.0.30"
+done
+
+# The PC gets a second interface on the same segment: both receivers hear both.
+nv_bridge_port seg pc pc1 10.1.0.2/24
+for flavour in "${FLAVOURS[@]}"; do
+    out="$(probe "$flavour" pc --listen-ms "$(listen_ms "$flavour")")"
+    expect_devices "$(label "$flavour"): two PC interfaces, first" "$out" 10.1.0.1 "10.1.0.20 10.1.0.30"
+    expect_devices "$(label "$flavour"): two PC interfaces, second" "$out" 10.1.0.2 "10.1.0.20 10.1.0.30"
+done
+
+# Unicast to each PC address reaches that address's receiver and no other
+# (9 bytes to 10.1.0.2, 2 bytes to 10.1.0.1), though all receivers share the port.
+for flavour in "${FLAVOURS[@]}"; do
+    ( for _ in 1 2 3 4 5 6 7 8 9 10; do
+          sleep 0.4
+          nv_exec appA bash -c 'echo -n probe-one >/dev/udp/10.1.0.2/13579; echo -n p0 >/dev/udp/10.1.0.1/13579' 2>/dev/null
+      done ) &
+    sender=$!
+    out="$(probe "$flavour" pc --no-send --listen-ms "$(listen_ms "$flavour")")"
+    wait "$sender"
+    first="$(lengths_on "$out" 10.1.0.1)"
+    second="$(lengths_on "$out" 10.1.0.2)"
+    if [[ "$first" == "2" && "$second" == "9" ]]; then
+        report PASS "$(label "$flavour"): unicast reaches its own receiver" "10.1.0.1 got len $first, 10.1.0.2 got len $second"
+    else
+        report FAIL "$(label "$flavour"): unicast reaches its own receiver" "10.1.0.1 got '$first' (want 2), 10.1.0.2 got '$second' (want 9)"
+        sed 's/^/    | /' <<<"$out" >&2
+    fi
+done
+
+nv_stop_sims
+if ((FAILURES > 0)); then
+    echo "socket ports: $FAILURES case(s) failed"
+    exit 1
+fi
+echo "socket ports: all cases passed"
