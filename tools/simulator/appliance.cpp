@@ -37,6 +37,7 @@ Appliance::Appliance(ApplianceConfig config)
     : config_(std::move(config)),
       address_(config_.address),
       netmask_(config_.netmask),
+      gateway_(config_.gateway),
       dhcp_(config_.dhcp) {}
 
 Identity Appliance::DeviceIdFor(const std::string& address) const {
@@ -61,7 +62,7 @@ std::optional<Answer> Appliance::Respond(const Request& request) {
         answer.deviceId = DeviceId();
         answer.addressMode = dhcp_ ? '1' : '0';
         answer.netmask = netmask_;
-        answer.gateway = config_.gateway;
+        answer.gateway = gateway_;
         answer.selector1 = config_.selector1;
         answer.selector2 = config_.selector2;
         answer.service = config_.service;
@@ -106,12 +107,12 @@ std::optional<Answer> Appliance::RespondToSettings(const Request& request) {
     switch (static_cast<SettingsKind>(request.subcommand)) {
     case SettingsKind::StaticAddress:
         if (!ParseIpv4(request.address) || !ParseIpv4(request.netmask)) return std::nullopt;
-        change = AddressChange{request.address, request.netmask, false};
+        change = AddressChange{request.address, request.netmask, request.gateway, false};
         break;
     case SettingsKind::DhcpClient:
         if (config_.dhcpPool.empty()) return std::nullopt;
         change = AddressChange{config_.dhcpPool[nextPoolEntry_ % config_.dhcpPool.size()],
-                               netmask_, true};
+                               netmask_, gateway_, true};
         break;
     default:
         return std::nullopt;
@@ -122,6 +123,7 @@ std::optional<Answer> Appliance::RespondToSettings(const Request& request) {
 void Appliance::CompleteMove(const AddressChange& change) {
     address_ = change.address;
     netmask_ = change.netmask;
+    gateway_ = change.gateway;
     dhcp_ = change.dhcp;
     if (change.dhcp) ++nextPoolEntry_;
 }

@@ -15,6 +15,7 @@ namespace norvale::sim {
 struct AddressChange {
     std::string address;
     std::string netmask;
+    std::string gateway;
     bool dhcp = false;
 };
 
@@ -56,6 +57,7 @@ private:
     ApplianceConfig config_;
     std::string address_;
     std::string netmask_;
+    std::string gateway_;
     bool dhcp_;
     std::size_t nextPoolEntry_ = 0;
 };

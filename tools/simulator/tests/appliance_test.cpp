@@ -115,6 +115,7 @@ TEST(SimAppliance, StaticAddressAnswersFromTheNewAddressAndMoves) {
     Request change = To(nas, Opcode::Settings, static_cast<std::uint8_t>(SettingsKind::StaticAddress));
     change.address = "192.168.0.50";
     change.netmask = "255.255.255.0";
+    change.gateway = "192.168.0.1";
     const auto answer = nas.Respond(change);
     ASSERT_TRUE(answer && answer->move);
     EXPECT_EQ(answer->datagram[0], 0x06);
@@ -126,6 +127,8 @@ TEST(SimAppliance, StaticAddressAnswersFromTheNewAddressAndMoves) {
     const Request oldIdentity = Query(nas, QueryKind::ShareCount);
     nas.CompleteMove(*answer->move);
     EXPECT_EQ(nas.Address(), "192.168.0.50");
+    const Bytes reply = nas.Respond(Request{})->datagram;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply[40])), "192.168.0.1");
     EXPECT_FALSE(nas.Respond(oldIdentity)) << "the old device id no longer names it";
     EXPECT_TRUE(nas.Respond(Query(nas, QueryKind::ShareCount)));
 }
