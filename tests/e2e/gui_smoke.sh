@@ -9,7 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 exe=$1 out=$2
 title="Orrin's HVB-3300-12 Norvale"
 prefix=${NORVALE_WINEPREFIX:-$out/wine/prefix64}
-[ -f "$prefix/system.reg" ] || { WINEPREFIX="$prefix" WINEDEBUG=-all wineboot -i >/dev/null 2>&1; }
+wine=${NORVALE_WINE:-wine}
+[ -f "$prefix/system.reg" ] || { WINEPREFIX="$prefix" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1; }
 
 xvfb_start || exit 1
 cleanup() {
@@ -18,7 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-WINEPREFIX="$prefix" WINEDEBUG=-all wine "$exe" >"$out/logs/gui-smoke-wine.log" 2>&1 &
+WINEPREFIX="$prefix" WINEDEBUG=-all $wine "$exe" >"$out/logs/gui-smoke-wine.log" 2>&1 &
 if ! id=$(wait_for_window "$title" 60); then
     echo "no window titled \"$title\""
     xwininfo -root -tree | head -40
