@@ -1,0 +1,32 @@
+#include "controls/core/dialog_controller.h"
+
+namespace norvale {
+
+DispatchResult DialogController::Dispatch(const DialogMessage& message) {
+    if (surface_ == nullptr) return {};
+    DispatchResult result = table_.Dispatch(message);
+    switch (message.kind) {
+        case MessageKind::InitDialog:
+            if (!result.handled) result = DispatchResult{false, true};
+            break;
+        case MessageKind::Command:
+            // OK and Cancel end the dialog unless the controller takes them;
+            // Escape and the close box thus always lead out of a dialog.
+            if (!result.handled && message.code == kButtonClicked &&
+                (message.id == kIdOk || message.id == kIdCancel)) {
+                surface_->EndDialog(message.id);
+                result.handled = true;
+            }
+            break;
+        case MessageKind::Close:
+            // The handler may have detached or ended the dialog itself.
+            if (surface_ != nullptr) surface_->EndDialog(kIdCancel);
+            result.handled = true;
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+}  // namespace norvale

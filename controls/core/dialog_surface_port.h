@@ -1,0 +1,153 @@
+// The dialog surface: everything a portable dialog controller does to its
+// window and its controls, addressed by control id. The Win32 adapter maps
+// each call onto the control's window messages; tests use a fake that
+// records the calls and keeps the state of every control.
+//
+// Calls with an id that names no control of the dialog do nothing and
+// answer the neutral value (empty text, false, -1 for an index, 0 for a
+// count), never fail loudly: a mistyped id shows as a test failure, not as
+// a crash of the program.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "controls/core/dialog_types.h"
+
+namespace norvale {
+
+class DialogController;
+
+struct MessageBoxRequest {
+    std::wstring text;
+    std::wstring caption;
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// One list-view column as it is inserted.
+struct ListColumn {
+    std::wstring title;
+    int width = 0;  // pixels
+    ColumnAlignment alignment = ColumnAlignment::Left;
+};
+
+// Identifies one wait-cursor period; see WaitCursor (wait_cursor.h).
+using CursorToken = std::intptr_t;
+
+class DialogSurfacePort {
+public:
+    virtual ~DialogSurfacePort() = default;
+
+    // --- the dialog window -------------------------------------------------
+    virtual void SetTitle(const std::wstring& title) = 0;
+    virtual std::wstring Title() const = 0;
+    // Big and small icon of the dialog from the program's icon resource; the
+    // host also draws it while the dialog is minimised.
+    virtual void SetIcon(int iconResourceId) = 0;
+    // Appends a separator and an item to the system menu; its command arrives
+    // as MessageKind::SysCommand.
+    virtual void AppendSystemMenuItem(int command, const std::wstring& text) = 0;
+    // Background of the dialog and of its static texts, and the text colour
+    // of the static texts.
+    virtual void SetDialogColors(Color background, Color staticText) = 0;
+    // Repaints the whole dialog now.
+    virtual void Repaint() = 0;
+    // Ends a modal dialog (or destroys a modeless one) with this code once
+    // the current handler returns.
+    virtual void EndDialog(int code) = 0;
+    // Runs a child dialog modally, owned by this one, from its template;
+    // answers the child's end code, or -1 when it could not be created.
+    virtual int RunModal(DialogController& child, int templateId) = 0;
+
+    // --- any control -------------------------------------------------------
+    virtual void SetText(int controlId, const std::wstring& text) = 0;
+    virtual std::wstring Text(int controlId) const = 0;
+    virtual void Enable(int controlId, bool enabled) = 0;
+    virtual bool IsEnabled(int controlId) const = 0;
+    virtual void Show(int controlId, bool visible) = 0;
+    virtual bool IsVisible(int controlId) const = 0;
+    virtual void SetFocus(int controlId) = 0;
+    // The control that has the keyboard focus, 0 when none of the dialog's.
+    virtual int FocusedControl() const = 0;
+    // Turns redrawing of a control off and on again (WM_SETREDRAW); turning
+    // it on repaints the control.
+    virtual void SetRedraw(int controlId, bool redraw) = 0;
+
+    // --- list views (report style) -----------------------------------------
+    virtual void InsertListColumn(int listId, int index, const ListColumn& column) = 0;
+    virtual void SetListFullRowSelect(int listId, bool fullRow) = 0;
+    // Inserts a row with the text of column 0; answers its index or -1.
+    virtual int InsertListRow(int listId, int row, const std::wstring& text) = 0;
+    virtual void DeleteListRow(int listId, int row) = 0;
+    virtual void DeleteAllListRows(int listId) = 0;
+    virtual void SetListCell(int listId, int row, int column, const std::wstring& text) = 0;
+    virtual std::wstring ListCell(int listId, int row, int column) const = 0;
+    virtual bool IsListRowSelected(int listId, int row) const = 0;
+    virtual void SetListRowSelected(int listId, int row, bool selected) = 0;
+    virtual int ListRowCount(int listId) const = 0;
+    virtual int ListFirstVisibleRow(int listId) const = 0;
+    // Rows that fit in the list's client area (LVM_GETCOUNTPERPAGE).
+    virtual int ListVisibleRowCount(int listId) const = 0;
+
+    // --- combo boxes -------------------------------------------------------
+    virtual void ClearCombo(int comboId) = 0;
+    // Appends an item; answers its index or -1.
+    virtual int AddComboItem(int comboId, const std::wstring& text) = 0;
+    // Selects an item; -1 clears the selection.
+    virtual void SelectComboItem(int comboId, int index) = 0;
+    // The selected index, -1 when none.
+    virtual int ComboSelection(int comboId) const = 0;
+    virtual int ComboItemCount(int comboId) const = 0;
+    virtual std::wstring ComboItemText(int comboId, int index) const = 0;
+
+    // --- IP-address fields -------------------------------------------------
+    // True when every octet of the field is empty (IPM_ISBLANK).
+    virtual bool IsIpBlank(int fieldId) const = 0;
+    // The four octets; an empty octet reads as 0 (IPM_GETADDRESS).
+    virtual IpOctets IpAddress(int fieldId) const = 0;
+    virtual void SetIpAddress(int fieldId, const IpOctets& octets) = 0;
+    virtual void ClearIpAddress(int fieldId) = 0;
+    // Gives the focus to one octet, 0 to 3 (IPM_SETFOCUS).
+    virtual void FocusIpOctet(int fieldId, int octet) = 0;
+
+    // --- progress bars -----------------------------------------------------
+    virtual void SetProgressRange(int barId, int low, int high) = 0;
+    virtual void SetProgressPosition(int barId, int position) = 0;
+    virtual int ProgressPosition(int barId) const = 0;
+    virtual void SetProgressColors(int barId, Color bar, Color background) = 0;
+
+    // --- themed group boxes ------------------------------------------------
+    // Draws the control as a themed group box with its caption band in
+    // `band` and the caption in `text`; the caption is the control's text.
+    virtual void SetGroupBoxColors(int groupBoxId, Color band, Color text) = 0;
+
+    // --- message boxes -----------------------------------------------------
+    // Shows a modal message box owned by the dialog; answers the button.
+    virtual MessageAnswer ShowMessage(const MessageBoxRequest& request) = 0;
+
+    // --- timers ------------------------------------------------------------
+    // Starts (or restarts) a timer; it arrives as MessageKind::Timer.
+    virtual void SetTimer(int timerId, std::chrono::milliseconds interval) = 0;
+    virtual void KillTimer(int timerId) = 0;
+
+    // --- the wait cursor ---------------------------------------------------
+    // Shows the program's busy cursor; the token remembers the cursor it
+    // replaced. Use WaitCursor rather than these two.
+    virtual CursorToken BeginWaitCursor() = 0;
+    virtual void EndWaitCursor(CursorToken token) = 0;
+
+    // --- threads -----------------------------------------------------------
+    // Runs `work` on a new worker thread; false when none could be started.
+    // The work must not touch the surface except through the two posts.
+    virtual bool StartWorker(std::function<void()> work) = 0;
+    // Safe from any thread: queues a registered message (by name) for the
+    // dialog; it arrives as MessageKind::Registered with this parameter.
+    virtual void PostRegistered(const std::wstring& name, std::intptr_t param) = 0;
+    // Safe from any thread: queues a close of the dialog (MessageKind::Close).
+    virtual void PostClose() = 0;
+};
+
+}  // namespace norvale
