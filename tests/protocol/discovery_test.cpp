@@ -1,0 +1,212 @@
+// The discovery pass on a simulated segment, in virtual time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "protocol/core/request_builders.h"
+#include "tests/protocol/protocol_fixture.h"
+
+namespace norvale::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+ApplianceConfig Appliance(const std::string& ip, std::uint8_t idByte = 1) {
+    ApplianceConfig config;
+    config.ip = ip;
+    config.identifier[5] = idByte;
+    return config;
+}
+
+std::vector<milliseconds> PassPauses() {
+    std::vector<milliseconds> pauses{milliseconds(50), milliseconds(50)};
+    pauses.insert(pauses.end(), 47, milliseconds(20));
+    return pauses;
+}
+
+class DiscoveryTest : public ProtocolTest {};
+
+TEST_F(DiscoveryTest, ScheduleOfOneInterface) {
+    Open();
+    Discover();
+
+    ASSERT_EQ(segment.Sent().size(), 2u);
+    for (const SentDatagram& sent : segment.Sent()) {
+        EXPECT_EQ(sent.interfaceAddress, kLocal0);
+        EXPECT_EQ(sent.bytes, BuildDiscover(protocol.Identity()));
+    }
+    EXPECT_EQ(segment.Sent()[0].time, milliseconds(0));
+    EXPECT_EQ(segment.Sent()[1].time, milliseconds(50));
+    EXPECT_EQ(clock.Sleeps(), PassPauses());  // no pause after the 48th poll
+
+    ASSERT_EQ(segment.Waits().size(), 48u);
+    for (std::size_t i = 0; i < 48; ++i) {
+        EXPECT_EQ(segment.Waits()[i].timeout, milliseconds(10));
+        EXPECT_EQ(segment.Waits()[i].time, milliseconds(100 + 30 * static_cast<int>(i)));
+    }
+    EXPECT_EQ(clock.Now(), milliseconds(100 + 48 * 10 + 47 * 20));
+}
+
+TEST_F(DiscoveryTest, EveryApplianceThatAnswersInTimeIsListedHoweverMany) {
+    for (int i = 0; i < 60; ++i) {
+        ApplianceConfig config = Appliance("192.168.1." + std::to_string(i + 1), static_cast<std::uint8_t>(i));
+        config.replyDelay = milliseconds(5 + 10 * i);  // spread over the pass
+        segment.AddAppliance(config);
+    }
+    // A foreign flood that once crowded answers out of the 48 reads.
+    std::vector<std::uint8_t> foreign(40, 0x03);
+    segment.Flood(kLocal0, milliseconds(0), milliseconds(1500), milliseconds(2), foreign);
+    Open();
+    Discover();
+
+    EXPECT_EQ(protocol.Devices().Count(), 60u);
+    EXPECT_EQ(protocol.Devices().Records().front().ipText, L"192.168.1.1");
+    EXPECT_EQ(clock.Sleeps(), PassPauses());  // the schedule is unchanged
+    EXPECT_EQ(std::count_if(segment.Waits().begin(), segment.Waits().end(),
+                            [](const WaitRecord& wait) { return wait.timeout == milliseconds(10); }),
+              48);
+}
+
+TEST_F(DiscoveryTest, OnlyAcceptedAnswersMakeRecordsAndTheFirstWins) {
+    ApplianceConfig wildcard = Appliance("192.168.0.11", 2);
+    wildcard.selector1 = 3, wildcard.selector2 = 3;
+    ApplianceConfig wrongSelector = Appliance("192.168.0.12", 3);
+    wrongSelector.selector1 = 1;
+    ApplianceConfig sameAddressLater = Appliance("192.168.0.10", 9);
+    sameAddressLater.replyDelay = milliseconds(30);
+    sameAddressLater.name = "LATE";
+    segment.AddAppliance(Appliance("192.168.0.10")).duplicates = 2;
+    segment.AddAppliance(wildcard);
+    segment.AddAppliance(wrongSelector);
+    segment.AddAppliance(Appliance("192.168.0.13", 4)).echoedClientId =
+        std::array<std::uint8_t, 10>{9, 9, 9, 9, 9, 9, 0, 0, 0, 0};
+    segment.AddAppliance(sameAddressLater);
+    Open();
+    Discover();
+
+    ASSERT_EQ(protocol.Devices().Count(), 2u);
+    EXPECT_EQ(protocol.Devices().Records()[0].ipText, L"192.168.0.10");
+    EXPECT_EQ(protocol.Devices().Records()[0].name, L"NAS");
+    EXPECT_EQ(protocol.Devices().Records()[1].ipText, L"192.168.0.11");
+}
+
+TEST_F(DiscoveryTest, FailedReadIsNotOneOfTheFortyEightPolls) {
+    Open();
+    segment.InjectFailedRead(kLocal0, milliseconds(105));
+    segment.InjectFailedRead(kLocal0, milliseconds(105));
+    Discover();
+    // One more 10-ms poll: the one that found only failed reads.
+    EXPECT_EQ(std::count_if(segment.Waits().begin(), segment.Waits().end(),
+                            [](const WaitRecord& wait) { return wait.timeout == milliseconds(10); }),
+              49);
+    EXPECT_EQ(clock.Sleeps(), PassPauses());
+}
+
+TEST_F(DiscoveryTest, LateAnswersStayQueuedForTheNextDrain) {
+    ApplianceConfig slow = Appliance("192.168.0.10");
+    slow.replyDelay = milliseconds(1600);
+    segment.AddAppliance(slow);
+    Open();
+    Discover();
+    EXPECT_TRUE(protocol.Devices().Empty());
+    EXPECT_EQ(segment.Queued(kLocal0), 2u);
+}
+
+TEST_F(DiscoveryTest, TwoInterfacesInOrderDeviceOnBothRecordedOnceWithLowerIndex) {
+    segment.SetLocalAddresses(std::vector<std::string>{kLocal0, kLocal1});
+    ApplianceConfig onBoth = Appliance("192.168.0.10");
+    ApplianceConfig onSecond = Appliance("10.0.0.10", 2);
+    onSecond.interfaces = {kLocal1};
+    segment.AddAppliance(onSecond);
+    segment.AddAppliance(onBoth);
+    Open();
+    Discover();
+
+    ASSERT_EQ(segment.Sent().size(), 4u);
+    EXPECT_EQ(segment.Sent()[1].interfaceAddress, kLocal0);
+    EXPECT_EQ(segment.Sent()[2].interfaceAddress, kLocal1);
+    EXPECT_GE(segment.Sent()[2].time, milliseconds(1500));  // after the whole first interface
+    ASSERT_EQ(protocol.Devices().Count(), 2u);
+    EXPECT_EQ(protocol.Devices().Records()[0].ipText, L"192.168.0.10");
+    EXPECT_EQ(protocol.Devices().Records()[0].interfaceIndex, 0);
+    EXPECT_EQ(protocol.Devices().Records()[1].ipText, L"10.0.0.10");
+    EXPECT_EQ(protocol.Devices().Records()[1].interfaceIndex, 1);
+}
+
+TEST_F(DiscoveryTest, NoAddressesNoSocketsPassReturnsAtOnce) {
+    segment.SetLocalAddresses(std::nullopt);
+    segment.AddAppliance(Appliance("192.168.0.10"));
+    Open();
+    EXPECT_EQ(segment.OpenSockets(), 0);
+    Discover();
+    EXPECT_TRUE(protocol.Devices().Empty());
+    EXPECT_TRUE(segment.Sent().empty());
+    EXPECT_TRUE(clock.Sleeps().empty());
+    EXPECT_EQ(clock.Now(), milliseconds(0));
+}
+
+TEST_F(DiscoveryTest, OnlyTheFirstTenAddressesAreUsed) {
+    std::vector<std::string> addresses;
+    for (int i = 1; i <= 12; ++i) addresses.push_back("10.0." + std::to_string(i) + ".2");
+    segment.SetLocalAddresses(addresses);
+    Open();
+    EXPECT_EQ(protocol.LocalAddresses().Count(), 10);
+    EXPECT_EQ(segment.OpenSockets(), 20);
+    Discover();
+    std::set<std::string> used;
+    for (const SentDatagram& sent : segment.Sent()) used.insert(sent.interfaceAddress);
+    EXPECT_EQ(used, std::set<std::string>(addresses.begin(), addresses.begin() + 10));
+}
+
+TEST_F(DiscoveryTest, EveryPassEmptiesTheTable) {
+    FakeAppliance& nas = segment.AddAppliance(Appliance("192.168.0.10"));
+    Open();
+    Discover();
+    ASSERT_EQ(protocol.Devices().Count(), 1u);
+    nas.dropNextRequests = 2;
+    Discover();
+    EXPECT_TRUE(protocol.Devices().Empty());
+}
+
+TEST_F(DiscoveryTest, ReopeningMakesANewIdentityUnlessTheLookupFails) {
+    Open();
+    const ClientId first = protocol.Identity();
+    protocol.CloseDeviceSockets(false);
+    clock.Advance(milliseconds(5000));
+    Open();
+    EXPECT_NE(protocol.Identity(), first);
+    EXPECT_EQ(random.seeds, (std::vector<unsigned>{1'700'000'000u, 1'700'000'005u}));
+
+    const ClientId second = protocol.Identity();
+    segment.SetLocalAddresses(std::nullopt);
+    protocol.CloseDeviceSockets(false);
+    Open();
+    EXPECT_EQ(protocol.Identity(), second);
+    EXPECT_EQ(protocol.LocalAddresses().Entries(), std::vector<std::string>{kLocal0});
+    EXPECT_EQ(segment.OpenSockets(), 2);  // the previous table still gets its sockets
+
+    protocol.CloseDeviceSockets(true);
+    EXPECT_EQ(segment.OpenSockets(), 0);
+    EXPECT_EQ(segment.Startups(), 3);
+    EXPECT_EQ(segment.Cleanups(), 3);
+}
+
+TEST_F(DiscoveryTest, SocketLayerThatCannotStartIsReported) {
+    segment.FailStartup(true);
+    EXPECT_FALSE(protocol.OpenDeviceSockets());
+    EXPECT_EQ(segment.OpenSockets(), 0);
+}
+
+TEST_F(DiscoveryTest, InterfaceWhoseReceiverFailedStillKeepsTheSchedule) {
+    segment.SetLocalAddresses(std::vector<std::string>{kLocal0, kLocal1});
+    segment.FailReceiversOn(kLocal0);
+    segment.AddAppliance(Appliance("192.168.0.10"));
+    Open();
+    Discover();
+    ASSERT_EQ(protocol.Devices().Count(), 1u);
+    EXPECT_EQ(protocol.Devices().Records()[0].interfaceIndex, 1);
+}
+
+}  // namespace
+}  // namespace norvale::test
