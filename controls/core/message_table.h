@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/core/dialog_types.h"
@@ -34,6 +35,20 @@ struct DialogMessage {
     int code = 0;
     std::intptr_t param = 0;
     std::wstring name;  // registered messages only
+
+    static DialogMessage Of(MessageKind kind, int id = 0, int code = 0) {
+        DialogMessage m;
+        m.kind = kind;
+        m.id = id;
+        m.code = code;
+        return m;
+    }
+    static DialogMessage OfRegistered(std::wstring name, std::intptr_t param) {
+        DialogMessage m = Of(MessageKind::Registered);
+        m.param = param;
+        m.name = std::move(name);
+        return m;
+    }
 };
 
 // What dispatch did with a message. A message that no entry handled gets

@@ -1,0 +1,520 @@
+#include "tests/fakes/fake_dialog_surface.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace norvale::test {
+
+namespace {
+
+std::wstring Num(long long value) { return std::to_wstring(value); }
+
+std::wstring ColorText(Color c) {
+    return L"rgb(" + Num(c.red) + L"," + Num(c.green) + L"," + Num(c.blue) + L")";
+}
+
+std::wstring IpText(const IpOctets& o) {
+    return Num(o[0]) + L"." + Num(o[1]) + L"." + Num(o[2]) + L"." + Num(o[3]);
+}
+
+MessageAnswer FirstButton(MessageButtons buttons) {
+    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
+
+bool AnswerFits(MessageButtons buttons, MessageAnswer answer) {
+    switch (buttons) {
+        case MessageButtons::Ok: return answer == MessageAnswer::Ok;
+        case MessageButtons::OkCancel:
+            return answer == MessageAnswer::Ok || answer == MessageAnswer::Cancel;
+        case MessageButtons::YesNo: return answer == MessageAnswer::Yes || answer == MessageAnswer::No;
+    }
+    return false;
+}
+
+}  // namespace
+
+FakeDialogSurface::~FakeDialogSurface() {
+    if (controller_ != nullptr) controller_->Attach(nullptr);
+}
+
+// --- driving -----------------------------------------------------------------
+
+DispatchResult FakeDialogSurface::Deliver(const DialogMessage& message) {
+    if (controller_ == nullptr || endCode_) return {};
+    return controller_->Dispatch(message);
+}
+
+DispatchResult FakeDialogSurface::Open(DialogController& controller) {
+    controller_ = &controller;
+    controller.Attach(this);
+    return Deliver(DialogMessage::Of(MessageKind::InitDialog));
+}
+
+DispatchResult FakeDialogSurface::Command(int controlId, int notification) {
+    return Deliver(DialogMessage::Of(MessageKind::Command, controlId, notification));
+}
+
+DispatchResult FakeDialogSurface::Notify(int controlId, int code) {
+    return Deliver(DialogMessage::Of(MessageKind::Notify, controlId, code));
+}
+
+DispatchResult FakeDialogSurface::ClickListRow(int listId, int row) {
+    FakeListView& list = Control(listId).list;
+    std::fill(list.selected.begin(), list.selected.end(), false);
+    if (row >= 0 && row < static_cast<int>(list.selected.size())) list.selected[row] = true;
+    return Notify(listId, kNotifyClick);
+}
+
+DispatchResult FakeDialogSurface::ChooseComboItem(int comboId, int index) {
+    FakeCombo& combo = Control(comboId).combo;
+    combo.selection = (index >= 0 && index < static_cast<int>(combo.items.size())) ? index : -1;
+    return Command(comboId, kComboSelChange);
+}
+
+DispatchResult FakeDialogSurface::UserFocus(int controlId) {
+    focus_ = controlId;
+    return Command(controlId, kEditSetFocus);
+}
+
+bool FakeDialogSurface::FireTimer(int timerId) {
+    if (!TimerRunning(timerId)) return false;
+    Deliver(DialogMessage::Of(MessageKind::Timer, timerId));
+    return true;
+}
+
+bool FakeDialogSurface::PressKey(int virtualKey) {
+    if (Deliver(DialogMessage::Of(MessageKind::KeyDown, virtualKey)).value) return true;
+    if (virtualKey == kKeyReturn) Click(kIdOk);
+    if (virtualKey == kKeyEscape) Click(kIdCancel);
+    return false;
+}
+
+DispatchResult FakeDialogSurface::CloseBox() { return Deliver(DialogMessage::Of(MessageKind::Close)); }
+
+DispatchResult FakeDialogSurface::SysCommand(int command) {
+    return Deliver(DialogMessage::Of(MessageKind::SysCommand, command));
+}
+
+DispatchResult FakeDialogSurface::Resize(SizeKind kind) {
+    return Deliver(DialogMessage::Of(MessageKind::Size, 0, static_cast<int>(kind)));
+}
+
+DispatchResult FakeDialogSurface::Registered(const std::wstring& name, std::intptr_t param) {
+    return Deliver(DialogMessage::OfRegistered(name, param));
+}
+
+int FakeDialogSurface::DeliverPosted() {
+    int delivered = 0;
+    while (!posts_.empty()) {
+        DialogMessage message = std::move(posts_.front());
+        posts_.pop_front();
+        Deliver(message);
+        ++delivered;
+    }
+    return delivered;
+}
+
+int FakeDialogSurface::RunWorkers() {
+    int ran = 0;
+    while (!workers_.empty()) {
+        std::function<void()> work = std::move(workers_.front());
+        workers_.pop_front();
+        work();
+        ++ran;
+    }
+    return ran;
+}
+
+void FakeDialogSurface::Destroy() {
+    if (controller_ == nullptr) return;
+    controller_->Dispatch(DialogMessage::Of(MessageKind::Destroy));
+    controller_->Attach(nullptr);
+    controller_ = nullptr;
+}
+
+// --- control lookup ----------------------------------------------------------
+
+FakeControl* FakeDialogSurface::Writable(int id) {
+    if (!declared_.empty() && declared_.count(id) == 0) {
+        unknownIds_.push_back(id);
+        return nullptr;
+    }
+    return &controls_[id];
+}
+
+const FakeControl* FakeDialogSurface::Readable(int id) const {
+    if (!declared_.empty() && declared_.count(id) == 0) {
+        unknownIds_.push_back(id);
+        return nullptr;
+    }
+    return FindControl(id);
+}
+
+const FakeControl* FakeDialogSurface::FindControl(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : &it->second;
+}
+
+// --- the dialog window -------------------------------------------------------
+
+void FakeDialogSurface::SetTitle(const std::wstring& title) {
+    title_ = title;
+    Note(L"title " + title);
+}
+
+void FakeDialogSurface::SetIcon(int iconResourceId) {
+    icon_ = iconResourceId;
+    Note(L"icon " + Num(iconResourceId));
+}
+
+void FakeDialogSurface::AppendSystemMenuItem(int command, const std::wstring& text) {
+    sysMenu_.emplace_back(command, text);
+    Note(L"sysmenu " + Num(command) + L" " + text);
+}
+
+void FakeDialogSurface::SetDialogColors(Color background, Color staticText) {
+    dialogBackground_ = background;
+    staticText_ = staticText;
+    Note(L"colors " + ColorText(background) + L" " + ColorText(staticText));
+}
+
+void FakeDialogSurface::Repaint() {
+    ++repaints_;
+    Note(L"repaint");
+}
+
+void FakeDialogSurface::EndDialog(int code) {
+    if (!endCode_) endCode_ = code;
+    Note(L"end " + Num(code));
+}
+
+int FakeDialogSurface::RunModal(DialogController& child, int templateId) {
+    childRuns_.push_back(templateId);
+    Note(L"child " + Num(templateId));
+    auto script = childScripts_.find(templateId);
+    if (script == childScripts_.end()) return -1;
+    FakeDialogSurface childSurface;
+    childSurface.childScripts_ = childScripts_;
+    childSurface.Open(child);
+    // A child that ended itself during InitDialog or in the script keeps
+    // the code it ended with.
+    int code = childSurface.EndCode() ? *childSurface.EndCode() : script->second(child, childSurface);
+    code = childSurface.EndCode().value_or(code);
+    childSurface.Destroy();
+    return code;
+}
+
+// --- any control -------------------------------------------------------------
+
+void FakeDialogSurface::SetText(int id, const std::wstring& text) {
+    if (FakeControl* c = Writable(id)) {
+        c->text = text;
+        Note(L"text " + Num(id) + L" " + text);
+    }
+}
+
+std::wstring FakeDialogSurface::Text(int id) const {
+    const FakeControl* c = Readable(id);
+    if (c == nullptr) return {};
+    // A drop-down list shows its selected item.
+    if (c->combo.selection >= 0) return c->combo.items[c->combo.selection];
+    return c->text;
+}
+
+void FakeDialogSurface::Enable(int id, bool enabled) {
+    if (FakeControl* c = Writable(id)) {
+        c->enabled = enabled;
+        Note(std::wstring(enabled ? L"enable " : L"disable ") + Num(id));
+    }
+}
+
+bool FakeDialogSurface::IsEnabled(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? declared_.empty() : c->enabled;
+}
+
+void FakeDialogSurface::Show(int id, bool visible) {
+    if (FakeControl* c = Writable(id)) {
+        c->visible = visible;
+        Note(std::wstring(visible ? L"show " : L"hide ") + Num(id));
+    }
+}
+
+bool FakeDialogSurface::IsVisible(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? declared_.empty() : c->visible;
+}
+
+void FakeDialogSurface::SetFocus(int id) {
+    if (Writable(id) != nullptr) {
+        focus_ = id;
+        Note(L"focus " + Num(id));
+    }
+}
+
+void FakeDialogSurface::SetRedraw(int id, bool redraw) {
+    if (FakeControl* c = Writable(id)) {
+        c->redraw = redraw;
+        Note(std::wstring(redraw ? L"redraw on " : L"redraw off ") + Num(id));
+    }
+}
+
+// --- list views --------------------------------------------------------------
+
+void FakeDialogSurface::InsertListColumn(int id, int index, const ListColumn& column) {
+    if (FakeControl* c = Writable(id)) {
+        auto& columns = c->list.columns;
+        index = std::clamp(index, 0, static_cast<int>(columns.size()));
+        columns.insert(columns.begin() + index, column);
+        Note(L"column " + Num(id) + L" " + Num(index) + L" " + column.title);
+    }
+}
+
+void FakeDialogSurface::SetListFullRowSelect(int id, bool fullRow) {
+    if (FakeControl* c = Writable(id)) c->list.fullRowSelect = fullRow;
+}
+
+int FakeDialogSurface::InsertListRow(int id, int row, const std::wstring& text) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr || row < 0) return -1;
+    FakeListView& list = c->list;
+    row = std::min(row, static_cast<int>(list.rows.size()));  // past the end appends
+    list.rows.insert(list.rows.begin() + row, std::vector<std::wstring>{text});
+    list.selected.insert(list.selected.begin() + row, false);
+    Note(L"row " + Num(id) + L" " + Num(row) + L" " + text);
+    return row;
+}
+
+void FakeDialogSurface::DeleteListRow(int id, int row) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.rows.size())) return;
+    c->list.rows.erase(c->list.rows.begin() + row);
+    c->list.selected.erase(c->list.selected.begin() + row);
+    Note(L"delete row " + Num(id) + L" " + Num(row));
+}
+
+void FakeDialogSurface::DeleteAllListRows(int id) {
+    if (FakeControl* c = Writable(id)) {
+        c->list.rows.clear();
+        c->list.selected.clear();
+        c->list.firstVisible = 0;
+        Note(L"delete rows " + Num(id));
+    }
+}
+
+void FakeDialogSurface::SetListCell(int id, int row, int column, const std::wstring& text) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.rows.size()) || column < 0) return;
+    auto& cells = c->list.rows[row];
+    if (column >= static_cast<int>(cells.size())) cells.resize(column + 1);
+    cells[column] = text;
+    Note(L"cell " + Num(id) + L" " + Num(row) + L" " + Num(column) + L" " + text);
+}
+
+std::wstring FakeDialogSurface::ListCell(int id, int row, int column) const {
+    const FakeControl* c = Readable(id);
+    if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.rows.size()) || column < 0) return {};
+    const auto& cells = c->list.rows[row];
+    return column < static_cast<int>(cells.size()) ? cells[column] : std::wstring();
+}
+
+bool FakeDialogSurface::IsListRowSelected(int id, int row) const {
+    const FakeControl* c = Readable(id);
+    if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.selected.size())) return false;
+    return c->list.selected[row];
+}
+
+void FakeDialogSurface::SetListRowSelected(int id, int row, bool selected) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.selected.size())) return;
+    c->list.selected[row] = selected;
+}
+
+int FakeDialogSurface::ListRowCount(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? 0 : static_cast<int>(c->list.rows.size());
+}
+
+int FakeDialogSurface::ListFirstVisibleRow(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? 0 : c->list.firstVisible;
+}
+
+int FakeDialogSurface::ListVisibleRowCount(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? 0 : c->list.visibleRows;
+}
+
+// --- combo boxes -------------------------------------------------------------
+
+void FakeDialogSurface::ClearCombo(int id) {
+    if (FakeControl* c = Writable(id)) {
+        c->combo = FakeCombo{};
+        Note(L"combo clear " + Num(id));
+    }
+}
+
+int FakeDialogSurface::AddComboItem(int id, const std::wstring& text) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr) return -1;
+    c->combo.items.push_back(text);
+    Note(L"combo add " + Num(id) + L" " + text);
+    return static_cast<int>(c->combo.items.size()) - 1;
+}
+
+void FakeDialogSurface::SelectComboItem(int id, int index) {
+    if (FakeControl* c = Writable(id)) {
+        // Like CB_SETCURSEL: an index out of range clears the selection.
+        const bool valid = index >= 0 && index < static_cast<int>(c->combo.items.size());
+        c->combo.selection = valid ? index : -1;
+        Note(L"combo select " + Num(id) + L" " + Num(c->combo.selection));
+    }
+}
+
+int FakeDialogSurface::ComboSelection(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? -1 : c->combo.selection;
+}
+
+int FakeDialogSurface::ComboItemCount(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? 0 : static_cast<int>(c->combo.items.size());
+}
+
+std::wstring FakeDialogSurface::ComboItemText(int id, int index) const {
+    const FakeControl* c = Readable(id);
+    if (c == nullptr || index < 0 || index >= static_cast<int>(c->combo.items.size())) return {};
+    return c->combo.items[index];
+}
+
+// --- IP-address fields -------------------------------------------------------
+
+bool FakeDialogSurface::IsIpBlank(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr || c->ip.blank;
+}
+
+IpOctets FakeDialogSurface::IpAddress(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr || c->ip.blank ? IpOctets{} : c->ip.octets;
+}
+
+void FakeDialogSurface::SetIpAddress(int id, const IpOctets& octets) {
+    if (FakeControl* c = Writable(id)) {
+        c->ip.octets = octets;
+        c->ip.blank = false;
+        Note(L"ip " + Num(id) + L" " + IpText(octets));
+    }
+}
+
+void FakeDialogSurface::ClearIpAddress(int id) {
+    if (FakeControl* c = Writable(id)) {
+        c->ip = FakeIpField{};
+        Note(L"ip clear " + Num(id));
+    }
+}
+
+void FakeDialogSurface::FocusIpOctet(int id, int octet) {
+    FakeControl* c = Writable(id);
+    if (c == nullptr || octet < 0 || octet > 3) return;
+    c->ip.focusedOctet = octet;
+    focus_ = id;
+    Note(L"ip focus " + Num(id) + L" " + Num(octet));
+}
+
+// --- progress bars -----------------------------------------------------------
+
+void FakeDialogSurface::SetProgressRange(int id, int low, int high) {
+    if (FakeControl* c = Writable(id)) {
+        c->progress.low = low;
+        c->progress.high = high;
+        c->progress.position = std::clamp(c->progress.position, low, std::max(low, high));
+    }
+}
+
+void FakeDialogSurface::SetProgressPosition(int id, int position) {
+    if (FakeControl* c = Writable(id)) {
+        // A progress bar keeps its position inside its range.
+        c->progress.position =
+            std::clamp(position, c->progress.low, std::max(c->progress.low, c->progress.high));
+    }
+}
+
+int FakeDialogSurface::ProgressPosition(int id) const {
+    const FakeControl* c = Readable(id);
+    return c == nullptr ? 0 : c->progress.position;
+}
+
+void FakeDialogSurface::SetProgressColors(int id, Color bar, Color background) {
+    if (FakeControl* c = Writable(id)) {
+        c->progress.bar = bar;
+        c->progress.background = background;
+    }
+}
+
+void FakeDialogSurface::SetGroupBoxColors(int id, Color band, Color text) {
+    if (FakeControl* c = Writable(id)) {
+        c->groupBand = band;
+        c->groupText = text;
+    }
+}
+
+// --- message boxes -----------------------------------------------------------
+
+MessageAnswer FakeDialogSurface::ShowMessage(const MessageBoxRequest& request) {
+    ShownMessageBox shown{request, FirstButton(request.buttons), false};
+    if (!answers_.empty()) {
+        shown.answer = answers_.front();
+        answers_.pop_front();
+        shown.scripted = true;
+        // An answer the box cannot give is a fault of the test script.
+        if (!AnswerFits(request.buttons, shown.answer)) shown.scripted = false;
+    }
+    boxes_.push_back(shown);
+    Note(L"message " + request.caption + L": " + request.text);
+    return shown.answer;
+}
+
+// --- timers, cursor, threads -------------------------------------------------
+
+void FakeDialogSurface::SetTimer(int id, std::chrono::milliseconds interval) {
+    timers_[id] = interval;
+    Note(L"timer " + Num(id) + L" " + Num(interval.count()));
+}
+
+void FakeDialogSurface::KillTimer(int id) {
+    timers_.erase(id);
+    Note(L"kill timer " + Num(id));
+}
+
+CursorToken FakeDialogSurface::BeginWaitCursor() {
+    const CursorToken token = nextCursorToken_++;
+    cursorStack_.push_back(token);
+    ++cursorPeriods_;
+    maxCursorDepth_ = std::max(maxCursorDepth_, CursorDepth());
+    return token;
+}
+
+void FakeDialogSurface::EndWaitCursor(CursorToken token) {
+    if (cursorStack_.empty() || cursorStack_.back() != token) {
+        ++cursorMisuses_;
+        cursorStack_.erase(std::remove(cursorStack_.begin(), cursorStack_.end(), token),
+                           cursorStack_.end());
+        return;
+    }
+    cursorStack_.pop_back();
+}
+
+bool FakeDialogSurface::StartWorker(std::function<void()> work) {
+    if (!work) return false;
+    workers_.push_back(std::move(work));
+    return true;
+}
+
+void FakeDialogSurface::PostRegistered(const std::wstring& name, std::intptr_t param) {
+    posts_.push_back(DialogMessage::OfRegistered(name, param));
+}
+
+void FakeDialogSurface::PostClose() { posts_.push_back(DialogMessage::Of(MessageKind::Close)); }
+
+}  // namespace norvale::test

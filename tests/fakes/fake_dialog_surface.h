@@ -1,0 +1,243 @@
+// A dialog surface for host tests: holds the state of every control the
+// controller touches, logs every change, answers message boxes and child
+// dialogs from a script, and delivers user actions through the controller's
+// message table exactly as the Win32 dialog host does (including its
+// defaults: Enter that no key entry consumed presses OK, Escape Cancel).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "controls/core/dialog_controller.h"
+#include "controls/core/dialog_surface_port.h"
+
+namespace norvale::test {
+
+struct FakeListView {
+    std::vector<ListColumn> columns;
+    std::vector<std::vector<std::wstring>> rows;  // rows[row][column]
+    std::vector<bool> selected;
+    bool fullRowSelect = false;
+    int firstVisible = 0;  // set by a test to "scroll"
+    int visibleRows = 4;   // rows that fit
+};
+
+struct FakeCombo {
+    std::vector<std::wstring> items;
+    int selection = -1;
+};
+
+struct FakeIpField {
+    IpOctets octets{};
+    bool blank = true;
+    int focusedOctet = -1;
+};
+
+struct FakeProgress {
+    int low = 0;
+    int high = 100;
+    int position = 0;
+    std::optional<Color> bar;
+    std::optional<Color> background;
+};
+
+struct FakeControl {
+    std::wstring text;
+    bool enabled = true;
+    bool visible = true;
+    bool redraw = true;
+    FakeListView list;
+    FakeCombo combo;
+    FakeIpField ip;
+    FakeProgress progress;
+    std::optional<Color> groupBand;
+    std::optional<Color> groupText;
+};
+
+struct ShownMessageBox {
+    MessageBoxRequest request;
+    MessageAnswer answer = MessageAnswer::Ok;
+    bool scripted = false;  // false: no answer was queued, the first button was taken
+};
+
+class FakeDialogSurface;
+
+// Drives a child dialog: the child controller is attached to `surface` and
+// has seen InitDialog. The script's answer is the end code unless the child
+// ended itself first.
+using ChildDialogScript = std::function<int(DialogController& child, FakeDialogSurface& surface)>;
+
+class FakeDialogSurface final : public DialogSurfacePort {
+public:
+    FakeDialogSurface() = default;
+    ~FakeDialogSurface() override;
+
+    // --- driving the controller, as the dialog host does --------------------
+    // Attaches the controller and delivers InitDialog; answers its result.
+    DispatchResult Open(DialogController& controller);
+    DispatchResult Command(int controlId, int notification);
+    DispatchResult Click(int controlId) { return Command(controlId, kButtonClicked); }
+    DispatchResult Notify(int controlId, int code);
+    // Selects exactly this row (as a click in a single-selection list does)
+    // and delivers NM_CLICK.
+    DispatchResult ClickListRow(int listId, int row);
+    // Selects a combo item and delivers CBN_SELCHANGE.
+    DispatchResult ChooseComboItem(int comboId, int index);
+    // Focus moved by the user: the control gets the focus and EN_SETFOCUS.
+    DispatchResult UserFocus(int controlId);
+    // Delivers the timer only while it is running; false otherwise.
+    bool FireTimer(int timerId);
+    // A key in a control: the key entries first; Enter and Escape that no
+    // entry consumed press OK and Cancel. Answers whether an entry consumed it.
+    bool PressKey(int virtualKey);
+    DispatchResult CloseBox();
+    DispatchResult SysCommand(int command);
+    DispatchResult Resize(SizeKind kind);
+    DispatchResult Registered(const std::wstring& name, std::intptr_t param);
+    // Delivers what PostRegistered and PostClose queued, in order.
+    int DeliverPosted();
+    // Runs the queued workers on the calling thread, in order.
+    int RunWorkers();
+    // Detaches the controller after a Destroy message.
+    void Destroy();
+
+    // --- scripting ----------------------------------------------------------
+    void QueueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
+    void ScriptChild(int templateId, ChildDialogScript script) {
+        childScripts_[templateId] = std::move(script);
+    }
+    // With declared controls, calls on any other id are refused and noted.
+    void DeclareControls(std::initializer_list<int> ids) { declared_.insert(ids); }
+
+    // --- what happened ------------------------------------------------------
+    FakeControl& Control(int id) { return controls_[id]; }
+    const FakeControl* FindControl(int id) const;
+    const std::vector<std::wstring>& Log() const { return log_; }
+    void ClearLog() { log_.clear(); }
+    const std::vector<ShownMessageBox>& MessageBoxes() const { return boxes_; }
+    size_t PendingAnswers() const { return answers_.size(); }
+    const std::vector<int>& ChildRuns() const { return childRuns_; }
+    std::optional<int> EndCode() const { return endCode_; }
+    const std::map<int, std::chrono::milliseconds>& Timers() const { return timers_; }
+    bool TimerRunning(int id) const { return timers_.count(id) != 0; }
+    int CursorDepth() const { return static_cast<int>(cursorStack_.size()); }
+    int MaxCursorDepth() const { return maxCursorDepth_; }
+    int CursorPeriods() const { return cursorPeriods_; }
+    // Wait-cursor periods ended out of order or twice.
+    int CursorMisuses() const { return cursorMisuses_; }
+    const std::vector<int>& UnknownControlCalls() const { return unknownIds_; }
+    int Focus() const { return focus_; }
+    int IconId() const { return icon_; }
+    Color DialogBackground() const { return dialogBackground_; }
+    Color StaticTextColor() const { return staticText_; }
+    const std::vector<std::pair<int, std::wstring>>& SystemMenuItems() const { return sysMenu_; }
+    int Repaints() const { return repaints_; }
+    size_t PendingWorkers() const { return workers_.size(); }
+    size_t PendingPosts() const { return posts_.size(); }
+
+    // --- DialogSurfacePort --------------------------------------------------
+    void SetTitle(const std::wstring& title) override;
+    std::wstring Title() const override { return title_; }
+    void SetIcon(int iconResourceId) override;
+    void AppendSystemMenuItem(int command, const std::wstring& text) override;
+    void SetDialogColors(Color background, Color staticText) override;
+    void Repaint() override;
+    void EndDialog(int code) override;
+    int RunModal(DialogController& child, int templateId) override;
+
+    void SetText(int controlId, const std::wstring& text) override;
+    std::wstring Text(int controlId) const override;
+    void Enable(int controlId, bool enabled) override;
+    bool IsEnabled(int controlId) const override;
+    void Show(int controlId, bool visible) override;
+    bool IsVisible(int controlId) const override;
+    void SetFocus(int controlId) override;
+    int FocusedControl() const override { return focus_; }
+    void SetRedraw(int controlId, bool redraw) override;
+
+    void InsertListColumn(int listId, int index, const ListColumn& column) override;
+    void SetListFullRowSelect(int listId, bool fullRow) override;
+    int InsertListRow(int listId, int row, const std::wstring& text) override;
+    void DeleteListRow(int listId, int row) override;
+    void DeleteAllListRows(int listId) override;
+    void SetListCell(int listId, int row, int column, const std::wstring& text) override;
+    std::wstring ListCell(int listId, int row, int column) const override;
+    bool IsListRowSelected(int listId, int row) const override;
+    void SetListRowSelected(int listId, int row, bool selected) override;
+    int ListRowCount(int listId) const override;
+    int ListFirstVisibleRow(int listId) const override;
+    int ListVisibleRowCount(int listId) const override;
+
+    void ClearCombo(int comboId) override;
+    int AddComboItem(int comboId, const std::wstring& text) override;
+    void SelectComboItem(int comboId, int index) override;
+    int ComboSelection(int comboId) const override;
+    int ComboItemCount(int comboId) const override;
+    std::wstring ComboItemText(int comboId, int index) const override;
+
+    bool IsIpBlank(int fieldId) const override;
+    IpOctets IpAddress(int fieldId) const override;
+    void SetIpAddress(int fieldId, const IpOctets& octets) override;
+    void ClearIpAddress(int fieldId) override;
+    void FocusIpOctet(int fieldId, int octet) override;
+
+    void SetProgressRange(int barId, int low, int high) override;
+    void SetProgressPosition(int barId, int position) override;
+    int ProgressPosition(int barId) const override;
+    void SetProgressColors(int barId, Color bar, Color background) override;
+
+    void SetGroupBoxColors(int groupBoxId, Color band, Color text) override;
+
+    MessageAnswer ShowMessage(const MessageBoxRequest& request) override;
+
+    void SetTimer(int timerId, std::chrono::milliseconds interval) override;
+    void KillTimer(int timerId) override;
+
+    CursorToken BeginWaitCursor() override;
+    void EndWaitCursor(CursorToken token) override;
+
+    bool StartWorker(std::function<void()> work) override;
+    void PostRegistered(const std::wstring& name, std::intptr_t param) override;
+    void PostClose() override;
+
+private:
+    DispatchResult Deliver(const DialogMessage& message);
+    // The control for a change, nullptr (and noted) for an undeclared id.
+    FakeControl* Writable(int id);
+    const FakeControl* Readable(int id) const;
+    void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
+
+    DialogController* controller_ = nullptr;
+    std::map<int, FakeControl> controls_;
+    std::set<int> declared_;
+    mutable std::vector<int> unknownIds_;
+    std::vector<std::wstring> log_;
+    std::wstring title_;
+    int icon_ = 0;
+    Color dialogBackground_{};
+    Color staticText_{};
+    std::vector<std::pair<int, std::wstring>> sysMenu_;
+    int repaints_ = 0;
+    std::optional<int> endCode_;
+    int focus_ = 0;
+    std::deque<MessageAnswer> answers_;
+    std::vector<ShownMessageBox> boxes_;
+    std::map<int, ChildDialogScript> childScripts_;
+    std::vector<int> childRuns_;
+    std::map<int, std::chrono::milliseconds> timers_;
+    std::vector<CursorToken> cursorStack_;
+    CursorToken nextCursorToken_ = 1;
+    int maxCursorDepth_ = 0;
+    int cursorPeriods_ = 0;
+    int cursorMisuses_ = 0;
+    std::deque<std::function<void()>> workers_;
+    std::deque<DialogMessage> posts_;
+};
+
+}  // namespace norvale::test
