@@ -1,0 +1,73 @@
+// The live version answers under Wine: the prefix's configured Windows
+// version is named in NORVALE_WINE_VERSION, the expected WOW64 state in
+// NORVALE_EXPECT_WOW64 (tests/win32/wine_version_matrix.sh sets both).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "disk/core/os_class.h"
+#include "platform/core/windows_version_editions.h"
+#include "platform/core/windows_version_name.h"
+#include "platform/core/windows_version_reader.h"
+#include "platform/win32/win32_version_source.h"
+
+namespace norvale {
+namespace {
+
+struct WineVersion {
+    const char* key;
+    WindowsPlatform platform;
+    std::uint32_t major, minor;
+    const wchar_t* name;
+    bool (*editionTest)(const WindowsVersionInfo&);  // the one edition test that must hold
+    int osClass;                                      // without WOW64
+};
+
+bool NoNtTest(const WindowsVersionInfo& i) {
+    return !IsOlderNt(i) && !IsXpFamily(i) && !IsVistaOrLater(i);
+}
+
+// This test executable declares no compatibility manifest, so Windows 10 reports 6.2.
+const WineVersion kWineVersions[] = {
+    {"winxp", WindowsPlatform::Nt, 5, 1, L"Windows XP", IsXpClient, 0},
+    {"win2003", WindowsPlatform::Nt, 5, 2, kUnknownWindowsVersionName, IsXpFamilyMemberServer, 2},
+    {"vista", WindowsPlatform::Nt, 6, 0, L"Vista", IsVersion60Workstation, 6},
+    {"win7", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterWorkstation, 7},
+    {"win2008r2", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterMemberServer, 7},
+    {"win10", WindowsPlatform::Nt, 6, 2, L"Vista", IsVersion61OrLaterWorkstation, 7},
+    {"win98", WindowsPlatform::Windows9x, 4, 10, L"Windows 98 SE", NoNtTest, -1},
+};
+
+TEST(Win32VersionSource, ReportsTheConfiguredWineVersion) {
+    const char* configured = std::getenv("NORVALE_WINE_VERSION");
+    const char* wow64 = std::getenv("NORVALE_EXPECT_WOW64");
+    if (!configured || !wow64) GTEST_SKIP() << "NORVALE_WINE_VERSION and NORVALE_EXPECT_WOW64 not set";
+    const WineVersion* expected = nullptr;
+    for (const WineVersion& v : kWineVersions) {
+        if (std::string(configured) == v.key) expected = &v;
+    }
+    ASSERT_NE(expected, nullptr) << "unknown NORVALE_WINE_VERSION " << configured;
+    const bool expectWow64 = std::string(wow64) == "1";
+
+    win32::Win32VersionSource source;
+    const auto info = ReadWindowsVersion(source);
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->platform, expected->platform);
+    EXPECT_EQ(info->majorVersion, expected->major);
+    EXPECT_EQ(info->minorVersion, expected->minor);
+    EXPECT_TRUE(expected->editionTest(*info));
+    EXPECT_EQ(GetWindowsVersionName(source), expected->name);
+    EXPECT_EQ(IsWow64(source), expectWow64);
+    // Under WOW64 an XP client is class 1 instead of 0.
+    const int expectedClass = (expected->osClass == 0 && expectWow64) ? 1 : expected->osClass;
+    EXPECT_EQ(OsClass(info, IsWow64(source)), expectedClass);
+    std::printf("version %u.%u.%u platform %u sp \"%ls\" type %u suite 0x%x extra 0x%x\n", info->majorVersion,
+                info->minorVersion, info->buildNumber, static_cast<unsigned>(info->platform),
+                info->servicePackText.c_str(), static_cast<unsigned>(info->productType), info->suiteMarks,
+                info->extraMarks);
+}
+
+}  // namespace
+}  // namespace norvale
