@@ -1,0 +1,211 @@
+#include "controls/win32/dialog_host.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "controls/win32/busy_cursor.h"
+#include "controls/win32/dialog_host_messages.h"
+#include "controls/win32/win32_dialog_surface.h"
+
+namespace norvale::win32 {
+
+namespace {
+
+// Marks our dialogs: a window property rather than GWLP_USERDATA alone, so
+// a foreign window's user data is never taken for a host.
+constexpr wchar_t kHostProperty[] = L"Norvale.DialogHost";
+
+struct HostStart {
+    DialogController* controller;
+    bool modal;
+};
+
+struct Host {
+    DialogController* controller;
+    std::unique_ptr<Win32DialogSurface> surface;
+};
+
+Host* HostOf(HWND window) { return static_cast<Host*>(GetPropW(window, kHostProperty)); }
+
+DispatchResult Deliver(Host& host, const DialogMessage& message) {
+    return host.controller->Dispatch(message);
+}
+
+// The host of the dialog that a control (or the dialog itself) belongs to.
+Host* HostOfControl(HWND window) {
+    for (HWND w = window; w != nullptr; w = GetParent(w)) {
+        if (Host* host = HostOf(w)) return host;
+        if ((GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) == 0) break;
+    }
+    return nullptr;
+}
+
+bool KeyDownConsumed(const MSG& message) {
+    if (message.message != WM_KEYDOWN) return false;
+    Host* host = HostOfControl(message.hwnd);
+    if (host == nullptr) return false;
+    return Deliver(*host, DialogMessage::Of(MessageKind::KeyDown, static_cast<int>(message.wParam))).value;
+}
+
+// One message-filter hook per thread, however deeply modal dialogs nest:
+// two hooks would each deliver the same key.
+thread_local HHOOK filterHook = nullptr;
+thread_local int filterUsers = 0;
+
+LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && lParam != 0 && KeyDownConsumed(*reinterpret_cast<MSG*>(lParam)))
+        return TRUE;
+    return CallNextHookEx(filterHook, code, wParam, lParam);
+}
+
+class FilterHookUse {
+public:
+    FilterHookUse() {
+        if (filterUsers++ == 0)
+            filterHook = SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, GetCurrentThreadId());
+    }
+    ~FilterHookUse() {
+        if (--filterUsers == 0 && filterHook != nullptr) {
+            UnhookWindowsHookEx(filterHook);
+            filterHook = nullptr;
+        }
+    }
+    FilterHookUse(const FilterHookUse&) = delete;
+    FilterHookUse& operator=(const FilterHookUse&) = delete;
+};
+
+SizeKind SizeKindOf(WPARAM type) {
+    if (type == SIZE_MINIMIZED) return SizeKind::Minimized;
+    if (type == SIZE_MAXIMIZED) return SizeKind::Maximized;
+    return SizeKind::Restored;
+}
+
+INT_PTR Answer(HWND dialog, bool handled, LRESULT result = 0) {
+    if (handled) SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+    return handled ? TRUE : FALSE;
+}
+
+INT_PTR Initialise(HWND dialog, const HostStart& start) {
+    auto* host = new Host{start.controller, std::make_unique<Win32DialogSurface>(dialog, start.modal)};
+    SetPropW(dialog, kHostProperty, host);
+    host->surface->RegisterMessages(start.controller->Table().RegisteredNames());
+    start.controller->Attach(host->surface.get());
+    return Deliver(*host, DialogMessage::Of(MessageKind::InitDialog)).value ? TRUE : FALSE;
+}
+
+bool PaintMinimised(HWND dialog, const Host& host) {
+    HICON icon = host.surface->BigIcon();
+    if (icon == nullptr || !IsIconic(dialog)) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dialog, &ps);
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon);
+    EndPaint(dialog, &ps);
+    return true;
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) return Initialise(dialog, *reinterpret_cast<HostStart*>(lParam));
+    Host* host = HostOf(dialog);
+    if (host == nullptr) return FALSE;
+
+    switch (message) {
+        case WM_COMMAND:
+            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Command, LOWORD(wParam),
+                                                                  HIWORD(wParam))).handled);
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Notify,
+                                                                  static_cast<int>(header->idFrom),
+                                                                  static_cast<int>(header->code))).handled);
+        }
+        case WM_TIMER:
+            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Timer,
+                                                                  static_cast<int>(wParam))).handled);
+        case WM_CLOSE:
+            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Close)).handled);
+        case WM_SYSCOMMAND:
+            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::SysCommand,
+                                                                  static_cast<int>(wParam & 0xFFF0))).handled);
+        case WM_SIZE:
+            Deliver(*host, DialogMessage::Of(MessageKind::Size, 0, static_cast<int>(SizeKindOf(wParam))));
+            return FALSE;  // the default processing runs as well
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+            // Colour messages answer the brush itself, not DWLP_MSGRESULT.
+            return reinterpret_cast<INT_PTR>(host->surface->ControlColor(message, reinterpret_cast<HDC>(wParam)));
+        case WM_PAINT:
+            return PaintMinimised(dialog, *host) ? TRUE : FALSE;
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(host->surface->BigIcon());
+        case WM_SETCURSOR:
+            if (!host->surface->Busy()) return FALSE;
+            SetCursor(BusyCursor());
+            return Answer(dialog, true, TRUE);
+        case kDestroyModelessDialog:
+            DestroyWindow(dialog);
+            return TRUE;
+        case WM_DESTROY:
+            Deliver(*host, DialogMessage::Of(MessageKind::Destroy));
+            return FALSE;
+        case WM_NCDESTROY:
+            host->controller->Attach(nullptr);
+            RemovePropW(dialog, kHostProperty);
+            delete host;
+            return FALSE;
+        default:
+            break;
+    }
+    if (message >= 0xC000) {
+        std::wstring name = host->surface->RegisteredName(message);
+        if (!name.empty())
+            return Answer(dialog, Deliver(*host, DialogMessage::OfRegistered(std::move(name),
+                                                                             static_cast<std::intptr_t>(lParam))).handled);
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void EnsureCommonControls() {
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)registered;
+}
+
+INT_PTR RunModalDialog(DialogController& controller, const DialogTemplate& t, HWND owner) {
+    EnsureCommonControls();
+    if (controller.IsAttached()) return -1;  // one window per controller
+    FilterHookUse hook;
+    HostStart start{&controller, true};
+    const LPARAM param = reinterpret_cast<LPARAM>(&start);
+    if (t.memory != nullptr) return DialogBoxIndirectParamW(t.module, t.memory, owner, DialogProc, param);
+    return DialogBoxParamW(t.module, MAKEINTRESOURCEW(t.resourceId), owner, DialogProc, param);
+}
+
+HWND CreateModelessDialog(DialogController& controller, const DialogTemplate& t, HWND owner) {
+    EnsureCommonControls();
+    if (controller.IsAttached()) return nullptr;
+    HostStart start{&controller, false};
+    const LPARAM param = reinterpret_cast<LPARAM>(&start);
+    if (t.memory != nullptr) return CreateDialogIndirectParamW(t.module, t.memory, owner, DialogProc, param);
+    return CreateDialogParamW(t.module, MAKEINTRESOURCEW(t.resourceId), owner, DialogProc, param);
+}
+
+bool PreTranslateDialogMessage(MSG& message) {
+    if (KeyDownConsumed(message)) return true;
+    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    return root != nullptr && HostOf(root) != nullptr && IsDialogMessageW(root, &message) != FALSE;
+}
+
+}  // namespace norvale::win32

@@ -1,0 +1,425 @@
+#include "controls/win32/win32_dialog_surface.h"
+
+#include <commctrl.h>
+
+#include <utility>
+#include <vector>
+
+#include "controls/win32/busy_cursor.h"
+#include "controls/win32/dialog_host.h"
+#include "controls/win32/dialog_host_messages.h"
+#include "controls/win32/progress_ctrl.h"
+
+namespace norvale::win32 {
+
+namespace {
+
+COLORREF ToColorRef(Color c) { return RGB(c.red, c.green, c.blue); }
+
+std::wstring TextOf(HWND window) {
+    if (window == nullptr) return {};
+    std::vector<wchar_t> buffer(static_cast<size_t>(GetWindowTextLengthW(window)) + 1);
+    const int length = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+    return std::wstring(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
+}
+
+int ColumnFormat(ColumnAlignment alignment) {
+    switch (alignment) {
+        case ColumnAlignment::Left: return LVCFMT_LEFT;
+        case ColumnAlignment::Right: return LVCFMT_RIGHT;
+        case ColumnAlignment::Center: return LVCFMT_CENTER;
+    }
+    return LVCFMT_LEFT;
+}
+
+UINT MessageBoxStyle(const MessageBoxRequest& r) {
+    UINT style = MB_APPLMODAL;
+    switch (r.icon) {
+        case MessageIcon::None: break;
+        case MessageIcon::Stop: style |= MB_ICONSTOP; break;
+        case MessageIcon::Exclamation: style |= MB_ICONEXCLAMATION; break;
+        case MessageIcon::Information: style |= MB_ICONINFORMATION; break;
+        case MessageIcon::Question: style |= MB_ICONQUESTION; break;
+    }
+    switch (r.buttons) {
+        case MessageButtons::Ok: style |= MB_OK; break;
+        case MessageButtons::OkCancel: style |= MB_OKCANCEL; break;
+        case MessageButtons::YesNo: style |= MB_YESNO; break;
+    }
+    return style;
+}
+
+DWORD WINAPI WorkerEntry(LPVOID parameter) {
+    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+    (*work)();
+    return 0;
+}
+
+}  // namespace
+
+Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal) : dialog_(dialog), modal_(modal) {}
+
+Win32DialogSurface::~Win32DialogSurface() {
+    groupBoxes_.clear();
+    if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
+    if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
+    if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+}
+
+HWND Win32DialogSurface::Item(int controlId) const { return GetDlgItem(dialog_, controlId); }
+
+LRESULT Win32DialogSurface::Send(int controlId, UINT message, WPARAM wParam, LPARAM lParam) const {
+    HWND item = Item(controlId);
+    return item != nullptr ? SendMessageW(item, message, wParam, lParam) : 0;
+}
+
+// --- host support -------------------------------------------------------------
+
+void Win32DialogSurface::RegisterMessages(const std::vector<std::wstring>& names) {
+    for (const std::wstring& name : names) {
+        const UINT id = RegisterWindowMessageW(name.c_str());
+        if (id != 0) registered_[id] = name;
+    }
+}
+
+std::wstring Win32DialogSurface::RegisteredName(UINT message) const {
+    auto it = registered_.find(message);
+    return it == registered_.end() ? std::wstring() : it->second;
+}
+
+HBRUSH Win32DialogSurface::ControlColor(UINT message, HDC dc) const {
+    if (backgroundBrush_ == nullptr) return nullptr;
+    if (message == WM_CTLCOLORDLG) {
+        SetBkMode(dc, TRANSPARENT);
+        return backgroundBrush_;
+    }
+    if (message == WM_CTLCOLORSTATIC) {
+        SetTextColor(dc, staticText_);
+        SetBkColor(dc, background_);
+        return backgroundBrush_;
+    }
+    return nullptr;
+}
+
+// --- the dialog window --------------------------------------------------------
+
+void Win32DialogSurface::SetTitle(const std::wstring& title) { SetWindowTextW(dialog_, title.c_str()); }
+
+std::wstring Win32DialogSurface::Title() const { return TextOf(dialog_); }
+
+void Win32DialogSurface::SetIcon(int iconResourceId) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HICON big = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(iconResourceId), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    HICON small = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(iconResourceId), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), 0));
+    if (big == nullptr && small == nullptr) return;
+    SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
+    if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+    bigIcon_ = big;
+    smallIcon_ = small;
+}
+
+void Win32DialogSurface::AppendSystemMenuItem(int command, const std::wstring& text) {
+    HMENU menu = GetSystemMenu(dialog_, FALSE);
+    if (menu == nullptr || text.empty()) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), text.c_str());
+}
+
+void Win32DialogSurface::SetDialogColors(Color background, Color staticText) {
+    if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
+    background_ = ToColorRef(background);
+    staticText_ = ToColorRef(staticText);
+    backgroundBrush_ = CreateSolidBrush(background_);
+    InvalidateRect(dialog_, nullptr, TRUE);
+}
+
+void Win32DialogSurface::Repaint() {
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Win32DialogSurface::EndDialog(int code) {
+    if (modal_) {
+        ::EndDialog(dialog_, code);
+    } else {
+        // Destroyed from the message loop, after the running handler.
+        PostMessageW(dialog_, kDestroyModelessDialog, static_cast<WPARAM>(code), 0);
+    }
+}
+
+int Win32DialogSurface::RunModal(DialogController& child, int templateId) {
+    return static_cast<int>(RunModalDialog(child, DialogTemplate::FromResource(templateId), dialog_));
+}
+
+// --- any control --------------------------------------------------------------
+
+void Win32DialogSurface::SetText(int controlId, const std::wstring& text) {
+    if (HWND item = Item(controlId)) SetWindowTextW(item, text.c_str());
+}
+
+std::wstring Win32DialogSurface::Text(int controlId) const { return TextOf(Item(controlId)); }
+
+void Win32DialogSurface::Enable(int controlId, bool enabled) {
+    if (HWND item = Item(controlId)) EnableWindow(item, enabled ? TRUE : FALSE);
+}
+
+bool Win32DialogSurface::IsEnabled(int controlId) const {
+    HWND item = Item(controlId);
+    return item != nullptr && IsWindowEnabled(item) != FALSE;
+}
+
+void Win32DialogSurface::Show(int controlId, bool visible) {
+    if (HWND item = Item(controlId)) ShowWindow(item, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool Win32DialogSurface::IsVisible(int controlId) const {
+    HWND item = Item(controlId);
+    return item != nullptr && (GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32DialogSurface::SetFocus(int controlId) {
+    if (HWND item = Item(controlId)) ::SetFocus(item);
+}
+
+int Win32DialogSurface::FocusedControl() const {
+    // The focus may sit in a child of a control (an octet of an IP field).
+    for (HWND w = GetFocus(); w != nullptr && w != dialog_; w = GetParent(w)) {
+        if (GetParent(w) == dialog_) return GetDlgCtrlID(w);
+    }
+    return 0;
+}
+
+void Win32DialogSurface::SetRedraw(int controlId, bool redraw) {
+    HWND item = Item(controlId);
+    if (item == nullptr) return;
+    SendMessageW(item, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// --- list views ---------------------------------------------------------------
+
+void Win32DialogSurface::InsertListColumn(int listId, int index, const ListColumn& column) {
+    LVCOLUMNW lv{};
+    lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    lv.fmt = ColumnFormat(column.alignment);
+    lv.cx = column.width;
+    lv.pszText = const_cast<wchar_t*>(column.title.c_str());
+    lv.iSubItem = index;
+    Send(listId, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lv));
+}
+
+void Win32DialogSurface::SetListFullRowSelect(int listId, bool fullRow) {
+    Send(listId, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, fullRow ? LVS_EX_FULLROWSELECT : 0);
+}
+
+int Win32DialogSurface::InsertListRow(int listId, int row, const std::wstring& text) {
+    if (Item(listId) == nullptr || row < 0) return -1;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    return static_cast<int>(Send(listId, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void Win32DialogSurface::DeleteListRow(int listId, int row) {
+    Send(listId, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+}
+
+void Win32DialogSurface::DeleteAllListRows(int listId) { Send(listId, LVM_DELETEALLITEMS); }
+
+void Win32DialogSurface::SetListCell(int listId, int row, int column, const std::wstring& text) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    Send(listId, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::wstring Win32DialogSurface::ListCell(int listId, int row, int column) const {
+    if (Item(listId) == nullptr || row < 0 || row >= ListRowCount(listId)) return {};
+    // LVM_GETITEMTEXT answers the length it copied; grow until it fits.
+    for (size_t capacity = 64; capacity <= 65536; capacity *= 4) {
+        std::vector<wchar_t> buffer(capacity);
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(capacity);
+        const auto length = static_cast<size_t>(
+            Send(listId, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < capacity) return std::wstring(buffer.data(), length);
+    }
+    return {};
+}
+
+bool Win32DialogSurface::IsListRowSelected(int listId, int row) const {
+    if (row < 0) return false;
+    return (Send(listId, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+void Win32DialogSurface::SetListRowSelected(int listId, int row, bool selected) {
+    if (row < 0) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    Send(listId, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+int Win32DialogSurface::ListRowCount(int listId) const {
+    return static_cast<int>(Send(listId, LVM_GETITEMCOUNT));
+}
+
+int Win32DialogSurface::ListFirstVisibleRow(int listId) const {
+    return static_cast<int>(Send(listId, LVM_GETTOPINDEX));
+}
+
+int Win32DialogSurface::ListVisibleRowCount(int listId) const {
+    return static_cast<int>(Send(listId, LVM_GETCOUNTPERPAGE));
+}
+
+// --- combo boxes --------------------------------------------------------------
+
+void Win32DialogSurface::ClearCombo(int comboId) { Send(comboId, CB_RESETCONTENT); }
+
+int Win32DialogSurface::AddComboItem(int comboId, const std::wstring& text) {
+    if (Item(comboId) == nullptr) return -1;
+    const auto index = static_cast<int>(Send(comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    return index >= 0 ? index : -1;  // CB_ERR, CB_ERRSPACE
+}
+
+void Win32DialogSurface::SelectComboItem(int comboId, int index) {
+    Send(comboId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogSurface::ComboSelection(int comboId) const {
+    if (Item(comboId) == nullptr) return -1;
+    const auto index = static_cast<int>(Send(comboId, CB_GETCURSEL));
+    return index >= 0 ? index : -1;
+}
+
+int Win32DialogSurface::ComboItemCount(int comboId) const {
+    const auto count = static_cast<int>(Send(comboId, CB_GETCOUNT));
+    return count > 0 ? count : 0;
+}
+
+std::wstring Win32DialogSurface::ComboItemText(int comboId, int index) const {
+    if (index < 0 || index >= ComboItemCount(comboId)) return {};
+    const auto length = static_cast<int>(Send(comboId, CB_GETLBTEXTLEN, static_cast<WPARAM>(index)));
+    if (length <= 0) return {};
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
+    const auto copied = static_cast<int>(
+        Send(comboId, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())));
+    return copied > 0 ? std::wstring(buffer.data(), static_cast<size_t>(copied)) : std::wstring();
+}
+
+// --- IP-address fields --------------------------------------------------------
+
+bool Win32DialogSurface::IsIpBlank(int fieldId) const {
+    return Item(fieldId) == nullptr || Send(fieldId, IPM_ISBLANK) != 0;
+}
+
+IpOctets Win32DialogSurface::IpAddress(int fieldId) const {
+    DWORD address = 0;
+    if (Item(fieldId) == nullptr) return {};
+    Send(fieldId, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    return IpOctets{static_cast<std::uint8_t>(FIRST_IPADDRESS(address)),
+                    static_cast<std::uint8_t>(SECOND_IPADDRESS(address)),
+                    static_cast<std::uint8_t>(THIRD_IPADDRESS(address)),
+                    static_cast<std::uint8_t>(FOURTH_IPADDRESS(address))};
+}
+
+void Win32DialogSurface::SetIpAddress(int fieldId, const IpOctets& o) {
+    Send(fieldId, IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(o[0], o[1], o[2], o[3])));
+}
+
+void Win32DialogSurface::ClearIpAddress(int fieldId) { Send(fieldId, IPM_CLEARADDRESS); }
+
+void Win32DialogSurface::FocusIpOctet(int fieldId, int octet) {
+    if (octet >= 0 && octet <= 3) Send(fieldId, IPM_SETFOCUS, static_cast<WPARAM>(octet));
+}
+
+// --- progress bars and group boxes --------------------------------------------
+
+void Win32DialogSurface::SetProgressRange(int barId, int low, int high) {
+    ProgressCtrl::SetRange(Item(barId), low, high);
+}
+
+void Win32DialogSurface::SetProgressPosition(int barId, int position) {
+    ProgressCtrl::SetPosition(Item(barId), position);
+}
+
+int Win32DialogSurface::ProgressPosition(int barId) const { return ProgressCtrl::Position(Item(barId)); }
+
+void Win32DialogSurface::SetProgressColors(int barId, Color bar, Color background) {
+    ProgressCtrl::SetColors(Item(barId), bar, background);
+}
+
+void Win32DialogSurface::SetGroupBoxColors(int groupBoxId, Color band, Color text) {
+    HWND item = Item(groupBoxId);
+    if (item == nullptr) return;
+    auto& box = groupBoxes_[groupBoxId];
+    if (!box) {
+        box = std::make_unique<CXGroupBox>();
+        if (!box->Attach(item)) {
+            groupBoxes_.erase(groupBoxId);
+            return;
+        }
+    }
+    box->SetBackgroundColor(ToColorRef(band), false).SetTextColor(ToColorRef(text), true);
+}
+
+// --- message boxes, timers, cursor, threads ------------------------------------
+
+MessageAnswer Win32DialogSurface::ShowMessage(const MessageBoxRequest& request) {
+    switch (MessageBoxW(dialog_, request.text.c_str(), request.caption.c_str(), MessageBoxStyle(request))) {
+        case IDYES: return MessageAnswer::Yes;
+        case IDNO: return MessageAnswer::No;
+        case IDCANCEL: return MessageAnswer::Cancel;
+        case IDOK: return MessageAnswer::Ok;
+        default:
+            // The box could not be shown: the safe answer of its buttons.
+            return request.buttons == MessageButtons::YesNo ? MessageAnswer::No
+                   : request.buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
+                                                                 : MessageAnswer::Ok;
+    }
+}
+
+void Win32DialogSurface::SetTimer(int timerId, std::chrono::milliseconds interval) {
+    const auto ms = interval.count() < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : interval.count();
+    ::SetTimer(dialog_, static_cast<UINT_PTR>(timerId), static_cast<UINT>(ms), nullptr);
+}
+
+void Win32DialogSurface::KillTimer(int timerId) { ::KillTimer(dialog_, static_cast<UINT_PTR>(timerId)); }
+
+CursorToken Win32DialogSurface::BeginWaitCursor() {
+    ++cursorDepth_;
+    return reinterpret_cast<CursorToken>(SetCursor(BusyCursor()));
+}
+
+void Win32DialogSurface::EndWaitCursor(CursorToken token) {
+    if (cursorDepth_ > 0) --cursorDepth_;
+    SetCursor(reinterpret_cast<HCURSOR>(token));
+}
+
+bool Win32DialogSurface::StartWorker(std::function<void()> work) {
+    if (!work) return false;
+    auto* parameter = new std::function<void()>(std::move(work));
+    HANDLE thread = CreateThread(nullptr, 0, WorkerEntry, parameter, 0, nullptr);
+    if (thread == nullptr) {
+        delete parameter;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
+void Win32DialogSurface::PostRegistered(const std::wstring& name, std::intptr_t param) {
+    const UINT message = RegisterWindowMessageW(name.c_str());
+    if (message != 0) PostMessageW(dialog_, message, 0, static_cast<LPARAM>(param));
+}
+
+void Win32DialogSurface::PostClose() { PostMessageW(dialog_, WM_CLOSE, 0, 0); }
+
+}  // namespace norvale::win32

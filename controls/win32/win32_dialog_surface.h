@@ -1,0 +1,119 @@
+// The dialog-surface port over a real dialog window: every call becomes the
+// control's window messages. One object per dialog window, created by the
+// dialog host when the window is initialised and destroyed with it.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "controls/core/dialog_surface_port.h"
+#include "controls/win32/x_group_box.h"
+
+namespace norvale::win32 {
+
+class Win32DialogSurface final : public DialogSurfacePort {
+public:
+    Win32DialogSurface(HWND dialog, bool modal);
+    ~Win32DialogSurface() override;
+    Win32DialogSurface(const Win32DialogSurface&) = delete;
+    Win32DialogSurface& operator=(const Win32DialogSurface&) = delete;
+
+    HWND Window() const { return dialog_; }
+    bool IsModal() const { return modal_; }
+
+    // --- used by the dialog host --------------------------------------------
+    // Registers the names of the controller's registered messages.
+    void RegisterMessages(const std::vector<std::wstring>& names);
+    // The registration name of a window message, empty when not ours.
+    std::wstring RegisteredName(UINT message) const;
+    // WM_CTLCOLOR*: the brush to answer, nullptr for the default colours.
+    HBRUSH ControlColor(UINT message, HDC dc) const;
+    HICON BigIcon() const { return bigIcon_; }
+    // While a wait-cursor period runs, WM_SETCURSOR keeps the busy cursor.
+    bool Busy() const { return cursorDepth_ > 0; }
+
+    // --- DialogSurfacePort --------------------------------------------------
+    void SetTitle(const std::wstring& title) override;
+    std::wstring Title() const override;
+    void SetIcon(int iconResourceId) override;
+    void AppendSystemMenuItem(int command, const std::wstring& text) override;
+    void SetDialogColors(Color background, Color staticText) override;
+    void Repaint() override;
+    void EndDialog(int code) override;
+    int RunModal(DialogController& child, int templateId) override;
+
+    void SetText(int controlId, const std::wstring& text) override;
+    std::wstring Text(int controlId) const override;
+    void Enable(int controlId, bool enabled) override;
+    bool IsEnabled(int controlId) const override;
+    void Show(int controlId, bool visible) override;
+    bool IsVisible(int controlId) const override;
+    void SetFocus(int controlId) override;
+    int FocusedControl() const override;
+    void SetRedraw(int controlId, bool redraw) override;
+
+    void InsertListColumn(int listId, int index, const ListColumn& column) override;
+    void SetListFullRowSelect(int listId, bool fullRow) override;
+    int InsertListRow(int listId, int row, const std::wstring& text) override;
+    void DeleteListRow(int listId, int row) override;
+    void DeleteAllListRows(int listId) override;
+    void SetListCell(int listId, int row, int column, const std::wstring& text) override;
+    std::wstring ListCell(int listId, int row, int column) const override;
+    bool IsListRowSelected(int listId, int row) const override;
+    void SetListRowSelected(int listId, int row, bool selected) override;
+    int ListRowCount(int listId) const override;
+    int ListFirstVisibleRow(int listId) const override;
+    int ListVisibleRowCount(int listId) const override;
+
+    void ClearCombo(int comboId) override;
+    int AddComboItem(int comboId, const std::wstring& text) override;
+    void SelectComboItem(int comboId, int index) override;
+    int ComboSelection(int comboId) const override;
+    int ComboItemCount(int comboId) const override;
+    std::wstring ComboItemText(int comboId, int index) const override;
+
+    bool IsIpBlank(int fieldId) const override;
+    IpOctets IpAddress(int fieldId) const override;
+    void SetIpAddress(int fieldId, const IpOctets& octets) override;
+    void ClearIpAddress(int fieldId) override;
+    void FocusIpOctet(int fieldId, int octet) override;
+
+    void SetProgressRange(int barId, int low, int high) override;
+    void SetProgressPosition(int barId, int position) override;
+    int ProgressPosition(int barId) const override;
+    void SetProgressColors(int barId, Color bar, Color background) override;
+
+    void SetGroupBoxColors(int groupBoxId, Color band, Color text) override;
+
+    MessageAnswer ShowMessage(const MessageBoxRequest& request) override;
+
+    void SetTimer(int timerId, std::chrono::milliseconds interval) override;
+    void KillTimer(int timerId) override;
+
+    CursorToken BeginWaitCursor() override;
+    void EndWaitCursor(CursorToken token) override;
+
+    bool StartWorker(std::function<void()> work) override;
+    void PostRegistered(const std::wstring& name, std::intptr_t param) override;
+    void PostClose() override;
+
+private:
+    HWND Item(int controlId) const;
+    LRESULT Send(int controlId, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+    HWND dialog_;
+    bool modal_;
+    std::map<UINT, std::wstring> registered_;
+    HBRUSH backgroundBrush_ = nullptr;
+    COLORREF background_ = 0;
+    COLORREF staticText_ = 0;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    int cursorDepth_ = 0;
+    std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
+};
+
+}  // namespace norvale::win32
