@@ -30,12 +30,14 @@ bool NoNtTest(const WindowsVersionInfo& i) {
 }
 
 // This test executable declares no compatibility manifest, so Windows 10 reports 6.2.
+// Wine 8.0 reports "win7" with the server product type and "win2008r2" with the
+// workstation one (seen by a 64-bit probe of the same adapter); the table follows Wine.
 const WineVersion kWineVersions[] = {
     {"winxp", WindowsPlatform::Nt, 5, 1, L"Windows XP", IsXpClient, 0},
     {"win2003", WindowsPlatform::Nt, 5, 2, kUnknownWindowsVersionName, IsXpFamilyMemberServer, 2},
     {"vista", WindowsPlatform::Nt, 6, 0, L"Vista", IsVersion60Workstation, 6},
-    {"win7", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterWorkstation, 7},
-    {"win2008r2", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterMemberServer, 7},
+    {"win7", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterMemberServer, 7},
+    {"win2008r2", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterWorkstation, 7},
     {"win10", WindowsPlatform::Nt, 6, 2, L"Vista", IsVersion61OrLaterWorkstation, 7},
     {"win98", WindowsPlatform::Windows9x, 4, 10, L"Windows 98 SE", NoNtTest, -1},
 };
