@@ -4,8 +4,7 @@
 #
 #   cli_cases.sh BUILD_HOST_DIR [BUILD_WIN32_DIR]
 #
-# With BUILD_WIN32_DIR and NORVALE_WINE32=1 the discovery cases also run
-# norvale-cli.exe under Wine (32-bit Wine must be able to run on this kernel).
+# With BUILD_WIN32_DIR the cases also run norvale-cli.exe under Wine.
 # One summary line per case; exit status 1 when any case fails.
 set -u
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -28,11 +27,15 @@ check() {  # check NAME CONDITION-TEXT DETAIL COMMAND...
 }
 
 FLAVOURS=(host)
-if [[ -n "$BUILD_WIN32" && "${NORVALE_WINE32:-0}" == 1 ]]; then
+# BUILD_WIN32_DIR is whichever Windows build Wine can run here, NORVALE_WINE
+# its loader (the test command chooses: 64-bit under wine64 where the kernel
+# runs no 32-bit code).
+if [[ -n "$BUILD_WIN32" ]]; then
     [[ -f "$BUILD_WIN32/tools/cli/norvale-cli.exe" ]] || nv_fail "no norvale-cli.exe in $BUILD_WIN32"
+    NV_WINE="${NORVALE_WINE:-wine}"
+    NV_WINEBOOT="$NV_WINE wineboot"
+    nv_wine_prefix || nv_fail "cannot make the Wine prefix"
     FLAVOURS+=(wine)
-elif [[ -n "$BUILD_WIN32" ]]; then
-    report SKIP "wine: norvale-cli.exe" "set NORVALE_WINE32=1 where 32-bit Wine runs natively"
 fi
 
 # cli FLAVOUR NS ARGS...: sets OUT, STATUS and SECONDS_TAKEN.

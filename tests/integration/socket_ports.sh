@@ -23,27 +23,17 @@ report() {  # report RESULT NAME DETAIL
 }
 
 # --- the Windows probe --------------------------------------------------------
-# The product is 32-bit, but 32-bit Wine needs a kernel that runs 32-bit code
-# (here it may only run emulated, far too slow for these waits). By default the
-# same Winsock port is therefore proven as a 64-bit build under wine64 when the
-# x86_64 cross compiler is there; NORVALE_WINE32=1 insists on the 32-bit exe.
+# BUILD_WIN32_DIR is whichever Windows build Wine can run here, and
+# NORVALE_WINE the Wine loader for it (the test command chooses both: the
+# 64-bit build under wine64 where the kernel runs no 32-bit code).
 WIN_PROBE=""
 WIN_NOTE=""
 if [[ -n "$BUILD_WIN32" ]]; then
     WIN_PROBE="$BUILD_WIN32/tests/integration/netprobe.exe"
     [[ -f "$WIN_PROBE" ]] || nv_fail "no $WIN_PROBE"
-    NV_WINE=wine
-    NV_WINEBOOT=wineboot
-    compiler="$(command -v x86_64-w64-mingw32-g++-posix || command -v x86_64-w64-mingw32-g++)"
-    if [[ "${NORVALE_WINE32:-0}" != 1 && -n "$compiler" && -x /usr/lib/wine/wine64 ]]; then
-        WIN_PROBE="$NV_DIR/netprobe64.exe"
-        "$compiler" -std=c++17 -O1 -static -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
-            -I"$SOURCE_DIR" "$HERE/netprobe.cpp" "$SOURCE_DIR/protocol/win32/winsock_socket_port.cpp" \
-            -lws2_32 -liphlpapi -o "$WIN_PROBE" || nv_fail "cannot build the 64-bit netprobe"
-        NV_WINE=/usr/lib/wine/wine64
-        NV_WINEBOOT="/usr/lib/wine/wine64 wineboot"
-        WIN_NOTE=" (64-bit build)"
-    fi
+    NV_WINE="${NORVALE_WINE:-wine}"
+    NV_WINEBOOT="$NV_WINE wineboot"
+    [[ "$NV_WINE" == wine ]] || WIN_NOTE=" ($(basename "$NV_WINE"))"
     if [[ ! -f "$NV_WINEPREFIX/system.reg" ]]; then
         WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 $NV_WINEBOOT -i >/dev/null 2>&1
     fi
