@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
+#include "platform/core/language_table.h"
 #include "resources/resource.h"
 
 namespace {
@@ -10,9 +13,9 @@ namespace {
 INT_PTR CALLBACK PlaceholderProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
-        wchar_t title[128] = {};
-        LoadStringW(GetModuleHandleW(nullptr), IDS_TITLE, title, 128);
-        SetWindowTextW(dialog, title);
+        const std::wstring title =
+            norvale::CLanguageTable::Instance().LoadText(GetSystemDefaultLangID(), IDS_TITLE);
+        SetWindowTextW(dialog, title.c_str());
         return TRUE;
     }
     case WM_COMMAND:

@@ -138,7 +138,8 @@ TEST(ResImage, TruncatedImageIsRefusedNotOverread) {
 }
 
 std::vector<std::uint8_t> WithField(std::vector<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    if (bytes.size() < 4 || offset > bytes.size() - 4) return bytes;
+    for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return bytes;
 }
 
@@ -170,10 +171,9 @@ TEST(ResImage, RefusesSizesThatPointPastTheImageOrInsideTheHeader) {
 TEST(ResImage, RefusesANameWithoutTerminatorInsideItsHeader) {
     ResWriter writer;
     writer.Entry(Named(u"ABCDEFGHIJKLMNOP"), Ordinal(1), 1033, {});
-    std::vector<std::uint8_t> bytes = writer.Bytes();
     // Shrink the header to end inside the 16-unit type name; the bytes after
     // it are still in the image but belong to no header.
-    bytes = WithField(bytes, 32 + 4, 32);
+    const std::vector<std::uint8_t> bytes = WithField(writer.Bytes(), 32 + 4, 32);
     EXPECT_FALSE(ParseResImage(bytes.data(), bytes.size()));
     // Garbage shorter than a header after the last entry.
     std::vector<std::uint8_t> tail = SampleImage().Bytes();
