@@ -10,3 +10,40 @@
 // entry of the system menu (the whole table is in strings_en.rc).
 #define IDS_ABOUTBOX 101
 #define IDS_TITLE 102
+
+// The main dialog's controls.
+#define IDC_DEVICE_LIST 1000
+#define IDC_SHARE_LIST 1001
+#define IDC_REFRESH 1002
+#define IDC_SHARE_CONNECT 1003
+#define IDC_SHARE_DISCONNECT 1004
+#define IDC_LAN_IP 1006
+#define IDC_LAN_APPLY 1007
+#define IDC_CONFIGURATION 1008
+#define IDC_EXIT 1009
+#define IDC_LAN_NETMASK 1010
+#define IDC_LAN_GATEWAY 1011
+#define IDC_DRIVE_LETTERS 1013
+#define IDC_DHCP_MODE 1015
+#define IDC_ABOUT 1021
+#define IDC_TARGET_LIST 1029
+#define IDC_TARGET_CONNECT 1030
+#define IDC_MANAGEMENT 1031
+#define IDC_DEVICE_GROUP 1065
+#define IDC_LAN_GROUP 1066
+#define IDC_ISCSI_GROUP 1067
+#define IDC_SHARE_GROUP 1068
+#define IDC_DHCP_LABEL 1069
+#define IDC_IP_LABEL 1070
+#define IDC_NETMASK_LABEL 1071
+#define IDC_GATEWAY_LABEL 1072
+#define IDC_DRIVE_LETTERS_LABEL 1073
+#define IDC_TARGET_PAGE 1095
+#define IDC_TARGET_PAGE_LABEL 1096
+#define IDC_SHARE_PAGE_LABEL 1097
+#define IDC_SHARE_PAGE 1098
+
+// The main dialog's timers and its system-menu command.
+#define IDT_TARGET_LIST 1054
+#define IDT_DHCP_CHANGE 1055
+#define IDM_ABOUTBOX 0x0010

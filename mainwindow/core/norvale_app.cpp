@@ -1,0 +1,37 @@
+#include "mainwindow/core/norvale_app.h"
+
+#include "mainwindow/core/norvale_dialog.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/windows_version_reader.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+bool CNorvaleApp::InitInstance() {
+    const std::wstring title = UiText(main_text::kTitle);
+    if (ActivateRunningInstance(title)) return false;
+
+    version_ = ReadWindowsVersion(ports_.version);
+    wow64_ = IsWow64(ports_.version);
+
+    CNorvaleDlg dialog(ports_.protocol, ports_.files, sections_);
+    ranMainDialog_ = true;
+    if (ports_.dialogs.RunModal(dialog, IDD_NORVALE_DIALOG) == kDialogSocketsUnavailable) {
+        exitCode_ = 1;
+    }
+    return false;
+}
+
+// The main dialog's caption is the title too, so a running instance is
+// found by it. The mutex only decides whether to look: without one the
+// test is skipped rather than guessed.
+bool CNorvaleApp::ActivateRunningInstance(const std::wstring& title) {
+    if (!ports_.instance.CreateNamedMutex(title)) return false;
+    const WindowRef running = ports_.instance.FindTopLevelWindow(title);
+    if (running == 0) return false;
+    ports_.instance.ShowWindow(running);
+    ports_.instance.SetForegroundWindow(running);
+    return true;
+}
+
+}  // namespace norvale

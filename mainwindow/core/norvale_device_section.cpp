@@ -1,0 +1,156 @@
+// The device section of the main dialog: Refresh, the device list and what
+// a click on a device row selects.
+#include <algorithm>
+
+#include "controls/core/wait_cursor.h"
+#include "mainwindow/core/norvale_address_text.h"
+#include "mainwindow/core/norvale_dialog.h"
+#include "protocol/core/name_text.h"
+#include "protocol/core/protocol_constants.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+namespace {
+
+// The DHCP selector's items in their fixed order (see SetTexts).
+constexpr int kDhcpDisableItem = 0;
+constexpr int kDhcpEnableItem = 1;
+
+constexpr int kListIds[] = {IDC_DEVICE_LIST, IDC_SHARE_LIST, IDC_TARGET_LIST};
+constexpr int kAddressFieldIds[] = {IDC_LAN_IP, IDC_LAN_NETMASK, IDC_LAN_GATEWAY};
+// Reachable only when the device is in the PC's subnet.
+constexpr int kSubnetButtonIds[] = {IDC_SHARE_CONNECT, IDC_SHARE_DISCONNECT, IDC_CONFIGURATION};
+
+void WriteAddress(DialogSurfacePort& surface, int fieldId, const std::wstring& text) {
+    if (const auto octets = ParseDottedQuad(text)) {
+        surface.SetIpAddress(fieldId, *octets);
+    } else {
+        surface.ClearIpAddress(fieldId);
+    }
+}
+
+}  // namespace
+
+void CNorvaleDlg::Refresh() {
+    DialogSurfacePort& surface = Surface();
+    WaitCursor wait(surface);
+    // New sockets: interfaces may have come or gone, and a new client
+    // identity keeps late answers of the previous pass out.
+    protocol_.CloseDeviceSockets(false);
+    if (!protocol_.OpenDeviceSockets()) {
+        surface.EndDialog(kDialogSocketsUnavailable);
+        return;
+    }
+    for (int list : kListIds) {
+        surface.SetRedraw(list, false);
+        surface.DeleteAllListRows(list);
+    }
+    for (int field : kAddressFieldIds) surface.ClearIpAddress(field);
+    SetAddressFieldsEnabled(true);
+    ResetPageCombo(IDC_TARGET_PAGE);
+    ResetPageCombo(IDC_SHARE_PAGE);
+    state_.sharePageStart = 0;
+    state_.targetPageStart = 0;
+
+    surface.Enable(IDC_REFRESH, false);
+    protocol_.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
+    for (int list : kListIds) surface.SetRedraw(list, true);
+    surface.Enable(IDC_REFRESH, true);
+
+    surface.Enable(IDC_TARGET_CONNECT, false);
+    surface.Enable(IDC_MANAGEMENT, false);
+    FillDeviceList();
+    state_.deviceSelected = false;
+}
+
+void CNorvaleDlg::FillDeviceList() {
+    DialogSurfacePort& surface = Surface();
+    surface.SetRedraw(IDC_DEVICE_LIST, false);
+    // The list shows exactly the table, also when a caller did not empty it.
+    surface.DeleteAllListRows(IDC_DEVICE_LIST);
+    int row = 0;
+    for (const DeviceRecord& device : protocol_.Devices().Records()) {
+        const int index = surface.InsertListRow(IDC_DEVICE_LIST, row, DisplayName(device.name));
+        if (index < 0) continue;
+        surface.SetListCell(IDC_DEVICE_LIST, index, 1, device.ipText);
+        surface.SetListCell(IDC_DEVICE_LIST, index, 2, device.netmaskText);
+        surface.SetListCell(IDC_DEVICE_LIST, index, 3, device.gatewayText);
+        ++row;
+    }
+    surface.SetRedraw(IDC_DEVICE_LIST, true);
+}
+
+void CNorvaleDlg::OnDeviceClicked() {
+    DialogSurfacePort& surface = Surface();
+    state_.deviceSelected = true;
+    WaitCursor wait(surface);
+    surface.SetFocus(IDC_DEVICE_LIST);
+    state_.targetPageStart = 0;
+    // A click makes its row visible, so the visible rows hold the selection.
+    const int first = std::max(0, surface.ListFirstVisibleRow(IDC_DEVICE_LIST));
+    const int end = std::min(surface.ListRowCount(IDC_DEVICE_LIST),
+                             first + surface.ListVisibleRowCount(IDC_DEVICE_LIST) + 1);
+    for (int row = first; row < end; ++row) {
+        if (surface.IsListRowSelected(IDC_DEVICE_LIST, row)) SelectDeviceRow(row);
+    }
+}
+
+void CNorvaleDlg::SelectDeviceRow(int row) {
+    DialogSurfacePort& surface = Surface();
+    protocol_.SelectedDeviceIp =
+        surface.ListCell(IDC_DEVICE_LIST, row, 1).substr(0, kMaxAddressChars);
+    WriteAddress(surface, IDC_LAN_IP, protocol_.SelectedDeviceIp);
+
+    const DeviceRecord* device = protocol_.Devices().Find(protocol_.SelectedDeviceIp);
+    if (device != nullptr) {
+        // Empty when the name names no other port, so a previous device's
+        // address never stays behind.
+        protocol_.SelectedDeviceOtherIp = OtherPortAddress(device->name);
+        ShowDeviceMode(*device);
+        ShowDeviceTargets(*device);
+    }
+    WriteAddress(surface, IDC_LAN_NETMASK, surface.ListCell(IDC_DEVICE_LIST, row, 2));
+    CheckSubnet(device);
+    WriteAddress(surface, IDC_LAN_GATEWAY, surface.ListCell(IDC_DEVICE_LIST, row, 3));
+    shares_.OnDeviceSelected(*this);
+}
+
+void CNorvaleDlg::ShowDeviceMode(const DeviceRecord& device) {
+    const bool dhcp = device.UsesDhcp();
+    Surface().SelectComboItem(IDC_DHCP_MODE, dhcp ? kDhcpEnableItem : kDhcpDisableItem);
+    SetAddressFieldsEnabled(!dhcp);
+}
+
+void CNorvaleDlg::ShowDeviceTargets(const DeviceRecord& device) {
+    if (!device.isIscsi) {
+        targets_.ClearTargetList(*this);
+        return;
+    }
+    if (targets_.FillTargetPages(*this) == 0) {
+        targets_.ClearTargetList(*this);
+    } else {
+        targets_.RefreshTargets(*this);
+    }
+}
+
+void CNorvaleDlg::CheckSubnet(const DeviceRecord* device) {
+    DialogSurfacePort& surface = Surface();
+    const IpOctets ip = surface.IpAddress(IDC_LAN_IP);
+    const IpOctets mask = surface.IpAddress(IDC_LAN_NETMASK);
+    const LocalAddressTable& locals = protocol_.LocalAddresses();
+    std::optional<IpOctets> local;
+    if (device != nullptr && device->interfaceIndex >= 0 && device->interfaceIndex < locals.Count()) {
+        local = ParseDottedQuad(locals.At(device->interfaceIndex));
+    }
+    // Without a known local address the device cannot be shown to be near.
+    const bool inside = local && InSameSubnet(ip, mask, *local);
+    for (int button : kSubnetButtonIds) surface.Enable(button, inside);
+    state_.deviceOutsideSubnet = !inside;
+}
+
+void CNorvaleDlg::SetAddressFieldsEnabled(bool enabled) {
+    for (int field : kAddressFieldIds) Surface().Enable(field, enabled);
+}
+
+}  // namespace norvale

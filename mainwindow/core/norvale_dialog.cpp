@@ -1,0 +1,223 @@
+// The main dialog's message table, its initialisation, the timers and the
+// two ways out. The device section itself is in norvale_device_section.cpp.
+#include "mainwindow/core/norvale_dialog.h"
+
+#include "controls/core/wait_cursor.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "protocol/core/protocol_constants.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+namespace {
+
+template <typename Section>
+Section& OrInert(Section* section) {
+    static Section inert;
+    return section != nullptr ? *section : inert;
+}
+
+constexpr wchar_t kLeftOverScript[] = L"\\diskactive.script";
+
+}  // namespace
+
+CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
+                         NorvaleDlgSections sections)
+    : protocol_(protocol),
+      files_(files),
+      lan_(OrInert(sections.lan)),
+      shares_(OrInert(sections.shares)),
+      targets_(OrInert(sections.targets)),
+      web_(OrInert(sections.web)),
+      netmaskField_(IDC_LAN_NETMASK, IDC_LAN_IP) {
+    Messages()
+        .OnInitDialog([this] { return OnInitDialog(); })
+        // Enter refreshes wherever the focus is; it never reaches a button.
+        .OnKeyDown(kKeyReturn, [this] { Refresh(); return true; })
+        .OnClicked(IDC_REFRESH, [this] { Refresh(); })
+        .OnNotify(IDC_DEVICE_LIST, kNotifyClick, [this] { OnDeviceClicked(); })
+        .OnTimer(IDT_TARGET_LIST, [this] {
+            Surface().KillTimer(IDT_TARGET_LIST);
+            targets_.OnTargetListTimer(*this);
+        })
+        .OnTimer(IDT_DHCP_CHANGE, [this] { OnDhcpChangeTimer(); })
+        .OnClose([this] { ReleaseDeviceState(); })
+        // Escape ends the dialog like the close box, with the same clean-up.
+        .OnClicked(kIdCancel, [this] {
+            ReleaseDeviceState();
+            Surface().EndDialog(kIdCancel);
+        })
+        .OnClicked(IDC_EXIT, [this] { OnExit(); })
+        .OnSize([this](SizeKind kind) { OnSize(kind); })
+        // LAN settings.
+        .OnClicked(IDC_LAN_APPLY, [this] { lan_.OnApply(*this); })
+        .OnCommand(IDC_DHCP_MODE, kComboSelChange, [this] { lan_.OnDhcpModeChanged(*this); })
+        // Shares.
+        .OnNotify(IDC_SHARE_LIST, kNotifyClick, [this] { shares_.OnListClicked(*this); })
+        .OnClicked(IDC_SHARE_CONNECT, [this] { shares_.OnConnect(*this); })
+        .OnClicked(IDC_SHARE_DISCONNECT, [this] { shares_.OnDisconnect(*this); })
+        .OnCommand(IDC_SHARE_PAGE, kComboSelChange, [this] { shares_.OnPageChanged(*this); })
+        // iSCSI targets.
+        .OnNotify(IDC_TARGET_LIST, kNotifyClick, [this] { targets_.OnListClicked(*this); })
+        .OnClicked(IDC_TARGET_CONNECT, [this] { targets_.OnConnect(*this); })
+        .OnClicked(IDC_MANAGEMENT, [this] { targets_.OnManagement(*this); })
+        .OnCommand(IDC_TARGET_PAGE, kComboSelChange, [this] { targets_.OnPageChanged(*this); })
+        .OnRegistered(kProcessTerminatedMessage,
+                      [this](std::intptr_t process) { targets_.OnProcessTerminated(*this, process); })
+        // Web page and About.
+        .OnClicked(IDC_CONFIGURATION, [this] { web_.OnConfiguration(*this); })
+        .OnClicked(IDC_ABOUT, [this] { web_.OnAbout(*this); })
+        .OnSysCommand(IDM_ABOUTBOX, [this] { web_.OnAbout(*this); });
+    netmaskField_.Bind(Messages(), [this]() -> DialogSurfacePort& { return Surface(); });
+}
+
+bool CNorvaleDlg::OnInitDialog() {
+    DialogSurfacePort& surface = Surface();
+    surface.SetDialogColors(kDialogBlue, kWhite);
+    // The system-menu entry is always the table's own text, not a translation.
+    const std::wstring aboutItem =
+        CLanguageTable::Instance().LoadText(kLanguageEnglishUs, main_text::kAboutMenuItem);
+    if (!aboutItem.empty()) surface.AppendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
+    surface.SetIcon(IDR_MAINFRAME);
+    SetTexts();
+    SetUpColumns();
+    if (!protocol_.OpenDeviceSockets()) {
+        surface.EndDialog(kDialogSocketsUnavailable);
+        return true;
+    }
+    shares_.OnDialogOpened(*this);
+    Refresh();
+    state_.deviceSelected = false;
+    targets_.ResetFlags();
+    surface.Enable(IDC_TARGET_CONNECT, false);
+    surface.Enable(IDC_MANAGEMENT, false);
+    ResetPageCombo(IDC_TARGET_PAGE);
+    ResetPageCombo(IDC_SHARE_PAGE);
+    return true;
+}
+
+void CNorvaleDlg::SetTexts() {
+    DialogSurfacePort& surface = Surface();
+    surface.SetTitle(UiText(main_text::kTitle));
+    const struct {
+        int controlId;
+        unsigned textId;
+    } texts[] = {
+        {IDC_REFRESH, main_text::kRefresh},
+        {IDC_CONFIGURATION, main_text::kConfiguration},
+        {IDC_LAN_APPLY, main_text::kApply},
+        {IDC_TARGET_CONNECT, main_text::kConnect},
+        {IDC_SHARE_CONNECT, main_text::kConnect},
+        {IDC_MANAGEMENT, main_text::kManagement},
+        {IDC_SHARE_DISCONNECT, main_text::kDisconnect},
+        {IDC_ABOUT, main_text::kAbout},
+        {IDC_EXIT, main_text::kExit},
+        {IDC_IP_LABEL, main_text::kIpLabel},
+        {IDC_NETMASK_LABEL, main_text::kNetmaskLabel},
+        {IDC_GATEWAY_LABEL, main_text::kGatewayLabel},
+        {IDC_DHCP_LABEL, main_text::kDhcpLabel},
+        {IDC_DRIVE_LETTERS_LABEL, main_text::kDriveLettersLabel},
+        {IDC_TARGET_PAGE_LABEL, main_text::kPageLabel},
+        {IDC_SHARE_PAGE_LABEL, main_text::kPageLabel},
+    };
+    for (const auto& text : texts) surface.SetText(text.controlId, UiText(text.textId));
+
+    const struct {
+        int controlId;
+        unsigned textId;
+    } groups[] = {
+        {IDC_DEVICE_GROUP, main_text::kDeviceGroup},
+        {IDC_LAN_GROUP, main_text::kLanGroup},
+        {IDC_ISCSI_GROUP, main_text::kIscsiGroup},
+        {IDC_SHARE_GROUP, main_text::kShareGroup},
+    };
+    for (const auto& group : groups) {
+        surface.SetGroupBoxColors(group.controlId, kDialogBlue, kWhite);
+        surface.SetText(group.controlId, UiText(group.textId));
+    }
+
+    // The selector's items are part of the dialog, not of the string table.
+    surface.ClearCombo(IDC_DHCP_MODE);
+    surface.AddComboItem(IDC_DHCP_MODE, L"Disable");
+    surface.AddComboItem(IDC_DHCP_MODE, L"Enable");
+}
+
+void CNorvaleDlg::SetUpColumns() {
+    DialogSurfacePort& surface = Surface();
+    const struct {
+        int listId;
+        unsigned textId;
+        int width;
+    } columns[] = {
+        {IDC_DEVICE_LIST, main_text::kColumnName, 94},
+        {IDC_DEVICE_LIST, main_text::kColumnIp, 90},
+        {IDC_DEVICE_LIST, main_text::kColumnNetmask, 90},
+        {IDC_DEVICE_LIST, main_text::kColumnGateway, 90},
+        {IDC_SHARE_LIST, main_text::kColumnVolumeName, 128},
+        {IDC_SHARE_LIST, main_text::kColumnLocation, 112},
+        {IDC_TARGET_LIST, main_text::kColumnName, 205},
+        {IDC_TARGET_LIST, main_text::kColumnActive, 110},
+    };
+    int index = 0;
+    int previousList = 0;
+    for (const auto& column : columns) {
+        index = column.listId == previousList ? index + 1 : 0;
+        previousList = column.listId;
+        surface.InsertListColumn(column.listId, index,
+                                 ListColumn{UiText(column.textId), column.width, ColumnAlignment::Left});
+    }
+    for (int list : {IDC_DEVICE_LIST, IDC_SHARE_LIST, IDC_TARGET_LIST}) {
+        surface.SetListFullRowSelect(list, true);
+    }
+}
+
+void CNorvaleDlg::ResetPageCombo(int comboId) {
+    DialogSurfacePort& surface = Surface();
+    surface.ClearCombo(comboId);
+    surface.AddComboItem(comboId, L"1");
+    surface.SelectComboItem(comboId, 0);
+}
+
+void CNorvaleDlg::OnDhcpChangeTimer() {
+    DialogSurfacePort& surface = Surface();
+    WaitCursor wait(surface);
+    surface.KillTimer(IDT_DHCP_CHANGE);
+    const MessageAnswer answer = surface.ShowMessage(
+        MessageBoxRequest{UiText(main_text::kDhcpEnabled), UiText(main_text::kCaptionConfirm),
+                          MessageIcon::Information, MessageButtons::Ok});
+    if (answer != MessageAnswer::Ok) return;
+    protocol_.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
+    surface.Enable(IDC_REFRESH, true);
+    FillDeviceList();
+}
+
+void CNorvaleDlg::OnSize(SizeKind kind) {
+    if (kind == SizeKind::Minimized) {
+        minimized_ = true;
+        return;
+    }
+    const bool restored = minimized_ && kind == SizeKind::Restored;
+    minimized_ = false;
+    if (restored) targets_.OnRestored(*this);
+}
+
+// Both ways out free the device state and release the socket layer; only
+// once, whichever comes first.
+void CNorvaleDlg::ReleaseDeviceState() {
+    if (released_) return;
+    released_ = true;
+    protocol_.Devices().Clear();
+    protocol_.ShareNameList.Clear();
+    protocol_.TargetNameList.Clear();
+    protocol_.CloseDeviceSockets(true);
+}
+
+void CNorvaleDlg::OnExit() {
+    ReleaseDeviceState();
+    // A disk script left over by an interrupted format; a missing file is fine.
+    const std::wstring drive = files_.EnvironmentVariable(L"systemdrive").value_or(L"");
+    files_.DeleteFile(drive + kLeftOverScript);
+    Surface().EndDialog(kDialogExit);
+}
+
+}  // namespace norvale

@@ -1,0 +1,30 @@
+#include "mainwindow/core/norvale_sections.h"
+
+#include <string>
+
+#include "mainwindow/core/norvale_dialog.h"
+#include "protocol/core/device_requests.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+int TargetSection::FillTargetPages(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    surface.ClearCombo(IDC_TARGET_PAGE);
+    const int count = QueryTargetCount(dialog.Protocol());
+    const int pages = PageCount(count);
+    for (int page = 1; page <= pages; ++page) surface.AddComboItem(IDC_TARGET_PAGE, std::to_wstring(page));
+    surface.SelectComboItem(IDC_TARGET_PAGE, 0);
+    return count;
+}
+
+void TargetSection::ClearTargetList(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    surface.SetRedraw(IDC_TARGET_LIST, false);
+    surface.DeleteAllListRows(IDC_TARGET_LIST);
+    surface.Enable(IDC_TARGET_CONNECT, false);
+    surface.Enable(IDC_MANAGEMENT, false);
+    surface.SetRedraw(IDC_TARGET_LIST, true);
+}
+
+}  // namespace norvale

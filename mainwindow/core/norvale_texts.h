@@ -1,0 +1,49 @@
+// The string-table texts of the main dialog, and the one way it fetches a
+// text: in the system default language, read anew at every call.
+#pragma once
+
+#include <string>
+
+#include "platform/core/language_table.h"
+#include "platform/core/system_language_port.h"
+
+namespace norvale {
+
+namespace main_text {
+inline constexpr unsigned kAboutMenuItem = 101;
+inline constexpr unsigned kTitle = 102;
+inline constexpr unsigned kColumnName = 103;
+inline constexpr unsigned kColumnIp = 104;
+inline constexpr unsigned kColumnNetmask = 105;
+inline constexpr unsigned kColumnGateway = 106;
+inline constexpr unsigned kColumnVolumeName = 107;
+inline constexpr unsigned kColumnLocation = 108;
+inline constexpr unsigned kColumnActive = 109;
+inline constexpr unsigned kDeviceGroup = 116;
+inline constexpr unsigned kLanGroup = 117;
+inline constexpr unsigned kIscsiGroup = 118;
+inline constexpr unsigned kShareGroup = 119;
+inline constexpr unsigned kIpLabel = 127;
+inline constexpr unsigned kNetmaskLabel = 128;
+inline constexpr unsigned kGatewayLabel = 129;
+inline constexpr unsigned kDhcpLabel = 130;
+inline constexpr unsigned kDriveLettersLabel = 131;
+inline constexpr unsigned kRefresh = 147;
+inline constexpr unsigned kConfiguration = 148;
+inline constexpr unsigned kApply = 149;
+inline constexpr unsigned kConnect = 150;
+inline constexpr unsigned kDisconnect = 151;
+inline constexpr unsigned kManagement = 152;
+inline constexpr unsigned kAbout = 153;
+inline constexpr unsigned kExit = 154;
+inline constexpr unsigned kDhcpEnabled = 206;
+inline constexpr unsigned kPageLabel = 233;
+inline constexpr unsigned kCaptionConfirm = 235;
+}  // namespace main_text
+
+inline std::wstring UiText(unsigned stringId) {
+    return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
+                                               stringId);
+}
+
+}  // namespace norvale
