@@ -134,7 +134,7 @@ ConfigResult ParseConfig(const std::string& jsonText) {
         if (appliances == root.end() || !appliances->is_array() || appliances->empty()) {
             Fail("config.appliances", "must be a non-empty array");
         }
-        if (appliances->size() > 64) Fail("config.appliances", "holds at most 64 appliances");
+        if (appliances->size() > 1000) Fail("config.appliances", "holds at most 1000 appliances");
         for (std::size_t i = 0; i < appliances->size(); ++i) {
             config.appliances.push_back(
                 ParseAppliance((*appliances)[i], "appliances[" + std::to_string(i) + "]"));
