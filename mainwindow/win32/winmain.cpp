@@ -1,39 +1,31 @@
-// Entry point of norvale.exe. For now it shows the main dialog template with
-// the program's title; the main dialog controller replaces this.
+// Entry point of norvale.exe: the real ports behind the application object.
 #include <windows.h>
-#include <commctrl.h>
+#include <objbase.h>
 
-#include <string>
+#include "controls/win32/dialog_host.h"
+#include "mainwindow/core/norvale_app.h"
+#include "mainwindow/win32/win32_app_ports.h"
+#include "platform/core/clock_port.h"
+#include "platform/win32/win32_version_source.h"
+#include "protocol/core/device_protocol.h"
+#include "protocol/win32/winsock_socket_port.h"
 
-#include "platform/core/language_table.h"
-#include "resources/resource.h"
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The dialogs and the shell services they call expect a single-threaded
+    // apartment on the GUI thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    norvale::win32::EnsureCommonControls();
 
-namespace {
+    norvale::win32::WinsockSocketPort sockets;
+    norvale::DeviceProtocol protocol(sockets, norvale::SystemClock());
+    norvale::win32::Win32SingleInstance instance;
+    norvale::win32::Win32VersionSource version;
+    norvale::win32::Win32DialogRunner dialogs;
+    norvale::win32::Win32SystemFiles files;
 
-INT_PTR CALLBACK PlaceholderProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: {
-        const std::wstring title =
-            norvale::CLanguageTable::Instance().LoadText(GetSystemDefaultLangID(), IDS_TITLE);
-        SetWindowTextW(dialog, title.c_str());
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
-}
+    norvale::CNorvaleApp app({instance, version, dialogs, protocol, files});
+    app.InitInstance();
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
-                                                        ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NORVALE_DIALOG), nullptr,
-                                            PlaceholderProc, 0));
+    if (SUCCEEDED(com)) CoUninitialize();
+    return app.ExitCode();
 }
