@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
-# Starts the real norvale.exe under Wine on a virtual display and checks that
-# its main window appears with the product title; keeps a screenshot.
+# Starts the real norvale.exe under Wine on a virtual display, in a network
+# namespace of its own with no interface but loopback (a PC without a
+# network: the first discovery pass finds nothing, and nothing leaves this
+# machine), and checks that its main window appears with the product title;
+# keeps a screenshot.
 #   gui_smoke.sh NORVALE_EXE OUT_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_lib.sh"
+. "$here/../integration/netns_lib.sh"
 
 exe=$1 out=$2
 title="Orrin's HVB-3300-12 Norvale"
-prefix=${NORVALE_WINEPREFIX:-$out/wine/prefix64}
+NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/prefix64}
 wine=${NORVALE_WINE:-wine}
-[ -f "$prefix/system.reg" ] || { WINEPREFIX="$prefix" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1; }
+[ -f "$NV_WINEPREFIX/system.reg" ] || { WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1; }
 
+nv_ns alone
 xvfb_start || exit 1
-cleanup() {
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null
-    xvfb_stop
-}
-trap cleanup EXIT
+NV_WINE_USED=1
+trap 'xvfb_stop; nv_cleanup' EXIT
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
 
-WINEPREFIX="$prefix" WINEDEBUG=-all $wine "$exe" >"$out/logs/gui-smoke-wine.log" 2>&1 &
+nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" timeout 120 $wine "$exe" \
+    >"$out/logs/gui-smoke-wine.log" 2>&1 &
 if ! id=$(wait_for_window "$title" 60); then
     echo "no window titled \"$title\""
     xwininfo -root -tree | head -40
@@ -27,4 +32,4 @@ if ! id=$(wait_for_window "$title" 60); then
 fi
 sleep 1
 screenshot "$out/gui-smoke.png" "$id"
-echo "DETAIL: window \"$title\" shown (id $id), screenshot out/gui-smoke.png"
+echo "DETAIL: window \"$title\" shown (id $id) on a PC without a network, screenshot out/gui-smoke.png"

@@ -136,5 +136,5 @@ nv_wine() {
 # Makes the Wine prefix once.
 nv_wine_prefix() {
     [[ -f "$NV_WINEPREFIX/system.reg" ]] && return 0
-    WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 "${NV_WINEBOOT:-wineboot}" -i >/dev/null 2>&1
+    WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
 }

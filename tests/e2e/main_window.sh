@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# The real norvale.exe under Wine against simulated appliances, driven from
+# outside by norvale_probe.exe as a user would: the device list, clicks on
+# devices, Refresh and Enter, a second instance, and Exit.
+#
+#   main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
+#
+# NORVALE_WINE names the Wine loader (as the test command chose it).
+# Screenshots go to OUT_DIR/e2e/. One line per case; exit 1 when any fails.
+set -u
+HERE="$(cd "$(dirname "$0")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
+BUILD_HOST="${1:?usage: main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
+BUILD_WIN="${2:?}"
+OUT="${3:?}"
+source "$ROOT/tests/integration/netns_lib.sh"
+source "$HERE/xvfb_lib.sh"
+
+NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
+EXE="$BUILD_WIN/mainwindow/norvale.exe"
+PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
+TITLE="Orrin's HVB-3300-12 Norvale"
+[[ -x "$NV_SIM" && -f "$EXE" && -f "$PROBE" ]] || nv_fail "build norvale-sim, norvale.exe and norvale_probe.exe first"
+NV_WINE="${NORVALE_WINE:-wine}"
+NV_WINEBOOT="$NV_WINE wineboot"
+SHOTS="$OUT/e2e"
+mkdir -p "$SHOTS"
+NV_WINEPREFIX="$NV_DIR/prefix"
+
+# Control ids of the main dialog.
+DEVICE_LIST=1000 REFRESH=1002 SHARE_CONNECT=1003 SHARE_DISCONNECT=1004 LAN_IP=1006
+LAN_APPLY=1007 CONFIGURATION=1008 EXIT=1009 LAN_NETMASK=1010 LAN_GATEWAY=1011 DHCP_MODE=1015
+TARGET_CONNECT=1030 MANAGEMENT=1031 TARGET_PAGE=1095 SHARE_PAGE=1098 VK_RETURN=13
+
+FAILURES=0
+report() {  # PASS|FAIL NAME DETAIL
+    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
+    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
+}
+expect() {  # NAME EXPECTED ACTUAL
+    if [[ "$2" == "$3" ]]; then report PASS "$1" "$3"; else report FAIL "$1" "expected [$2], got [$3]"; fi
+}
+
+# --- the LAN ----------------------------------------------------------------
+# One segment: the PC at 192.168.10.2/24; three appliances in its subnet
+# (one of them using DHCP and without iSCSI), one far outside it, and one that
+# is switched on only later.
+nv_ns pc
+nv_ns nas1
+nv_ns nas2
+nv_ns far
+nv_ns late
+nv_bridge lan
+nv_bridge_port lan pc pc0 192.168.10.2/24
+nv_bridge_port lan nas1 n1 192.168.10.20/24
+nv_bridge_port lan nas2 n2 192.168.10.40/24
+nv_bridge_port lan far f0 10.0.0.5/8
+nv_bridge_port lan late l0 192.168.10.50/24
+
+cat >"$NV_DIR/nas1.json" <<'JSON'
+{"appliances": [
+  {"interface": "n1", "id": "00:1a:2b:00:00:20", "address": "192.168.10.20", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.1", "name": "Archive", "port": "eth0", "otherAddress": "192.168.11.20",
+   "service": "iscsi", "shares": ["public", "music*0"],
+   "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0"}, {"name": "iqn.2026-12.com.orrin:archive.lun1"}]},
+  {"interface": "n1", "id": "00:1a:2b:00:00:21", "address": "192.168.10.21", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.1", "name": "Media", "dhcp": true, "service": "none", "shares": ["movies"]}
+]}
+JSON
+cat >"$NV_DIR/nas2.json" <<'JSON'
+{"appliances": [
+  {"interface": "n2", "id": "00:1a:2b:00:00:40", "address": "192.168.10.40", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.254", "name": "Office", "service": "iscsi",
+   "targets": [{"name": "iqn.2026-12.com.orrin:office.lun0"}]}
+]}
+JSON
+cat >"$NV_DIR/far.json" <<'JSON'
+{"appliances": [
+  {"interface": "f0", "id": "00:1a:2b:00:00:05", "address": "10.0.0.5", "netmask": "255.0.0.0",
+   "gateway": "10.0.0.1", "name": "Remote", "service": "iscsi"}
+]}
+JSON
+cat >"$NV_DIR/late.json" <<'JSON'
+{"appliances": [
+  {"interface": "l0", "id": "00:1a:2b:00:00:50", "address": "192.168.10.50", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.1", "name": "Latecomer", "service": "none"}
+]}
+JSON
+nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
+nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
+nv_start_sim far "$NV_DIR/far.json" far
+
+# --- Wine and the display ----------------------------------------------------
+nv_wine_prefix || nv_fail "cannot make the Wine prefix"
+xvfb_start || nv_fail "no display"
+NV_WINE_USED=1
+trap 'xvfb_stop; nv_cleanup' EXIT
+# The wineserver must start inside the PC namespace: it owns the sockets.
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
+in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
+in_pc wineserver -p 300
+# A disk script that an interrupted format might have left; Exit removes it.
+script="$NV_WINEPREFIX/drive_c/diskactive.script"
+echo "select disk 1" >"$script"
+
+in_pc timeout 600 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
+program=$!
+
+PROBE_OUT=""
+probe() {  # commands...; sets PROBE_OUT, answers the probe's status
+    PROBE_OUT="$(in_pc timeout 120 $NV_WINE "$PROBE" "$TITLE" "$@" 2>"$NV_DIR/probe.err" | tr -d '\r')"
+    local status=${PIPESTATUS[0]}
+    [[ $status -eq 0 ]] || { echo "probe failed ($status): $(cat "$NV_DIR/probe.err")" >&2; }
+    return $status
+}
+# The row of the device list that shows NAME in its first column.
+row_of() { awk -v name="$1" -F'|' '$0 ~ "^row 1000 " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
+cells_of() { awk -v name="$1" -F'|' '$0 ~ "^row 1000 " { split($1, head, " "); if (head[4] == name) { $1 = ""; print substr($0, 2) } }' <<<"$PROBE_OUT" | tr ' ' '|'; }
+value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
+# Discovery passes an appliance saw: each pass has a client identity of its own.
+discovers() { grep -o 'Discover client=[0-9a-fA-F]*' "$NV_DIR/$1.log" 2>/dev/null | sort -u | wc -l; }
+shot() { screenshot "$SHOTS/$1.png" "$(xdotool search --name "^${TITLE}\$" | head -1)" 2>/dev/null; }
+
+# --- the first discovery pass fills the list ---------------------------------
+if ! probe wait 90 wait-rows $DEVICE_LIST 4 30; then
+    report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
+    tail -20 "$NV_DIR/norvale.log"
+    exit 1
+fi
+shot main-window
+expect "four appliances listed" 4 "$(value rows $DEVICE_LIST)"
+expect "Archive: name up to the port, addresses" "192.168.10.20|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
+expect "Media listed" "192.168.10.21|255.255.255.0|192.168.10.1" "$(cells_of Media)"
+expect "Office listed" "192.168.10.40|255.255.255.0|192.168.10.254" "$(cells_of Office)"
+expect "Remote listed" "10.0.0.5|255.0.0.0|10.0.0.1" "$(cells_of Remote)"
+probe text $REFRESH text $LAN_APPLY combo $DHCP_MODE ip $LAN_IP enabled $TARGET_CONNECT enabled $MANAGEMENT combo $SHARE_PAGE
+expect "button texts" '"Refresh" "Apply"' "$(value text $REFRESH) $(value text $LAN_APPLY)"
+expect "DHCP selector items, nothing chosen" '-1 "" [Disable,Enable]' "$(value combo $DHCP_MODE)"
+expect "no device selected: LAN fields blank" blank "$(value ip $LAN_IP)"
+expect "iSCSI Connect and Management disabled" "0 0" "$(value enabled $TARGET_CONNECT) $(value enabled $MANAGEMENT)"
+expect "share page selector" '0 "1" [1]' "$(value combo $SHARE_PAGE)"
+
+# --- device clicks ------------------------------------------------------------
+probe rows $DEVICE_LIST
+archive=$(row_of Archive) media=$(row_of Media) remote=$(row_of Remote)
+probe click-row $DEVICE_LIST "$archive" ip $LAN_IP ip $LAN_NETMASK ip $LAN_GATEWAY combo $DHCP_MODE \
+    enabled $LAN_IP enabled $SHARE_CONNECT enabled $SHARE_DISCONNECT enabled $CONFIGURATION combo $TARGET_PAGE
+shot archive-selected
+expect "click on Archive fills the LAN fields" "192.168.10.20 255.255.255.0 192.168.10.1" \
+    "$(value ip $LAN_IP) $(value ip $LAN_NETMASK) $(value ip $LAN_GATEWAY)"
+expect "static device: Disable, fields editable" '0 "Disable" [Disable,Enable] 1' "$(value combo $DHCP_MODE) $(value enabled $LAN_IP)"
+expect "in the subnet: shares and web page reachable" "1 1 1" \
+    "$(value enabled $SHARE_CONNECT) $(value enabled $SHARE_DISCONNECT) $(value enabled $CONFIGURATION)"
+expect "two targets make one page" '0 "1" [1]' "$(value combo $TARGET_PAGE)"
+grep -q 'QueryTargetCount' "$NV_DIR/nas1.log" && report PASS "iSCSI device asked for its targets" "" ||
+    report FAIL "iSCSI device asked for its targets" "no QueryTargetCount in the log"
+
+probe click-row $DEVICE_LIST "$media" ip $LAN_IP combo $DHCP_MODE enabled $LAN_IP enabled $LAN_NETMASK enabled $LAN_GATEWAY
+expect "DHCP device: Enable, fields greyed" '192.168.10.21 1 "Enable" [Disable,Enable] 0 0 0' \
+    "$(value ip $LAN_IP) $(value combo $DHCP_MODE) $(value enabled $LAN_IP) $(value enabled $LAN_NETMASK) $(value enabled $LAN_GATEWAY)"
+
+probe click-row $DEVICE_LIST "$remote" ip $LAN_IP ip $LAN_NETMASK enabled $SHARE_CONNECT enabled $SHARE_DISCONNECT enabled $CONFIGURATION
+shot remote-selected
+expect "outside the subnet: shares and web page out of reach" "10.0.0.5 255.0.0.0 0 0 0" \
+    "$(value ip $LAN_IP) $(value ip $LAN_NETMASK) $(value enabled $SHARE_CONNECT) $(value enabled $SHARE_DISCONNECT) $(value enabled $CONFIGURATION)"
+
+# --- Refresh and Enter rediscover --------------------------------------------
+before=$(discovers nas2)
+nv_start_sim late "$NV_DIR/late.json" late
+probe click $REFRESH wait-rows $DEVICE_LIST 5 10 ip $LAN_IP
+expect "Refresh: a new discovery pass" 1 "$(($(discovers nas2) - before))"
+expect "Refresh lists the appliance switched on meanwhile" "192.168.10.50|255.255.255.0|192.168.10.1" "$(cells_of Latecomer)"
+expect "Refresh empties the LAN fields" blank "$(value ip $LAN_IP)"
+
+probe rows $DEVICE_LIST
+office=$(row_of Office)
+probe click-row $DEVICE_LIST "$office" ip $LAN_IP
+expect "click on Office" 192.168.10.40 "$(value ip $LAN_IP)"
+before=$(discovers nas2)
+probe key $LAN_IP $VK_RETURN rows $DEVICE_LIST ip $LAN_IP
+expect "Enter in the IP field runs a discovery pass" 1 "$(($(discovers nas2) - before))"
+expect "Enter rediscovers rather than closing" 5 "$(value rows $DEVICE_LIST)"
+expect "Enter empties the LAN fields" blank "$(value ip $LAN_IP)"
+kill -0 "$program" 2>/dev/null && report PASS "the dialog is still open after Enter" "" ||
+    report FAIL "the dialog is still open after Enter" "norvale.exe ended"
+
+# --- a second instance brings the first forward and ends ----------------------
+second_start=$(date +%s)
+in_pc timeout 60 $NV_WINE "$EXE" >"$NV_DIR/second.log" 2>&1
+second_status=$?
+windows=$(xdotool search --name "^${TITLE}\$" 2>/dev/null | wc -l)
+expect "a second instance ends at once" "0 1" "$second_status $windows"
+report PASS "second instance took" "$(($(date +%s) - second_start)) s"
+kill -0 "$program" 2>/dev/null && report PASS "the first instance still runs" "" ||
+    report FAIL "the first instance still runs" "norvale.exe ended"
+
+# --- Exit ends the program and removes the left-over disk script -------------
+probe click $EXIT
+expect "the probe saw the window close" "window closed" "$(tail -1 <<<"$PROBE_OUT")"
+for _ in $(seq 1 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$program" 2>/dev/null; then
+    report FAIL "Exit ends norvale.exe" "still running"
+else
+    wait "$program"
+    expect "Exit ends norvale.exe with code 0" 0 "$?"
+fi
+[[ ! -e "$script" ]] && report PASS "Exit deletes diskactive.script" "" ||
+    report FAIL "Exit deletes diskactive.script" "still there"
+
+echo "DETAIL: main window end to end, $FAILURES failed; screenshots in ${SHOTS#"$ROOT"/}"
+((FAILURES == 0))

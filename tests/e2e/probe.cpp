@@ -1,0 +1,341 @@
+// norvale_probe.exe: drives a running dialog of another process from
+// outside, as a user at the screen would, and prints what it shows. It runs
+// in the same Wine prefix (or on the same Windows desktop) as the program.
+//
+//   norvale_probe.exe "WINDOW TITLE" COMMAND [ARGS] [COMMAND [ARGS]] ...
+//
+// Commands, run in order; each prints one line (or one per row) on stdout:
+//   wait SECONDS              until the window exists             -> window found
+//   rows LIST                 every row of a list view           -> row LIST N c0|c1|...
+//   wait-rows LIST N SECONDS  until the list holds at least N rows
+//   click-row LIST ROW        a real left click on that row (mouse input)
+//   click ID                  presses a button (BM_CLICK)
+//   key ID VK                 a key press (down and up) in that control
+//   text ID                   the window text                    -> text ID "..."
+//   ip ID                     an IP-address field                 -> ip ID a.b.c.d | blank
+//   combo ID                  selection and items                 -> combo ID SEL "text" [items]
+//   enabled ID                                                    -> enabled ID 0|1
+//   select-combo ID INDEX     picks an item as a user would (selection + CBN_SELCHANGE)
+//   sleep MS
+// Every command waits for the dialog to be idle afterwards, so the next one
+// sees what the last one caused. Exit code 0, or 1 with a message on stderr.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const std::wstring& message) {
+    std::fwprintf(stderr, L"probe: %ls\n", message.c_str());
+    std::exit(1);
+}
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
+}
+
+void Print(const std::wstring& line) {
+    std::printf("%s\n", Utf8(line).c_str());
+    std::fflush(stdout);
+}
+
+// Memory inside the target process, for the messages whose arguments are
+// pointers (a pointer of ours means nothing there).
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_ == nullptr) Fail(L"cannot open the program's process");
+        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (address_ == nullptr) Fail(L"cannot allocate in the program's process");
+    }
+    ~RemoteBuffer() {
+        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    void* At(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+    void Write(SIZE_T offset, const void* data, SIZE_T size) {
+        if (offset + size > size_ || !WriteProcessMemory(process_, At(offset), data, size, nullptr))
+            Fail(L"cannot write to the program's process");
+    }
+    void Read(SIZE_T offset, void* data, SIZE_T size) const {
+        if (offset + size > size_ || !ReadProcessMemory(process_, At(offset), data, size, nullptr))
+            Fail(L"cannot read from the program's process");
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    SIZE_T size_;
+};
+
+class Probe {
+public:
+    explicit Probe(std::wstring title) : title_(std::move(title)) {}
+
+    void WaitWindow(int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            dialog_ = FindWindowW(nullptr, title_.c_str());
+            if (dialog_ != nullptr) {
+                Print(L"window found");
+                return;
+            }
+            Sleep(100);
+        }
+        Fail(L"no window titled \"" + title_ + L"\"");
+    }
+
+    HWND Control(int id) {
+        if (dialog_ == nullptr) WaitWindow(1);
+        HWND control = GetDlgItem(dialog_, id);
+        if (control == nullptr) Fail(L"the dialog has no control " + std::to_wstring(id));
+        return control;
+    }
+
+    // Sent messages wait until the program's GUI thread is back in its
+    // message loop, that is, until whatever the last input caused is done.
+    void WaitIdle() {
+        DWORD_PTR ignored = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (!IsWindow(dialog_)) {
+                // What the user did closed the dialog (Exit, Escape).
+                Print(L"window closed");
+                std::exit(0);
+            }
+            if (!SendMessageTimeoutW(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored) &&
+                IsWindow(dialog_))
+                Fail(L"the program did not answer within 60 s");
+            Sleep(100);
+        }
+    }
+
+    int RowCount(int listId) { return int(SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0)); }
+
+    std::wstring Cell(int listId, int row, int column) {
+        constexpr int kChars = 512;
+        RemoteBuffer remote(dialog_, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = kChars;
+        item.pszText = static_cast<wchar_t*>(remote.At(sizeof(LVITEMW)));
+        remote.Write(0, &item, sizeof(item));
+        const LRESULT length =
+            SendMessageW(Control(listId), LVM_GETITEMTEXTW, WPARAM(row), LPARAM(remote.At(0)));
+        std::wstring text(kChars, L'\0');
+        remote.Read(sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t));
+        text.resize(size_t(length < 0 ? 0 : length < kChars ? length : kChars - 1));
+        return text;
+    }
+
+    int ColumnCount(int listId) {
+        HWND header = HWND(SendMessageW(Control(listId), LVM_GETHEADER, 0, 0));
+        return header != nullptr ? int(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    }
+
+    void Rows(int listId) {
+        const int rows = RowCount(listId);
+        const int columns = ColumnCount(listId);
+        Print(L"rows " + std::to_wstring(listId) + L" " + std::to_wstring(rows));
+        for (int row = 0; row < rows; ++row) {
+            std::wstring line = L"row " + std::to_wstring(listId) + L" " + std::to_wstring(row) + L" ";
+            for (int column = 0; column < columns; ++column) {
+                if (column > 0) line += L"|";
+                line += Cell(listId, row, column);
+            }
+            Print(line);
+        }
+    }
+
+    void WaitRows(int listId, int count, int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (RowCount(listId) >= count) return Rows(listId);
+            Sleep(100);
+        }
+        Rows(listId);
+        Fail(L"list " + std::to_wstring(listId) + L" has fewer than " + std::to_wstring(count) +
+             L" rows");
+    }
+
+    // A click as the mouse makes it: the list view selects the row itself
+    // and tells the dialog (NM_CLICK), exactly as for a person.
+    void ClickRow(int listId, int row) {
+        HWND list = Control(listId);
+        if (row >= RowCount(listId)) Fail(L"no row " + std::to_wstring(row));
+        SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+        RemoteBuffer remote(dialog_, sizeof(RECT));
+        RECT rect{};
+        rect.left = LVIR_LABEL;
+        remote.Write(0, &rect, sizeof(rect));
+        if (!SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), LPARAM(remote.At(0))))
+            Fail(L"no rectangle for row " + std::to_wstring(row));
+        remote.Read(0, &rect, sizeof(rect));
+        POINT point{rect.left + 8, (rect.top + rect.bottom) / 2};
+        ClientToScreen(list, &point);
+        SetForegroundWindow(dialog_);
+        ClickAt(point);
+        WaitIdle();
+    }
+
+    void ClickAt(POINT point) {
+        SetCursorPos(point.x, point.y);
+        Sleep(50);
+        INPUT inputs[2]{};
+        for (INPUT& input : inputs) {
+            input.type = INPUT_MOUSE;
+            input.mi.dx = LONG(point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+            input.mi.dy = LONG(point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+        }
+        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+        SendInput(1, &inputs[0], sizeof(INPUT));
+        Sleep(50);
+        SendInput(1, &inputs[1], sizeof(INPUT));
+        Sleep(300);
+    }
+
+    void Click(int id) {
+        HWND button = Control(id);
+        if (!IsWindowEnabled(button)) Fail(L"button " + std::to_wstring(id) + L" is disabled");
+        // Posted, so that a handler which opens a message box does not hold
+        // the probe; WaitIdle then waits for the handler.
+        PostMessageW(button, BM_CLICK, 0, 0);
+        Sleep(300);
+        WaitIdle();
+    }
+
+    // Posted key messages go through the dialog's own message loop, where
+    // its keyboard rules apply, as for keys typed into the focused control.
+    void Key(int id, int virtualKey) {
+        HWND control = Control(id);
+        const UINT scan = MapVirtualKeyW(UINT(virtualKey), MAPVK_VK_TO_VSC);
+        PostMessageW(control, WM_KEYDOWN, WPARAM(virtualKey), LPARAM(1 | (scan << 16)));
+        PostMessageW(control, WM_KEYUP, WPARAM(virtualKey), LPARAM(1 | (scan << 16) | (3u << 30)));
+        Sleep(300);
+        WaitIdle();
+    }
+
+    std::wstring WindowText(HWND window) {
+        wchar_t buffer[1024] = {};
+        SendMessageW(window, WM_GETTEXT, WPARAM(1024), LPARAM(buffer));
+        return buffer;
+    }
+
+    void Text(int id) { Print(L"text " + std::to_wstring(id) + L" \"" + WindowText(Control(id)) + L"\""); }
+
+    void Ip(int id) {
+        HWND field = Control(id);
+        std::wstring line = L"ip " + std::to_wstring(id) + L" ";
+        if (SendMessageW(field, IPM_ISBLANK, 0, 0)) {
+            Print(line + L"blank");
+            return;
+        }
+        RemoteBuffer remote(dialog_, sizeof(DWORD));
+        SendMessageW(field, IPM_GETADDRESS, 0, LPARAM(remote.At(0)));
+        DWORD address = 0;
+        remote.Read(0, &address, sizeof(address));
+        Print(line + std::to_wstring(FIRST_IPADDRESS(address)) + L"." +
+              std::to_wstring(SECOND_IPADDRESS(address)) + L"." +
+              std::to_wstring(THIRD_IPADDRESS(address)) + L"." +
+              std::to_wstring(FOURTH_IPADDRESS(address)));
+    }
+
+    void Combo(int id) {
+        HWND combo = Control(id);
+        const int selection = int(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        const int count = int(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        std::wstring line = L"combo " + std::to_wstring(id) + L" " + std::to_wstring(selection) +
+                            L" \"" + WindowText(combo) + L"\" [";
+        for (int i = 0; i < count; ++i) {
+            // CB_GETLBTEXT's buffer is marshalled by the system, as WM_GETTEXT's.
+            wchar_t item[256] = {};
+            if (SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(i), 0) < 255)
+                SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(item));
+            line += (i > 0 ? L"," : L"") + std::wstring(item);
+        }
+        Print(line + L"]");
+    }
+
+    void SelectCombo(int id, int index) {
+        HWND combo = Control(id);
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(index), 0);
+        PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(combo));
+        Sleep(300);
+        WaitIdle();
+    }
+
+    void Enabled(int id) {
+        Print(L"enabled " + std::to_wstring(id) + L" " + (IsWindowEnabled(Control(id)) ? L"1" : L"0"));
+    }
+
+private:
+    std::wstring title_;
+    HWND dialog_ = nullptr;
+};
+
+int Number(int argc, wchar_t** argv, int& next) {
+    if (next >= argc) Fail(L"a command is missing its arguments");
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(argv[next], &end, 0);
+    if (end == argv[next] || *end != L'\0') Fail(L"not a number: " + std::wstring(argv[next]));
+    ++next;
+    return int(value);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) Fail(L"usage: norvale_probe.exe TITLE COMMAND [ARGS]...");
+    Probe probe(argv[1]);
+    int next = 2;
+    while (next < argc) {
+        const std::wstring command = argv[next++];
+        if (command == L"wait") {
+            probe.WaitWindow(Number(argc, argv, next));
+        } else if (command == L"rows") {
+            probe.Rows(Number(argc, argv, next));
+        } else if (command == L"wait-rows") {
+            const int list = Number(argc, argv, next);
+            const int count = Number(argc, argv, next);
+            probe.WaitRows(list, count, Number(argc, argv, next));
+        } else if (command == L"click-row") {
+            const int list = Number(argc, argv, next);
+            probe.ClickRow(list, Number(argc, argv, next));
+        } else if (command == L"click") {
+            probe.Click(Number(argc, argv, next));
+        } else if (command == L"key") {
+            const int id = Number(argc, argv, next);
+            probe.Key(id, Number(argc, argv, next));
+        } else if (command == L"text") {
+            probe.Text(Number(argc, argv, next));
+        } else if (command == L"ip") {
+            probe.Ip(Number(argc, argv, next));
+        } else if (command == L"combo") {
+            probe.Combo(Number(argc, argv, next));
+        } else if (command == L"select-combo") {
+            const int id = Number(argc, argv, next);
+            probe.SelectCombo(id, Number(argc, argv, next));
+        } else if (command == L"enabled") {
+            probe.Enabled(Number(argc, argv, next));
+        } else if (command == L"sleep") {
+            Sleep(DWORD(Number(argc, argv, next)));
+        } else {
+            Fail(L"unknown command " + command);
+        }
+    }
+    return 0;
+}
