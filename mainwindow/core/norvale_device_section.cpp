@@ -83,16 +83,20 @@ void CNorvaleDlg::FillDeviceList() {
 
 void CNorvaleDlg::OnDeviceClicked() {
     DialogSurfacePort& surface = Surface();
-    state_.deviceSelected = true;
     WaitCursor wait(surface);
     surface.SetFocus(IDC_DEVICE_LIST);
-    state_.targetPageStart = 0;
     // A click makes its row visible, so the visible rows hold the selection.
     const int first = std::max(0, surface.ListFirstVisibleRow(IDC_DEVICE_LIST));
     const int end = std::min(surface.ListRowCount(IDC_DEVICE_LIST),
                              first + surface.ListVisibleRowCount(IDC_DEVICE_LIST) + 1);
     for (int row = first; row < end; ++row) {
-        if (surface.IsListRowSelected(IDC_DEVICE_LIST, row)) SelectDeviceRow(row);
+        if (!surface.IsListRowSelected(IDC_DEVICE_LIST, row)) continue;
+        // Only a row makes a device the selected one: a click beside the
+        // rows must not revive the address a Refresh left behind, nor move
+        // the target page away from the list that is shown.
+        state_.deviceSelected = true;
+        state_.targetPageStart = 0;
+        SelectDeviceRow(row);
     }
 }
 
