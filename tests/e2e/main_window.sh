@@ -12,7 +12,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
 BUILD_HOST="${1:?usage: main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
 BUILD_WIN="${2:?}"
-OUT="${3:?}"
+OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
 source "$ROOT/tests/integration/netns_lib.sh"
 source "$HERE/xvfb_lib.sh"
 

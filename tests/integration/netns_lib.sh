@@ -133,8 +133,15 @@ nv_wine() {
     return $status
 }
 
-# Makes the Wine prefix once.
+# Makes the Wine prefix once. wineboot writes the registry files only when
+# its wineserver ends, and a first boot now and then fails under load: wait
+# for the server, check the files, and try once more.
 nv_wine_prefix() {
-    [[ -f "$NV_WINEPREFIX/system.reg" ]] && return 0
-    WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
+    local attempt
+    for attempt in 1 2; do
+        [[ -f "$NV_WINEPREFIX/system.reg" ]] && return 0
+        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
+        WINEPREFIX="$NV_WINEPREFIX" timeout 60 wineserver -w 2>/dev/null
+    done
+    [[ -f "$NV_WINEPREFIX/system.reg" ]]
 }

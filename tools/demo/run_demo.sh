@@ -11,7 +11,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
 BUILD_HOST="${1:?usage: run_demo.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
 BUILD_WIN="${2:?}"
-OUT="${3:?}"
+OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
 source "$ROOT/tests/integration/netns_lib.sh"
 source "$ROOT/tests/e2e/xvfb_lib.sh"
 
@@ -66,12 +66,25 @@ interactive=0
 trap 'xvfb_stop; nv_cleanup' EXIT
 NV_KEEP_DIR=1
 
-( nv_wine pc "$EXE" >"$OUT/demo-wine.log" 2>&1 ) &
+# The wineserver owns the sockets, so it starts inside the PC namespace.
+NV_WINE_USED=1
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
+in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
+in_pc $NV_WINE "$EXE" >"$OUT/demo-wine.log" 2>&1 &
 program=$!
 if ! window=$(wait_for_window "$TITLE" 60); then
     nv_fail "norvale.exe showed no window (see $OUT/demo-wine.log)"
 fi
-sleep 6   # the first discovery pass runs while the dialog opens
+# Once the first discovery pass has listed the appliances, select Archive,
+# as a user would, so the picture shows its LAN settings too.
+PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
+if [[ -f "$PROBE" ]] && rows=$(in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" wait 30 wait-rows 1000 3 30 2>/dev/null | tr -d '\r'); then
+    archive=$(awk '$1 == "row" && $2 == 1000 && $4 ~ /^Archive\|/ { print $3 }' <<<"$rows")
+    [[ -n "$archive" ]] && in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" click-row 1000 "$archive" >/dev/null 2>&1
+else
+    sleep 6   # the first discovery pass runs while the dialog opens
+fi
 screenshot "$OUT/demo.png" "$window"
 echo "Screenshot: $OUT/demo.png"
 
