@@ -47,3 +47,14 @@
 #define IDT_TARGET_LIST 1054
 #define IDT_DHCP_CHANGE 1055
 #define IDM_ABOUTBOX 0x0010
+// The About box (template 100).
+#define IDC_ABOUT_ICON 1052
+#define IDC_ABOUT_TITLE 1053
+#define IDC_ABOUT_LINE 1054
+#define IDC_ABOUT_VERSION 1055
+// The login dialog (template 134).
+#define IDD_LOGIN 134
+#define IDC_LOGIN_USER_LABEL 1080
+#define IDC_LOGIN_USER 1081
+#define IDC_LOGIN_PASSWORD_LABEL 1082
+#define IDC_LOGIN_PASSWORD 1083

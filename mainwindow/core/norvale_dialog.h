@@ -59,6 +59,11 @@ public:
     NorvaleDlgState& State() { return state_; }
     const NorvaleDlgState& State() const { return state_; }
     DeviceProtocol& Protocol() { return protocol_; }
+    // The sections, for one section to ask another (the web page asks the
+    // share section whether the device still answers).
+    LanSection& Lan() { return lan_; }
+    ShareSection& Shares() { return shares_; }
+    TargetSection& Targets() { return targets_; }
     using DialogController::Surface;
 
 private:

@@ -29,6 +29,10 @@ public:
     virtual void OnConnect(CNorvaleDlg&) {}
     virtual void OnDisconnect(CNorvaleDlg&) {}
     virtual void OnPageChanged(CNorvaleDlg&) {}
+    // Whether the selected device still answers on its web port; when it
+    // does not, the section has told the user and refreshed. The web page
+    // asks this before it starts a browser.
+    virtual bool CheckDeviceReachable(CNorvaleDlg&) { return true; }
 };
 
 class TargetSection {
@@ -54,6 +58,9 @@ public:
     virtual void OnProcessTerminated(CNorvaleDlg&, std::intptr_t /*process*/) {}
     // The dialog came back from the minimised state.
     virtual void OnRestored(CNorvaleDlg&) {}
+    // Before the selected device's address changes: log out of every target
+    // of it that the list shows as connected.
+    virtual void DisconnectActiveTargets(CNorvaleDlg&) {}
 };
 
 class WebSection {
