@@ -16,6 +16,15 @@
 //   combo ID                  selection and items                 -> combo ID SEL "text" [items]
 //   enabled ID                                                    -> enabled ID 0|1
 //   select-combo ID INDEX     picks an item as a user would (selection + CBN_SELCHANGE)
+//   set-ip ID a.b.c.d         types an address into an IP-address field
+//   clear-ip ID               empties an IP-address field
+//   set-text ID TEXT          types a text into an edit field
+//   wait-box SECONDS          until the program shows a message box -> box "caption" "text"
+//   answer-box BUTTON         presses a button of that box (1 OK, 2 Cancel, 6 Yes, 7 No)
+//   no-box                    fails when a message box is shown   -> no box
+//   dialog TITLE SECONDS      the following commands act on the program's
+//                             window of that title (a child dialog)
+//   main                      ... and on the main window again
 //   sleep MS
 // Every command waits for the dialog to be idle afterwards, so the next one
 // sees what the last one caused. Exit code 0, or 1 with a message on stderr.
@@ -102,7 +111,7 @@ public:
 
     HWND Control(int id) {
         if (dialog_ == nullptr) WaitWindow(1);
-        HWND control = GetDlgItem(dialog_, id);
+        HWND control = GetDlgItem(Target(), id);
         if (control == nullptr) Fail(L"the dialog has no control " + std::to_wstring(id));
         return control;
     }
@@ -278,6 +287,100 @@ public:
         WaitIdle();
     }
 
+    // The window the control commands act on: the main dialog, or the child
+    // dialog chosen with `dialog`.
+    HWND Target() const { return child_ != nullptr ? child_ : dialog_; }
+
+    void SetIp(int id, const std::wstring& text) {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        wchar_t rest = 0;
+        if (swscanf(text.c_str(), L"%u.%u.%u.%u%lc", &a, &b, &c, &d, &rest) != 4 || a > 255 || b > 255 ||
+            c > 255 || d > 255)
+            Fail(L"not an address: " + text);
+        SendMessageW(Control(id), IPM_SETADDRESS, 0, LPARAM(MAKEIPADDRESS(a, b, c, d)));
+        WaitIdle();
+    }
+
+    void ClearIp(int id) {
+        SendMessageW(Control(id), IPM_CLEARADDRESS, 0, 0);
+        WaitIdle();
+    }
+
+    void SetText(int id, const std::wstring& text) {
+        SendMessageW(Control(id), WM_SETTEXT, 0, LPARAM(text.c_str()));
+    }
+
+    // A message box of the program: a top-level dialog of its GUI thread,
+    // other than the main dialog, that holds the box's static text (65535).
+    HWND FindMessageBox() {
+        struct Search {
+            DWORD thread;
+            HWND main;
+            HWND found;
+        } search{GetWindowThreadProcessId(dialog_, nullptr), dialog_, nullptr};
+        EnumThreadWindows(
+            search.thread,
+            [](HWND window, LPARAM param) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(param);
+                wchar_t className[16] = {};
+                GetClassNameW(window, className, 16);
+                if (window != s.main && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+                    GetDlgItem(window, 0xFFFF) != nullptr) {
+                    s.found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&search));
+        return search.found;
+    }
+
+    void WaitBox(int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (HWND box = FindMessageBox()) {
+                box_ = box;
+                std::wstring text = WindowText(GetDlgItem(box, 0xFFFF));
+                for (auto& ch : text)
+                    if (ch == L'\n' || ch == L'\r') ch = L' ';
+                Print(L"box \"" + WindowText(box) + L"\" \"" + text + L"\"");
+                return;
+            }
+            Sleep(100);
+        }
+        Fail(L"no message box within " + std::to_wstring(seconds) + L" s");
+    }
+
+    void AnswerBox(int button) {
+        if (box_ == nullptr || !IsWindow(box_)) Fail(L"no message box to answer");
+        HWND control = GetDlgItem(box_, button);
+        if (control == nullptr) Fail(L"the message box has no button " + std::to_wstring(button));
+        PostMessageW(control, BM_CLICK, 0, 0);
+        box_ = nullptr;
+        Sleep(300);
+        WaitIdle();
+    }
+
+    void NoBox() {
+        if (HWND box = FindMessageBox())
+            Fail(L"unexpected message box: \"" + WindowText(GetDlgItem(box, 0xFFFF)) + L"\"");
+        Print(L"no box");
+    }
+
+    void ChooseDialog(const std::wstring& title, int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            HWND window = FindWindowW(nullptr, title.c_str());
+            if (window != nullptr && window != dialog_) {
+                child_ = window;
+                Print(L"dialog \"" + title + L"\"");
+                return;
+            }
+            Sleep(100);
+        }
+        Fail(L"no window titled \"" + title + L"\"");
+    }
+
+    void ChooseMain() { child_ = nullptr; }
+
     void Enabled(int id) {
         Print(L"enabled " + std::to_wstring(id) + L" " + (IsWindowEnabled(Control(id)) ? L"1" : L"0"));
     }
@@ -285,6 +388,8 @@ public:
 private:
     std::wstring title_;
     HWND dialog_ = nullptr;
+    HWND child_ = nullptr;
+    HWND box_ = nullptr;
 };
 
 int Number(int argc, wchar_t** argv, int& next) {
@@ -331,6 +436,25 @@ int wmain(int argc, wchar_t** argv) {
             probe.SelectCombo(id, Number(argc, argv, next));
         } else if (command == L"enabled") {
             probe.Enabled(Number(argc, argv, next));
+        } else if (command == L"set-ip" || command == L"set-text") {
+            const int id = Number(argc, argv, next);
+            if (next >= argc) Fail(command + L" needs a text");
+            const std::wstring text = argv[next++];
+            if (command == L"set-ip") probe.SetIp(id, text); else probe.SetText(id, text);
+        } else if (command == L"clear-ip") {
+            probe.ClearIp(Number(argc, argv, next));
+        } else if (command == L"wait-box") {
+            probe.WaitBox(Number(argc, argv, next));
+        } else if (command == L"answer-box") {
+            probe.AnswerBox(Number(argc, argv, next));
+        } else if (command == L"no-box") {
+            probe.NoBox();
+        } else if (command == L"dialog") {
+            if (next >= argc) Fail(L"dialog needs a title");
+            const std::wstring title = argv[next++];
+            probe.ChooseDialog(title, Number(argc, argv, next));
+        } else if (command == L"main") {
+            probe.ChooseMain();
         } else if (command == L"sleep") {
             Sleep(DWORD(Number(argc, argv, next)));
         } else {
