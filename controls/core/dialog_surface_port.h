@@ -65,6 +65,9 @@ public:
     // --- any control -------------------------------------------------------
     virtual void SetText(int controlId, const std::wstring& text) = 0;
     virtual std::wstring Text(int controlId) const = 0;
+    // Limits what the user can type into an edit field, in characters
+    // (EM_LIMITTEXT); text set by the program is not cut.
+    virtual void SetTextLimit(int editId, int maxChars) = 0;
     virtual void Enable(int controlId, bool enabled) = 0;
     virtual bool IsEnabled(int controlId) const = 0;
     virtual void Show(int controlId, bool visible) = 0;

@@ -52,10 +52,34 @@ bool KeyDownConsumed(const MSG& message) {
 // two hooks would each deliver the same key.
 thread_local HHOOK filterHook = nullptr;
 thread_local int filterUsers = 0;
+// Set while we run IsDialogMessageW ourselves: it calls the filter hook
+// again with the same message, which has had its key entries already.
+thread_local bool inDialogMessage = false;
+
+bool DialogMessageOnce(HWND dialog, MSG& message) {
+    inDialogMessage = true;
+    const bool handled = IsDialogMessageW(dialog, &message) != FALSE;
+    inDialogMessage = false;
+    return handled;
+}
+
+// The modeless dialog of ours that a window belongs to, if any.
+HWND ModelessDialogOf(HWND window) {
+    HWND root = window != nullptr ? GetAncestor(window, GA_ROOT) : nullptr;
+    Host* host = root != nullptr ? HostOf(root) : nullptr;
+    return host != nullptr && !host->surface->IsModal() ? root : nullptr;
+}
 
 LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == MSGF_DIALOGBOX && lParam != 0 && KeyDownConsumed(*reinterpret_cast<MSG*>(lParam)))
-        return TRUE;
+    if (code == MSGF_DIALOGBOX && lParam != 0 && !inDialogMessage) {
+        MSG& message = *reinterpret_cast<MSG*>(lParam);
+        if (KeyDownConsumed(message)) return TRUE;
+        // A modal loop gives only its own dialog the dialog keys (Tab,
+        // Enter, Escape); a modeless dialog open meanwhile, such as a notice
+        // of the main dialog, gets them here as its own loop would give them.
+        if (HWND modeless = ModelessDialogOf(message.hwnd))
+            if (DialogMessageOnce(modeless, message)) return TRUE;
+    }
     return CallNextHookEx(filterHook, code, wParam, lParam);
 }
 
@@ -205,7 +229,7 @@ HWND CreateModelessDialog(DialogController& controller, const DialogTemplate& t,
 bool PreTranslateDialogMessage(MSG& message) {
     if (KeyDownConsumed(message)) return true;
     HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    return root != nullptr && HostOf(root) != nullptr && IsDialogMessageW(root, &message) != FALSE;
+    return root != nullptr && HostOf(root) != nullptr && DialogMessageOnce(root, message);
 }
 
 }  // namespace norvale::win32

@@ -163,6 +163,12 @@ void Win32DialogSurface::SetText(int controlId, const std::wstring& text) {
 
 std::wstring Win32DialogSurface::Text(int controlId) const { return TextOf(Item(controlId)); }
 
+void Win32DialogSurface::SetTextLimit(int editId, int maxChars) {
+    if (HWND item = Item(editId)) {
+        ::SendMessageW(item, EM_LIMITTEXT, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
+    }
+}
+
 void Win32DialogSurface::Enable(int controlId, bool enabled) {
     if (HWND item = Item(controlId)) EnableWindow(item, enabled ? TRUE : FALSE);
 }
@@ -173,12 +179,18 @@ bool Win32DialogSurface::IsEnabled(int controlId) const {
 }
 
 void Win32DialogSurface::Show(int controlId, bool visible) {
-    if (HWND item = Item(controlId)) ShowWindow(item, visible ? SW_SHOW : SW_HIDE);
+    HWND item = Item(controlId);
+    if (item == nullptr) return;
+    // Hidden during a redraw period: end the period first, or turning
+    // redraw on later would show the control again.
+    if (!visible && redrawOff_.erase(controlId) != 0) SendMessageW(item, WM_SETREDRAW, TRUE, 0);
+    ShowWindow(item, visible ? SW_SHOW : SW_HIDE);
 }
 
 bool Win32DialogSurface::IsVisible(int controlId) const {
     HWND item = Item(controlId);
-    return item != nullptr && (GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) != 0;
+    return item != nullptr &&
+           ((GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) != 0 || redrawOff_.count(controlId) != 0);
 }
 
 void Win32DialogSurface::SetFocus(int controlId) {
@@ -196,8 +208,19 @@ int Win32DialogSurface::FocusedControl() const {
 void Win32DialogSurface::SetRedraw(int controlId, bool redraw) {
     HWND item = Item(controlId);
     if (item == nullptr) return;
-    SendMessageW(item, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
-    if (redraw) RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    // The default window procedure keeps the redraw state in WS_VISIBLE:
+    // WM_SETREDRAW TRUE would show a hidden control, and while redraw is off
+    // the control reads as hidden. So only controls on screen are switched,
+    // and the surface remembers which.
+    if (!redraw) {
+        if ((GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) == 0) return;  // draws nothing anyway
+        redrawOff_.insert(controlId);
+        SendMessageW(item, WM_SETREDRAW, FALSE, 0);
+        return;
+    }
+    if (redrawOff_.erase(controlId) != 0) SendMessageW(item, WM_SETREDRAW, TRUE, 0);
+    if ((GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) != 0)
+        RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // --- list views ---------------------------------------------------------------
@@ -290,6 +313,9 @@ int Win32DialogSurface::AddComboItem(int comboId, const std::wstring& text) {
 }
 
 void Win32DialogSurface::SelectComboItem(int comboId, int index) {
+    // An index out of range clears the selection, as CB_SETCURSEL documents;
+    // Wine's combo box keeps the old one instead, so it is never passed on.
+    if (index < 0 || index >= ComboItemCount(comboId)) index = -1;
     Send(comboId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
@@ -47,6 +48,7 @@ public:
 
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
+    void SetTextLimit(int editId, int maxChars) override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;
@@ -113,6 +115,7 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     int cursorDepth_ = 0;
+    std::set<int> redrawOff_;  // controls whose redraw this surface turned off
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
 };
 

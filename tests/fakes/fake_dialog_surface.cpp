@@ -71,6 +71,15 @@ DispatchResult FakeDialogSurface::ChooseComboItem(int comboId, int index) {
     return Command(comboId, kComboSelChange);
 }
 
+void FakeDialogSurface::TypeText(int editId, const std::wstring& text) {
+    FakeControl* c = Writable(editId);
+    // A disabled field takes no keys. What was typed is not logged: it may
+    // be a password.
+    if (c == nullptr || !c->enabled) return;
+    const std::size_t limit = c->textLimit > 0 ? static_cast<std::size_t>(c->textLimit) : text.size();
+    c->text = text.substr(0, limit);
+}
+
 DispatchResult FakeDialogSurface::UserFocus(int controlId) {
     focus_ = controlId;
     return Command(controlId, kEditSetFocus);
@@ -219,6 +228,13 @@ std::wstring FakeDialogSurface::Text(int id) const {
     // A drop-down list shows its selected item.
     if (c->combo.selection >= 0) return c->combo.items[c->combo.selection];
     return c->text;
+}
+
+void FakeDialogSurface::SetTextLimit(int id, int maxChars) {
+    if (FakeControl* c = Writable(id)) {
+        c->textLimit = maxChars;
+        Note(L"limit " + Num(id) + L" " + Num(maxChars));
+    }
 }
 
 void FakeDialogSurface::Enable(int id, bool enabled) {

@@ -49,6 +49,7 @@ struct FakeProgress {
 
 struct FakeControl {
     std::wstring text;
+    int textLimit = 0;  // SetTextLimit; 0: none set
     bool enabled = true;
     bool visible = true;
     bool redraw = true;
@@ -89,6 +90,9 @@ public:
     DispatchResult ClickListRow(int listId, int row);
     // Selects a combo item and delivers CBN_SELCHANGE.
     DispatchResult ChooseComboItem(int comboId, int index);
+    // The user types `text` into an edit field, replacing its content; the
+    // field keeps no more than its text limit, as an edit control does.
+    void TypeText(int editId, const std::wstring& text);
     // Focus moved by the user: the control gets the focus and EN_SETFOCUS.
     DispatchResult UserFocus(int controlId);
     // Delivers the timer only while it is running; false otherwise.
@@ -153,6 +157,7 @@ public:
 
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
+    void SetTextLimit(int editId, int maxChars) override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;
