@@ -1,0 +1,30 @@
+// The share section's ports on Windows: the network provider (mpr), drive
+// types, and WinINet's connection check.
+#pragma once
+
+#include "mainwindow/core/drive_type_port.h"
+#include "mainwindow/core/http_check_port.h"
+#include "mainwindow/core/network_drive_port.h"
+
+namespace norvale::win32 {
+
+class Win32NetworkDrivePort final : public NetworkDrivePort {
+public:
+    std::optional<std::wstring> RemoteName(const std::wstring& localName) override;
+    bool AddConnection(const std::wstring& localName, const std::wstring& remoteName, const std::wstring& password,
+                       const std::wstring& userName, unsigned flags) override;
+    bool CancelConnection(const std::wstring& localName, unsigned flags, bool force) override;
+};
+
+class Win32DriveTypePort final : public DriveTypePort {
+public:
+    DriveType TypeOf(const std::wstring& driveName) override;
+};
+
+// Stateless; safe from any thread.
+class Win32HttpCheck final : public HttpCheckPort {
+public:
+    bool CheckConnection(const std::wstring& url) override;
+};
+
+}  // namespace norvale::win32
