@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "controls/core/dialog_types.h"  // MessageIcon, shared with the dialogs
+
 namespace norvale {
 
 using Ipv4Octets = std::array<std::uint8_t, 4>;  // first octet first
@@ -17,8 +19,6 @@ using Ipv4Octets = std::array<std::uint8_t, 4>;  // first octet first
 enum class AddressKind { Ip = 1, Netmask = 2, Gateway = 3 };
 
 enum class AddressField { None, Ip, Netmask, Gateway };
-
-enum class MessageIcon { Stop, Exclamation, Information };
 
 // String-table ids of the message-box captions used by the LAN section.
 inline constexpr unsigned kCaptionError = 234;

@@ -46,6 +46,15 @@ inline constexpr unsigned kPageLabel = 233;
 inline constexpr unsigned kCaptionConfirm = 235;
 }  // namespace main_text
 
+// The LAN section's own messages.
+namespace lan_text {
+inline constexpr unsigned kSelectDevice = 165;
+inline constexpr unsigned kLoginRefused = 166;
+inline constexpr unsigned kGettingAddress = 167;
+inline constexpr unsigned kDhcpFailed = 168;
+inline constexpr unsigned kEnable = 239;  // the DHCP selector's "Enable"
+}  // namespace lan_text
+
 inline std::wstring UiText(unsigned stringId) {
     return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
                                                stringId);
