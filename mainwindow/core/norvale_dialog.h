@@ -39,6 +39,10 @@ struct NorvaleDlgState {
     // First item of the shown share and target pages (0, 10, 20, ...).
     int sharePageStart = 0;
     int targetPageStart = 0;
+    // The address (device list column 1, at most 63 characters) of the device
+    // whose shares or web page were last worked on; the reachability check
+    // asks this address.
+    std::wstring deviceWebAddress;
 };
 
 class CNorvaleDlg final : public DialogController {

@@ -23,6 +23,8 @@ inline constexpr unsigned kDeviceGroup = 116;
 inline constexpr unsigned kLanGroup = 117;
 inline constexpr unsigned kIscsiGroup = 118;
 inline constexpr unsigned kShareGroup = 119;
+inline constexpr unsigned kAboutLine = 125;
+inline constexpr unsigned kAboutVersion = 126;
 inline constexpr unsigned kIpLabel = 127;
 inline constexpr unsigned kNetmaskLabel = 128;
 inline constexpr unsigned kGatewayLabel = 129;
@@ -41,9 +43,12 @@ inline constexpr unsigned kExit = 154;
 inline constexpr unsigned kOk = 155;
 inline constexpr unsigned kCancel = 156;
 inline constexpr unsigned kLoginTitle = 175;
+inline constexpr unsigned kSelectDeviceToConfigure = 182;
+inline constexpr unsigned kDeviceUnavailable = 202;
 inline constexpr unsigned kDhcpEnabled = 206;
 inline constexpr unsigned kPageLabel = 233;
 inline constexpr unsigned kCaptionConfirm = 235;
+inline constexpr unsigned kCaptionWarning = 236;
 }  // namespace main_text
 
 // The LAN section's own messages.

@@ -1,0 +1,150 @@
+#include "mainwindow/core/web_section.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "controls/core/wait_cursor.h"
+#include "mainwindow/core/about_dialog.h"
+#include "mainwindow/core/norvale_dialog.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/utf8.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+namespace {
+
+constexpr wchar_t kCommandKeyTail[] = L"\\shell\\open\\command";
+constexpr wchar_t kUrlScheme[] = L"http://";
+constexpr wchar_t kExplorer[] = L"explorer ";
+
+// UTF-16 units as a wide text: copied where wchar_t is UTF-16, joined into
+// code points where it is UTF-32; an unpaired surrogate becomes U+FFFD.
+std::wstring FromUtf16(const std::u16string& units) {
+    std::wstring text;
+    if constexpr (sizeof(wchar_t) == 2) {
+        text.assign(units.begin(), units.end());
+    } else {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const char32_t unit = units[i];
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                units[i + 1] <= 0xDFFF) {
+                const char32_t low = units[++i];
+                text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+            } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+                text.push_back(static_cast<wchar_t>(0xFFFD));
+            } else {
+                text.push_back(static_cast<wchar_t>(unit));
+            }
+        }
+    }
+    return text;
+}
+
+void ShowWarning(DialogSurfacePort& surface, unsigned textId) {
+    surface.ShowMessage(MessageBoxRequest{UiText(textId), UiText(main_text::kCaptionWarning),
+                                          MessageIcon::Exclamation, MessageButtons::Ok});
+}
+
+// The selected device row, looked for from the first visible row down; -1
+// when none (a selection scrolled out of view above is not seen).
+int SelectedDeviceRow(const DialogSurfacePort& surface) {
+    const int rows = surface.ListRowCount(IDC_DEVICE_LIST);
+    for (int row = std::max(0, surface.ListFirstVisibleRow(IDC_DEVICE_LIST)); row < rows; ++row) {
+        if (surface.IsListRowSelected(IDC_DEVICE_LIST, row)) return row;
+    }
+    return -1;
+}
+
+// What WinExec answers when the program itself could not be found or run,
+// as opposed to a start that failed for want of memory.
+bool ProgramMissing(unsigned result) {
+    return result == kStartFileNotFound || result == kStartPathNotFound || result == kStartBadFormat;
+}
+
+}  // namespace
+
+std::wstring ReadRegistryText(RegistryPort& registry, RegistryHive hive, const std::wstring& key,
+                              const std::wstring& valueName) {
+    const std::optional<std::vector<std::uint8_t>> bytes = registry.ReadValue(hive, key, valueName);
+    if (!bytes || bytes->size() > kRegistryTextBytes) return {};
+    // The type is not looked at: the bytes are taken as UTF-16 up to the
+    // first terminator; an odd last byte is no character.
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2) {
+        const auto unit = static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8));
+        if (unit == 0) break;
+        units.push_back(unit);
+    }
+    // A value that fills the whole buffer leaves no room for the terminator.
+    if (units.size() > kRegistryTextChars) return {};
+    return FromUtf16(units);
+}
+
+std::optional<std::string> FittingCommandLine(const std::wstring& commandLine) {
+    std::string bytes = WideToUtf8(commandLine);
+    if (bytes.size() > kMaxCommandLineBytes) return std::nullopt;
+    return bytes;
+}
+
+CWebSection::CWebSection(RegistryPort& registry, ProgramStartPort& programs)
+    : registry_(registry), programs_(programs) {}
+
+void CWebSection::OnConfiguration(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    WaitCursor wait(surface);
+    const int row = SelectedDeviceRow(surface);
+    if (row < 0) {
+        ShowWarning(surface, main_text::kSelectDeviceToConfigure);
+        return;
+    }
+    const std::wstring address = surface.ListCell(IDC_DEVICE_LIST, row, 1);
+    dialog.State().deviceWebAddress = TruncateWide(address, kMaxWebAddressChars);
+    // A device that no longer answers has been reported by the share section.
+    if (!dialog.Shares().CheckDeviceReachable(dialog)) return;
+    StartBrowser(surface, address);
+}
+
+void CWebSection::OnAbout(CNorvaleDlg& dialog) {
+    CAboutDlg about;
+    dialog.Surface().RunModal(about, IDD_ABOUTBOX);
+}
+
+std::wstring CWebSection::BrowserCommandLine(const std::wstring& address) {
+    const std::wstring url = kUrlScheme + address;
+    const std::wstring client =
+        ReadRegistryText(registry_, RegistryHive::LocalMachine, kStartMenuInternetKey, L"");
+    // Internet Explorer ("IEXPLORE.EXE") is started through Explorer; the
+    // test is case-sensitive, so a name with a lower-case "ie" does not match.
+    if (client.find(L"IE") != std::wstring::npos) return kExplorer + url;
+    const std::wstring commandKey = std::wstring(kStartMenuInternetKey) + L"\\" + client + kCommandKeyTail;
+    // A missing command leaves only " http://..."; the start then fails as
+    // file not found and Explorer takes over.
+    const std::wstring browser = ReadRegistryText(registry_, RegistryHive::LocalMachine, commandKey, L"");
+    return browser + L" " + url;
+}
+
+void CWebSection::StartBrowser(DialogSurfacePort& surface, const std::wstring& address) {
+    const std::optional<std::string> line = FittingCommandLine(BrowserCommandLine(address));
+    // A browser line that does not fit is not cut (a cut URL opens a wrong
+    // page, a cut program path a wrong program): Explorer is asked instead.
+    if (!line) {
+        StartExplorer(surface, address);
+        return;
+    }
+    if (ProgramMissing(programs_.StartProgram(*line, kShowHidden))) StartExplorer(surface, address);
+}
+
+void CWebSection::StartExplorer(DialogSurfacePort& surface, const std::wstring& address) {
+    const std::optional<std::string> line = FittingCommandLine(kExplorer + (kUrlScheme + address));
+    if (!line) {
+        // Only an address far longer than any IPv4 text gets here.
+        ShowWarning(surface, main_text::kDeviceUnavailable);
+        return;
+    }
+    // Explorer's own answer changes nothing: there is no further fallback.
+    programs_.StartProgram(*line, kShowHidden);
+}
+
+}  // namespace norvale
