@@ -62,7 +62,6 @@ TEST_F(Win32ConsoleRunnerTest, OtherRunsLeaveTheCapturedTextAlone) {
     // the name, which is not the deletion script run.
     const std::wstring copy = TestDirectory() + L"diskdel.script";
     ASSERT_TRUE(::CopyFileW((TestDirectory() + L"runner_child.exe").c_str(), copy.c_str(), FALSE));
-    ::SetCurrentDirectoryW(TestDirectory().c_str());
     EXPECT_TRUE(runner.RunConsoleCommand(L"diskdel.script out 9"));
     ::DeleteFileW(copy.c_str());
     EXPECT_EQ(runner.CapturedCommandOutput(), L"abcde");
