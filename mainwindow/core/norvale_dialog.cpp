@@ -216,7 +216,7 @@ void CNorvaleDlg::OnExit() {
     ReleaseDeviceState();
     // A disk script left over by an interrupted format; a missing file is fine.
     const std::wstring drive = files_.EnvironmentVariable(L"systemdrive").value_or(L"");
-    files_.DeleteFile(drive + kLeftOverScript);
+    files_.RemoveFile(drive + kLeftOverScript);
     Surface().EndDialog(kDialogExit);
 }
 

@@ -13,7 +13,7 @@ public:
     // The value of an environment variable; nullopt when it is not set.
     virtual std::optional<std::wstring> EnvironmentVariable(const std::wstring& name) const = 0;
     // Deletes a file; false when it could not (a missing file included).
-    virtual bool DeleteFile(const std::wstring& path) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
 };
 
 }  // namespace norvale

@@ -16,6 +16,8 @@ bool Win32SingleInstance::CreateNamedMutex(const std::wstring& name) {
 }
 
 WindowRef Win32SingleInstance::FindTopLevelWindow(const std::wstring& title) {
+    // FindWindowW matches an empty caption with any untitled window.
+    if (title.empty()) return 0;
     return reinterpret_cast<WindowRef>(FindWindowW(nullptr, title.c_str()));
 }
 
@@ -43,9 +45,10 @@ std::optional<std::wstring> Win32SystemFiles::EnvironmentVariable(const std::wst
     return std::nullopt;
 }
 
-bool Win32SystemFiles::DeleteFile(const std::wstring& path) {
-    // <windows.h> renames this very member to DeleteFileW, so an unqualified
-    // call would be the member itself (through a std::wstring) and recurse.
+bool Win32SystemFiles::RemoveFile(const std::wstring& path) {
+    // Not named DeleteFile: <windows.h> would rename such a member to
+    // DeleteFileW in Win32 files only, and a call of the API in it would
+    // reach the member itself.
     return ::DeleteFileW(path.c_str()) != FALSE;
 }
 

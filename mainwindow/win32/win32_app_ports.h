@@ -30,7 +30,7 @@ private:
 class Win32SystemFiles final : public SystemFilesPort {
 public:
     std::optional<std::wstring> EnvironmentVariable(const std::wstring& name) const override;
-    bool DeleteFile(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
 };
 
 // Top-level dialogs of this module's templates, without an owner window.

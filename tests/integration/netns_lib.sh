@@ -141,6 +141,10 @@ nv_wine_prefix() {
     for attempt in 1 2; do
         [[ -f "$NV_WINEPREFIX/system.reg" ]] && return 0
         WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
+        # No window manager here: let Wine place its windows itself rather
+        # than wait 2 s for every window it hides.
+        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 60 ${NV_WINE:-wine} reg add \
+            'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         WINEPREFIX="$NV_WINEPREFIX" timeout 60 wineserver -w 2>/dev/null
     done
     [[ -f "$NV_WINEPREFIX/system.reg" ]]

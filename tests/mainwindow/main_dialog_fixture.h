@@ -52,7 +52,7 @@ public:
         }
         return std::nullopt;
     }
-    bool DeleteFile(const std::wstring& path) override {
+    bool RemoveFile(const std::wstring& path) override {
         deleted.push_back(path);
         return deleteSucceeds;
     }

@@ -79,6 +79,18 @@ TEST(Win32AppPorts, FindsATopLevelWindowByItsExactTitleOnly) {
     EXPECT_EQ(instance.FindTopLevelWindow(title), 0);
 }
 
+TEST(Win32AppPorts, AnEmptyTitleFindsNoWindow) {
+    NORVALE_REQUIRE_WINDOWS();
+    // FindWindowW takes "" for any untitled window: a program whose title
+    // failed to load must not take such a window for its running instance.
+    HWND untitled = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(untitled, nullptr);
+    win32::Win32SingleInstance instance;
+    EXPECT_EQ(instance.FindTopLevelWindow(L""), 0);
+    DestroyWindow(untitled);
+}
+
 TEST(Win32AppPorts, EnvironmentVariables) {
     win32::Win32SystemFiles files;
     const std::wstring name = L"NORVALE_TEST_VARIABLE";
@@ -116,11 +128,11 @@ TEST(Win32AppPorts, DeletesExistingFilesOnly) {
     CloseHandle(file);
 
     win32::Win32SystemFiles files;
-    EXPECT_TRUE(files.DeleteFile(path));
+    EXPECT_TRUE(files.RemoveFile(path));
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_FALSE(files.DeleteFile(path)) << "already gone";
-    EXPECT_FALSE(files.DeleteFile(std::wstring(directory) + L"no-such-dir\\diskactive.script"));
-    EXPECT_FALSE(files.DeleteFile(directory)) << "a directory is not a file";
+    EXPECT_FALSE(files.RemoveFile(path)) << "already gone";
+    EXPECT_FALSE(files.RemoveFile(std::wstring(directory) + L"no-such-dir\\diskactive.script"));
+    EXPECT_FALSE(files.RemoveFile(directory)) << "a directory is not a file";
 }
 
 }  // namespace
