@@ -33,7 +33,12 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
         // Enter refreshes wherever the focus is; it never reaches a button.
-        .OnKeyDown(kKeyReturn, [this] { Refresh(); return true; })
+        // While an appliance takes its DHCP address Refresh is off, and so is
+        // Enter: the timer brings the rediscovery.
+        .OnKeyDown(kKeyReturn, [this] {
+            if (Surface().IsEnabled(IDC_REFRESH)) Refresh();
+            return true;
+        })
         .OnClicked(IDC_REFRESH, [this] { Refresh(); })
         .OnNotify(IDC_DEVICE_LIST, kNotifyClick, [this] { OnDeviceClicked(); })
         .OnTimer(IDT_TARGET_LIST, [this] {
@@ -66,8 +71,11 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
                       [this](std::intptr_t process) { targets_.OnProcessTerminated(*this, process); })
         // Web page and About.
         .OnClicked(IDC_CONFIGURATION, [this] { web_.OnConfiguration(*this); })
-        .OnClicked(IDC_ABOUT, [this] { web_.OnAbout(*this); })
-        .OnSysCommand(IDM_ABOUTBOX, [this] { web_.OnAbout(*this); });
+        .OnClicked(IDC_ABOUT, [this] { web_.OnAbout(*this); });
+    // The system menu's commands of our own (16 to 31) all open the About box.
+    for (int command = IDM_ABOUTBOX; command < IDM_ABOUTBOX + 16; ++command) {
+        Messages().OnSysCommand(command, [this] { web_.OnAbout(*this); });
+    }
     netmaskField_.Bind(Messages(), [this]() -> DialogSurfacePort& { return Surface(); });
 }
 

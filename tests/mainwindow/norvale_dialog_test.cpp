@@ -284,6 +284,17 @@ TEST_F(NorvaleDlgTest, EnterRediscoversAndNeverPressesADefaultButton) {
     CheckRediscovery([this] { EXPECT_TRUE(surface.PressKey(kKeyReturn)) << "Enter is consumed"; });
 }
 
+TEST_F(NorvaleDlgTest, EnterDoesNothingWhileRefreshIsOff) {
+    // As while an appliance takes its DHCP address: the timer will rediscover.
+    Add(Nas("192.168.1.20"));
+    OpenDialog();
+    surface.Enable(IDC_REFRESH, false);
+    const int startups = segment.Startups();
+    EXPECT_TRUE(surface.PressKey(kKeyReturn)) << "still consumed, so no button is pressed";
+    EXPECT_EQ(segment.Startups(), startups);
+    EXPECT_FALSE(surface.EndCode());
+}
+
 TEST_F(NorvaleDlgTest, EachRefreshUsesNewSocketsAndANewIdentity) {
     Add(Nas("192.168.1.20"));
     OpenDialog();
@@ -654,6 +665,8 @@ TEST_F(NorvaleDlgTest, SectionsGetTheMessagesOfTheirControls) {
     surface.Click(IDC_CONFIGURATION);
     surface.Click(IDC_ABOUT);
     EXPECT_TRUE(surface.SysCommand(16).handled);
+    EXPECT_TRUE(surface.SysCommand(31).handled) << "every command of our own opens About";
+    EXPECT_FALSE(surface.SysCommand(32).handled);
     // Messages with no entry reach no section.
     surface.Notify(IDC_SHARE_LIST, kNotifyDoubleClick);
     surface.ChooseComboItem(IDC_DRIVE_LETTERS, 0);
@@ -663,7 +676,7 @@ TEST_F(NorvaleDlgTest, SectionsGetTheMessagesOfTheirControls) {
               (Events{"lan apply", "lan dhcp mode", "shares list click", "shares connect",
                         "shares disconnect", "shares page", "targets list click", "targets connect",
                         "targets management", "targets page", "targets process ended 4242",
-                        "web configuration", "web about", "web about"}));
+                        "web configuration", "web about", "web about", "web about"}));
     EXPECT_EQ(sections.calls.dialogs,
               std::vector<const CNorvaleDlg*>(sections.calls.events.size(), &dialog));
     EXPECT_FALSE(surface.EndCode());
