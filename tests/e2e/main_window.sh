@@ -61,7 +61,7 @@ cat >"$NV_DIR/nas1.json" <<'JSON'
 {"appliances": [
   {"interface": "n1", "id": "00:1a:2b:00:00:20", "address": "192.168.10.20", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Archive", "port": "eth0", "otherAddress": "192.168.11.20",
-   "service": "iscsi", "shares": ["public", "music*0"],
+   "service": "iscsi", "shares": ["public", "music*0"], "adminPassword": "demo",
    "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0"}, {"name": "iqn.2026-12.com.orrin:archive.lun1"}]},
   {"interface": "n1", "id": "00:1a:2b:00:00:21", "address": "192.168.10.21", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Media", "dhcp": true, "service": "none", "shares": ["movies"]}
@@ -71,6 +71,7 @@ cat >"$NV_DIR/nas2.json" <<'JSON'
 {"appliances": [
   {"interface": "n2", "id": "00:1a:2b:00:00:40", "address": "192.168.10.40", "netmask": "255.255.255.0",
    "gateway": "192.168.10.254", "name": "Office", "service": "iscsi",
+   "http": {"address": "192.168.10.40", "port": 80},
    "targets": [{"name": "iqn.2026-12.com.orrin:office.lun0"}]}
 ]}
 JSON
@@ -83,7 +84,7 @@ JSON
 cat >"$NV_DIR/late.json" <<'JSON'
 {"appliances": [
   {"interface": "l0", "id": "00:1a:2b:00:00:50", "address": "192.168.10.50", "netmask": "255.255.255.0",
-   "gateway": "192.168.10.1", "name": "Latecomer", "service": "none"}
+   "gateway": "192.168.10.1", "name": "Latecomer", "service": "none", "dhcpPool": ["192.168.10.61"]}
 ]}
 JSON
 nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
@@ -104,14 +105,26 @@ in_pc wineserver -p 300
 script="$NV_WINEPREFIX/drive_c/diskactive.script"
 echo "select disk 1" >"$script"
 
+# The machine's default browser: a command that writes the address it is
+# given into C:\browser.txt, so the test sees what the program started.
+in_pc $NV_WINE reg add 'HKLM\Software\Clients\StartMenuInternet' /ve /d TestBrowser /f >/dev/null 2>&1
+in_pc $NV_WINE reg add 'HKLM\Software\Clients\StartMenuInternet\TestBrowser\shell\open\command' /ve \
+    /d 'C:\windows\system32\cmd.exe /c echo>C:\browser.txt' /f >/dev/null 2>&1
+browser_file="$NV_WINEPREFIX/drive_c/browser.txt"
+rm -f "$browser_file"
+
 in_pc timeout 600 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
 program=$!
 
 PROBE_OUT=""
 probe() {  # commands...; sets PROBE_OUT, answers the probe's status
-    PROBE_OUT="$(in_pc timeout 120 $NV_WINE "$PROBE" "$TITLE" "$@" 2>"$NV_DIR/probe.err" | tr -d '\r')"
-    local status=${PIPESTATUS[0]}
-    [[ $status -eq 0 ]] || { echo "probe failed ($status): $(cat "$NV_DIR/probe.err")" >&2; }
+    local status
+    in_pc timeout 120 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
+    status=$?
+    PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
+    if [[ $status -ne 0 ]]; then
+        report FAIL "probe: $*" "$(tr -d '\r' <"$NV_DIR/probe.err" | grep -v fixme | tail -2)"
+    fi
     return $status
 }
 # The row of the device list that shows NAME in its first column.
@@ -184,6 +197,50 @@ expect "Enter rediscovers rather than closing" 5 "$(value rows $DEVICE_LIST)"
 expect "Enter empties the LAN fields" blank "$(value ip $LAN_IP)"
 kill -0 "$program" 2>/dev/null && report PASS "the dialog is still open after Enter" "" ||
     report FAIL "the dialog is still open after Enter" "norvale.exe ended"
+
+# --- the web page: the registered browser gets the appliance's address ---------
+probe rows $DEVICE_LIST
+probe click-row $DEVICE_LIST "$(row_of Office)" click $CONFIGURATION no-box
+for _ in $(seq 1 50); do [[ -s "$browser_file" ]] && break; sleep 0.2; done
+expect "Configuration starts the registered browser" "http://192.168.10.40" \
+    "$(tr -d '\r' <"$browser_file" 2>/dev/null | sed 's/^ *//; s/ *$//')"
+
+# --- LAN settings: a static change without a password ---------------------------
+probe rows $DEVICE_LIST
+probe click-row $DEVICE_LIST "$(row_of Office)" set-ip $LAN_IP 192.168.10.45 click $LAN_APPLY no-box \
+    wait-rows $DEVICE_LIST 5 10
+shot static-change
+expect "static change: Office listed at its new address" "192.168.10.45|255.255.255.0|192.168.10.254" "$(cells_of Office)"
+grep -q 'SetStaticAddress' "$NV_DIR/nas2.log" && report PASS "the appliance received SetStaticAddress" "" ||
+    report FAIL "the appliance received SetStaticAddress" "not in its log"
+
+# --- a wrong administrator password, then the right one ------------------------
+probe rows $DEVICE_LIST
+probe click-row $DEVICE_LIST "$(row_of Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
+    dialog Login 20 set-text 1083 wrong click 1 main wait-box 30
+expect "wrong password refused" '"Error" "Wrong administrator password input!"' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
+probe wait-box 1 answer-box 1
+probe rows $DEVICE_LIST
+expect "a refused login leaves the appliance where it was" "192.168.10.20|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
+probe click-row $DEVICE_LIST "$(row_of Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
+    dialog Login 20 set-text 1083 demo click 1 main no-box wait-rows $DEVICE_LIST 5 20
+expect "with the right password Archive moves" "192.168.10.25|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
+grep -q 'password=\*\*\*' "$NV_DIR/nas1.log" && ! grep -q 'demo' "$NV_DIR/nas1.log" &&
+    report PASS "passwords stay out of the appliance log" "" ||
+    report FAIL "passwords stay out of the appliance log" "see nas1.log"
+
+# --- a DHCP change: the notice, 15 s, the confirmation, the new address --------
+probe rows $DEVICE_LIST
+probe click-row $DEVICE_LIST "$(row_of Latecomer)" select-combo $DHCP_MODE 1 click $LAN_APPLY wait-box 20
+expect "DHCP change: the wait notice" '"Confirm" "Getting IP Address ... Please wait 15 seconds."' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
+probe wait-box 1 answer-box 1 enabled $REFRESH rows $DEVICE_LIST
+expect "while the appliance takes its address: Refresh off, lists empty" "0 0" "$(value enabled $REFRESH) $(value rows $DEVICE_LIST)"
+probe wait-box 30
+expect "after 15 s the confirmation" '"Confirm" "DHCP client enabled."' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
+probe wait-box 1 answer-box 1 wait-rows $DEVICE_LIST 5 20 enabled $REFRESH
+shot dhcp-change
+expect "DHCP change: Latecomer listed at its pool address" "192.168.10.61|255.255.255.0|192.168.10.1" "$(cells_of Latecomer)"
+expect "Refresh enabled again" 1 "$(value enabled $REFRESH)"
 
 # --- a second instance brings the first forward and ends ----------------------
 second_start=$(date +%s)

@@ -313,6 +313,7 @@ public:
     // A message box of the program: a top-level dialog of its GUI thread,
     // other than the main dialog, that holds the box's static text (65535).
     HWND FindMessageBox() {
+        if (dialog_ == nullptr) WaitWindow(1);
         struct Search {
             DWORD thread;
             HWND main;
@@ -367,6 +368,7 @@ public:
     }
 
     void ChooseDialog(const std::wstring& title, int seconds) {
+        if (dialog_ == nullptr) WaitWindow(1);
         for (int i = 0; i < seconds * 10; ++i) {
             HWND window = FindWindowW(nullptr, title.c_str());
             if (window != nullptr && window != dialog_) {
