@@ -41,7 +41,7 @@ cat >"$NV_DIR/nas1.json" <<'JSON'
    "shares": ["public", "music*0", "backup@1", "photos", "video"],
    "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0"},
                {"name": "iqn.2026-12.com.orrin:archive.lun1", "chap": true, "user": "pcuser", "password": "secret123456"}],
-   "http": {"address": "192.168.10.20", "port": 80}},
+   "http": {"address": "192.168.10.20", "port": 80}, "dhcpPool": ["192.168.10.60"]},
   {"interface": "n1", "id": "00:1a:2b:00:00:21", "address": "192.168.10.21", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Media", "dhcp": true, "service": "none",
    "shares": ["movies", "series"], "dhcpPool": ["192.168.10.61"]}
