@@ -312,27 +312,27 @@ public:
 
     // A message box of the program: a top-level dialog of its GUI thread,
     // other than the main dialog, that holds the box's static text (65535).
+    struct BoxSearch {
+        HWND main;
+        HWND found;
+    };
+
+    static BOOL CALLBACK VisitThreadWindow(HWND window, LPARAM param) {
+        auto& search = *reinterpret_cast<BoxSearch*>(param);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (window != search.main && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+            GetDlgItem(window, 0xFFFF) != nullptr) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND FindMessageBox() {
         if (dialog_ == nullptr) WaitWindow(1);
-        struct Search {
-            DWORD thread;
-            HWND main;
-            HWND found;
-        } search{GetWindowThreadProcessId(dialog_, nullptr), dialog_, nullptr};
-        EnumThreadWindows(
-            search.thread,
-            [](HWND window, LPARAM param) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(param);
-                wchar_t className[16] = {};
-                GetClassNameW(window, className, 16);
-                if (window != s.main && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
-                    GetDlgItem(window, 0xFFFF) != nullptr) {
-                    s.found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&search));
+        BoxSearch search{dialog_, nullptr};
+        EnumThreadWindows(GetWindowThreadProcessId(dialog_, nullptr), VisitThreadWindow, LPARAM(&search));
         return search.found;
     }
 
