@@ -66,6 +66,8 @@ protected:
         EXPECT_TRUE(web.Listening());
         http.Route(kNasIpWide, web.Port());
     }
+    // The dialog goes before the surface that drives it: let go of it first.
+    ~ShareSectionTest() override { surface.Destroy(); }
 
     FakeAppliance& AddNas(std::vector<std::string> shareNames, const std::string& name = "NAS") {
         ApplianceConfig config = Nas(kNasIp, name);
