@@ -46,7 +46,7 @@ int FieldId(AddressField field) {
 }
 
 void ShowBox(DialogSurfacePort& surface, unsigned textId, unsigned captionId, MessageIcon icon) {
-    surface.ShowMessage(MessageBoxRequest{UiText(textId), UiText(captionId), icon, MessageButtons::Ok});
+    ShowOkBox(surface, UiText(textId), captionId, icon);
 }
 
 // Whether the selector asks for DHCP; nullopt when nothing is selected.
@@ -193,7 +193,7 @@ void CLanSection::TearDownIscsi(CNorvaleDlg& dialog) {
 void CLanSection::ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal) {
     std::wstring text = UiText(refusal.messageId);
     if (refusal.portNumber) text = WithNumber(text, *refusal.portNumber);
-    surface.ShowMessage(MessageBoxRequest{text, UiText(refusal.captionId), refusal.icon, MessageButtons::Ok});
+    ShowOkBox(surface, text, refusal.captionId, refusal.icon);
     if (refusal.focusOctet > 0) {
         const int field = FieldId(refusal.focusField);
         if (field != 0) surface.FocusIpOctet(field, refusal.focusOctet - 1);

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
+#include "controls/core/dialog_surface_port.h"
 #include "platform/core/language_table.h"
 #include "platform/core/system_language_port.h"
 
@@ -63,6 +65,11 @@ inline constexpr unsigned kEnable = 239;  // the DHCP selector's "Enable"
 inline std::wstring UiText(unsigned stringId) {
     return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
                                                stringId);
+}
+
+// The sections' notices: one OK button, the caption a string-table text.
+inline void ShowOkBox(DialogSurfacePort& surface, std::wstring text, unsigned captionId, MessageIcon icon) {
+    surface.ShowMessage(MessageBoxRequest{std::move(text), UiText(captionId), icon, MessageButtons::Ok});
 }
 
 }  // namespace norvale

@@ -17,14 +17,6 @@ bool SameServer(const std::wstring& a, const std::wstring& b, ServerMatch match)
     return match == ServerMatch::Exact ? a == b : SameNameIgnoringCase(a, b);
 }
 
-int FirstSelected(const DialogSurfacePort& surface, int listId, int from) {
-    const int count = surface.ListRowCount(listId);
-    for (int row = std::max(0, from); row < count; ++row) {
-        if (surface.IsListRowSelected(listId, row)) return row;
-    }
-    return -1;
-}
-
 }  // namespace
 
 void FillShareList(DialogSurfacePort& surface, int listId, const NameList& shares, const MappedDriveTable& table,
@@ -55,11 +47,5 @@ void FillSharePages(DialogSurfacePort& surface, int comboId, int count) {
     }
     surface.SelectComboItem(comboId, 0);
 }
-
-int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId) {
-    return FirstSelected(surface, listId, surface.ListFirstVisibleRow(listId));
-}
-
-int SelectedRow(const DialogSurfacePort& surface, int listId) { return FirstSelected(surface, listId, 0); }
 
 }  // namespace norvale

@@ -23,9 +23,4 @@ void FillShareList(DialogSurfacePort& surface, int listId, const NameList& share
 // pages. The first page is selected.
 void FillSharePages(DialogSurfacePort& surface, int comboId, int count);
 
-// The first selected row from the first visible one downwards, -1 when none.
-int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId);
-// The first selected row from row 0, -1 when none.
-int SelectedRow(const DialogSurfacePort& surface, int listId);
-
 }  // namespace norvale

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/core/list_selection.h"
 #include "controls/core/wait_cursor.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
@@ -205,11 +206,7 @@ void CShareSection::OnDisconnect(CNorvaleDlg& dialog) {
 }
 
 void CShareSection::ShowBox(CNorvaleDlg& dialog, std::wstring text, unsigned caption, MessageIcon icon) {
-    MessageBoxRequest box;
-    box.text = std::move(text);
-    box.caption = UiText(caption);
-    box.icon = icon;
-    dialog.Surface().ShowMessage(box);
+    ShowOkBox(dialog.Surface(), std::move(text), caption, icon);
 }
 
 void CShareSection::ShowDone(CNorvaleDlg& dialog, unsigned plain, unsigned withRestart) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "controls/core/list_selection.h"
 #include "controls/core/wait_cursor.h"
 #include "mainwindow/core/about_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
@@ -43,18 +44,7 @@ std::wstring FromUtf16(const std::u16string& units) {
 }
 
 void ShowWarning(DialogSurfacePort& surface, unsigned textId) {
-    surface.ShowMessage(MessageBoxRequest{UiText(textId), UiText(main_text::kCaptionWarning),
-                                          MessageIcon::Exclamation, MessageButtons::Ok});
-}
-
-// The selected device row, looked for from the first visible row down; -1
-// when none (a selection scrolled out of view above is not seen).
-int SelectedDeviceRow(const DialogSurfacePort& surface) {
-    const int rows = surface.ListRowCount(IDC_DEVICE_LIST);
-    for (int row = std::max(0, surface.ListFirstVisibleRow(IDC_DEVICE_LIST)); row < rows; ++row) {
-        if (surface.IsListRowSelected(IDC_DEVICE_LIST, row)) return row;
-    }
-    return -1;
+    ShowOkBox(surface, UiText(textId), main_text::kCaptionWarning, MessageIcon::Exclamation);
 }
 
 // What WinExec answers when the program itself could not be found or run,
@@ -94,7 +84,7 @@ CWebSection::CWebSection(RegistryPort& registry, ProgramStartPort& programs)
 void CWebSection::OnConfiguration(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
-    const int row = SelectedDeviceRow(surface);
+    const int row = SelectedRowFromVisible(surface, IDC_DEVICE_LIST);
     if (row < 0) {
         ShowWarning(surface, main_text::kSelectDeviceToConfigure);
         return;

@@ -1,0 +1,25 @@
+#include "controls/core/list_selection.h"
+
+#include <algorithm>
+
+namespace norvale {
+
+namespace {
+
+int FirstSelected(const DialogSurfacePort& surface, int listId, int from) {
+    const int count = surface.ListRowCount(listId);
+    for (int row = std::max(0, from); row < count; ++row) {
+        if (surface.IsListRowSelected(listId, row)) return row;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId) {
+    return FirstSelected(surface, listId, surface.ListFirstVisibleRow(listId));
+}
+
+int SelectedRow(const DialogSurfacePort& surface, int listId) { return FirstSelected(surface, listId, 0); }
+
+}  // namespace norvale

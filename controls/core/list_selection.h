@@ -1,0 +1,15 @@
+// Finding the selected row of a list view through the surface.
+#pragma once
+
+#include "controls/core/dialog_surface_port.h"
+
+namespace norvale {
+
+// The first selected row from the first visible one downwards, -1 when none
+// (a click makes its row visible, so a selection scrolled out of view above
+// is not one the user just made).
+int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId);
+// The first selected row from row 0, -1 when none.
+int SelectedRow(const DialogSurfacePort& surface, int listId);
+
+}  // namespace norvale
