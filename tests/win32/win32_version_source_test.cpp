@@ -1,6 +1,8 @@
 // The live version answers under Wine: the prefix's configured Windows
 // version is named in NORVALE_WINE_VERSION, the expected WOW64 state in
-// NORVALE_EXPECT_WOW64 (tests/win32/wine_version_matrix.sh sets both).
+// NORVALE_EXPECT_WOW64 (tests/win32/wine_version_matrix.sh sets both). The
+// WOW64 answer is checked twice: as the version reader sees it, and as the
+// redirection adapter acts on it (switched only under WOW64).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include "platform/core/windows_version_name.h"
 #include "platform/core/windows_version_reader.h"
 #include "platform/win32/win32_version_source.h"
+#include "platform/win32/win32_wow64_redirection.h"
 
 namespace norvale {
 namespace {
@@ -32,6 +35,15 @@ bool NoNtTest(const WindowsVersionInfo& i) {
 // This test executable declares no compatibility manifest, so Windows 10 reports 6.2.
 // Wine 8.0 reports "win7" with the server product type and "win2008r2" with the
 // workstation one (seen by a 64-bit probe of the same adapter); the table follows Wine.
+const char* ResultName(RedirectionResult r) {
+    switch (r) {
+    case RedirectionResult::Done: return "done";
+    case RedirectionResult::Unavailable: return "unavailable";
+    case RedirectionResult::Failed: return "failed";
+    }
+    return "?";
+}
+
 const WineVersion kWineVersions[] = {
     {"winxp", WindowsPlatform::Nt, 5, 1, L"Windows XP", IsXpClient, 0},
     {"win2003", WindowsPlatform::Nt, 5, 2, kUnknownWindowsVersionName, IsXpFamilyMemberServer, 2},
@@ -65,6 +77,15 @@ TEST(Win32VersionSource, ReportsTheConfiguredWineVersion) {
     // Under WOW64 an XP client is class 1 instead of 0.
     const int expectedClass = (expected->osClass == 0 && expectWow64) ? 1 : expected->osClass;
     EXPECT_EQ(OsClass(info, IsWow64(source)), expectedClass);
+
+    win32::Win32Wow64Redirection redirection;
+    const RedirectionResult off = redirection.Disable();
+    const RedirectionResult on = redirection.Enable(true);
+    const RedirectionResult expectedSwitch = expectWow64 ? RedirectionResult::Done : RedirectionResult::Unavailable;
+    EXPECT_EQ(off, expectedSwitch);
+    EXPECT_EQ(on, expectedSwitch);
+    std::printf("wow64 IsWow64=%s redirection off=%s on=%s\n", IsWow64(source) ? "TRUE" : "FALSE", ResultName(off),
+                ResultName(on));
     std::printf("version %u.%u.%u platform %u sp \"%ls\" type %u suite 0x%x extra 0x%x\n", info->majorVersion,
                 info->minorVersion, info->buildNumber, static_cast<unsigned>(info->platform),
                 info->servicePackText.c_str(), static_cast<unsigned>(info->productType), info->suiteMarks,
