@@ -51,8 +51,10 @@ nv_ns() {
     # interface's subnet (an appliance that just moved): no reverse-path drop.
     ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
     # Strong host, as Windows: an address answers ARP only on its own interface,
-    # so unicast to entry i really arrives on interface i.
-    ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1
+    # and ARP requests name an address of the interface they leave by (else a
+    # neighbour may learn one interface's address at the other's hardware
+    # address), so unicast to entry i really arrives on interface i.
+    ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
 }
 
 nv_exec() { local ns; ns="$(nv_name "$1")"; shift; ip netns exec "$ns" "$@"; }
