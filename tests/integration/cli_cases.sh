@@ -37,6 +37,10 @@ if [[ -n "$BUILD_WIN32" ]]; then
     nv_wine_prefix || nv_fail "cannot make the Wine prefix"
     FLAVOURS+=(wine)
 fi
+# NORVALE_FLAVOURS narrows the runs (the Windows suites ask for "wine"
+# alone); the host's address changes below run always: later cases count on
+# where they moved the appliance.
+[[ -n "${NORVALE_FLAVOURS:-}" ]] && read -ra FLAVOURS <<<"$NORVALE_FLAVOURS"
 
 # cli FLAVOUR NS ARGS...: sets OUT, STATUS and SECONDS_TAKEN.
 cli() {
@@ -56,6 +60,19 @@ cli() {
 # How often the JSON answer lists an appliance at this address.
 count_ip() { grep -o "\"ip\":\"$1\"" <<<"$OUT" | wc -l; }
 faster_than() { awk -v t="$SECONDS_TAKEN" -v limit="$1" 'BEGIN { exit !(t < limit) }'; }
+
+# The time bounds are the program's: under Wine its own start comes on top,
+# measured here in the same way (a server started in the namespace, then
+# the program), since in a virtual machine without KVM it takes seconds.
+START_WINE=0
+if [[ " ${FLAVOURS[*]} " == *" wine "* ]]; then
+    nv_ns starter
+    cli wine starter --help
+    START_WINE=$SECONDS_TAKEN
+fi
+limit() {  # FLAVOUR SECONDS: the bound plus the program's start
+    if [[ "$1" == wine ]]; then awk -v a="$START_WINE" -v b="$2" 'BEGIN { printf "%.1f", a + b }'; else echo "$2"; fi
+}
 
 appliance() {  # appliance INTERFACE ID ADDRESS NAME [EXTRA-JSON]
     printf '{"interface": "%s", "id": "%s", "address": "%s", "name": "%s"%s}' "$1" "$2" "$3" "$4" "${5:-}"
@@ -108,15 +125,17 @@ check "host: set-dhcp, found at the pool address" "10.1.0.60 listed $(count_ip 1
 # Nothing but loopback: nothing found, at once. Winsock, like Windows, resolves
 # the host name to 127.0.0.1 there, so under Wine one pass runs over loopback
 # and finds nothing; on Linux there is no address and no pass at all.
-cli host lonely discover --json
-check "host: loopback only finds nothing, at once" "exit $STATUS, $SECONDS_TAKEN s" \
-    test "$STATUS" -ne 0 -a "$(grep -c '"ip":' <<<"$OUT")" -eq 0
-faster_than 3 || report FAIL "host: loopback-only duration" "$SECONDS_TAKEN s (limit 3 s)"
+if [[ " ${FLAVOURS[*]} " == *" host "* ]]; then
+    cli host lonely discover --json
+    check "host: loopback only finds nothing, at once" "exit $STATUS, $SECONDS_TAKEN s" \
+        test "$STATUS" -ne 0 -a "$(grep -c '"ip":' <<<"$OUT")" -eq 0
+    faster_than 3 || report FAIL "host: loopback-only duration" "$SECONDS_TAKEN s (limit 3 s)"
+fi
 if [[ " ${FLAVOURS[*]} " == *" wine "* ]]; then
     cli wine lonely discover --json
     check "wine: loopback only finds nothing" "exit $STATUS, $SECONDS_TAKEN s" \
         test "$(grep -c '"ip":' <<<"$OUT")" -eq 0
-    faster_than 8 || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit 8 s: Wine start and one pass)"
+    faster_than "$(limit wine 5)" || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit $(limit wine 5) s: one pass and Wine's start)"
 fi
 
 # An appliance that floods the segment with foreign datagrams: the pass still
@@ -127,7 +146,7 @@ for flavour in "${FLAVOURS[@]}"; do
     cli "$flavour" pc discover --json
     check "$flavour: foreign flood bounded by the deadline" "exit $STATUS, $SECONDS_TAKEN s, 3 expected" \
         test "$STATUS" -eq 0 -a "$(count_ip 10.1.0.30)" -eq 1 -a "$(count_ip 10.1.0.60)" -eq 1
-    faster_than 8 || report FAIL "$flavour: flood pass duration" "$SECONDS_TAKEN s (limit 8 s)"
+    faster_than "$(limit "$flavour" 8)" || report FAIL "$flavour: flood pass duration" "$SECONDS_TAKEN s (limit $(limit "$flavour" 8) s)"
 done
 
 if grep -q 'password=\*\*\*' "$NV_DIR/simA.log" && ! grep -q 'password="' "$NV_DIR/simA.log"; then

@@ -94,8 +94,10 @@ nv_bridge_port seg appB b0 10.1.0.30/24
 appliance_json a0 00:11:22:33:44:20 10.1.0.20 NAS-A >"$NV_DIR/a.json"
 appliance_json b0 00:11:22:33:44:30 10.1.0.30 NAS-B >"$NV_DIR/b.json"
 
+# NORVALE_FLAVOURS narrows the runs (the Windows suites ask for "wine" alone).
 FLAVOURS=(host)
 [[ -n "$WIN_PROBE" ]] && FLAVOURS+=(wine)
+[[ -n "${NORVALE_FLAVOURS:-}" ]] && read -ra FLAVOURS <<<"$NORVALE_FLAVOURS"
 LISTEN_HOST=1200
 LISTEN_WINE=3000
 listen_ms() { [[ "$1" == host ]] && echo $LISTEN_HOST || echo $LISTEN_WINE; }
@@ -123,13 +125,17 @@ done
 
 # Unicast to each PC address reaches that address's receiver and no other
 # (9 bytes to 10.1.0.2, 2 bytes to 10.1.0.1), though all receivers share the port.
+# The datagrams keep coming until the probe has listened, however long the
+# program takes to start.
 for flavour in "${FLAVOURS[@]}"; do
-    ( for _ in 1 2 3 4 5 6 7 8 9 10; do
+    rm -f "$NV_DIR/listened"
+    ( while [[ ! -e "$NV_DIR/listened" ]]; do
           sleep 0.4
           nv_exec appA bash -c 'echo -n probe-one >/dev/udp/10.1.0.2/13579; echo -n p0 >/dev/udp/10.1.0.1/13579' 2>/dev/null
       done ) &
     sender=$!
     out="$(probe "$flavour" pc --no-send --listen-ms "$(listen_ms "$flavour")")"
+    touch "$NV_DIR/listened"
     wait "$sender"
     first="$(lengths_on "$out" 10.1.0.1)"
     second="$(lengths_on "$out" 10.1.0.2)"
