@@ -4,13 +4,14 @@
 # network: the first discovery pass finds nothing, and nothing leaves this
 # machine), and checks that its main window appears with the product title;
 # keeps a screenshot.
-#   gui_smoke.sh NORVALE_EXE OUT_DIR
+#   gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_lib.sh"
 . "$here/../integration/netns_lib.sh"
 
-exe=$1 out=$2
+exe=${2:?usage: gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR}/mainwindow/norvale.exe
+out=${3:?}
 title="Orrin's HVB-3300-12 Norvale"
 NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/prefix64}
 wine=${NORVALE_WINE:-wine}
@@ -32,4 +33,4 @@ if ! id=$(wait_for_window "$title" 60); then
 fi
 sleep 1
 screenshot "$out/gui-smoke.png" "$id"
-echo "DETAIL: window \"$title\" shown (id $id) on a PC without a network, screenshot out/gui-smoke.png"
+echo "DETAIL: $(file -b "$exe" | cut -d, -f1) showed \"$title\" on a PC without a network; screenshot out/gui-smoke.png"

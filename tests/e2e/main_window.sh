@@ -25,7 +25,7 @@ NV_WINE="${NORVALE_WINE:-wine}"
 NV_WINEBOOT="$NV_WINE wineboot"
 SHOTS="$OUT/e2e"
 mkdir -p "$SHOTS"
-NV_WINEPREFIX="$NV_DIR/prefix"
+NV_WINEPREFIX="${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 
 # Control ids of the main dialog.
 DEVICE_LIST=1000 SHARE_LIST=1001 DRIVE_LETTERS=1013 REFRESH=1002 SHARE_CONNECT=1003 SHARE_DISCONNECT=1004 LAN_IP=1006
@@ -286,5 +286,5 @@ fi
 [[ ! -e "$script" ]] && report PASS "Exit deletes diskactive.script" "" ||
     report FAIL "Exit deletes diskactive.script" "still there"
 
-echo "DETAIL: main window end to end, $FAILURES failed; screenshots in ${SHOTS#"$ROOT"/}"
+echo "DETAIL: $(file -b "$EXE" | cut -d, -f1) end to end, $FAILURES failed; screenshots in ${SHOTS#"$ROOT"/}"
 ((FAILURES == 0))

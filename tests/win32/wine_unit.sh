@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# norvale_tests.exe under Wine, in a 64-bit prefix (where the 32-bit build
+# runs under WOW64) or in a WINEARCH=win32 prefix, on a virtual display: the
+# dialog tests open real windows.
+#   wine_unit.sh win64|win32 BUILD_HOST BUILD_WIN OUT
+# Run through tests/run_wine_suites.sh, which gives the fresh prefixes.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+arch=${1:?usage: wine_unit.sh win64|win32 BUILD_HOST BUILD_WIN OUT}
+exe=${3:?}/tests/norvale_tests.exe
+case $arch in
+    win64) prefix=${NORVALE_WINEPREFIX:-} where="a 64-bit prefix" ;;
+    win32) prefix=${NORVALE_WINEPREFIX32:-} where="a WINEARCH=win32 prefix" ;;
+    *) echo "unknown prefix kind $arch" >&2; exit 2 ;;
+esac
+[ -f "$prefix/system.reg" ] || { echo "no $arch prefix: run me through tests/run_wine_suites.sh" >&2; exit 2; }
+. "$here/../e2e/xvfb_lib.sh"
+xvfb_start || exit 1
+trap 'WINEPREFIX="$prefix" timeout 10 wineserver -k 2>/dev/null; xvfb_stop' EXIT
+
+kind=$(file -b "$exe" | cut -d, -f1)
+echo "$exe: $kind; Wine $(${NORVALE_WINE:-wine} --version) in $where"
+output=$(WINEPREFIX=$prefix ${NORVALE_WINE:-wine} "$exe" --gtest_brief=1 2>&1 | tr -d '\r')
+rc=$?
+printf '%s\n' "$output"
+# The last summary is the executable's own (some tests start it again as a child).
+passed=$(grep -E '^\[  PASSED  \]' <<<"$output" | tail -1 | sed 's/^\[  PASSED  \] //; s/\.$//')
+skipped=$(grep -E '^\[  SKIPPED \] [0-9]' <<<"$output" | tail -1 | awk '{print $4}')
+echo "DETAIL: ${passed:-no result}, ${skipped:-0} skipped; $kind in $where"
+exit "$rc"
