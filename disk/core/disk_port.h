@@ -110,24 +110,28 @@ public:
     // trailing backslash. Fails when the enumeration cannot start.
     virtual DiskResult<std::vector<std::wstring>> FindVolumes() = 0;
     // GetDriveTypeW of a root path ("X:\", a volume GUID path).
-    virtual DriveType GetDriveType(const std::wstring& rootPath) = 0;
+    virtual DriveType DriveTypeOf(const std::wstring& rootPath) = 0;
     // GetVolumeInformationW; the root path ends with a backslash.
-    virtual DiskResult<VolumeInformation> GetVolumeInformation(const std::wstring& rootPath) = 0;
+    virtual DiskResult<VolumeInformation> VolumeInfo(const std::wstring& rootPath) = 0;
     // QueryDosDeviceW of "X:" or "Volume{...}": the first target.
-    virtual DiskResult<std::wstring> QueryDosDevice(const std::wstring& deviceName) = 0;
+    virtual DiskResult<std::wstring> DosDeviceTarget(const std::wstring& deviceName) = 0;
     // FindFirstVolumeMountPointW/FindNextVolumeMountPointW: the folder mount
     // points of a volume (relative to its root); none is an empty list.
     virtual DiskResult<std::vector<std::wstring>> FindVolumeMountPoints(const std::wstring& volumeName) = 0;
-    virtual DiskResult<std::wstring> GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint) = 0;
-    virtual DiskResult<DiskFreeSpace> GetDiskFreeSpace(const std::wstring& directory) = 0;
+    // GetVolumeNameForVolumeMountPointW ("X:\" gives the volume GUID path).
+    virtual DiskResult<std::wstring> VolumeNameForMountPoint(const std::wstring& mountPoint) = 0;
+    // GetDiskFreeSpaceExW.
+    virtual DiskResult<DiskFreeSpace> DiskFreeSpaceOf(const std::wstring& directory) = 0;
 
     // CreateFileW with OPEN_EXISTING and FILE_ATTRIBUTE_NORMAL.
     virtual DiskResult<std::unique_ptr<DiskDevice>> Open(const std::wstring& path, std::uint32_t access,
                                                          std::uint32_t share) = 0;
 
-    // "X:\" and a volume GUID path with its trailing backslash.
-    virtual DiskStatus SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) = 0;
-    virtual DiskStatus DeleteVolumeMountPoint(const std::wstring& mountPoint) = 0;
+    // SetVolumeMountPointW and DeleteVolumeMountPointW: "X:\" and a volume
+    // GUID path with its trailing backslash. (The port's names differ from the
+    // Windows ones, which <windows.h> turns into macros.)
+    virtual DiskStatus SetMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) = 0;
+    virtual DiskStatus DeleteMountPoint(const std::wstring& mountPoint) = 0;
 };
 
 // "\\.\PhysicalDrive" followed by the number.

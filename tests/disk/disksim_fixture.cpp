@@ -13,7 +13,7 @@ namespace norvale::test {
 
 ToolRun RunTool(const std::string& command) {
     ToolRun run;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    FILE* pipe = ::popen(("( " + command + " ) 2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
     std::size_t got = 0;

@@ -255,7 +255,7 @@ TEST_F(ToolMadeLayout, VolumesReportTheFileSystemsMkfsWrote) {
     std::map<std::uint32_t, std::wstring> found;
     for (const auto& volume : Stack().Volumes()) {
         if (volume.disk != disk) continue;
-        const auto information = Stack().GetVolumeInformation(volume.guidPath);
+        const auto information = Stack().VolumeInfo(volume.guidPath);
         found[volume.partitionNumber] =
             information.Ok() ? information.value.fileSystemName + L"/" + information.value.volumeLabel
                              : L"error " + std::to_wstring(information.error);

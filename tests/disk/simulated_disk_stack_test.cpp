@@ -103,7 +103,7 @@ TEST_F(DiskSimTest, DisksThatMayNotBeWrittenRefuseEveryWrite) {
 TEST_F(DiskSimTest, SystemDiskIsNeverWritten) {
     auto device = OpenDisk(0);
     EXPECT_EQ(device->SetDriveLayoutEx(MbrLayout(1, {})).error, win32_error::kAccessDenied);
-    EXPECT_EQ(Stack().DeleteVolumeMountPoint(L"C:\\").error, win32_error::kAccessDenied);
+    EXPECT_EQ(Stack().DeleteMountPoint(L"C:\\").error, win32_error::kAccessDenied);
     EXPECT_EQ(Stack().DeletePartition(0, 1), win32_error::kAccessDenied);
     EXPECT_EQ(Stack().SystemDiskTouches(), 3u);
     ExpectSystemTouches(3);
@@ -124,14 +124,14 @@ TEST_F(DiskSimTest, VolumesFollowTheTableOnlyWhenThePropertiesAreUpdated) {
     EXPECT_EQ(added.partitionNumber, 1u);
     EXPECT_EQ(added.letter, L'F');  // the lowest letter the typical PC leaves free
     EXPECT_EQ(Stack().TypeOf(L"F:"), DriveType::Fixed);
-    EXPECT_EQ(Stack().QueryDosDevice(L"F:").value, added.ntDevice);
-    EXPECT_EQ(Stack().QueryDosDevice(added.guidPath.substr(4, added.guidPath.size() - 5)).value, added.ntDevice);
-    EXPECT_EQ(Stack().GetVolumeNameForVolumeMountPoint(L"F:\\").value, added.guidPath);
+    EXPECT_EQ(Stack().DosDeviceTarget(L"F:").value, added.ntDevice);
+    EXPECT_EQ(Stack().DosDeviceTarget(added.guidPath.substr(4, added.guidPath.size() - 5)).value, added.ntDevice);
+    EXPECT_EQ(Stack().VolumeNameForMountPoint(L"F:\\").value, added.guidPath);
 
     // The volume keeps its GUID when its partition stays, and goes with it.
     ASSERT_TRUE(device->SetDriveLayoutEx(MbrLayout(3, {MbrEntry(65536, kGiB), MbrEntry(2 * kGiB, kGiB)})).Ok());
     ASSERT_TRUE(device->UpdateProperties().Ok());
-    EXPECT_EQ(Stack().GetVolumeNameForVolumeMountPoint(L"F:\\").value, added.guidPath);
+    EXPECT_EQ(Stack().VolumeNameForMountPoint(L"F:\\").value, added.guidPath);
     ASSERT_TRUE(device->SetDriveLayoutEx(MbrLayout(3, {})).Ok());
     ASSERT_TRUE(device->UpdateProperties().Ok());
     EXPECT_EQ(Stack().Volumes().size(), 4u);
@@ -178,15 +178,15 @@ TEST_F(DiskSimTest, VolumeRequestsAnswerForTheirPartition) {
 TEST_F(DiskSimTest, MountManagerMovesLettersWithWindowsErrors) {
     const std::uint32_t disk = AttachSized(2 * kGiB);
     ASSERT_EQ(Write(disk, MbrLayout(3, {MbrEntry(kMiB, kGiB)})), 0u);
-    const std::wstring volume = Stack().GetVolumeNameForVolumeMountPoint(L"F:\\").value;
+    const std::wstring volume = Stack().VolumeNameForMountPoint(L"F:\\").value;
     ASSERT_FALSE(volume.empty());
-    EXPECT_EQ(Stack().SetVolumeMountPoint(L"E:\\", volume).error, win32_error::kDirNotEmpty);  // the USB stick
-    EXPECT_EQ(Stack().SetVolumeMountPoint(L"Y:\\", volume).error, win32_error::kDirNotEmpty);  // a mapped share
-    EXPECT_EQ(Stack().SetVolumeMountPoint(L"G:\\", volume).error, win32_error::kInvalidParameter);  // has F:
-    EXPECT_EQ(Stack().DeleteVolumeMountPoint(L"*").error, win32_error::kInvalidName);
-    EXPECT_EQ(Stack().DeleteVolumeMountPoint(L"K:\\").error, win32_error::kFileNotFound);
-    EXPECT_TRUE(Stack().DeleteVolumeMountPoint(L"F:\\").Ok());
-    EXPECT_TRUE(Stack().SetVolumeMountPoint(L"G:\\", volume).Ok());
+    EXPECT_EQ(Stack().SetMountPoint(L"E:\\", volume).error, win32_error::kDirNotEmpty);  // the USB stick
+    EXPECT_EQ(Stack().SetMountPoint(L"Y:\\", volume).error, win32_error::kDirNotEmpty);  // a mapped share
+    EXPECT_EQ(Stack().SetMountPoint(L"G:\\", volume).error, win32_error::kInvalidParameter);  // has F:
+    EXPECT_EQ(Stack().DeleteMountPoint(L"*").error, win32_error::kInvalidName);
+    EXPECT_EQ(Stack().DeleteMountPoint(L"K:\\").error, win32_error::kFileNotFound);
+    EXPECT_TRUE(Stack().DeleteMountPoint(L"F:\\").Ok());
+    EXPECT_TRUE(Stack().SetMountPoint(L"G:\\", volume).Ok());
     EXPECT_EQ(Stack().TypeOf(L"F:"), DriveType::NoRootDirectory);
     EXPECT_EQ(Stack().TypeOf(L"G:"), DriveType::Fixed);
     // The network provider sees the letter taken.
@@ -198,7 +198,7 @@ TEST_F(DiskSimTest, LetterAppearsOnlyAfterTheDelay) {
     const std::uint32_t disk = AttachSized(2 * kGiB);
     ASSERT_EQ(Write(disk, MbrLayout(3, {MbrEntry(kMiB, kGiB)})), 0u);
     EXPECT_EQ(Stack().Volumes().back().letter, 0);
-    EXPECT_EQ(Stack().QueryDosDevice(L"F:").error, win32_error::kFileNotFound);
+    EXPECT_EQ(Stack().DosDeviceTarget(L"F:").error, win32_error::kFileNotFound);
     clock_.Advance(std::chrono::milliseconds(1999));
     EXPECT_EQ(Stack().TypeOf(L"F:"), DriveType::NoRootDirectory);
     clock_.Advance(std::chrono::milliseconds(1));
@@ -209,7 +209,7 @@ TEST_F(DiskSimTest, LetterAppearsOnlyAfterTheDelay) {
 TEST_F(DiskSimTest, OfflineDiskShowsNoVolumeUntilItComesOnline) {
     const std::uint32_t disk = AttachSized(2 * kGiB);
     ASSERT_EQ(Write(disk, MbrLayout(3, {MbrEntry(kMiB, kGiB)})), 0u);
-    const std::wstring volume = Stack().GetVolumeNameForVolumeMountPoint(L"F:\\").value;
+    const std::wstring volume = Stack().VolumeNameForMountPoint(L"F:\\").value;
     ASSERT_TRUE(Stack().SetOnline(disk, false));
     EXPECT_EQ(Stack().Volumes().size(), 4u);
     EXPECT_EQ(Stack().TypeOf(L"F:"), DriveType::NoRootDirectory);
@@ -218,7 +218,7 @@ TEST_F(DiskSimTest, OfflineDiskShowsNoVolumeUntilItComesOnline) {
     // The layout can still be read; the disk comes back with its letter.
     EXPECT_TRUE(OpenDisk(disk)->GetDriveLayoutEx().Ok());
     ASSERT_TRUE(Stack().BringOnline(disk));
-    EXPECT_EQ(Stack().GetVolumeNameForVolumeMountPoint(L"F:\\").value, volume);
+    EXPECT_EQ(Stack().VolumeNameForMountPoint(L"F:\\").value, volume);
 }
 
 TEST_F(DiskSimTest, NewDisksAreNumberedFromOneAndNumbersAreReused) {

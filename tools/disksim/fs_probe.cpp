@@ -38,9 +38,11 @@ std::wstring NtfsLabel(const Region& region, const Boot& boot) {
     const std::uint32_t bytesPerSector = Load16(&boot[11]);
     const std::uint8_t rawSectorsPerCluster = boot[13];
     if (!IsPowerOfTwo(bytesPerSector) || bytesPerSector < 256 || bytesPerSector > 4096) return {};
-    const std::uint64_t sectorsPerCluster =
-        rawSectorsPerCluster <= 0x80 ? rawSectorsPerCluster : (1ull << (256 - rawSectorsPerCluster));
-    if (!IsPowerOfTwo(sectorsPerCluster) || sectorsPerCluster > 65536) return {};
+    // Above 0x80 the byte is a negative power of two (large clusters).
+    const int clusterShift = rawSectorsPerCluster <= 0x80 ? -1 : 256 - rawSectorsPerCluster;
+    if (clusterShift > 16) return {};
+    const std::uint64_t sectorsPerCluster = clusterShift < 0 ? rawSectorsPerCluster : (1ull << clusterShift);
+    if (!IsPowerOfTwo(sectorsPerCluster)) return {};
     const std::uint64_t clusterBytes = sectorsPerCluster * bytesPerSector;
     const auto perRecord = static_cast<std::int8_t>(boot[64]);
     std::uint64_t recordBytes = 0;
@@ -52,7 +54,7 @@ std::wstring NtfsLabel(const Region& region, const Boot& boot) {
     }
     if (recordBytes < 512 || recordBytes > 65536) return {};
     const std::uint64_t mftCluster = Load64(&boot[48]);
-    if (mftCluster > (1ull << 40)) return {};
+    if (mftCluster >= (1ull << 60) / clusterBytes) return {};
     std::vector<std::uint8_t> record(recordBytes);
     const auto offset = static_cast<std::int64_t>(mftCluster * clusterBytes + 3 * recordBytes);
     if (!region.Read(offset, record.data(), record.size()) || std::memcmp(record.data(), "FILE", 4) != 0) return {};

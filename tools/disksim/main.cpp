@@ -65,7 +65,7 @@ void List(SimulatedDiskStack& stack) {
     }
     std::puts("Volumes:");
     for (const auto& volume : stack.Volumes()) {
-        const auto information = stack.GetVolumeInformation(volume.guidPath);
+        const auto information = stack.VolumeInfo(volume.guidPath);
         const std::string fileSystem = information.Ok() ? WideToUtf8(information.value.fileSystemName) : "RAW";
         const std::string label = information.Ok() ? WideToUtf8(information.value.volumeLabel) : "";
         std::printf("  %s  %s  %s", WideToUtf8(volume.guidPath).c_str(), WideToUtf8(volume.ntDevice).c_str(),

@@ -309,6 +309,7 @@ LayoutPlan PlanGpt(const DriveLayout& layout, const TableOnDisk& current, const 
                    std::int64_t diskBytes) {
     const std::int64_t totalSectors = diskBytes / kSectorBytes;
     const GptArea area = current.gpt ? *current.gpt : GptArea::Fresh(diskBytes, 128);
+    if (area.lastUsableLba < area.firstUsableLba) return {win32_error::kInvalidParameter, {}};
     std::vector<const PartitionEntry*> used;
     for (const PartitionEntry& entry : layout.entries) {
         if (IsUsedEntry(PartitionStyle::Gpt, entry)) used.push_back(&entry);
@@ -407,7 +408,9 @@ LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current
 }
 
 LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes) {
-    if (diskBytes < 64 * kSectorBytes) return {win32_error::kInvalidParameter, {}};
+    if (diskBytes < 64 * kSectorBytes || params.maxPartitionCount > kMaxGptEntries) {
+        return {win32_error::kInvalidParameter, {}};
+    }
     const std::int64_t totalSectors = diskBytes / kSectorBytes;
     Sector zeros{};
     switch (params.style) {
@@ -423,6 +426,7 @@ LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes
         }
         case PartitionStyle::Gpt: {
             const GptArea area = GptArea::Fresh(diskBytes, params.maxPartitionCount);
+            if (area.lastUsableLba < area.firstUsableLba) return {win32_error::kInvalidParameter, {}};
             return {win32_error::kSuccess, GptWrites(area, params.gptDiskId, {}, zeros, totalSectors)};
         }
         default:

@@ -341,7 +341,7 @@ void SimulatedDiskStack::Count(Request request) { ++calls_[static_cast<std::size
 
 SimulatedDiskStack::Fault SimulatedDiskStack::Take(Request request, std::optional<std::uint32_t> disk) {
     for (auto it = injections_.begin(); it != injections_.end(); ++it) {
-        if (it->request != request || (it->disk && it->disk != disk)) continue;
+        if (it->request != request || (it->disk && it->disk != disk) || it->times == 0) continue;
         Fault fault{true, it->error, it->shortBytes};
         if (it->shortBytes) fault.error = win32_error::kSuccess;
         if (it->times > 0 && --it->times == 0) injections_.erase(it);

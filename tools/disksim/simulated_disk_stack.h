@@ -162,16 +162,16 @@ public:
     // --- DiskPort -----------------------------------------------------------
     std::uint32_t SetErrorMode(std::uint32_t mode) override;
     DiskResult<std::vector<std::wstring>> FindVolumes() override;
-    DriveType GetDriveType(const std::wstring& rootPath) override;
-    DiskResult<VolumeInformation> GetVolumeInformation(const std::wstring& rootPath) override;
-    DiskResult<std::wstring> QueryDosDevice(const std::wstring& deviceName) override;
+    DriveType DriveTypeOf(const std::wstring& rootPath) override;
+    DiskResult<VolumeInformation> VolumeInfo(const std::wstring& rootPath) override;
+    DiskResult<std::wstring> DosDeviceTarget(const std::wstring& deviceName) override;
     DiskResult<std::vector<std::wstring>> FindVolumeMountPoints(const std::wstring& volumeName) override;
-    DiskResult<std::wstring> GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint) override;
-    DiskResult<DiskFreeSpace> GetDiskFreeSpace(const std::wstring& directory) override;
+    DiskResult<std::wstring> VolumeNameForMountPoint(const std::wstring& mountPoint) override;
+    DiskResult<DiskFreeSpace> DiskFreeSpaceOf(const std::wstring& directory) override;
     DiskResult<std::unique_ptr<DiskDevice>> Open(const std::wstring& path, std::uint32_t access,
                                                  std::uint32_t share) override;
-    DiskStatus SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
-    DiskStatus DeleteVolumeMountPoint(const std::wstring& mountPoint) override;
+    DiskStatus SetMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
+    DiskStatus DeleteMountPoint(const std::wstring& mountPoint) override;
 
     // --- DriveTypePort and NetworkDrivePort (the letters of the PC) ----------
     DriveType TypeOf(const std::wstring& driveName) override;

@@ -320,7 +320,7 @@ DiskResult<std::vector<std::wstring>> SimulatedDiskStack::FindVolumes() {
     return {win32_error::kSuccess, names};
 }
 
-DriveType SimulatedDiskStack::GetDriveType(const std::wstring& rootPath) {
+DriveType SimulatedDiskStack::DriveTypeOf(const std::wstring& rootPath) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::GetDriveType);
@@ -329,7 +329,7 @@ DriveType SimulatedDiskStack::GetDriveType(const std::wstring& rootPath) {
     return volume == nullptr ? DriveType::NoRootDirectory : volume->type;
 }
 
-DiskResult<VolumeInformation> SimulatedDiskStack::GetVolumeInformation(const std::wstring& rootPath) {
+DiskResult<VolumeInformation> SimulatedDiskStack::VolumeInfo(const std::wstring& rootPath) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::GetVolumeInformation);
@@ -345,7 +345,7 @@ DiskResult<VolumeInformation> SimulatedDiskStack::GetVolumeInformation(const std
     return {win32_error::kSuccess, VolumeInformation{found->name, found->label}};
 }
 
-DiskResult<std::wstring> SimulatedDiskStack::QueryDosDevice(const std::wstring& deviceName) {
+DiskResult<std::wstring> SimulatedDiskStack::DosDeviceTarget(const std::wstring& deviceName) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::QueryDosDevice);
@@ -394,7 +394,7 @@ DiskResult<std::vector<std::wstring>> SimulatedDiskStack::FindVolumeMountPoints(
     return {win32_error::kSuccess, {}};
 }
 
-DiskResult<std::wstring> SimulatedDiskStack::GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint) {
+DiskResult<std::wstring> SimulatedDiskStack::VolumeNameForMountPoint(const std::wstring& mountPoint) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::GetVolumeNameForVolumeMountPoint);
@@ -407,7 +407,7 @@ DiskResult<std::wstring> SimulatedDiskStack::GetVolumeNameForVolumeMountPoint(co
     return {win32_error::kSuccess, volume->guidPath};
 }
 
-DiskResult<DiskFreeSpace> SimulatedDiskStack::GetDiskFreeSpace(const std::wstring& directory) {
+DiskResult<DiskFreeSpace> SimulatedDiskStack::DiskFreeSpaceOf(const std::wstring& directory) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::GetDiskFreeSpace);
@@ -461,7 +461,7 @@ DiskResult<std::unique_ptr<DiskDevice>> SimulatedDiskStack::Open(const std::wstr
     return {win32_error::kSuccess, std::make_unique<SimDevice>(*this, *target, access)};
 }
 
-DiskStatus SimulatedDiskStack::SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) {
+DiskStatus SimulatedDiskStack::SetMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::SetVolumeMountPoint);
@@ -485,7 +485,7 @@ DiskStatus SimulatedDiskStack::SetVolumeMountPoint(const std::wstring& mountPoin
     return {};
 }
 
-DiskStatus SimulatedDiskStack::DeleteVolumeMountPoint(const std::wstring& mountPoint) {
+DiskStatus SimulatedDiskStack::DeleteMountPoint(const std::wstring& mountPoint) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     Count(Request::DeleteVolumeMountPoint);

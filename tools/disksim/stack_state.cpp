@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -41,16 +42,26 @@ LoadedStack LoadStack(const std::string& givenDirectory, ClockPort& clock) {
         spec.readOnly = disk.value("readOnly", false);
         loaded.stack->Attach(spec);
     }
-    for (const auto& saved : state.value("letters", nlohmann::json::array())) {
-        const std::string letter = saved.value("letter", "");
-        for (const auto& volume : loaded.stack->Volumes()) {
-            const auto region = loaded.stack->RegionOf(volume.guidPath);
-            if (letter.size() != 1 || !region || region->imagePath != saved.value("image", "") ||
-                region->offset != saved.value("start", std::int64_t{-1})) {
-                continue;
+    // Saved volumes get their letter back (or stay without one); a volume
+    // that is new since the last run gets the lowest free letter, as the
+    // mount manager gives one to a volume that arrives.
+    const auto saved = state.value("letters", nlohmann::json::array());
+    for (const auto& volume : loaded.stack->Volumes()) {
+        const auto region = loaded.stack->RegionOf(volume.guidPath);
+        if (!region || !volume.disk || *volume.disk == 0) continue;
+        const auto known = std::find_if(saved.begin(), saved.end(), [&](const nlohmann::json& entry) {
+            return entry.value("image", "") == region->imagePath && entry.value("start", std::int64_t{-1}) == region->offset;
+        });
+        std::string letter = known != saved.end() ? known->value("letter", "") : std::string();
+        if (known == saved.end()) {
+            for (char c = 'C'; c <= 'Z' && letter.empty(); ++c) {
+                if (loaded.stack->TypeOf(std::wstring{static_cast<wchar_t>(c), L':'}) == DriveType::NoRootDirectory) {
+                    letter = std::string(1, c);
+                }
             }
-            loaded.stack->SetVolumeMountPoint(std::wstring(1, static_cast<wchar_t>(letter[0])) + L":\\",
-                                              volume.guidPath);
+        }
+        if (letter.size() == 1) {
+            loaded.stack->SetMountPoint(std::wstring(1, static_cast<wchar_t>(letter[0])) + L":\\", volume.guidPath);
         }
     }
     loaded.stack->SetAutoMount(true);
@@ -68,10 +79,11 @@ bool SaveStack(SimulatedDiskStack& stack, const std::string& directory) {
     }
     for (const auto& volume : stack.Volumes()) {
         const auto region = stack.RegionOf(volume.guidPath);
-        if (volume.letter == 0 || !region || !volume.disk || *volume.disk == 0) continue;
+        if (!region || !volume.disk || *volume.disk == 0) continue;
+        // An empty letter: the volume is known and has none.
         state["letters"].push_back({{"image", region->imagePath},
                                     {"start", region->offset},
-                                    {"letter", std::string(1, static_cast<char>(volume.letter))}});
+                                    {"letter", volume.letter ? std::string(1, static_cast<char>(volume.letter)) : ""}});
     }
     std::ofstream file(directory + "/state.json");
     file << state.dump(2) << "\n";
