@@ -219,6 +219,13 @@ TEST_F(DiskSimTest, OfflineDiskShowsNoVolumeUntilItComesOnline) {
     EXPECT_TRUE(OpenDisk(disk)->GetDriveLayoutEx().Ok());
     ASSERT_TRUE(Stack().BringOnline(disk));
     EXPECT_EQ(Stack().VolumeNameForMountPoint(L"F:\\").value, volume);
+    // Taken away and brought back (a logout and a login): the same volume,
+    // with its letter.
+    const std::string image = ImageOf(disk);
+    ASSERT_TRUE(Stack().Detach(disk));
+    EXPECT_EQ(Stack().TypeOf(L"F:"), DriveType::NoRootDirectory);
+    ASSERT_TRUE(Stack().Attach(disksim::DiskSpec::Image(image)).has_value());
+    EXPECT_EQ(Stack().VolumeNameForMountPoint(L"F:\\").value, volume);
 }
 
 TEST_F(DiskSimTest, NewDisksAreNumberedFromOneAndNumbersAreReused) {

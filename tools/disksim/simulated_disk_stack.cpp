@@ -388,16 +388,22 @@ void SimulatedDiskStack::Derive(SimDisk& disk) {
     if (disk.online) {
         for (const auto& entry : TableOf(disk).layout.entries) {
             if (entry.partitionNumber == 0 || !IsRecognizedPartition(entry)) continue;
+            // The same image and start is the same volume, also when the disk
+            // was detached and attached again (an iSCSI logout and login).
+            const std::wstring guidPath = GuidPath(VolumeGuid(disk.image.Path(), entry.startingOffset));
             SimVolume* volume = nullptr;
             for (auto& [id, candidate] : volumes_) {
-                if (candidate->diskId == disk.id && candidate->start == entry.startingOffset) volume = candidate.get();
+                if (candidate->guidPath == guidPath && (candidate->diskId == disk.id || !candidate->present)) {
+                    volume = candidate.get();
+                }
             }
+            if (volume != nullptr) volume->diskId = disk.id;
             if (volume == nullptr) {
                 auto created = std::make_unique<SimVolume>();
                 created->id = nextVolumeId_++;
                 created->diskId = disk.id;
                 created->start = entry.startingOffset;
-                created->guidPath = GuidPath(VolumeGuid(disk.image.Path(), entry.startingOffset));
+                created->guidPath = guidPath;
                 created->ntDevice = L"\\Device\\HarddiskVolume" + std::to_wstring(nextNtVolume_++);
                 volume = created.get();
                 volumes_[created->id] = std::move(created);
