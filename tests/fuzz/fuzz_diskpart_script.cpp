@@ -20,6 +20,7 @@ SimulatedDiskStack& Stack() {
     static std::unique_ptr<SimulatedDiskStack> stack = [] {
         static char dir[] = "/tmp/norvale-fuzz-diskpart-XXXXXX";
         if (::mkdtemp(dir) == nullptr) std::abort();
+        std::atexit([] { std::system((std::string("rm -rf '") + dir + "'").c_str()); });
         StackOptions options;
         options.systemDiskBytes = 64 << 20;
         auto made = std::make_unique<SimulatedDiskStack>(dir, SystemClock(), pc, options);
@@ -39,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ParseDiskpartLine(script.substr(start, end - start));
         start = end + 1;
     }
-    const DiskpartRun run = RunDiskpartScript(Stack(), script);
+    RunDiskpartScript(Stack(), script);
     // The system disk keeps its partition, whatever the script says.
     const auto system = Stack().Partitions(0);
     if (!system || system->size() != 1) std::abort();
-    return run.output.empty() ? 1 : 0;
+    return 0;
 }
