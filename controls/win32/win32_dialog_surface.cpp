@@ -61,6 +61,8 @@ Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal) : dialog_(dialog
 
 Win32DialogSurface::~Win32DialogSurface() {
     groupBoxes_.clear();
+    stripedLists_.clear();
+    bars_.clear();
     if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
     if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
@@ -145,8 +147,11 @@ void Win32DialogSurface::Repaint() {
 void Win32DialogSurface::EndDialog(int code) {
     if (modal_) {
         ::EndDialog(dialog_, code);
-    } else {
-        // Destroyed from the message loop, after the running handler.
+    } else if (!ending_) {
+        // Gone from the screen now, even when the handler works on for a
+        // while; destroyed from the message loop once it has returned.
+        ending_ = true;
+        ShowWindow(dialog_, SW_HIDE);
         PostMessageW(dialog_, kDestroyModelessDialog, static_cast<WPARAM>(code), 0);
     }
 }
@@ -237,6 +242,10 @@ void Win32DialogSurface::InsertListColumn(int listId, int index, const ListColum
 
 void Win32DialogSurface::SetListFullRowSelect(int listId, bool fullRow) {
     Send(listId, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, fullRow ? LVS_EX_FULLROWSELECT : 0);
+}
+
+void Win32DialogSurface::SetListGridLines(int listId, bool gridLines) {
+    Send(listId, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, gridLines ? LVS_EX_GRIDLINES : 0);
 }
 
 int Win32DialogSurface::InsertListRow(int listId, int row, const std::wstring& text) {
