@@ -83,8 +83,9 @@ LRESULT CALLBACK CColoredListCtrl::SubclassProc(HWND window, UINT message, WPARA
     switch (message) {
         case WM_ERASEBKGND:
             self->EraseBackground(reinterpret_cast<HDC>(wParam));
-            // Reported as not erased, as the list's own erasing never ran.
-            return FALSE;
+            // Reported as erased: a list view told otherwise fills its whole
+            // background again when it paints, over the stripes.
+            return TRUE;
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, SubclassProc, kSubclassId);
             self->window_ = nullptr;
