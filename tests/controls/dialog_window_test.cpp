@@ -149,6 +149,13 @@ TEST(FakeDialogWindow, MinimiseAndRestoreArriveAsSizes) {
     EXPECT_FALSE(s.IsMinimized());
     EXPECT_EQ(owner.sizes, (std::vector<SizeKind>{SizeKind::Minimized, SizeKind::Restored}))
         << "only real changes";
+    // So does a new size, or a scroll bar coming or going.
+    s.ResizeDialog({460, 265});
+    s.ResizeDialog({460, 265});
+    s.SetVerticalScrollBar({0, 130, 50, 0});
+    s.SetVerticalScrollBar({0, 130, 50, 10});
+    s.RemoveVerticalScrollBar();
+    EXPECT_EQ(owner.sizes.size(), 5u);
 }
 
 TEST(FakeDialogWindow, ScrollBarClampsLikeAWindowsScrollBar) {

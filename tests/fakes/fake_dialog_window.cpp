@@ -79,8 +79,12 @@ void FakeDialogSurface::Restore() {
 }
 
 void FakeDialogSurface::ResizeDialog(Extent size) {
+    const Extent old = size_;
     size_ = Extent{std::max(size.width, 0), std::max(size.height, 0)};
     Note(L"size " + Num(size_.width) + L"x" + Num(size_.height));
+    // A new size reaches the dialog as WM_SIZE inside the call.
+    if (!(size_ == old) && !minimized_)
+        Deliver(DialogMessage::Of(MessageKind::Size, 0, static_cast<int>(SizeKind::Restored)));
 }
 
 void FakeDialogSurface::CenterDialog() {
@@ -93,13 +97,18 @@ void FakeDialogSurface::SetVerticalScrollBar(const ScrollBarState& state) {
     s.max = std::max(s.max, s.min);
     s.page = std::clamp(s.page, 0, s.max - s.min + 1);
     s.position = std::clamp(s.position, s.min, HighestScrollPosition(s));
+    const bool appears = !scrollBar_;
     scrollBar_ = s;
+    // The bar takes room from the client area: the dialog hears of it.
+    if (appears) Deliver(DialogMessage::Of(MessageKind::Size, 0, static_cast<int>(SizeKind::Restored)));
     Note(L"scroll bar " + Num(s.min) + L".." + Num(s.max) + L" page " + Num(s.page) + L" at " +
          Num(s.position));
 }
 
 void FakeDialogSurface::RemoveVerticalScrollBar() {
+    if (!scrollBar_) return;
     scrollBar_.reset();
+    Deliver(DialogMessage::Of(MessageKind::Size, 0, static_cast<int>(SizeKind::Restored)));
     Note(L"no scroll bar");
 }
 

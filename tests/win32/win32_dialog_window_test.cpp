@@ -166,8 +166,10 @@ TEST(Win32DialogWindow, PopupMenuPickArrivesAsACommandAfterTheHandler) {
 TEST(Win32DialogWindow, SizeCentreScrollBarAndScrolledContent) {
     NORVALE_REQUIRE_WINDOWS();
     std::vector<std::wstring> events;
+    int sizes = 0;
     TestDialog dialog;
     dialog.Messages()
+        .OnSize([&](SizeKind kind) { sizes += kind == SizeKind::Restored ? 1 : 100; })
         .OnVScroll([&](ScrollRequest r, int position) {
             events.push_back(L"scroll " + std::to_wstring(static_cast<int>(r)) + L" " + std::to_wstring(position));
         })
@@ -178,7 +180,9 @@ TEST(Win32DialogWindow, SizeCentreScrollBarAndScrolledContent) {
     dialog.onShown = [&] {
         DialogSurfacePort& s = dialog.Surface();
         HWND window = dialog.Window();
+        sizes = 0;
         s.ResizeDialog({470, 445});
+        EXPECT_EQ(sizes, 1) << "the new size arrives inside the call";
         RECT r = WindowRectOf(window);
         EXPECT_EQ(r.right - r.left, 470);
         EXPECT_EQ(r.bottom - r.top, 445);
@@ -190,7 +194,9 @@ TEST(Win32DialogWindow, SizeCentreScrollBarAndScrolledContent) {
         EXPECT_LE(std::abs((r.left + r.right) - (work.left + work.right)), 1);
         EXPECT_LE(std::abs((r.top + r.bottom) - (work.top + work.bottom)), 1);
 
+        sizes = 0;
         s.SetVerticalScrollBar({0, 130, 50, 0});
+        EXPECT_EQ(sizes, 1) << "the bar narrows the client area";
         EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
         SCROLLINFO info{};
         info.cbSize = sizeof info;
