@@ -63,6 +63,12 @@ public:
     // Runs a child dialog modally, owned by this one, from its template;
     // answers the child's end code, or -1 when it could not be created.
     virtual int RunModal(DialogController& child, int templateId) = 0;
+    // For a dialog that refreshes itself by closing and opening anew: after
+    // EndDialog, runs `next` modally in this dialog's place, owned by the
+    // window this one was run from, which stays disabled under it (an ended
+    // dialog hands the input back to its owner at once). Answers next's end
+    // code, or -1. This dialog keeps the code it ended with.
+    virtual int RunSuccessor(DialogController& next, int templateId) = 0;
     // Opens a modeless child dialog owned by this one from its template and
     // shows (and paints) it at once, so a notice is on screen even while the
     // handler that opened it goes on working. False when it could not be
@@ -116,6 +122,10 @@ public:
     // Limits what the user can type into an edit field, in characters
     // (EM_LIMITTEXT); text set by the program is not cut.
     virtual void SetTextLimit(int editId, int maxChars) = 0;
+    // A read-only edit field shows its text and lets the user select it,
+    // but takes no typing (EM_SETREADONLY).
+    virtual void SetReadOnly(int editId, bool readOnly) = 0;
+    virtual bool IsReadOnly(int editId) const = 0;
     virtual void Enable(int controlId, bool enabled) = 0;
     virtual bool IsEnabled(int controlId) const = 0;
     virtual void Show(int controlId, bool visible) = 0;

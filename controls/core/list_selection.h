@@ -15,5 +15,7 @@ int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId);
 int SelectedRow(const DialogSurfacePort& surface, int listId);
 // Every selected row, in order.
 std::vector<int> SelectedRows(const DialogSurfacePort& surface, int listId);
+// Selects no row.
+void ClearSelection(DialogSurfacePort& surface, int listId);
 
 }  // namespace norvale

@@ -160,6 +160,11 @@ int Win32DialogSurface::RunModal(DialogController& child, int templateId) {
     return static_cast<int>(RunModalDialog(child, DialogTemplate::FromResource(templateId), dialog_));
 }
 
+int Win32DialogSurface::RunSuccessor(DialogController& next, int templateId) {
+    return static_cast<int>(
+        RunModalDialog(next, DialogTemplate::FromResource(templateId), GetWindow(dialog_, GW_OWNER)));
+}
+
 // --- any control --------------------------------------------------------------
 
 void Win32DialogSurface::SetText(int controlId, const std::wstring& text) {
@@ -172,6 +177,15 @@ void Win32DialogSurface::SetTextLimit(int editId, int maxChars) {
     if (HWND item = Item(editId)) {
         ::SendMessageW(item, EM_LIMITTEXT, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
     }
+}
+
+void Win32DialogSurface::SetReadOnly(int editId, bool readOnly) {
+    Send(editId, EM_SETREADONLY, readOnly ? TRUE : FALSE);
+}
+
+bool Win32DialogSurface::IsReadOnly(int editId) const {
+    HWND item = Item(editId);
+    return item != nullptr && (GetWindowLongPtrW(item, GWL_STYLE) & ES_READONLY) != 0;
 }
 
 void Win32DialogSurface::Enable(int controlId, bool enabled) {

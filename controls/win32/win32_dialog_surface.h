@@ -56,6 +56,7 @@ public:
     void Repaint() override;
     void EndDialog(int code) override;
     int RunModal(DialogController& child, int templateId) override;
+    int RunSuccessor(DialogController& next, int templateId) override;
     bool OpenModeless(DialogController& child, int templateId) override;
     void CloseModeless(DialogController& child) override;
     void EnableDialog(bool enabled) override;
@@ -82,6 +83,8 @@ public:
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
     void SetTextLimit(int editId, int maxChars) override;
+    void SetReadOnly(int editId, bool readOnly) override;
+    bool IsReadOnly(int editId) const override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;

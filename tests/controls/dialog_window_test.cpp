@@ -86,6 +86,17 @@ TEST(FakeDialogWindow, CheckBoxClicksToggleAndNotify) {
     EXPECT_FALSE(s.IsChecked(4711));
 }
 
+TEST(FakeDialogWindow, ReadOnlyFieldsTakeNoTyping) {
+    FakeDialogSurface s;
+    s.SetText(1040, L"iqn.2004-08.com.example:disk0");
+    s.SetReadOnly(1040, true);
+    s.TypeText(1040, L"typed");
+    EXPECT_EQ(s.Text(1040), L"iqn.2004-08.com.example:disk0");
+    s.SetReadOnly(1040, false);
+    s.TypeText(1040, L"typed");
+    EXPECT_EQ(s.Text(1040), L"typed");
+}
+
 TEST(FakeDialogWindow, ADisabledDialogTakesNoInput) {
     Owner owner;
     FakeDialogSurface s;

@@ -99,7 +99,7 @@ void FakeDialogSurface::TypeText(int editId, const std::wstring& text) {
     FakeControl* c = Writable(editId);
     // A disabled field takes no keys. What was typed is not logged: it may
     // be a password.
-    if (c == nullptr || !c->enabled || !dialogEnabled_) return;
+    if (c == nullptr || !c->enabled || c->readOnly || !dialogEnabled_) return;
     const std::size_t limit = c->textLimit > 0 ? static_cast<std::size_t>(c->textLimit) : text.size();
     c->text = text.substr(0, limit);
 }
@@ -241,6 +241,12 @@ int FakeDialogSurface::RunModal(DialogController& child, int templateId) {
     return code;
 }
 
+int FakeDialogSurface::RunSuccessor(DialogController& next, int templateId) {
+    successorRuns_.push_back(templateId);
+    Note(L"successor " + Num(templateId));
+    return RunModal(next, templateId);
+}
+
 // --- any control -------------------------------------------------------------
 
 void FakeDialogSurface::SetText(int id, const std::wstring& text) {
@@ -263,6 +269,18 @@ void FakeDialogSurface::SetTextLimit(int id, int maxChars) {
         c->textLimit = maxChars;
         Note(L"limit " + Num(id) + L" " + Num(maxChars));
     }
+}
+
+void FakeDialogSurface::SetReadOnly(int id, bool readOnly) {
+    if (FakeControl* c = Writable(id)) {
+        c->readOnly = readOnly;
+        Note(std::wstring(readOnly ? L"read-only " : L"writable ") + Num(id));
+    }
+}
+
+bool FakeDialogSurface::IsReadOnly(int id) const {
+    const FakeControl* c = Readable(id);
+    return c != nullptr && c->readOnly;
 }
 
 void FakeDialogSurface::Enable(int id, bool enabled) {

@@ -56,6 +56,7 @@ struct FakeProgress {
 struct FakeControl {
     std::wstring text;
     int textLimit = 0;  // SetTextLimit; 0: none set
+    bool readOnly = false;
     bool checked = false;
     bool enabled = true;
     bool visible = true;
@@ -187,6 +188,8 @@ public:
     const std::vector<ShownMessageBox>& MessageBoxes() const { return boxes_; }
     size_t PendingAnswers() const { return answers_.size(); }
     const std::vector<int>& ChildRuns() const { return childRuns_; }
+    // Templates run by RunSuccessor, in order (they count as child runs too).
+    const std::vector<int>& SuccessorRuns() const { return successorRuns_; }
     std::optional<int> EndCode() const { return endCode_; }
     const std::map<int, std::chrono::milliseconds>& Timers() const { return timers_; }
     bool TimerRunning(int id) const { return timers_.count(id) != 0; }
@@ -227,6 +230,7 @@ public:
     void Repaint() override;
     void EndDialog(int code) override;
     int RunModal(DialogController& child, int templateId) override;
+    int RunSuccessor(DialogController& next, int templateId) override;
     bool OpenModeless(DialogController& child, int templateId) override;
     void CloseModeless(DialogController& child) override;
     void EnableDialog(bool enabled) override;
@@ -253,6 +257,8 @@ public:
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
     void SetTextLimit(int editId, int maxChars) override;
+    void SetReadOnly(int editId, bool readOnly) override;
+    bool IsReadOnly(int editId) const override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;
@@ -352,6 +358,7 @@ private:
     std::vector<ShownMessageBox> boxes_;
     std::map<int, ChildDialogScript> childScripts_;
     std::vector<int> childRuns_;
+    std::vector<int> successorRuns_;
     std::map<int, std::chrono::milliseconds> timers_;
     std::vector<CursorToken> cursorStack_;
     CursorToken nextCursorToken_ = 1;

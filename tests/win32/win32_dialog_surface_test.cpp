@@ -115,6 +115,13 @@ std::vector<std::wstring> SurfaceTranscript(DialogSurfacePort& s) {
     s.SetFocus(IDC_TEST_MISSING);
     number(L"focus after refused moves", s.FocusedControl());
 
+    number(L"read-only at start", s.IsReadOnly(IDC_TEST_EDIT));
+    s.SetReadOnly(IDC_TEST_EDIT, true);
+    number(L"read-only", s.IsReadOnly(IDC_TEST_EDIT));
+    s.SetReadOnly(IDC_TEST_EDIT, false);
+    number(L"writable again", s.IsReadOnly(IDC_TEST_EDIT));
+    number(L"missing read-only", s.IsReadOnly(IDC_TEST_MISSING));
+
     s.SetChecked(IDC_TEST_CHECK, true);
     number(L"checked", s.IsChecked(IDC_TEST_CHECK));
     number(L"other check box", s.IsChecked(IDC_TEST_CHECK2));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -97,6 +98,45 @@ TEST(Win32DialogWindow, ModelessNoticesBesideAModalDialogTakeTheirKeys) {
     EXPECT_TRUE(tabMoved) << "Tab in the notice moves its focus";
     EXPECT_TRUE(hiddenAtOnce);
     EXPECT_FALSE(closed.IsAttached()) << "destroyed with its owner at the latest";
+}
+
+TEST(Win32DialogWindow, ASuccessorRunsInTheEndedDialogsPlace) {
+    NORVALE_REQUIRE_WINDOWS();
+    TestDialog owner, first, second, viaRunModal;
+    HWND ownerWindow = nullptr, secondOwner = nullptr;
+    bool ownerDisabled = false, firstHidden = false, ownerDisabledViaRunModal = true;
+    int successorCode = 0;
+    first.Messages().OnClicked(IDC_CHILD_APPLY, [&] {
+        first.Surface().EndDialog(kFinished);
+        successorCode = first.Surface().RunSuccessor(second, IDD_TEST_CHILD);
+        // For comparison: a child of the ended dialog leaves the owner open.
+        first.Surface().RunModal(viaRunModal, IDD_TEST_CHILD);
+    });
+    first.onShown = [&] { PostMessageW(first.Item(IDC_CHILD_APPLY), BM_CLICK, 0, 0); };
+    second.onShown = [&] {
+        secondOwner = GetWindow(second.Window(), GW_OWNER);
+        ownerDisabled = !IsWindowEnabled(ownerWindow);
+        firstHidden = !IsWindowVisible(first.Window());
+        second.Surface().EndDialog(kIdOk);
+    };
+    viaRunModal.onShown = [&] {
+        ownerDisabledViaRunModal = !IsWindowEnabled(ownerWindow);
+        viaRunModal.Surface().EndDialog(kIdOk);
+    };
+    int firstCode = 0;
+    owner.onShown = [&] {
+        ownerWindow = owner.Window();
+        firstCode = owner.Surface().RunModal(first, IDD_TEST_CHILD);
+        EXPECT_TRUE(IsWindowEnabled(ownerWindow));
+        owner.Surface().EndDialog(kIdOk);
+    };
+    EXPECT_EQ(RunTestDialog(owner), kIdOk);
+    EXPECT_EQ(firstCode, kFinished) << "the ended dialog keeps its code";
+    EXPECT_EQ(successorCode, kIdOk);
+    EXPECT_EQ(secondOwner, ownerWindow);
+    EXPECT_TRUE(ownerDisabled) << "the owner stays disabled under the successor";
+    EXPECT_TRUE(firstHidden);
+    std::printf("owner disabled under a child of the ended dialog: %s\n", ownerDisabledViaRunModal ? "yes" : "no");
 }
 
 TEST(Win32DialogWindow, MinimiseRestoreDisableAndCapture) {
