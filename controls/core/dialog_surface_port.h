@@ -57,8 +57,8 @@ public:
     virtual void SetDialogColors(Color background, Color staticText) = 0;
     // Repaints the whole dialog now.
     virtual void Repaint() = 0;
-    // Ends a modal dialog (or destroys a modeless one) with this code once
-    // the current handler returns.
+    // Ends a modal dialog with this code once the current handler returns;
+    // a modeless one leaves the screen at once and is destroyed then.
     virtual void EndDialog(int code) = 0;
     // Runs a child dialog modally, owned by this one, from its template;
     // answers the child's end code, or -1 when it could not be created.

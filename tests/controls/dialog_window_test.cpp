@@ -260,6 +260,8 @@ TEST(FakeDialogWindow, ListsSelectSeveralRowsAndKeepStripes) {
     s.ClickListRow(1046, 1);
     s.CtrlClickListRow(1046, 3);
     EXPECT_EQ(SelectedRows(s, 1046), (std::vector<int>{1, 3}));
+    ClearSelection(s, 1046);
+    EXPECT_TRUE(SelectedRows(s, 1046).empty());
     s.Control(1045).list.singleSelection = true;
     for (int row = 0; row < 3; ++row) s.InsertListRow(1045, row, L"s");
     s.SetListRowSelected(1045, 0, true);
