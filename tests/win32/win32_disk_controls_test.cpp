@@ -79,6 +79,8 @@ TEST(Win32DiskBar, DrawsItsSegmentsAndNotifiesItsParent) {
         EXPECT_STREQ(className, L"BUTTONBAR_CTRL");
         EXPECT_EQ(GetDlgCtrlID(w), IDC_DISKS_BAR);
         EXPECT_TRUE(GetClassLongPtrW(w, GCL_STYLE) & CS_GLOBALCLASS);
+        EXPECT_EQ(GetClassLongPtrW(w, GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(GetStockObject(LTGRAY_BRUSH)));
+        EXPECT_EQ(GetClassLongPtrW(w, GCLP_HCURSOR), reinterpret_cast<ULONG_PTR>(LoadCursorW(nullptr, IDC_ARROW)));
         s.SetDiskBarView(bar, HundredAndFifty(5));
         UpdateWindow(w);
 
