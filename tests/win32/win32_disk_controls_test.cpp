@@ -146,6 +146,57 @@ TEST(Win32DiskBar, DrawsItsSegmentsAndNotifiesItsParent) {
     EXPECT_EQ(raw[2].segment, -1);
 }
 
+// The real mouse: the pointer moved over a segment (hover after 1 ms), a
+// click of the button, the pointer leaving.
+TEST(Win32DiskBar, RealMouseHoversClicksAndLeaves) {
+    NORVALE_REQUIRE_WINDOWS();
+    constexpr int kPoll = 1;
+    std::vector<std::pair<int, int>> lefts;
+    TestDialog dialog;
+    HWND w = nullptr;
+    int step = 0;
+    bool hovered = false, left = false;
+    auto sendButton = [](DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        SendInput(1, &input, sizeof input);
+    };
+    dialog.Messages()
+        .OnNotifyFromAnyId(kDiskBarLeftClick,
+                           [&](int disk, std::intptr_t segment) { lefts.push_back({disk, static_cast<int>(segment)}); })
+        .OnTimer(kPoll, [&] {
+            if (step == 0 && PixelOf(w, 300, 7) == kHover) {
+                hovered = true;
+                sendButton(MOUSEEVENTF_LEFTDOWN);
+                sendButton(MOUSEEVENTF_LEFTUP);
+                step = 1;
+            } else if (step == 1 && !lefts.empty()) {
+                SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+                step = 2;
+            } else if (step == 2 && CountPixels(w, RECT{274, 7, 412, 8}, kHover) == 0 &&
+                       CountPixels(w, RECT{274, 50, 412, 70}, kFreeHatch) > 50) {
+                left = true;
+                dialog.Surface().KillTimer(kPoll);
+                dialog.Surface().EndDialog(kIdOk);
+            }
+        });
+    dialog.onShown = [&] {
+        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        const int bar = s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230});
+        s.SetDiskBarView(bar, HundredAndFifty(9));
+        w = s.DiskBarWindow(bar);
+        POINT over{300, 40};
+        ClientToScreen(w, &over);
+        SetCursorPos(over.x, over.y);
+        s.SetTimer(kPoll, std::chrono::milliseconds(20));
+    };
+    EXPECT_EQ(RunTestDialog(dialog, IDD_TEST_DISKS), kIdOk);
+    EXPECT_TRUE(hovered) << "the hover frame after the pointer came to rest";
+    EXPECT_EQ(lefts, (std::vector<std::pair<int, int>>{{9, 1}}));
+    EXPECT_TRUE(left) << "leaving takes the hover frame away and keeps the selection";
+}
+
 TEST(Win32StripedList, RowsTakeStripesAndTheirOwnColours) {
     NORVALE_REQUIRE_WINDOWS();
     WithShownDialogOf(IDD_TEST_DISKS, [](TestDialog& d) {
