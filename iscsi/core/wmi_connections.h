@@ -17,6 +17,7 @@ enum class WmiSite {
     TargetListFill,   // the target list filled from the initiator
     Connect,          // initiator name, connection check, persistent logins of a connect
     ChapLogin,        // initiator name for the CHAP login lines
+    ConnectedDisk,    // whether a connected target brought a disk, until disk management answers that
     Logout,           // sessions and persistent logins of a disconnect or logout
     VolumeInventory,  // sessions and their disks for the disk inventory
 };

@@ -165,6 +165,8 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {259, L"Invalid subnet mask address in 4th digit. It should be continuous."},
     {260, L"The target doesn't allocated to the iSCSI LUN."},
     {261, L"There is no avaliable drive letter to use."},
+    {262, L"The iSCSI initiator reports no initiator name, so no target can be connected.\nPlease check the Microsoft "
+          L"iSCSI Initiator Service."},
 };
 
 }  // namespace norvale::test
