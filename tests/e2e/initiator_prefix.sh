@@ -60,8 +60,11 @@ wine_run reg add "$CLASSES\\CLSID\\$LOCATOR_CLSID\\InprocServer32" /v ThreadingM
 if [[ $WITH_INITIATOR == 1 ]]; then
     cp "$ISCSICLI" "$PREFIX/drive_c/windows/system32/" || fail "cannot place iscsicli.exe"
     [[ $PREFIX_64 == 1 ]] && { cp "$ISCSICLI" "$PREFIX/drive_c/windows/syswow64/" || fail "cannot place iscsicli.exe"; }
-    wine_run sc create MSiSCSI binpath= 'C:\norvale-initiator\msiscsi_standin.exe' type= own start= demand \
-        displayname= 'Microsoft iSCSI Initiator Service' >/dev/null || fail "cannot create the MSiSCSI service"
+    # A prefix used again (the demo's) has the service already.
+    if ! wine_run reg query 'HKLM\SYSTEM\CurrentControlSet\Services\MSiSCSI' >/dev/null 2>&1; then
+        wine_run sc create MSiSCSI binpath= 'C:\norvale-initiator\msiscsi_standin.exe' type= own start= demand \
+            displayname= 'Microsoft iSCSI Initiator Service' >/dev/null || fail "cannot create the MSiSCSI service"
+    fi
     # Wine keeps CurrentControlSet as a key of its own and has no
     # ControlSet001, where the product looks for installed services (on
     # Windows the one is a link to the other): the entry goes there too.
