@@ -3,7 +3,6 @@
 // decoded secret log in and the secret shows up in no log or trace.
 #include <gtest/gtest.h>
 
-#include "iscsi/core/base64.h"
 #include "iscsi/core/targets/chap_dialog.h"
 #include "tests/iscsi/target_section_fixture.h"
 
@@ -142,13 +141,6 @@ TEST_F(ChapConnectTest, ACheckedLoginTheTargetRefusesSays204) {
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Login request failed!!\n Please ensure the target does not be "
                                                     L"login or iSCSI target is trying to reconnect!!"});
     EXPECT_TRUE(targets->State().ChapLoginDone);
-}
-
-TEST(Base64Secret, AnEntryWhosePaddingTheListSeparatorAteStillDecodesWhole) {
-    // 16 bytes encode to 22 characters and "=="; the appliance's list is
-    // split at "=", so only the 22 arrive.
-    EXPECT_EQ(CBase64::Decode(L"U2l4dGVlbi1jaGFycy0xNg").Reveal(), L"Sixteen-chars-16");
-    EXPECT_EQ(CBase64::Decode(L"U2l4dGVl\r\nbi1jaGFy cy0xNg==").Reveal(), L"Sixteen-chars-16");
 }
 
 }  // namespace

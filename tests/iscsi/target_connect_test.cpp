@@ -203,5 +203,21 @@ TEST_F(TargetSectionTest, ALanChangeLogsOutExactlyTheRowsThatReadYes) {
                                                       std::wstring(L"volumes ") + kChapTarget}));
 }
 
+TEST_F(TargetSectionTest, ANameWithQuoteAndBackslashIsAskedForAsItIs) {
+    // Names come from the appliance and the initiator: a quote or backslash
+    // must neither end the query's literal nor widen it to other targets.
+    initiator.Appliances()[0].targets = {{"iqn.2026-12.com.orrin:o'brien\\disk", false, "", "", 1ull << 30},
+                                        {"iqn.2026-12.com.orrin:o", false, "", "", 1ull << 30}};
+    LogInBefore(kArchiveIp, "iqn.2026-12.com.orrin:o'brien\\disk");
+    LogInBefore(kArchiveIp, "iqn.2026-12.com.orrin:o");
+    OpenAndSelect();
+    ASSERT_EQ(TargetRows(), (Rows{{L"O", L"YES"}, {L"O'BRIEN\\DISK", L"YES"}}));
+    ClickTarget(1);
+    PressConnect();
+    ASSERT_EQ(initiator.Sessions().size(), 1u);
+    EXPECT_EQ(initiator.Sessions()[0].targetName, "iqn.2026-12.com.orrin:o");
+    EXPECT_EQ(TargetRows(), (Rows{{L"O", L"YES"}, {L"O'BRIEN\\DISK", L"NO"}}));
+}
+
 }  // namespace
 }  // namespace norvale::test
