@@ -17,7 +17,10 @@
 #
 #   iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
 #
-# NORVALE_WINE names the Wine loader (as the test command chose it).
+# NORVALE_WINE names the Wine loader (as the test command chose it);
+# NORVALE_WINEPREFIX and NORVALE_WINEPREFIX32, when set, are fresh prefixes to
+# use (64-bit, and WINEARCH=win32 for the XP part of a 32-bit build); without
+# them the script makes its own.
 # Screenshots go to OUT_DIR/e2e/iscsi-*.png. One line per case; exit 1 when any fails.
 set -u
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -179,7 +182,7 @@ trap finish EXIT
 
 # --- Windows 7 with the initiator, its service stopped ------------------------
 start_daemon daemon --service stopped --start-delay 1500 --statistics-names suffixed
-make_prefix "$NV_DIR/prefix"
+make_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 start_program
 if ! probe wait 90 wait-rows $DEVICE_LIST 2 30; then
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
@@ -261,7 +264,9 @@ WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
 
 # --- Windows XP without the initiator -------------------------------------------
 start_daemon xp-daemon --not-installed
-make_prefix "$NV_DIR/prefix-xp" --without-initiator
+xp_prefix="$NV_DIR/prefix-xp"
+[[ -n "${NORVALE_WINEPREFIX32:-}" ]] && file "$EXE" | grep -q 'PE32 ' && xp_prefix="$NORVALE_WINEPREFIX32"
+make_prefix "$xp_prefix" --without-initiator
 xp=winxp
 [[ -d "$NV_WINEPREFIX/drive_c/windows/syswow64" ]] && xp=winxp64
 in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d $xp /f >/dev/null 2>&1
