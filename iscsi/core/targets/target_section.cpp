@@ -8,7 +8,6 @@
 #include "controls/core/wait_cursor.h"
 #include "iscsi/core/command_lines.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
-#include "iscsi/core/targets/name_compare.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/norvale_texts.h"
@@ -34,10 +33,13 @@ constexpr milliseconds kServiceStartLimit{30000};
 CTargetSection::CTargetSection(TargetSectionPorts ports)
     : ports_(ports),
       watcher_(ports.delayProcess),
-      installNotice_([this] { if (installOwner_ != nullptr) OnInstallOk(*installOwner_); },
-                     // Closed without running the installer: nothing is to
-                     // resume when the dialog is restored later.
-                     [this] { state_.InstallPromptShown = false; }) {}
+      installNotice_(
+          [this] {
+              if (installOwner_ != nullptr) OnInstallOk(*installOwner_);
+          },
+          // Closed without running the installer: nothing is to resume when
+          // the dialog is restored later.
+          [this] { state_.InstallPromptShown = false; }) {}
 
 CTargetSection::~CTargetSection() = default;
 
