@@ -22,6 +22,7 @@
 # use (64-bit, and WINEARCH=win32 for the XP part of a 32-bit build); without
 # them the script makes its own.
 # Screenshots go to OUT_DIR/e2e/iscsi-*.png. One line per case; exit 1 when any fails.
+# The waits are upper bounds, generous for a machine that emulates its processor.
 set -u
 HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
@@ -132,7 +133,7 @@ start_program() {
 PROBE_OUT=""
 probe() {  # commands...; sets PROBE_OUT, answers the probe's status
     local status
-    in_pc timeout 120 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
+    in_pc timeout 300 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
     status=$?
     PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
     if [[ $status -ne 0 ]]; then
@@ -181,15 +182,15 @@ NV_WINE_USED=1
 trap finish EXIT
 
 # --- Windows 7 with the initiator, its service stopped ------------------------
-start_daemon daemon --service stopped --start-delay 1500 --statistics-names suffixed
+start_daemon daemon --service stopped --start-delay 5000 --statistics-names suffixed
 make_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 start_program
-if ! probe wait 90 wait-rows $DEVICE_LIST 2 30; then
+if ! probe wait 90 wait-rows $DEVICE_LIST 2 60; then
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
     exit 1
 fi
 archive=$(row_of $DEVICE_LIST Archive)
-probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 30 enabled $MANAGEMENT
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60 enabled $MANAGEMENT
 expect "service stopped: the appliance's list, every row NO" \
     "iqn.2026-12.com.orrin:archive_lun0|NO iqn.2026-12.com.orrin:archive.secure|NO iqn.2026-12.com.orrin:archive.empty|NO" \
     "$(rows_of $TARGET_LIST | paste -sd ' ')"
@@ -198,14 +199,14 @@ expect "the service is still stopped" "stopped" "$(ask SERVICE state | tail -1)"
 # Connect starts the service under its notice; the target then connects by itself.
 probe click-row $TARGET_LIST 0 text $TARGET_CONNECT
 expect "a row that reads NO offers Connect" '"Connect"' "$(value text $TARGET_CONNECT)"
-probe click-async $TARGET_CONNECT dialog-with $SERVICE_LINE 20 peek $SERVICE_LINE peek $SERVICE_NAME
+probe click-async $TARGET_CONNECT dialog-with $SERVICE_LINE 60 peek $SERVICE_LINE peek $SERVICE_NAME
 shot_screen iscsi-service-notice
 expect "the service start notice" '"Windows is trying to start the following service..." "Microsoft iSCSI Initiator Service"' \
     "$(value peek $SERVICE_LINE) $(value peek $SERVICE_NAME)"
-probe gone $SERVICE_LINE 60 wait-idle
+probe gone $SERVICE_LINE 120 wait-idle
 expect "the service runs" "running" "$(ask SERVICE state | tail -1)"
 expect "the plain target connected by itself" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
-    "$(wait_target ARCHIVE-LUN0 YES 30)"
+    "$(wait_target ARCHIVE-LUN0 YES 90)"
 log=$(iscsicli_log)
 contains "the stand-in saw the login" \
     "0 accepted iscsicli logintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
@@ -217,23 +218,23 @@ refused=$(grep -c ' refused ' <<<"$log")
 expect "no line was refused" 0 "$refused"
 
 # A click lists the targets from the initiator, with their state.
-probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 30
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60
 shot_main iscsi-target-list
 expect "a click lists the targets from the initiator" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
     "$(rows_of $TARGET_LIST | paste -sd ' ')"
 
 # CHAP: dialog 229, a wrong password refused, the right one connects.
 probe rows $TARGET_LIST
-probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 20 \
+probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 60 \
     set-text $CHAP_USER chap_usr set-text $CHAP_PASSWORD Wrong-secret-16
 shot_screen iscsi-chap-dialog
-probe dialog-with $CHAP_USER 5 click $OK wait-box 10
+probe dialog-with $CHAP_USER 5 click $OK wait-box 30
 expect "a wrong password is refused" "\"$TITLE\" \"Password Error.\"" "$(box)"
 probe wait-box 1 answer-box $OK dialog-with $CHAP_USER 5 text $CHAP_PASSWORD
 expect "the dialog stays, its password field emptied" '""' "$(value text $CHAP_PASSWORD)"
 probe dialog-with $CHAP_USER 5 set-text $CHAP_PASSWORD Sixteen-chars-16 click $OK main wait-idle
 expect "the right credentials connect" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" \
-    "$(wait_target ARCHIVE.SECURE YES 30)"
+    "$(wait_target ARCHIVE.SECURE YES 90)"
 log=$(iscsicli_log)
 contains "the CHAP login, its password hidden in the log" \
     '0 accepted iscsicli logintarget IQN.2026-12.COM.ORRIN:ARCHIVE.SECURE t * * ROOT\ISCSIPRT\0000_0 * * * * * * * * "chap_usr" "***" 1 * 0' "$log"
@@ -249,7 +250,7 @@ probe rows $TARGET_LIST
 probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE-LUN0)" text $TARGET_CONNECT
 expect "a row that reads YES offers Disconnect" '"Disconnect"' "$(value text $TARGET_CONNECT)"
 probe click $TARGET_CONNECT
-expect "Disconnect logs out" "ARCHIVE-LUN0|NO ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" "$(wait_target ARCHIVE-LUN0 NO 30)"
+expect "Disconnect logs out" "ARCHIVE-LUN0|NO ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" "$(wait_target ARCHIVE-LUN0 NO 90)"
 log=$(iscsicli_log)
 contains "the stand-in saw the logout" "0 accepted iscsicli logouttarget " "$log"
 contains "... and the persistent login removed" \
@@ -275,17 +276,17 @@ installer=Initiator-2.08-build3825-x86fre.exe
 file "$EXE" | grep -q 'PE32 ' && [[ $xp == winxp64 ]] && installer=Initiator-2.08-build3825-x64fre.exe
 folder=$(in_pc $NV_WINE winepath -w "$(dirname "$EXE")" 2>/dev/null | tr -d '\r')
 start_program
-probe wait 90 wait-rows $DEVICE_LIST 2 30
+probe wait 90 wait-rows $DEVICE_LIST 2 60
 archive=$(row_of $DEVICE_LIST Archive)
-probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 30
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60
 expect "XP without the initiator: the appliance's list, every row NO" \
     "iqn.2026-12.com.orrin:archive_lun0|NO iqn.2026-12.com.orrin:archive.secure|NO iqn.2026-12.com.orrin:archive.empty|NO" \
     "$(rows_of $TARGET_LIST | paste -sd ' ')"
-probe click-row $TARGET_LIST 0 click $TARGET_CONNECT dialog-with $INSTALL_TEXT 20 text $INSTALL_TEXT
+probe click-row $TARGET_LIST 0 click $TARGET_CONNECT dialog-with $INSTALL_TEXT 60 text $INSTALL_TEXT
 shot_screen iscsi-install-notice
 contains "Connect shows the install notice" "This application requires the use of a full install of Microsoft's iSCSI initiator" \
     "$(value text $INSTALL_TEXT)"
-probe dialog-with $INSTALL_TEXT 5 click $OK wait-box 10
+probe dialog-with $INSTALL_TEXT 5 click $OK wait-box 30
 expect "no installer: the message names it and the program's folder" \
     "\"$TITLE\" \"The $installer does not exist in $folder Please copy or move $installer to the above folder.\"" "$(box)"
 probe wait-box 1 answer-box $OK dialog-with $INSTALL_TEXT 5
