@@ -18,7 +18,7 @@ enum class WmiSite {
     Connect,          // initiator name, connection check, persistent logins of a connect
     ChapLogin,        // initiator name for the CHAP login lines
     Logout,           // sessions and persistent logins of a disconnect or logout
-    VolumeInventory,  // sessions and their disks for the disk inventory
+    InventorySessions,  // sessions and their disks for the disk inventory
 };
 
 class WmiConnections {
