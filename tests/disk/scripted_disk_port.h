@@ -19,6 +19,7 @@ public:
     std::uint32_t layoutError = win32_error::kSuccess;
     int layoutReads = 0;
     int olderLayoutReads = 0;
+    std::vector<std::wstring> mountCalls;  // "delete E:\", "set G:\"
 
     std::uint32_t SetErrorMode(std::uint32_t mode) override { return mode; }
     DiskResult<std::vector<std::wstring>> FindVolumes() override { return {win32_error::kNoMoreFiles, {}}; }
@@ -32,8 +33,14 @@ public:
         return {win32_error::kFileNotFound, {}};
     }
     DiskResult<DiskFreeSpace> DiskFreeSpaceOf(const std::wstring&) override { return {win32_error::kPathNotFound, {}}; }
-    DiskStatus SetMountPoint(const std::wstring&, const std::wstring&) override { return {win32_error::kAccessDenied}; }
-    DiskStatus DeleteMountPoint(const std::wstring&) override { return {win32_error::kAccessDenied}; }
+    DiskStatus SetMountPoint(const std::wstring& root, const std::wstring&) override {
+        mountCalls.push_back(L"set " + root);
+        return {win32_error::kAccessDenied};
+    }
+    DiskStatus DeleteMountPoint(const std::wstring& root) override {
+        mountCalls.push_back(L"delete " + root);
+        return {win32_error::kAccessDenied};
+    }
 
     DiskResult<std::unique_ptr<DiskDevice>> Open(const std::wstring& path, std::uint32_t, std::uint32_t) override {
         if (path != PhysicalDrivePath(diskNumber)) return {win32_error::kFileNotFound, nullptr};
