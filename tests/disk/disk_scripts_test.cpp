@@ -9,6 +9,7 @@
 #include "disk/core/disk_version_sets.h"
 #include "platform/core/windows_version_reader.h"
 #include "tests/platform/version_machines.h"
+#include "tests/disk/simulated_windows_fixture.h"
 #include "tools/winsim/sim_script_files.h"
 
 namespace norvale {
@@ -203,6 +204,57 @@ TEST(DiskVersionSets, PerEdition) {
         EXPECT_EQ(ChooseDeletionPath(version), c.deletion) << c.label;
     }
     EXPECT_EQ(ChooseDeletionPath(std::nullopt), DeletionPath::None);
+}
+
+// --- on the simulated Windows -----------------------------------------------------
+
+class ScriptsOnWindows : public test::SimulatedWindowsTest {};
+
+// The delete script removes the partition from the disk's table; its output
+// comes back captured and passes the check. A partition that is gone is only
+// "not valid" (no box); a disk that refuses the deletion makes diskpart print
+// a service error, which the check turns into the box text.
+TEST_F(ScriptsOnWindows, DeleteScriptRemovesThePartitionAndItsErrorIsShown) {
+    const std::int32_t disk = Connect(test::kArchiveData);
+    Partition(disk, test::MbrLayout(0x5A, {test::MbrEntry(test::kMiB, test::kGiB),
+                                           test::MbrEntry(test::kMiB + test::kGiB, test::kGiB)}));
+    DiskScripts scripts = Pc().Scripts();
+    const auto disk32 = static_cast<std::uint32_t>(disk);
+    ASSERT_TRUE(scripts.WriteAndRun(ScriptFile::Delete, DeleteScriptText(disk32, 2)).Ran());
+    EXPECT_FALSE(scripts.CapturedOutput().empty());
+    EXPECT_FALSE(DeleteRunWarning(scripts.CapturedOutput()).has_value()) << testing::PrintToString(scripts.CapturedOutput());
+    EXPECT_EQ(Disks().Partitions(disk32)->size(), 1u);
+    const auto image = Disks().Disk(disk32)->imagePath;
+    const test::ToolRun dump = test::RunTool("sfdisk --dump '" + image + "'");
+    EXPECT_EQ(dump.output.find(image + "2 :"), std::string::npos) << dump.output;
+    EXPECT_NE(dump.output.find(image + "1 :"), std::string::npos) << dump.output;
+
+    ASSERT_TRUE(scripts.WriteAndRun(ScriptFile::Delete, DeleteScriptText(disk32, 2)).Ran());
+    EXPECT_FALSE(DeleteRunWarning(scripts.CapturedOutput()).has_value());
+
+    Disks().SetReadOnly(disk32, true);
+    ASSERT_TRUE(scripts.WriteAndRun(ScriptFile::Delete, DeleteScriptText(disk32, 1)).Ran());
+    const auto warning = DeleteRunWarning(scripts.CapturedOutput());
+    ASSERT_TRUE(warning.has_value()) << testing::PrintToString(scripts.CapturedOutput());
+    EXPECT_EQ(warning->front(), L':');
+    EXPECT_EQ(Disks().Partitions(disk32)->size(), 1u);
+    ASSERT_EQ(Pc().DiskpartRuns().size(), 3u);
+    for (const auto& run : Pc().DiskpartRuns()) {
+        EXPECT_EQ(run.scriptPath, L"C:\\diskdel.script");
+        EXPECT_TRUE(run.scriptProtected);
+    }
+    scripts.Remove(ScriptFile::Delete);
+}
+
+// A script that never became a safe file is never run, whatever stood at
+// its name: diskpart reads nothing.
+TEST_F(ScriptsOnWindows, NoDiskpartRunWithoutASafeFile) {
+    const std::int32_t disk = Connect(test::kArchiveData);
+    Pc().ScriptFiles().PlaceFolder(L"C:\\diskdel.script", false);
+    DiskScripts scripts = Pc().Scripts();
+    EXPECT_EQ(scripts.WriteAndRun(ScriptFile::Delete, DeleteScriptText(static_cast<std::uint32_t>(disk), 1)).outcome,
+              ScriptRun::Outcome::Refused);
+    EXPECT_TRUE(Pc().DiskpartRuns().empty());
 }
 
 }  // namespace
