@@ -2,7 +2,6 @@
 
 #include "disk/core/disk_texts.h"
 #include "disk/core/volume_names.h"
-#include "mainwindow/core/norvale_texts.h"
 
 namespace norvale {
 
@@ -38,7 +37,7 @@ DiskIdentityCheck ConfirmDiskIdentity(DiskInventory& inventory, std::int32_t dis
     } else {
         check.identity = DiskIdentity::SessionsUnreadable;
     }
-    if (!check.Confirmed()) check.refusal = disk_text::FillText(UiText(disk_text::kDiskNotOfTarget), disk);
+    if (!check.Confirmed()) check.refusal = disk_text::DiskNotOfTargetText(disk);
     return check;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "disk/core/disk_texts.h"
 #include "disk/core/volume_names.h"
 #include "iscsi/core/command_lines.h"
 
@@ -110,6 +111,10 @@ ScriptRun DiskScripts::WriteAndRun(ScriptFile file, const std::optional<std::str
 
 void DiskScripts::Remove(ScriptFile file) {
     if (const auto path = PathOf(file)) files_.Remove(*path);
+}
+
+std::wstring DiskScripts::RefusalText(ScriptFile file) {
+    return disk_text::ScriptFileRefusedText(PathOf(file).value_or(ScriptFileName(file)));
 }
 
 std::optional<std::wstring> DeleteRunWarning(const std::wstring& output) {

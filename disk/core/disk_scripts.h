@@ -64,6 +64,10 @@ public:
     // Deletes the file; a missing one is no error.
     void Remove(ScriptFile file);
 
+    // The message for a refused run: string 268 with the file's path (its
+    // name when the system drive is unusable).
+    std::wstring RefusalText(ScriptFile file);
+
     // What the last delete-script run printed.
     const std::wstring& CapturedOutput() const { return runner_.CapturedCommandOutput(); }
 

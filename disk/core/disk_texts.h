@@ -25,4 +25,9 @@ inline constexpr unsigned kScriptFileRefused = 268;
 // the text (each when present), as the table's templates are written.
 std::wstring FillText(std::wstring text, long long number, const std::wstring& word = {});
 
+// The foundations' refusals as the user reads them (system default language).
+std::wstring DiskNotOfTargetText(long long disk);
+std::wstring NoLetterInTimeText();
+std::wstring ScriptFileRefusedText(const std::wstring& scriptPath);
+
 }  // namespace norvale::disk_text

@@ -46,7 +46,8 @@ struct LetterWaitResult {
 // The wait for a drive letter: look-ups every `pause` until a record exists
 // (timedOut at the bound), then, while it has no letter and fewer than ten
 // pauses were made in all, pause and look again. A record without a letter
-// after that is an answer, not a time-out.
+// after that is an answer, not a time-out. A caller that reaches the bound
+// shows disk_text::NoLetterInTimeText().
 LetterWaitResult WaitForDriveLetter(ClockPort& clock, const RecordLookup& lookup,
                                     WaitSchedule schedule = kDriveLetterWait);
 

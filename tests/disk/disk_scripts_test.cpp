@@ -162,6 +162,8 @@ TEST_F(ScriptRunTest, NothingRunsWithoutASafeFile) {
               ScriptRun::Outcome::Refused);
     EXPECT_TRUE(runner.lines.empty());
     EXPECT_TRUE(files.Created().empty());
+    EXPECT_EQ(scripts.RefusalText(ScriptFile::Delete),
+              L"The script file C:\\diskdel.script could not be created safely. Nothing was run.");
 }
 
 TEST_F(ScriptRunTest, AProcessThatCannotStartIsTold) {
