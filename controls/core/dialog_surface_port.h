@@ -119,8 +119,9 @@ public:
     // --- any control -------------------------------------------------------
     virtual void SetText(int controlId, const std::wstring& text) = 0;
     virtual std::wstring Text(int controlId) const = 0;
-    // Limits what the user can type into an edit field, in characters
-    // (EM_LIMITTEXT); text set by the program is not cut.
+    // Limits what the user can type into an edit field or a combo box's edit
+    // field, in characters (EM_LIMITTEXT, CB_LIMITTEXT); text set by the
+    // program is not cut.
     virtual void SetTextLimit(int editId, int maxChars) = 0;
     // A read-only edit field shows its text and lets the user select it,
     // but takes no typing (EM_SETREADONLY).

@@ -174,9 +174,13 @@ void Win32DialogSurface::SetText(int controlId, const std::wstring& text) {
 std::wstring Win32DialogSurface::Text(int controlId) const { return TextOf(Item(controlId)); }
 
 void Win32DialogSurface::SetTextLimit(int editId, int maxChars) {
-    if (HWND item = Item(editId)) {
-        ::SendMessageW(item, EM_LIMITTEXT, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
-    }
+    HWND item = Item(editId);
+    if (item == nullptr) return;
+    // A combo box limits its edit field through a message of its own.
+    wchar_t className[16] = L"";
+    GetClassNameW(item, className, 16);
+    const UINT message = lstrcmpiW(className, L"ComboBox") == 0 ? CB_LIMITTEXT : EM_LIMITTEXT;
+    ::SendMessageW(item, message, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
 }
 
 void Win32DialogSurface::SetReadOnly(int editId, bool readOnly) {

@@ -18,6 +18,7 @@ inline constexpr std::uint32_t kWriteProtect = 19;
 inline constexpr std::uint32_t kNotReady = 21;
 inline constexpr std::uint32_t kGenFailure = 31;
 inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kNotSupported = 50;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kInsufficientBuffer = 122;

@@ -19,6 +19,7 @@ static_assert(win32_error::kWriteProtect == ERROR_WRITE_PROTECT);
 static_assert(win32_error::kNotReady == ERROR_NOT_READY);
 static_assert(win32_error::kGenFailure == ERROR_GEN_FAILURE);
 static_assert(win32_error::kSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(win32_error::kFileExists == ERROR_FILE_EXISTS);
 static_assert(win32_error::kNotSupported == ERROR_NOT_SUPPORTED);
 static_assert(win32_error::kInvalidParameter == ERROR_INVALID_PARAMETER);
 static_assert(win32_error::kInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);

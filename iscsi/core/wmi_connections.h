@@ -19,7 +19,7 @@ enum class WmiSite {
     ChapLogin,        // initiator name for the CHAP login lines
     ConnectedDisk,    // whether a connected target brought a disk, until disk management answers that
     Logout,           // sessions and persistent logins of a disconnect or logout
-    VolumeInventory,  // sessions and their disks for the disk inventory
+    InventorySessions,  // sessions and their disks for the disk inventory
 };
 
 class WmiConnections {

@@ -44,17 +44,22 @@ PREFIX_64=0
 BUILD_64=0
 file "$LOCATOR_DLL" | grep -q 'PE32+' && BUILD_64=1
 CLASSES='HKLM\Software\Classes'
+# Which reg.exe a loader starts differs (Debian's "wine" picks the 32-bit
+# one when wine32 is installed, and that one writes to Wow6432Node): name the
+# view, so the paths below are the literal ones in either case.
+VIEW=()
+[[ $PREFIX_64 == 1 ]] && VIEW=(/reg:64)
 [[ $PREFIX_64 == 1 && $BUILD_64 == 0 ]] && CLASSES='HKLM\Software\Wow6432Node\Classes'
 
 STANDIN_DIR="$PREFIX/drive_c/norvale-initiator"
 mkdir -p "$STANDIN_DIR"
 cp "$LOCATOR_DLL" "$SERVICE_EXE" "$STANDIN_DIR/" || fail "cannot copy the stand-ins"
 
-wine_run reg add 'HKLM\Software\NorvaleTest\InitiatorSim' /v Endpoint /d "$ENDPOINT" /f >/dev/null ||
+wine_run reg add 'HKLM\Software\NorvaleTest\InitiatorSim' /v Endpoint /d "$ENDPOINT" /f "${VIEW[@]}" >/dev/null ||
     fail "cannot write the daemon's address"
 wine_run reg add "$CLASSES\\CLSID\\$LOCATOR_CLSID\\InprocServer32" /ve \
-    /d 'C:\norvale-initiator\norvale_wbem_standin.dll' /f >/dev/null || fail "cannot register the WMI locator"
-wine_run reg add "$CLASSES\\CLSID\\$LOCATOR_CLSID\\InprocServer32" /v ThreadingModel /d Both /f >/dev/null ||
+    /d 'C:\norvale-initiator\norvale_wbem_standin.dll' /f "${VIEW[@]}" >/dev/null || fail "cannot register the WMI locator"
+wine_run reg add "$CLASSES\\CLSID\\$LOCATOR_CLSID\\InprocServer32" /v ThreadingModel /d Both /f "${VIEW[@]}" >/dev/null ||
     fail "cannot register the WMI locator"
 
 if [[ $WITH_INITIATOR == 1 ]]; then
@@ -69,7 +74,7 @@ if [[ $WITH_INITIATOR == 1 ]]; then
     # ControlSet001, where the product looks for installed services (on
     # Windows the one is a link to the other): the entry goes there too.
     wine_run reg add 'HKLM\SYSTEM\ControlSet001\Services\MSiSCSI' /v DisplayName \
-        /d 'Microsoft iSCSI Initiator Service' /f >/dev/null || fail "cannot write the service's registry entry"
+        /d 'Microsoft iSCSI Initiator Service' /f "${VIEW[@]}" >/dev/null || fail "cannot write the service's registry entry"
     wine_run reg query 'HKLM\SYSTEM\CurrentControlSet\Services\MSiSCSI' /v DisplayName 2>/dev/null |
         grep -q 'Microsoft iSCSI Initiator Service' || fail "the MSiSCSI service has no display name"
 fi

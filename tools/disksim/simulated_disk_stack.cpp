@@ -430,8 +430,9 @@ void SimulatedDiskStack::Derive(SimDisk& disk) {
 }
 
 bool SimulatedDiskStack::LetterFree(wchar_t letter) {
-    if (letters_.count(letter) != 0 || pc_.connections.count(letter) != 0) return false;
-    if (pc_.localDrives.count(letter) != 0) return false;
+    if (letters_.count(letter) != 0 || pc_.localDrives.count(letter) != 0) return false;
+    // A connection only remembered for the next logon holds no letter now.
+    if (pc_.connections.count(letter) != 0 && pc_.remembered.count(letter) == 0) return false;
     for (const auto& [id, volume] : volumes_) {
         if (volume->pendingLetter == letter) return false;
     }

@@ -352,7 +352,8 @@ DiskResult<std::wstring> SimulatedDiskStack::DosDeviceTarget(const std::wstring&
     if (const auto fault = Take(Request::QueryDosDevice, std::nullopt); fault.fail) return {fault.error, {}};
     if (const wchar_t letter = DriveLetterOf(deviceName, false); letter != 0 && deviceName.size() == 2) {
         if (const SimVolume* volume = VolumeByLetter(letter)) return {win32_error::kSuccess, volume->ntDevice};
-        if (const auto mapped = pc_.connections.find(letter); mapped != pc_.connections.end()) {
+        if (const auto mapped = pc_.connections.find(letter);
+            mapped != pc_.connections.end() && pc_.remembered.count(letter) == 0) {
             // The redirector's name for a mapped letter: the logon session and the share.
             std::wstring target = L"\\Device\\LanmanRedirector\\;";
             target += letter;
