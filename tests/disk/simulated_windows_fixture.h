@@ -15,6 +15,9 @@
 #include "tools/winsim/simulated_windows.h"
 
 namespace norvale::test {
+// Fixture headers each keep their names apart: an inline constant of the
+// same name in two fixtures would otherwise be one symbol to the linker.
+inline namespace simulated_windows_fixture {
 
 inline constexpr wchar_t kArchiveIp[] = L"192.168.10.20";
 inline constexpr wchar_t kArchiveOtherIp[] = L"192.168.11.20";
@@ -83,4 +86,5 @@ protected:
     std::unique_ptr<sim::SimulatedWindows> windows_;
 };
 
+}  // namespace simulated_windows_fixture
 }  // namespace norvale::test

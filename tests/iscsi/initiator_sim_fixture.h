@@ -16,6 +16,9 @@
 #include "tools/initiator_sim/initiator_ports.h"
 
 namespace norvale::test {
+// Fixture headers each keep their names apart: an inline constant of the
+// same name in two fixtures would otherwise be one symbol to the linker.
+inline namespace initiator_sim_fixture {
 
 inline constexpr char kArchive[] = "192.168.10.20";
 inline constexpr wchar_t kArchiveW[] = L"192.168.10.20";
@@ -79,4 +82,5 @@ protected:
     CWmiWrapper wmi{WmiEnvironment{wmiPort, version, trace}};
 };
 
+}  // namespace initiator_sim_fixture
 }  // namespace norvale::test

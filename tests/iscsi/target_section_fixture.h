@@ -29,6 +29,9 @@
 #include "tools/simulator/appliance.h"
 
 namespace norvale::test {
+// Fixture headers each keep their names apart: an inline constant of the
+// same name in two fixtures would otherwise be one symbol to the linker.
+inline namespace target_section_fixture {
 
 using Rows = std::vector<std::vector<std::wstring>>;
 using Lines = std::vector<std::string>;
@@ -289,4 +292,5 @@ private:
     int segmentCount_ = 1;
 };
 
+}  // namespace target_section_fixture
 }  // namespace norvale::test
