@@ -12,9 +12,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "controls/core/dialog_types.h"
+#include "controls/core/disk_view.h"
 
 namespace norvale {
 
@@ -55,19 +57,76 @@ public:
     virtual void SetDialogColors(Color background, Color staticText) = 0;
     // Repaints the whole dialog now.
     virtual void Repaint() = 0;
-    // Ends a modal dialog (or destroys a modeless one) with this code once
-    // the current handler returns.
+    // Ends a modal dialog with this code once the current handler returns;
+    // a modeless one leaves the screen at once and is destroyed then.
     virtual void EndDialog(int code) = 0;
     // Runs a child dialog modally, owned by this one, from its template;
     // answers the child's end code, or -1 when it could not be created.
     virtual int RunModal(DialogController& child, int templateId) = 0;
+    // For a dialog that refreshes itself by closing and opening anew: after
+    // EndDialog, runs `next` modally in this dialog's place, owned by the
+    // window this one was run from, which stays disabled under it (an ended
+    // dialog hands the input back to its owner at once). Answers next's end
+    // code, or -1. This dialog keeps the code it ended with.
+    virtual int RunSuccessor(DialogController& next, int templateId) = 0;
+    // Opens a modeless child dialog owned by this one from its template and
+    // shows (and paints) it at once, so a notice is on screen even while the
+    // handler that opened it goes on working. False when it could not be
+    // created or `child` already has a window. The child lives until it ends
+    // itself (EndDialog on its own surface, its close box), CloseModeless,
+    // or the end of this dialog; several may be open at once.
+    virtual bool OpenModeless(DialogController& child, int templateId) = 0;
+    // Destroys a modeless child opened by this dialog now; nothing when it
+    // is already gone.
+    virtual void CloseModeless(DialogController& child) = 0;
+
+    // Enables or disables the whole dialog window (no input reaches any of
+    // its controls while disabled); timers and posted messages still arrive.
+    virtual void EnableDialog(bool enabled) = 0;
+    virtual bool IsDialogEnabled() const = 0;
+    // Minimises and restores the dialog window; each change arrives at once
+    // as MessageKind::Size (Minimized, Restored).
+    virtual void Minimize() = 0;
+    virtual void Restore() = 0;
+    virtual bool IsMinimized() const = 0;
+    // The dialog window's outer size in pixels, and centring it over its
+    // owner (over the screen's work area when it has none).
+    virtual void ResizeDialog(Extent size) = 0;
+    virtual Extent DialogSize() const = 0;
+    virtual void CenterDialog() = 0;
+    // The dialog's own vertical scroll bar: created when needed and set to
+    // this range, page and position (the position clamped like a scroll
+    // bar's); its requests arrive as MessageKind::VScroll.
+    virtual void SetVerticalScrollBar(const ScrollBarState& state) = 0;
+    virtual void RemoveVerticalScrollBar() = 0;
+    // The bar's state, nullopt when the dialog has none.
+    virtual std::optional<ScrollBarState> VerticalScrollBar() const = 0;
+    // Moves the thumb; answers the position the bar took.
+    virtual int SetVerticalScrollPosition(int position) = 0;
+    // Moves every child window and the client content by dy pixels
+    // (negative: up), as scrolling the content does.
+    virtual void ScrollContent(int dy) = 0;
+    // Sends every mouse message to the dialog until released.
+    virtual void CaptureMouse() = 0;
+    virtual void ReleaseMouse() = 0;
+    virtual bool HasMouseCapture() const = 0;
+    // Shows sub-menu `subMenu` of the program's menu resource `menuId` at the
+    // mouse cursor. The command the user picks arrives as MessageKind::Command
+    // (id = command, code 0) once the running handler has returned. False
+    // when the menu or sub-menu does not exist.
+    virtual bool ShowPopupMenu(int menuId, int subMenu) = 0;
 
     // --- any control -------------------------------------------------------
     virtual void SetText(int controlId, const std::wstring& text) = 0;
     virtual std::wstring Text(int controlId) const = 0;
-    // Limits what the user can type into an edit field, in characters
-    // (EM_LIMITTEXT); text set by the program is not cut.
+    // Limits what the user can type into an edit field or a combo box's edit
+    // field, in characters (EM_LIMITTEXT, CB_LIMITTEXT); text set by the
+    // program is not cut.
     virtual void SetTextLimit(int editId, int maxChars) = 0;
+    // A read-only edit field shows its text and lets the user select it,
+    // but takes no typing (EM_SETREADONLY).
+    virtual void SetReadOnly(int editId, bool readOnly) = 0;
+    virtual bool IsReadOnly(int editId) const = 0;
     virtual void Enable(int controlId, bool enabled) = 0;
     virtual bool IsEnabled(int controlId) const = 0;
     virtual void Show(int controlId, bool visible) = 0;
@@ -79,9 +138,14 @@ public:
     // it on repaints the control.
     virtual void SetRedraw(int controlId, bool redraw) = 0;
 
+    // --- check boxes -------------------------------------------------------
+    virtual void SetChecked(int buttonId, bool checked) = 0;
+    virtual bool IsChecked(int buttonId) const = 0;
+
     // --- list views (report style) -----------------------------------------
     virtual void InsertListColumn(int listId, int index, const ListColumn& column) = 0;
     virtual void SetListFullRowSelect(int listId, bool fullRow) = 0;
+    virtual void SetListGridLines(int listId, bool gridLines) = 0;
     // Inserts a row with the text of column 0; answers its index or -1.
     virtual int InsertListRow(int listId, int row, const std::wstring& text) = 0;
     virtual void DeleteListRow(int listId, int row) = 0;
@@ -94,6 +158,12 @@ public:
     virtual int ListFirstVisibleRow(int listId) const = 0;
     // Rows that fit in the list's client area (LVM_GETCOUNTPERPAGE).
     virtual int ListVisibleRowCount(int listId) const = 0;
+    // Rows in the colours of a striped list (see striped_list.h): the two
+    // stripe colours, and rows with a colour of their own (the last pair
+    // given for a row wins). The first call makes the list a striped one.
+    virtual void SetListStripeColors(int listId, Color evenRows, Color oddRows) = 0;
+    virtual void AddListRowColor(int listId, int row, Color color) = 0;
+    virtual void ClearListRowColors(int listId) = 0;
 
     // --- combo boxes -------------------------------------------------------
     virtual void ClearCombo(int comboId) = 0;
@@ -126,6 +196,22 @@ public:
     // Draws the control as a themed group box with its caption band in
     // `band` and the caption in `text`; the caption is the control's text.
     virtual void SetGroupBoxColors(int groupBoxId, Color band, Color text) = 0;
+
+    // --- disk bars ---------------------------------------------------------
+    // Disk bars are created at run time, all with the same control id, and
+    // are addressed by the index CreateDiskBar answered (-1: not created).
+    // A click on a bar arrives as MessageKind::Notify with id = the view's
+    // disk number, code kDiskBarLeftClick or kDiskBarRightClick and param =
+    // the segment index (-1: no segment); see OnNotifyFromAnyId.
+    virtual int CreateDiskBar(int controlId, const Rect& rect) = 0;
+    virtual int DiskBarCount() const = 0;
+    virtual void MoveDiskBar(int bar, const Rect& rect) = 0;
+    virtual void ShowDiskBar(int bar, bool visible) = 0;
+    // Copies the view into the bar and repaints it.
+    virtual void SetDiskBarView(int bar, const DiskView& view) = 0;
+    // The bar's selected segment becomes -1 (none); RepaintDiskBar shows it.
+    virtual void ClearDiskBarSelection(int bar) = 0;
+    virtual void RepaintDiskBar(int bar) = 0;
 
     // --- message boxes -----------------------------------------------------
     // Shows a modal message box owned by the dialog; answers the button.

@@ -63,4 +63,65 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 // Why a dialog was resized (the kinds of WM_SIZE).
 enum class SizeKind { Restored, Minimized, Maximized };
 
+// A point in pixels, in the client coordinates of a window.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend constexpr bool operator==(Point a, Point b) { return a.x == b.x && a.y == b.y; }
+};
+
+// A rectangle in pixels; right and bottom lie outside it, as in Windows.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    friend bool operator==(const Rect& a, const Rect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
+};
+
+struct Extent {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(Extent a, Extent b) { return a.width == b.width && a.height == b.height; }
+};
+
+// What a scroll bar asks for (WM_VSCROLL), with the Windows values.
+enum class ScrollRequest {
+    LineUp = 0,
+    LineDown = 1,
+    PageUp = 2,
+    PageDown = 3,
+    ThumbPosition = 4,
+    ThumbTrack = 5,
+    Top = 6,
+    Bottom = 7,
+    EndScroll = 8,
+};
+
+// Range, page and position of a scroll bar. Like the Windows scroll bar, the
+// position stays within min .. max - (page - 1).
+struct ScrollBarState {
+    int min = 0;
+    int max = 0;
+    int page = 0;
+    int position = 0;
+    friend bool operator==(const ScrollBarState& a, const ScrollBarState& b) {
+        return a.min == b.min && a.max == b.max && a.page == b.page && a.position == b.position;
+    }
+};
+
+// The highest position a scroll bar takes, as SetScrollInfo clamps it.
+constexpr int HighestScrollPosition(const ScrollBarState& s) {
+    const int highest = s.max - (s.page > 0 ? s.page - 1 : 0);
+    return highest < s.min ? s.min : highest;
+}
+
+// The mouse button of a click.
+enum class MouseButton { Left, Right };
+
 }  // namespace norvale

@@ -9,23 +9,6 @@
 
 namespace norvale {
 
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    friend bool operator==(const Rect& a, const Rect& b) {
-        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-    }
-};
-
-struct Extent {
-    int width = 0;
-    int height = 0;
-};
-
 inline constexpr int kGroupBoxCaptionMargin = 8;  // band from the left edge
 inline constexpr int kGroupBoxBandPadding = 6;    // band width beyond the text
 inline constexpr int kGroupBoxTextIndent = 3;     // text from the band's left edge

@@ -22,4 +22,17 @@ int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId) {
 
 int SelectedRow(const DialogSurfacePort& surface, int listId) { return FirstSelected(surface, listId, 0); }
 
+void ClearSelection(DialogSurfacePort& surface, int listId) {
+    for (int row : SelectedRows(surface, listId)) surface.SetListRowSelected(listId, row, false);
+}
+
+std::vector<int> SelectedRows(const DialogSurfacePort& surface, int listId) {
+    std::vector<int> rows;
+    const int count = surface.ListRowCount(listId);
+    for (int row = 0; row < count; ++row) {
+        if (surface.IsListRowSelected(listId, row)) rows.push_back(row);
+    }
+    return rows;
+}
+
 }  // namespace norvale

@@ -1,6 +1,8 @@
 // Finding the selected row of a list view through the surface.
 #pragma once
 
+#include <vector>
+
 #include "controls/core/dialog_surface_port.h"
 
 namespace norvale {
@@ -11,5 +13,9 @@ namespace norvale {
 int SelectedRowFromVisible(const DialogSurfacePort& surface, int listId);
 // The first selected row from row 0, -1 when none.
 int SelectedRow(const DialogSurfacePort& surface, int listId);
+// Every selected row, in order.
+std::vector<int> SelectedRows(const DialogSurfacePort& surface, int listId);
+// Selects no row.
+void ClearSelection(DialogSurfacePort& surface, int listId);
 
 }  // namespace norvale

@@ -5,9 +5,16 @@
 namespace norvale {
 
 MessageTable& MessageTable::Add(MessageKind kind, int id, int code, std::wstring name,
-                                std::function<bool(const DialogMessage&)> run) {
-    entries_.push_back(Entry{kind, id, code, std::move(name), std::move(run)});
+                                std::function<bool(const DialogMessage&)> run, bool anyId) {
+    entries_.push_back(Entry{kind, id, code, std::move(name), std::move(run), anyId});
     return *this;
+}
+
+MessageTable& MessageTable::AddMouse(MessageKind kind, std::function<void(Point)> handler) {
+    return Add(kind, 0, 0, {}, [h = std::move(handler)](const DialogMessage& m) {
+        h(m.point);
+        return false;
+    });
 }
 
 MessageTable& MessageTable::OnInitDialog(std::function<bool()> handler) {
@@ -28,6 +35,17 @@ MessageTable& MessageTable::OnClicked(int controlId, std::function<void()> handl
 MessageTable& MessageTable::OnNotify(int controlId, int code, std::function<void()> handler) {
     return Add(MessageKind::Notify, controlId, code, {},
                [h = std::move(handler)](const DialogMessage&) { h(); return false; });
+}
+
+MessageTable& MessageTable::OnNotifyFromAnyId(int code,
+                                              std::function<void(int, std::intptr_t)> handler) {
+    return Add(
+        MessageKind::Notify, 0, code, {},
+        [h = std::move(handler)](const DialogMessage& m) {
+            h(m.id, m.param);
+            return false;
+        },
+        true);
 }
 
 MessageTable& MessageTable::OnTimer(int timerId, std::function<void()> handler) {
@@ -68,14 +86,40 @@ MessageTable& MessageTable::OnDestroy(std::function<void()> handler) {
                [h = std::move(handler)](const DialogMessage&) { h(); return false; });
 }
 
+MessageTable& MessageTable::OnVScroll(std::function<void(ScrollRequest, int)> handler) {
+    return Add(MessageKind::VScroll, 0, 0, {}, [h = std::move(handler)](const DialogMessage& m) {
+        h(static_cast<ScrollRequest>(m.code), static_cast<int>(m.param));
+        return false;
+    });
+}
+
+MessageTable& MessageTable::OnMouseWheel(std::function<void(int)> handler) {
+    return Add(MessageKind::MouseWheel, 0, 0, {}, [h = std::move(handler)](const DialogMessage& m) {
+        h(static_cast<int>(m.param));
+        return false;
+    });
+}
+
+MessageTable& MessageTable::OnLButtonDown(std::function<void(Point)> handler) {
+    return AddMouse(MessageKind::LButtonDown, std::move(handler));
+}
+
+MessageTable& MessageTable::OnMouseMove(std::function<void(Point)> handler) {
+    return AddMouse(MessageKind::MouseMove, std::move(handler));
+}
+
+MessageTable& MessageTable::OnLButtonUp(std::function<void(Point)> handler) {
+    return AddMouse(MessageKind::LButtonUp, std::move(handler));
+}
+
 // Which fields of a message select its entry.
-static bool Matches(MessageKind kind, int id, int code, const std::wstring& name,
+static bool Matches(MessageKind kind, int id, int code, const std::wstring& name, bool anyId,
                     const DialogMessage& m) {
     if (kind != m.kind) return false;
     switch (kind) {
         case MessageKind::Command:
         case MessageKind::Notify:
-            return id == m.id && code == m.code;
+            return (anyId || id == m.id) && code == m.code;
         case MessageKind::Timer:
         case MessageKind::KeyDown:
         case MessageKind::SysCommand:
@@ -86,6 +130,11 @@ static bool Matches(MessageKind kind, int id, int code, const std::wstring& name
         case MessageKind::Close:
         case MessageKind::Size:
         case MessageKind::Destroy:
+        case MessageKind::VScroll:
+        case MessageKind::MouseWheel:
+        case MessageKind::LButtonDown:
+        case MessageKind::MouseMove:
+        case MessageKind::LButtonUp:
             return true;
     }
     return false;
@@ -93,7 +142,7 @@ static bool Matches(MessageKind kind, int id, int code, const std::wstring& name
 
 const MessageTable::Entry* MessageTable::Find(const DialogMessage& message) const {
     for (const Entry& e : entries_) {
-        if (Matches(e.kind, e.id, e.code, e.name, message)) return &e;
+        if (Matches(e.kind, e.id, e.code, e.name, e.anyId, message)) return &e;
     }
     return nullptr;
 }

@@ -26,6 +26,11 @@ enum class MessageKind {
     Size,        // WM_SIZE, after default processing: code = SizeKind
     Registered,  // a registered window message: name, param = its parameter
     Destroy,     // the dialog window is going away
+    VScroll,     // WM_VSCROLL of the dialog's own scroll bar: code = ScrollRequest, param = position
+    MouseWheel,  // WM_MOUSEWHEEL: param = wheel delta (120 a notch, negative towards the user)
+    LButtonDown,  // WM_LBUTTONDOWN in the dialog's client area: point
+    MouseMove,    // WM_MOUSEMOVE in the client area (or anywhere while captured): point
+    LButtonUp,    // WM_LBUTTONUP: point
 };
 
 // One message as the host delivers it.
@@ -35,12 +40,23 @@ struct DialogMessage {
     int code = 0;
     std::intptr_t param = 0;
     std::wstring name;  // registered messages only
+    Point point;        // mouse messages only, client coordinates
 
     static DialogMessage Of(MessageKind kind, int id = 0, int code = 0) {
         DialogMessage m;
         m.kind = kind;
         m.id = id;
         m.code = code;
+        return m;
+    }
+    static DialogMessage OfMouse(MessageKind kind, Point point) {
+        DialogMessage m = Of(kind);
+        m.point = point;
+        return m;
+    }
+    static DialogMessage OfNotify(int id, int code, std::intptr_t param) {
+        DialogMessage m = Of(MessageKind::Notify, id, code);
+        m.param = param;
         return m;
     }
     static DialogMessage OfRegistered(std::wstring name, std::intptr_t param) {
@@ -71,6 +87,9 @@ public:
     MessageTable& OnClicked(int controlId, std::function<void()> handler);
     // WM_NOTIFY of one control with one code, for example NM_CLICK.
     MessageTable& OnNotify(int controlId, int code, std::function<void()> handler);
+    // WM_NOTIFY with one code from whichever id: controls whose id carries
+    // data, such as the disk bars (id = disk number, param = segment index).
+    MessageTable& OnNotifyFromAnyId(int code, std::function<void(int id, std::intptr_t param)> handler);
     MessageTable& OnTimer(int timerId, std::function<void()> handler);
     // A key pressed in any control of the dialog; answer true to consume it
     // (the control never sees it).
@@ -84,6 +103,13 @@ public:
     // receives the message's parameter (the lParam).
     MessageTable& OnRegistered(std::wstring name, std::function<void(std::intptr_t)> handler);
     MessageTable& OnDestroy(std::function<void()> handler);
+    // The dialog's vertical scroll bar; `position` is the thumb's for
+    // ThumbTrack and ThumbPosition.
+    MessageTable& OnVScroll(std::function<void(ScrollRequest request, int position)> handler);
+    MessageTable& OnMouseWheel(std::function<void(int delta)> handler);
+    MessageTable& OnLButtonDown(std::function<void(Point)> handler);
+    MessageTable& OnMouseMove(std::function<void(Point)> handler);
+    MessageTable& OnLButtonUp(std::function<void(Point)> handler);
 
     // Runs the first entry that matches; handled is false when none does.
     DispatchResult Dispatch(const DialogMessage& message) const;
@@ -98,9 +124,11 @@ private:
         int code;
         std::wstring name;
         std::function<bool(const DialogMessage&)> run;  // returns DispatchResult::value
+        bool anyId = false;
     };
     MessageTable& Add(MessageKind kind, int id, int code, std::wstring name,
-                      std::function<bool(const DialogMessage&)> run);
+                      std::function<bool(const DialogMessage&)> run, bool anyId = false);
+    MessageTable& AddMouse(MessageKind kind, std::function<void(Point)> handler);
     const Entry* Find(const DialogMessage& message) const;
 
     std::vector<Entry> entries_;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/busy_cursor.h"
 #include "controls/win32/dialog_host_messages.h"
 #include "controls/win32/win32_dialog_surface.h"
@@ -24,12 +25,19 @@ struct HostStart {
 struct Host {
     DialogController* controller;
     std::unique_ptr<Win32DialogSurface> surface;
+    int deliveries = 0;      // handlers of this dialog under way
+    bool destroyed = false;  // the window went while one ran
 };
 
 Host* HostOf(HWND window) { return static_cast<Host*>(GetPropW(window, kHostProperty)); }
 
 DispatchResult Deliver(Host& host, const DialogMessage& message) {
-    return host.controller->Dispatch(message);
+    ++host.deliveries;
+    const DispatchResult result = host.controller->Dispatch(message);
+    // A handler may destroy its own window (closing a modeless notice): the
+    // host goes once the outermost handler has returned.
+    if (--host.deliveries == 0 && host.destroyed) delete &host;
+    return result;
 }
 
 // The host of the dialog that a control (or the dialog itself) belongs to.
@@ -99,6 +107,27 @@ public:
     FilterHookUse& operator=(const FilterHookUse&) = delete;
 };
 
+DialogMessage MouseMessage(MessageKind kind, LPARAM lParam) {
+    return DialogMessage::OfMouse(kind, Point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+}
+
+DialogMessage ScrollMessage(HWND dialog, WPARAM wParam) {
+    const int request = LOWORD(wParam);
+    int position = HIWORD(wParam);
+    if (request == SB_THUMBTRACK || request == SB_THUMBPOSITION) {
+        // The message carries 16 bits of the position; the bar knows all 32
+        // while the thumb is dragged. Taken where the two agree.
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS;
+        if (GetScrollInfo(dialog, SB_VERT, &info) && (info.nTrackPos & 0xFFFF) == position)
+            position = info.nTrackPos;
+    }
+    DialogMessage m = DialogMessage::Of(MessageKind::VScroll, 0, request);
+    m.param = position;
+    return m;
+}
+
 SizeKind SizeKindOf(WPARAM type) {
     if (type == SIZE_MINIMIZED) return SizeKind::Minimized;
     if (type == SIZE_MAXIMIZED) return SizeKind::Maximized;
@@ -142,11 +171,28 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Command, LOWORD(wParam),
                                                                   HIWORD(wParam))).handled);
         case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Notify,
-                                                                  static_cast<int>(header->idFrom),
-                                                                  static_cast<int>(header->code))).handled);
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (const auto result = host->surface->ReflectNotify(*header)) return Answer(dialog, true, *result);
+            // A disk bar's record carries the clicked segment behind the header.
+            const std::intptr_t param = CButtonBarCtrl::ClickedSegment(*header).value_or(0);
+            return Answer(dialog, Deliver(*host, DialogMessage::OfNotify(static_cast<int>(header->idFrom),
+                                                                        static_cast<int>(header->code), param))
+                                      .handled);
         }
+        case WM_VSCROLL:
+            if (lParam != 0) break;  // a scroll-bar control's, not the dialog's own
+            return Answer(dialog, Deliver(*host, ScrollMessage(dialog, wParam)).handled);
+        case WM_MOUSEWHEEL: {
+            DialogMessage wheel = DialogMessage::Of(MessageKind::MouseWheel);
+            wheel.param = GET_WHEEL_DELTA_WPARAM(wParam);
+            return Answer(dialog, Deliver(*host, wheel).handled);
+        }
+        case WM_LBUTTONDOWN:
+            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::LButtonDown, lParam)).handled);
+        case WM_MOUSEMOVE:
+            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::MouseMove, lParam)).handled);
+        case WM_LBUTTONUP:
+            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::LButtonUp, lParam)).handled);
         case WM_TIMER:
             return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Timer,
                                                                   static_cast<int>(wParam))).handled);
@@ -183,7 +229,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_NCDESTROY:
             host->controller->Attach(nullptr);
             RemovePropW(dialog, kHostProperty);
-            delete host;
+            if (host->deliveries > 0) host->destroyed = true;
+            else delete host;
             return FALSE;
         default:
             break;
@@ -224,6 +271,16 @@ HWND CreateModelessDialog(DialogController& controller, const DialogTemplate& t,
     const LPARAM param = reinterpret_cast<LPARAM>(&start);
     if (t.memory != nullptr) return CreateDialogIndirectParamW(t.module, t.memory, owner, DialogProc, param);
     return CreateDialogParamW(t.module, MAKEINTRESOURCEW(t.resourceId), owner, DialogProc, param);
+}
+
+DialogController* ControllerOf(HWND dialog) {
+    Host* host = dialog != nullptr ? HostOf(dialog) : nullptr;
+    return host != nullptr ? host->controller : nullptr;
+}
+
+Win32DialogSurface* SurfaceOf(HWND dialog) {
+    Host* host = dialog != nullptr ? HostOf(dialog) : nullptr;
+    return host != nullptr ? host->surface.get() : nullptr;
 }
 
 bool PreTranslateDialogMessage(MSG& message) {

@@ -43,4 +43,11 @@ bool PreTranslateDialogMessage(MSG& message);
 // Registers the common-control classes the dialogs use (once per process).
 void EnsureCommonControls();
 
+class Win32DialogSurface;
+
+// The controller and the surface of a dialog window this host runs;
+// nullptr for any other window.
+DialogController* ControllerOf(HWND dialog);
+Win32DialogSurface* SurfaceOf(HWND dialog);
+
 }  // namespace norvale::win32

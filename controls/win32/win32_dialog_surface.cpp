@@ -61,6 +61,8 @@ Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal) : dialog_(dialog
 
 Win32DialogSurface::~Win32DialogSurface() {
     groupBoxes_.clear();
+    stripedLists_.clear();
+    bars_.clear();
     if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
     if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
@@ -145,14 +147,22 @@ void Win32DialogSurface::Repaint() {
 void Win32DialogSurface::EndDialog(int code) {
     if (modal_) {
         ::EndDialog(dialog_, code);
-    } else {
-        // Destroyed from the message loop, after the running handler.
+    } else if (!ending_) {
+        // Gone from the screen now, even when the handler works on for a
+        // while; destroyed from the message loop once it has returned.
+        ending_ = true;
+        ShowWindow(dialog_, SW_HIDE);
         PostMessageW(dialog_, kDestroyModelessDialog, static_cast<WPARAM>(code), 0);
     }
 }
 
 int Win32DialogSurface::RunModal(DialogController& child, int templateId) {
     return static_cast<int>(RunModalDialog(child, DialogTemplate::FromResource(templateId), dialog_));
+}
+
+int Win32DialogSurface::RunSuccessor(DialogController& next, int templateId) {
+    return static_cast<int>(
+        RunModalDialog(next, DialogTemplate::FromResource(templateId), GetWindow(dialog_, GW_OWNER)));
 }
 
 // --- any control --------------------------------------------------------------
@@ -164,9 +174,22 @@ void Win32DialogSurface::SetText(int controlId, const std::wstring& text) {
 std::wstring Win32DialogSurface::Text(int controlId) const { return TextOf(Item(controlId)); }
 
 void Win32DialogSurface::SetTextLimit(int editId, int maxChars) {
-    if (HWND item = Item(editId)) {
-        ::SendMessageW(item, EM_LIMITTEXT, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
-    }
+    HWND item = Item(editId);
+    if (item == nullptr) return;
+    // A combo box limits its edit field through a message of its own.
+    wchar_t className[16] = L"";
+    GetClassNameW(item, className, 16);
+    const UINT message = lstrcmpiW(className, L"ComboBox") == 0 ? CB_LIMITTEXT : EM_LIMITTEXT;
+    ::SendMessageW(item, message, static_cast<WPARAM>(maxChars > 0 ? maxChars : 0), 0);
+}
+
+void Win32DialogSurface::SetReadOnly(int editId, bool readOnly) {
+    Send(editId, EM_SETREADONLY, readOnly ? TRUE : FALSE);
+}
+
+bool Win32DialogSurface::IsReadOnly(int editId) const {
+    HWND item = Item(editId);
+    return item != nullptr && (GetWindowLongPtrW(item, GWL_STYLE) & ES_READONLY) != 0;
 }
 
 void Win32DialogSurface::Enable(int controlId, bool enabled) {
@@ -237,6 +260,10 @@ void Win32DialogSurface::InsertListColumn(int listId, int index, const ListColum
 
 void Win32DialogSurface::SetListFullRowSelect(int listId, bool fullRow) {
     Send(listId, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, fullRow ? LVS_EX_FULLROWSELECT : 0);
+}
+
+void Win32DialogSurface::SetListGridLines(int listId, bool gridLines) {
+    Send(listId, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, gridLines ? LVS_EX_GRIDLINES : 0);
 }
 
 int Win32DialogSurface::InsertListRow(int listId, int row, const std::wstring& text) {

@@ -5,12 +5,18 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "controls/core/dialog_surface_port.h"
+#include "controls/win32/button_bar_ctrl.h"
+#include "controls/win32/colored_list_ctrl.h"
 #include "controls/win32/x_group_box.h"
 
 namespace norvale::win32 {
@@ -35,6 +41,11 @@ public:
     HICON BigIcon() const { return bigIcon_; }
     // While a wait-cursor period runs, WM_SETCURSOR keeps the busy cursor.
     bool Busy() const { return cursorDepth_ > 0; }
+    // A modeless dialog that has been ended and waits to be destroyed.
+    bool IsEnding() const { return ending_; }
+    // Notifications a control of this surface answers itself (a striped
+    // list's NM_CUSTOMDRAW): the result for DWLP_MSGRESULT, else nullopt.
+    std::optional<LRESULT> ReflectNotify(NMHDR& header);
 
     // --- DialogSurfacePort --------------------------------------------------
     void SetTitle(const std::wstring& title) override;
@@ -45,10 +56,35 @@ public:
     void Repaint() override;
     void EndDialog(int code) override;
     int RunModal(DialogController& child, int templateId) override;
+    int RunSuccessor(DialogController& next, int templateId) override;
+    bool OpenModeless(DialogController& child, int templateId) override;
+    void CloseModeless(DialogController& child) override;
+    void EnableDialog(bool enabled) override;
+    bool IsDialogEnabled() const override;
+    void Minimize() override;
+    void Restore() override;
+    bool IsMinimized() const override;
+    void ResizeDialog(Extent size) override;
+    Extent DialogSize() const override;
+    void CenterDialog() override;
+    void SetVerticalScrollBar(const ScrollBarState& state) override;
+    void RemoveVerticalScrollBar() override;
+    std::optional<ScrollBarState> VerticalScrollBar() const override;
+    int SetVerticalScrollPosition(int position) override;
+    void ScrollContent(int dy) override;
+    void CaptureMouse() override;
+    void ReleaseMouse() override;
+    bool HasMouseCapture() const override;
+    bool ShowPopupMenu(int menuId, int subMenu) override;
+
+    void SetChecked(int buttonId, bool checked) override;
+    bool IsChecked(int buttonId) const override;
 
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
     void SetTextLimit(int editId, int maxChars) override;
+    void SetReadOnly(int editId, bool readOnly) override;
+    bool IsReadOnly(int editId) const override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;
@@ -59,6 +95,7 @@ public:
 
     void InsertListColumn(int listId, int index, const ListColumn& column) override;
     void SetListFullRowSelect(int listId, bool fullRow) override;
+    void SetListGridLines(int listId, bool gridLines) override;
     int InsertListRow(int listId, int row, const std::wstring& text) override;
     void DeleteListRow(int listId, int row) override;
     void DeleteAllListRows(int listId) override;
@@ -69,6 +106,19 @@ public:
     int ListRowCount(int listId) const override;
     int ListFirstVisibleRow(int listId) const override;
     int ListVisibleRowCount(int listId) const override;
+    void SetListStripeColors(int listId, Color evenRows, Color oddRows) override;
+    void AddListRowColor(int listId, int row, Color color) override;
+    void ClearListRowColors(int listId) override;
+
+    int CreateDiskBar(int controlId, const Rect& rect) override;
+    int DiskBarCount() const override { return static_cast<int>(bars_.size()); }
+    void MoveDiskBar(int bar, const Rect& rect) override;
+    void ShowDiskBar(int bar, bool visible) override;
+    void SetDiskBarView(int bar, const DiskView& view) override;
+    void ClearDiskBarSelection(int bar) override;
+    void RepaintDiskBar(int bar) override;
+    // The bar's window, nullptr for an index of no bar.
+    HWND DiskBarWindow(int bar) const;
 
     void ClearCombo(int comboId) override;
     int AddComboItem(int comboId, const std::wstring& text) override;
@@ -104,6 +154,10 @@ public:
 
 private:
     HWND Item(int controlId) const;
+    CButtonBarCtrl* Bar(int bar) const;
+    // The striped list over a list view; made on first use, nullptr when
+    // the id names no control.
+    CColoredListCtrl* StripedListOf(int listId);
     LRESULT Send(int controlId, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     HWND dialog_;
@@ -117,6 +171,10 @@ private:
     int cursorDepth_ = 0;
     std::set<int> redrawOff_;  // controls whose redraw this surface turned off
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
+    std::map<int, std::unique_ptr<CColoredListCtrl>> stripedLists_;
+    std::vector<std::unique_ptr<CButtonBarCtrl>> bars_;
+    std::map<const DialogController*, HWND> modeless_;
+    bool ending_ = false;
 };
 
 }  // namespace norvale::win32

@@ -47,6 +47,7 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
         })
         .OnTimer(IDT_DHCP_CHANGE, [this] { OnDhcpChangeTimer(); })
         .OnClose([this] { ReleaseDeviceState(); })
+        .OnDestroy([this] { targets_.OnDialogEnding(*this); })
         // Escape ends the dialog like the close box, with the same clean-up.
         .OnClicked(kIdCancel, [this] {
             ReleaseDeviceState();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace norvale {
 
@@ -29,6 +30,9 @@ public:
     virtual void OnConnect(CNorvaleDlg&) {}
     virtual void OnDisconnect(CNorvaleDlg&) {}
     virtual void OnPageChanged(CNorvaleDlg&) {}
+    // Reads the mapped drives again and offers the free letters anew (after
+    // a connected target's new volume took a letter).
+    virtual void RefreshDriveLetters(CNorvaleDlg&) {}
     // Whether the selected device still answers on its web port; when it
     // does not, the section has told the user and refreshed. The web page
     // asks this before it starts a browser.
@@ -61,6 +65,13 @@ public:
     // Before the selected device's address changes: log out of every target
     // of it that the list shows as connected.
     virtual void DisconnectActiveTargets(CNorvaleDlg&) {}
+    // Logs the initiator out of one target (its full iSCSI name): every
+    // session and persistent login; with `removeDevices` the target's
+    // lettered volumes first stop being mounted at start-up. Disk
+    // management calls it when the format wizard is cancelled.
+    virtual void LogoutTarget(CNorvaleDlg&, const std::wstring& /*targetName*/, bool /*removeDevices*/) {}
+    // The dialog window is going: nothing may be posted to it any more.
+    virtual void OnDialogEnding(CNorvaleDlg&) {}
 };
 
 class WebSection {

@@ -63,7 +63,7 @@ public:
     // The table as last read; the disk manager reads it too.
     const MappedDriveTable& MappedDrives() const { return table_; }
     // RefreshMappedDrives, then the letter combo.
-    void RefreshDriveLetters(CNorvaleDlg& dialog);
+    void RefreshDriveLetters(CNorvaleDlg& dialog) override;
 
 private:
     void ShowBox(CNorvaleDlg& dialog, std::wstring text, unsigned caption, MessageIcon icon);

@@ -20,29 +20,6 @@ constexpr wchar_t kCommandKeyTail[] = L"\\shell\\open\\command";
 constexpr wchar_t kUrlScheme[] = L"http://";
 constexpr wchar_t kExplorer[] = L"explorer ";
 
-// UTF-16 units as a wide text: copied where wchar_t is UTF-16, joined into
-// code points where it is UTF-32; an unpaired surrogate becomes U+FFFD.
-std::wstring FromUtf16(const std::u16string& units) {
-    std::wstring text;
-    if constexpr (sizeof(wchar_t) == 2) {
-        text.assign(units.begin(), units.end());
-    } else {
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            const char32_t unit = units[i];
-            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-                units[i + 1] <= 0xDFFF) {
-                const char32_t low = units[++i];
-                text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
-            } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-                text.push_back(static_cast<wchar_t>(0xFFFD));
-            } else {
-                text.push_back(static_cast<wchar_t>(unit));
-            }
-        }
-    }
-    return text;
-}
-
 void ShowWarning(DialogSurfacePort& surface, unsigned textId) {
     ShowOkBox(surface, UiText(textId), main_text::kCaptionWarning, MessageIcon::Exclamation);
 }
@@ -69,7 +46,7 @@ std::wstring ReadRegistryText(RegistryPort& registry, RegistryHive hive, const s
     }
     // A value that fills the whole buffer leaves no room for the terminator.
     if (units.size() > kRegistryTextChars) return {};
-    return FromUtf16(units);
+    return Utf16ToWide(units);
 }
 
 std::optional<std::string> FittingCommandLine(const std::wstring& commandLine) {

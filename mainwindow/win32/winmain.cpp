@@ -5,7 +5,13 @@
 
 #include "controls/win32/dialog_host.h"
 #include "iscsi/core/console_command_runner.h"
+#include "iscsi/core/targets/target_disk_handoff.h"
+#include "iscsi/core/targets/target_section.h"
+#include "iscsi/core/wmi_connections.h"
+#include "iscsi/win32/win32_delay_process.h"
 #include "iscsi/win32/win32_process_port.h"
+#include "iscsi/win32/win32_service_control.h"
+#include "iscsi/win32/win32_wmi_port.h"
 #include "mainwindow/core/lan_section.h"
 #include "mainwindow/core/norvale_app.h"
 #include "mainwindow/core/share_section.h"
@@ -15,7 +21,9 @@
 #include "mainwindow/win32/win32_share_ports.h"
 #include "mainwindow/win32/win32_windows_user.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/windows_version_reader.h"
+#include "platform/win32/win32_program_location.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_version_source.h"
 #include "platform/win32/win32_wow64_redirection.h"
@@ -27,13 +35,12 @@ namespace {
 // A reachability check that the user gave up waiting for may still be
 // running when the dialog ends; what it uses lives as long as the process.
 norvale::win32::Win32HttpCheck httpCheck;
+// So may the watcher of a delay process, which closes its handle itself then.
+norvale::win32::Win32DelayProcess delayProcess;
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The dialogs and the shell services they call expect a single-threaded
-    // apartment on the GUI thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+// Everything that holds COM interfaces lives in here, so it is released
+// before COM is uninitialised.
+int RunNorvale() {
     norvale::win32::EnsureCommonControls();
 
     norvale::win32::WinsockSocketPort sockets;
@@ -60,14 +67,37 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                                              redirection, norvale::SystemClock(),
                                                              &windowsUser, wow64});
     norvale::CWebSection web(registry, programs);
+
+    // The initiator: one WMI connection per calling site, its service and
+    // the program's folder for its installer. Until disk management lands,
+    // the sessions alone tell whether a connected target brought a disk.
+    norvale::win32::Win32WmiPort wmiPort;
+    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, norvale::SilentTrace()});
+    norvale::win32::Win32ServiceControl services;
+    norvale::win32::Win32ProgramLocation location;
+    norvale::SessionDiskHandoff disks(wmi);
+    norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
+                                                                delayProcess, location, norvale::SystemClock(),
+                                                                disks, wow64});
+
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;
     sections.shares = &shares;
+    sections.targets = &targets;
     sections.web = &web;
 
     norvale::CNorvaleApp app({instance, version, dialogs, protocol, files}, sections);
     app.InitInstance();
-
-    if (SUCCEEDED(com)) CoUninitialize();
     return app.ExitCode();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The dialogs, the shell services and WMI expect a single-threaded
+    // apartment on the GUI thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int exitCode = RunNorvale();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return exitCode;
 }

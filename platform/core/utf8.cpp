@@ -120,4 +120,25 @@ std::wstring TruncateWide(std::wstring_view text, std::size_t maxUnits) {
     return std::wstring(text.substr(0, cut));
 }
 
+std::wstring Utf16ToWide(std::u16string_view units) {
+    std::wstring text;
+    if constexpr (sizeof(wchar_t) == 2) {
+        text.assign(units.begin(), units.end());
+    } else {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const char32_t unit = units[i];
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                units[i + 1] <= 0xDFFF) {
+                const char32_t low = units[++i];
+                text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+            } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+                text.push_back(static_cast<wchar_t>(0xFFFD));
+            } else {
+                text.push_back(static_cast<wchar_t>(unit));
+            }
+        }
+    }
+    return text;
+}
+
 }  // namespace norvale

@@ -16,6 +16,11 @@ inline std::wstring Utf8ToWide(std::string_view text) { return Utf8ToWide(text.d
 // Unpaired surrogates (UTF-16 builds) and invalid code points become U+FFFD.
 std::string WideToUtf8(std::wstring_view text);
 
+// UTF-16 units (a registry text, for example) as wide text: copied where
+// wchar_t is UTF-16, joined into code points where it is UTF-32; an unpaired
+// surrogate becomes U+FFFD there.
+std::wstring Utf16ToWide(std::u16string_view units);
+
 // The longest prefix of `text` of at most `maxBytes` bytes that does not cut
 // a UTF-8 sequence in two.
 std::string TruncateUtf8(std::string_view text, std::size_t maxBytes);

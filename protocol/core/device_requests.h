@@ -20,7 +20,8 @@ int QueryShareList(DeviceProtocol& protocol, int firstIndex);
 // when SelectedDeviceIp is empty.
 int QueryTargetCount(DeviceProtocol& protocol);
 
-// Empties TargetNameList, then fills it (entries cut to 63 characters).
+// Empties TargetNameList, then fills it with whole entries, as far as the
+// answer carries them (the CHAP settings follow the name).
 // 1 when an answer came, else 0.
 int QueryTargetList(DeviceProtocol& protocol);
 

@@ -45,7 +45,9 @@ inline constexpr std::size_t kMaxLocalAddresses = 10;
 inline constexpr std::size_t kMaxAddressChars = 15;
 inline constexpr std::size_t kMaxDeviceNameBytes = 255;
 inline constexpr std::size_t kMaxShareNameChars = 255;
-inline constexpr std::size_t kMaxTargetEntryChars = 63;
+// A target entry is kept whole, as far as the answer carries it: behind the
+// name come the CHAP settings, and a cut would lose the password.
+inline constexpr std::size_t kMaxTargetEntryChars = kAnswerCapacity;
 inline constexpr std::size_t kMaxAdminUserNameBytes = 31;
 inline constexpr std::size_t kMaxAdminPasswordBytes = 127;
 

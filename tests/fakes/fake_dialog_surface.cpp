@@ -41,7 +41,29 @@ FakeDialogSurface::~FakeDialogSurface() {
 
 DispatchResult FakeDialogSurface::Deliver(const DialogMessage& message) {
     if (controller_ == nullptr || endCode_) return {};
-    return controller_->Dispatch(message);
+    ++depth_;
+    const DispatchResult result = controller_->Dispatch(message);
+    --depth_;
+    if (depth_ == 0) {
+        // What the message loop does once the handler has returned: a
+        // picked menu command arrives, an ended modeless dialog goes away.
+        while (!menuCommands_.empty() && controller_ != nullptr && !endCode_) {
+            const int command = menuCommands_.front();
+            menuCommands_.pop_front();
+            Deliver(DialogMessage::Of(MessageKind::Command, command, 0));
+        }
+        if (modeless_ && endCode_) Destroy();
+    }
+    return result;
+}
+
+DispatchResult FakeDialogSurface::DeliverInput(const DialogMessage& message) {
+    if (!dialogEnabled_) {
+        ++refusedInputs_;
+        Note(L"input refused: dialog disabled");
+        return {};
+    }
+    return Deliver(message);
 }
 
 DispatchResult FakeDialogSurface::Open(DialogController& controller) {
@@ -51,14 +73,15 @@ DispatchResult FakeDialogSurface::Open(DialogController& controller) {
 }
 
 DispatchResult FakeDialogSurface::Command(int controlId, int notification) {
-    return Deliver(DialogMessage::Of(MessageKind::Command, controlId, notification));
+    return DeliverInput(DialogMessage::Of(MessageKind::Command, controlId, notification));
 }
 
 DispatchResult FakeDialogSurface::Notify(int controlId, int code) {
-    return Deliver(DialogMessage::Of(MessageKind::Notify, controlId, code));
+    return DeliverInput(DialogMessage::Of(MessageKind::Notify, controlId, code));
 }
 
 DispatchResult FakeDialogSurface::ClickListRow(int listId, int row) {
+    if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Notify, listId, kNotifyClick));
     FakeListView& list = Control(listId).list;
     std::fill(list.selected.begin(), list.selected.end(), false);
     if (row >= 0 && row < static_cast<int>(list.selected.size())) list.selected[row] = true;
@@ -66,6 +89,7 @@ DispatchResult FakeDialogSurface::ClickListRow(int listId, int row) {
 }
 
 DispatchResult FakeDialogSurface::ChooseComboItem(int comboId, int index) {
+    if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Command, comboId, kComboSelChange));
     FakeCombo& combo = Control(comboId).combo;
     combo.selection = (index >= 0 && index < static_cast<int>(combo.items.size())) ? index : -1;
     return Command(comboId, kComboSelChange);
@@ -75,7 +99,7 @@ void FakeDialogSurface::TypeText(int editId, const std::wstring& text) {
     FakeControl* c = Writable(editId);
     // A disabled field takes no keys. What was typed is not logged: it may
     // be a password.
-    if (c == nullptr || !c->enabled) return;
+    if (c == nullptr || !c->enabled || c->readOnly || !dialogEnabled_) return;
     const std::size_t limit = c->textLimit > 0 ? static_cast<std::size_t>(c->textLimit) : text.size();
     c->text = text.substr(0, limit);
 }
@@ -92,13 +116,14 @@ bool FakeDialogSurface::FireTimer(int timerId) {
 }
 
 bool FakeDialogSurface::PressKey(int virtualKey) {
+    if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::KeyDown, virtualKey)).value;
     if (Deliver(DialogMessage::Of(MessageKind::KeyDown, virtualKey)).value) return true;
     if (virtualKey == kKeyReturn) Click(kIdOk);
     if (virtualKey == kKeyEscape) Click(kIdCancel);
     return false;
 }
 
-DispatchResult FakeDialogSurface::CloseBox() { return Deliver(DialogMessage::Of(MessageKind::Close)); }
+DispatchResult FakeDialogSurface::CloseBox() { return DeliverInput(DialogMessage::Of(MessageKind::Close)); }
 
 DispatchResult FakeDialogSurface::SysCommand(int command) {
     return Deliver(DialogMessage::Of(MessageKind::SysCommand, command));
@@ -136,6 +161,8 @@ int FakeDialogSurface::RunWorkers() {
 
 void FakeDialogSurface::Destroy() {
     if (controller_ == nullptr) return;
+    // Owned windows go before their owner.
+    DestroyModelessChildren();
     controller_->Dispatch(DialogMessage::Of(MessageKind::Destroy));
     controller_->Attach(nullptr);
     controller_ = nullptr;
@@ -204,6 +231,7 @@ int FakeDialogSurface::RunModal(DialogController& child, int templateId) {
     if (script == childScripts_.end()) return -1;
     FakeDialogSurface childSurface;
     childSurface.childScripts_ = childScripts_;
+    childSurface.menus_ = menus_;
     childSurface.Open(child);
     // A child that ended itself during InitDialog or in the script keeps
     // the code it ended with.
@@ -211,6 +239,12 @@ int FakeDialogSurface::RunModal(DialogController& child, int templateId) {
     code = childSurface.EndCode().value_or(code);
     childSurface.Destroy();
     return code;
+}
+
+int FakeDialogSurface::RunSuccessor(DialogController& next, int templateId) {
+    successorRuns_.push_back(templateId);
+    Note(L"successor " + Num(templateId));
+    return RunModal(next, templateId);
 }
 
 // --- any control -------------------------------------------------------------
@@ -235,6 +269,18 @@ void FakeDialogSurface::SetTextLimit(int id, int maxChars) {
         c->textLimit = maxChars;
         Note(L"limit " + Num(id) + L" " + Num(maxChars));
     }
+}
+
+void FakeDialogSurface::SetReadOnly(int id, bool readOnly) {
+    if (FakeControl* c = Writable(id)) {
+        c->readOnly = readOnly;
+        Note(std::wstring(readOnly ? L"read-only " : L"writable ") + Num(id));
+    }
+}
+
+bool FakeDialogSurface::IsReadOnly(int id) const {
+    const FakeControl* c = Readable(id);
+    return c != nullptr && c->readOnly;
 }
 
 void FakeDialogSurface::Enable(int id, bool enabled) {
@@ -290,6 +336,10 @@ void FakeDialogSurface::SetListFullRowSelect(int id, bool fullRow) {
     if (FakeControl* c = Writable(id)) c->list.fullRowSelect = fullRow;
 }
 
+void FakeDialogSurface::SetListGridLines(int id, bool gridLines) {
+    if (FakeControl* c = Writable(id)) c->list.gridLines = gridLines;
+}
+
 int FakeDialogSurface::InsertListRow(int id, int row, const std::wstring& text) {
     FakeControl* c = Writable(id);
     if (c == nullptr || row < 0) return -1;
@@ -343,6 +393,9 @@ bool FakeDialogSurface::IsListRowSelected(int id, int row) const {
 void FakeDialogSurface::SetListRowSelected(int id, int row, bool selected) {
     FakeControl* c = Writable(id);
     if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.selected.size())) return;
+    // A single-selection list keeps one selected row.
+    if (selected && c->list.singleSelection)
+        std::fill(c->list.selected.begin(), c->list.selected.end(), false);
     c->list.selected[row] = selected;
 }
 

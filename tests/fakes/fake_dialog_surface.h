@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,6 +17,8 @@
 
 #include "controls/core/dialog_controller.h"
 #include "controls/core/dialog_surface_port.h"
+#include "controls/core/disk_bar.h"
+#include "controls/core/striped_list.h"
 
 namespace norvale::test {
 
@@ -24,8 +27,11 @@ struct FakeListView {
     std::vector<std::vector<std::wstring>> rows;  // rows[row][column]
     std::vector<bool> selected;
     bool fullRowSelect = false;
+    bool gridLines = false;
+    bool singleSelection = false;  // set by a test for an LVS_SINGLESEL list
     int firstVisible = 0;  // set by a test to "scroll"
     int visibleRows = 4;   // rows that fit
+    std::optional<StripedList> stripes;  // once the list was made a striped one
 };
 
 struct FakeCombo {
@@ -50,6 +56,8 @@ struct FakeProgress {
 struct FakeControl {
     std::wstring text;
     int textLimit = 0;  // SetTextLimit; 0: none set
+    bool readOnly = false;
+    bool checked = false;
     bool enabled = true;
     bool visible = true;
     bool redraw = true;
@@ -59,6 +67,33 @@ struct FakeControl {
     FakeProgress progress;
     std::optional<Color> groupBand;
     std::optional<Color> groupText;
+};
+
+// A disk bar made by CreateDiskBar; its selection, hover and segment layout
+// are the portable bar state the Win32 control keeps too.
+struct FakeDiskBar {
+    int controlId = 0;
+    Rect rect;
+    bool visible = true;
+    DiskBarState state;
+    int repaints = 0;
+    // The segments as the bar lays them out in its client area.
+    std::vector<Rect> Segments() const {
+        return LayoutSegments(state.View(), Rect{0, 0, rect.Width(), rect.Height()});
+    }
+};
+
+// One item of a popup menu the fake shows (the menu resource's contents).
+struct FakeMenuItem {
+    int command = 0;  // 0: separator
+    std::wstring text;
+};
+
+struct ShownPopupMenu {
+    int menuId = 0;
+    int subMenu = 0;
+    std::vector<std::wstring> texts;  // of the items shown, separators left out
+    int chosen = 0;                   // the command picked, 0: none
 };
 
 struct ShownMessageBox {
@@ -84,10 +119,16 @@ public:
     DispatchResult Open(DialogController& controller);
     DispatchResult Command(int controlId, int notification);
     DispatchResult Click(int controlId) { return Command(controlId, kButtonClicked); }
+    // A click on an enabled check box: it toggles (as an automatic check box
+    // does) and BN_CLICKED follows.
+    DispatchResult ClickCheckBox(int checkBoxId);
     DispatchResult Notify(int controlId, int code);
     // Selects exactly this row (as a click in a single-selection list does)
     // and delivers NM_CLICK.
     DispatchResult ClickListRow(int listId, int row);
+    // Ctrl+click: adds the row to the selection (a single-selection list
+    // selects it alone) and delivers NM_CLICK.
+    DispatchResult CtrlClickListRow(int listId, int row);
     // Selects a combo item and delivers CBN_SELCHANGE.
     DispatchResult ChooseComboItem(int comboId, int index);
     // The user types `text` into an edit field, replacing its content; the
@@ -104,6 +145,17 @@ public:
     DispatchResult SysCommand(int command);
     DispatchResult Resize(SizeKind kind);
     DispatchResult Registered(const std::wstring& name, std::intptr_t param);
+    // The dialog's scroll bar, the wheel and the left button in the client area.
+    DispatchResult ScrollBarRequest(ScrollRequest request, int position = 0);
+    DispatchResult Wheel(int delta);
+    DispatchResult MouseDown(Point point);
+    DispatchResult MouseMove(Point point);
+    DispatchResult MouseUp(Point point);
+    // A click at a point of bar `bar` (client coordinates of the bar): the
+    // bar selects the segment under it and notifies the dialog as the real
+    // bar does. ClickDiskBarSegment clicks the middle of a segment.
+    DispatchResult ClickDiskBar(int bar, Point point, MouseButton button = MouseButton::Left);
+    DispatchResult ClickDiskBarSegment(int bar, int segment, MouseButton button = MouseButton::Left);
     // Delivers what PostRegistered and PostClose queued, in order.
     int DeliverPosted();
     // Runs the queued workers on the calling thread, in order.
@@ -116,6 +168,15 @@ public:
     void ScriptChild(int templateId, ChildDialogScript script) {
         childScripts_[templateId] = std::move(script);
     }
+    // The contents of menu resource `menuId`, one item list per sub-menu.
+    void DefineMenu(int menuId, std::vector<std::vector<FakeMenuItem>> subMenus) {
+        menus_[menuId] = std::move(subMenus);
+    }
+    // What the user picks in the next popup menu: a command, or 0 for none
+    // (a click outside). Unscripted menus are dismissed.
+    void QueueMenuChoice(int command) { menuChoices_.push_back(command); }
+    // OpenModeless of this template fails.
+    void RefuseModeless(int templateId) { refusedModeless_.insert(templateId); }
     // With declared controls, calls on any other id are refused and noted.
     void DeclareControls(std::initializer_list<int> ids) { declared_.insert(ids); }
 
@@ -127,6 +188,8 @@ public:
     const std::vector<ShownMessageBox>& MessageBoxes() const { return boxes_; }
     size_t PendingAnswers() const { return answers_.size(); }
     const std::vector<int>& ChildRuns() const { return childRuns_; }
+    // Templates run by RunSuccessor, in order (they count as child runs too).
+    const std::vector<int>& SuccessorRuns() const { return successorRuns_; }
     std::optional<int> EndCode() const { return endCode_; }
     const std::map<int, std::chrono::milliseconds>& Timers() const { return timers_; }
     bool TimerRunning(int id) const { return timers_.count(id) != 0; }
@@ -144,6 +207,19 @@ public:
     int Repaints() const { return repaints_; }
     size_t PendingWorkers() const { return workers_.size(); }
     size_t PendingPosts() const { return posts_.size(); }
+    // The surface of the latest modeless child opened with this template
+    // (open or already closed), nullptr when none was.
+    FakeDialogSurface* ModelessSurface(int templateId) const;
+    const std::vector<int>& ModelessOpens() const { return modelessOpens_; }
+    int OpenModelessCount() const;
+    const std::vector<ShownPopupMenu>& PopupMenus() const { return popups_; }
+    FakeDiskBar& DiskBar(int bar) { return bars_.at(static_cast<size_t>(bar)); }
+    bool MouseCaptured() const { return captured_; }
+    // Sum of every ScrollContent distance.
+    int ContentOffset() const { return contentOffset_; }
+    bool Centered() const { return centered_; }
+    // User input is refused (and noted) while the dialog is disabled.
+    int RefusedInputs() const { return refusedInputs_; }
 
     // --- DialogSurfacePort --------------------------------------------------
     void SetTitle(const std::wstring& title) override;
@@ -154,10 +230,35 @@ public:
     void Repaint() override;
     void EndDialog(int code) override;
     int RunModal(DialogController& child, int templateId) override;
+    int RunSuccessor(DialogController& next, int templateId) override;
+    bool OpenModeless(DialogController& child, int templateId) override;
+    void CloseModeless(DialogController& child) override;
+    void EnableDialog(bool enabled) override;
+    bool IsDialogEnabled() const override { return dialogEnabled_; }
+    void Minimize() override;
+    void Restore() override;
+    bool IsMinimized() const override { return minimized_; }
+    void ResizeDialog(Extent size) override;
+    Extent DialogSize() const override { return size_; }
+    void CenterDialog() override;
+    void SetVerticalScrollBar(const ScrollBarState& state) override;
+    void RemoveVerticalScrollBar() override;
+    std::optional<ScrollBarState> VerticalScrollBar() const override { return scrollBar_; }
+    int SetVerticalScrollPosition(int position) override;
+    void ScrollContent(int dy) override;
+    void CaptureMouse() override;
+    void ReleaseMouse() override;
+    bool HasMouseCapture() const override { return captured_; }
+    bool ShowPopupMenu(int menuId, int subMenu) override;
+
+    void SetChecked(int buttonId, bool checked) override;
+    bool IsChecked(int buttonId) const override;
 
     void SetText(int controlId, const std::wstring& text) override;
     std::wstring Text(int controlId) const override;
     void SetTextLimit(int editId, int maxChars) override;
+    void SetReadOnly(int editId, bool readOnly) override;
+    bool IsReadOnly(int editId) const override;
     void Enable(int controlId, bool enabled) override;
     bool IsEnabled(int controlId) const override;
     void Show(int controlId, bool visible) override;
@@ -168,6 +269,7 @@ public:
 
     void InsertListColumn(int listId, int index, const ListColumn& column) override;
     void SetListFullRowSelect(int listId, bool fullRow) override;
+    void SetListGridLines(int listId, bool gridLines) override;
     int InsertListRow(int listId, int row, const std::wstring& text) override;
     void DeleteListRow(int listId, int row) override;
     void DeleteAllListRows(int listId) override;
@@ -178,6 +280,17 @@ public:
     int ListRowCount(int listId) const override;
     int ListFirstVisibleRow(int listId) const override;
     int ListVisibleRowCount(int listId) const override;
+    void SetListStripeColors(int listId, Color evenRows, Color oddRows) override;
+    void AddListRowColor(int listId, int row, Color color) override;
+    void ClearListRowColors(int listId) override;
+
+    int CreateDiskBar(int controlId, const Rect& rect) override;
+    int DiskBarCount() const override { return static_cast<int>(bars_.size()); }
+    void MoveDiskBar(int bar, const Rect& rect) override;
+    void ShowDiskBar(int bar, bool visible) override;
+    void SetDiskBarView(int bar, const DiskView& view) override;
+    void ClearDiskBarSelection(int bar) override;
+    void RepaintDiskBar(int bar) override;
 
     void ClearCombo(int comboId) override;
     int AddComboItem(int comboId, const std::wstring& text) override;
@@ -212,7 +325,17 @@ public:
     void PostClose() override;
 
 private:
+    struct ModelessChild {
+        int templateId;
+        DialogController* controller;
+        std::unique_ptr<FakeDialogSurface> surface;
+    };
+
     DispatchResult Deliver(const DialogMessage& message);
+    // Input from the user: refused while the dialog is disabled.
+    DispatchResult DeliverInput(const DialogMessage& message);
+    FakeDiskBar* Bar(int bar);
+    void DestroyModelessChildren();
     // The control for a change, nullptr (and noted) for an undeclared id.
     FakeControl* Writable(int id);
     const FakeControl* Readable(int id) const;
@@ -235,6 +358,7 @@ private:
     std::vector<ShownMessageBox> boxes_;
     std::map<int, ChildDialogScript> childScripts_;
     std::vector<int> childRuns_;
+    std::vector<int> successorRuns_;
     std::map<int, std::chrono::milliseconds> timers_;
     std::vector<CursorToken> cursorStack_;
     CursorToken nextCursorToken_ = 1;
@@ -243,6 +367,25 @@ private:
     int cursorMisuses_ = 0;
     std::deque<std::function<void()>> workers_;
     std::deque<DialogMessage> posts_;
+
+    bool modeless_ = false;  // this surface is a modeless child's
+    int depth_ = 0;          // deliveries under way
+    std::vector<ModelessChild> modelessChildren_;
+    std::vector<int> modelessOpens_;
+    std::set<int> refusedModeless_;
+    bool dialogEnabled_ = true;
+    int refusedInputs_ = 0;
+    bool minimized_ = false;
+    Extent size_{};
+    bool centered_ = false;
+    std::optional<ScrollBarState> scrollBar_;
+    int contentOffset_ = 0;
+    bool captured_ = false;
+    std::map<int, std::vector<std::vector<FakeMenuItem>>> menus_;
+    std::deque<int> menuChoices_;
+    std::vector<ShownPopupMenu> popups_;
+    std::deque<int> menuCommands_;  // picked, delivered when the running handler returns
+    std::vector<FakeDiskBar> bars_;
 };
 
 }  // namespace norvale::test

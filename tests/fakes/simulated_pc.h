@@ -38,6 +38,9 @@ public:
     std::map<wchar_t, std::wstring> connections;
     // Letters whose connection cannot be cancelled (files open).
     std::set<wchar_t> busy;
+    // Connections remembered for the next logon but not connected now: the
+    // provider names the share, the drive type says nothing is there.
+    std::set<wchar_t> remembered;
     // Decides whether an add succeeds once the letter is free; by default
     // every server takes the empty credentials.
     std::function<bool(const AddConnectionCall&)> accepts = [](const AddConnectionCall&) { return true; };
@@ -95,7 +98,8 @@ public:
         const auto letter = Letter(driveName);
         if (!letter) return DriveType::NoRootDirectory;
         if (const auto local = localDrives.find(*letter); local != localDrives.end()) return local->second;
-        return connections.count(*letter) != 0 ? DriveType::Remote : DriveType::NoRootDirectory;
+        if (connections.count(*letter) == 0 || remembered.count(*letter) != 0) return DriveType::NoRootDirectory;
+        return DriveType::Remote;
     }
 
 private:

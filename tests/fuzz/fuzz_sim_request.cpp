@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     config.interfaceName = "fuzz0";
     config.address = "10.1.0.20";
     config.shares = {"a*0", "b@1", "c"};
-    config.targets = {{"iqn.t", true, "u", "p"}};
+    config.targets = {{"iqn.t", true, "u", "p", 0}};
     config.dhcpPool = {"10.1.0.100"};
     Appliance appliance(config);
     Request request = *decoded.request;

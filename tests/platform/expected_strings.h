@@ -165,6 +165,11 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {259, L"Invalid subnet mask address in 4th digit. It should be continuous."},
     {260, L"The target doesn't allocated to the iSCSI LUN."},
     {261, L"There is no avaliable drive letter to use."},
+    {262, L"The iSCSI initiator reports no initiator name, so no target can be connected.\nPlease check the Microsoft "
+          L"iSCSI Initiator Service."},
+    {266, L"Disk %d is not a disk of the selected iSCSI target (disks may have changed). Nothing was written to it."},
+    {267, L"Windows did not give the partition a drive letter in time. Please check it in My Computer->Management->Disk Management."},
+    {268, L"The script file %s could not be created safely. Nothing was run."},
 };
 
 }  // namespace norvale::test

@@ -73,6 +73,10 @@ inline FakeVersionSource Server2008Standard() {
 inline FakeVersionSource Windows7Enterprise() {
     return MakeNt({6, 1, 7601, kNtWorkstation, kSuiteSingleUserTs, L"Service Pack 1", 1, 4});
 }
+// A workstation without a server mark: new disks come up online and lettered.
+inline FakeVersionSource Windows7Professional() {
+    return MakeNt({6, 1, 7601, kNtWorkstation, kSuiteSingleUserTs, L"Service Pack 1", 1, 48});
+}
 inline FakeVersionSource Server2008R2Datacenter() {
     return MakeNt({6, 1, 7601, kNtServer, kSuiteDatacenter | kSuiteTerminal, L"Service Pack 1", 1, 8});
 }

@@ -30,10 +30,15 @@ TEST(NameListSplit, WorksLikeStrtokAndSkipsRepeats) {
     for (const Case& c : cases) EXPECT_EQ(Split(c.text, c.separator), c.names) << c.text;
 }
 
-TEST(NameListSplit, EntriesAreCutToTheirLimit) {
-    const std::string longTarget(100, 't');
-    EXPECT_EQ(Split(longTarget + "=b", '=', kMaxTargetEntryChars),
-              (std::vector<std::wstring>{std::wstring(63, L't'), L"b"}));
+TEST(NameListSplit, SharesAreCutToTheirLimitAndTargetEntriesKeptWhole) {
+    // A realistic name with CHAP settings and a 24-character secret: far
+    // beyond 63 characters, and useless without its tail.
+    const std::string chapTarget =
+        "iqn.2026-12.com.orrin:archive.backup-volume-01|1@chap_user$MTIzNDU2Nzg5MDEyMzQ1Ng";
+    const std::string longTarget(3000, 't');
+    EXPECT_EQ(Split(chapTarget + "==" + longTarget + "=b", '=', kMaxTargetEntryChars),
+              (std::vector<std::wstring>{std::wstring(chapTarget.begin(), chapTarget.end()),
+                                         std::wstring(3000, L't'), L"b"}));
     EXPECT_EQ(Split(std::string(300, 's'), ':', kMaxShareNameChars),
               (std::vector<std::wstring>{std::wstring(255, L's')}));
 }

@@ -1,6 +1,7 @@
 // A console child for the command runner's tests. Arguments, in any order:
 //   out N   print N bytes (a-z repeated) to standard output
 //   err N   print N bytes (A-Z repeated) to standard error
+//   sleep N wait N milliseconds
 // Anything else is ignored, so a test can add words to its command line.
 #include <windows.h>
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         unsigned long count = std::strtoul(argv[i + 1], nullptr, 10);
         if (std::strcmp(argv[i], "out") == 0) Print(STD_OUTPUT_HANDLE, count, 'a');
         if (std::strcmp(argv[i], "err") == 0) Print(STD_ERROR_HANDLE, count, 'A');
+        if (std::strcmp(argv[i], "sleep") == 0) ::Sleep(count);
     }
     return 3;  // the runner never looks at the exit code
 }

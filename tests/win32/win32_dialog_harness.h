@@ -79,15 +79,19 @@ inline INT_PTR RunTestDialog(TestDialog& dialog, int templateId = IDD_TEST_CONTR
     return win32::RunModalDialog(dialog, win32::DialogTemplate::FromResource(templateId), owner);
 }
 
-// Runs `checks` while a dialog of the test template is shown, then ends it.
-inline void WithShownDialog(const std::function<void(TestDialog&)>& checks) {
+// Runs `checks` while a dialog of a test template is shown, then ends it.
+inline void WithShownDialogOf(int templateId, const std::function<void(TestDialog&)>& checks) {
     TestDialog dialog;
     dialog.onShown = [&] {
         checks(dialog);
         dialog.Surface().EndDialog(kIdOk);
     };
-    EXPECT_EQ(RunTestDialog(dialog), kIdOk);
+    EXPECT_EQ(RunTestDialog(dialog, templateId), kIdOk);
     EXPECT_FALSE(dialog.timedOut);
+}
+
+inline void WithShownDialog(const std::function<void(TestDialog&)>& checks) {
+    WithShownDialogOf(IDD_TEST_CONTROLS, checks);
 }
 
 // Handles the thread's messages the way a modeless dialog's loop does until

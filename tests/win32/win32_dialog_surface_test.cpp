@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/core/list_selection.h"
 #include "controls/core/wait_cursor.h"
 #include "controls/win32/busy_cursor.h"
 #include "resources/resource.h"
@@ -113,6 +114,64 @@ std::vector<std::wstring> SurfaceTranscript(DialogSurfacePort& s) {
     s.FocusIpOctet(IDC_TEST_IP, 4);
     s.SetFocus(IDC_TEST_MISSING);
     number(L"focus after refused moves", s.FocusedControl());
+
+    number(L"read-only at start", s.IsReadOnly(IDC_TEST_EDIT));
+    s.SetReadOnly(IDC_TEST_EDIT, true);
+    number(L"read-only", s.IsReadOnly(IDC_TEST_EDIT));
+    s.SetReadOnly(IDC_TEST_EDIT, false);
+    number(L"writable again", s.IsReadOnly(IDC_TEST_EDIT));
+    number(L"missing read-only", s.IsReadOnly(IDC_TEST_MISSING));
+
+    s.SetChecked(IDC_TEST_CHECK, true);
+    number(L"checked", s.IsChecked(IDC_TEST_CHECK));
+    number(L"other check box", s.IsChecked(IDC_TEST_CHECK2));
+    s.SetChecked(IDC_TEST_CHECK, false);
+    number(L"unchecked", s.IsChecked(IDC_TEST_CHECK));
+    number(L"missing checked", s.IsChecked(IDC_TEST_MISSING));
+
+    for (int id : {IDC_TEST_LIST, IDC_TEST_PLAIN_LIST}) {
+        s.InsertListColumn(id, 0, {L"Volume", 60, ColumnAlignment::Left});
+        for (int row = 0; row < 3; ++row) s.InsertListRow(id, row, L"v");
+        s.SetListRowSelected(id, 0, true);
+        s.SetListRowSelected(id, 2, true);
+        number(L"rows selected", static_cast<long long>(SelectedRows(s, id).size()));
+    }
+
+    number(L"dialog enabled", s.IsDialogEnabled());
+    s.EnableDialog(false);
+    number(L"dialog disabled", s.IsDialogEnabled());
+    s.EnableDialog(true);
+    s.ResizeDialog({460, 265});
+    note(L"dialog size", Num(s.DialogSize().width) + L"x" + Num(s.DialogSize().height));
+
+    auto bar = [&s] {
+        const std::optional<ScrollBarState> b = s.VerticalScrollBar();
+        return b ? Num(b->min) + L".." + Num(b->max) + L" page " + Num(b->page) + L" at " + Num(b->position)
+                 : std::wstring(L"none");
+    };
+    note(L"scroll bar at start", bar());
+    number(L"position without a bar", s.SetVerticalScrollPosition(20));
+    s.SetVerticalScrollBar({0, 130, 50, 0});
+    note(L"scroll bar", bar());
+    number(L"position past the end", s.SetVerticalScrollPosition(118));
+    number(L"position below the start", s.SetVerticalScrollPosition(-5));
+    s.SetVerticalScrollBar({0, 130, 0, 200});
+    note(L"no page", bar());
+    s.SetVerticalScrollBar({0, 10, 50, 5});
+    note(L"page beyond the range", bar());
+    s.RemoveVerticalScrollBar();
+    note(L"scroll bar removed", bar());
+
+    number(L"bars", s.DiskBarCount());
+    number(L"first bar", s.CreateDiskBar(IDC_DISKS_BAR, Rect{10, 10, 200, 60}));
+    number(L"second bar", s.CreateDiskBar(IDC_DISKS_BAR, Rect{10, 70, 200, 120}));
+    number(L"bars made", s.DiskBarCount());
+    s.ClearDiskBarSelection(7);  // no such bar: nothing
+
+    s.CaptureMouse();
+    number(L"capture", s.HasMouseCapture());
+    s.ReleaseMouse();
+    number(L"capture released", s.HasMouseCapture());
     return t;
 }
 
@@ -121,7 +180,8 @@ TEST(Win32DialogSurface, AnswersAsTheFakeSurfaceDoes) {
     FakeDialogSurface fake;
     fake.DeclareControls({IDC_TEST_EDIT, IDC_TEST_BUTTON, IDC_TEST_LABEL, IDC_TEST_LIST, IDC_TEST_PLAIN_LIST,
                           IDC_TEST_DROPLIST, IDC_TEST_DROPDOWN, IDC_TEST_IP, IDC_TEST_PROGRESS, IDC_TEST_GROUP,
-                          kIdOk, kIdCancel});
+                          IDC_TEST_CHECK, IDC_TEST_CHECK2, kIdOk, kIdCancel});
+    fake.Control(IDC_TEST_LIST).list.singleSelection = true;
     const std::vector<std::wstring> expected = SurfaceTranscript(fake);
     std::vector<std::wstring> real;
     WithShownDialog([&](TestDialog& d) { real = SurfaceTranscript(d.Surface()); });

@@ -34,8 +34,8 @@ TEST(Win32LanguageTable, ResolvesAgainstTheExecutablesStringTable) {
         {"112 opens block 8", 1033, 112, L"Volume"},
         {"111 ends the German block 7", 1031, 111, L"Partitionen"},
         {"112 opens the German block 8", 1031, 112, L"Datentr\u00e4ger"},
-        {"no text in any language", 1033, 262, L""},
-        {"no text in any language, German", 1031, 262, L""},
+        {"no text in any language", 1033, 263, L""},
+        {"no text in any language, German", 1031, 263, L""},
     };
     const CLanguageTable& table = CLanguageTable::Instance();
     for (const Resolution& c : cases) {

@@ -12,8 +12,12 @@ with the same steps and checks as the Norvale dialog.
 Commands:
   discover                      list every appliance that answers
   shares IP [--page N]          list the shares of the appliance at IP,
-                                10 a page (default: page 1)
-  targets IP                    list the iSCSI targets of the appliance at IP
+                                10 a page (default: page 1), each with
+                                whether it is locked
+  targets IP                    list the iSCSI targets of the appliance at IP:
+                                the name the dialog shows, the full name, and
+                                whether CHAP is required with its user name
+                                (never the CHAP password)
   set-static IP --ip A --mask M --gateway G [--password P] [--settle S]
                                 give the appliance a static address A with
                                 netmask M and gateway G, then find it there
@@ -32,6 +36,15 @@ Options:
                   (set-dhcp: default 15; set-static: default 0)
   --page N        shares: the page to list, from 1
   -h, --help      show this text
+
+JSON results (--json) carry "ok": true and, besides the appliance's address:
+  discover   "appliances": [{"name", "ip", "netmask", "gateway", "dhcp", "iscsi", ...}]
+  shares     "count", "page", "pages", "shares": [{"name": text, "locked": bool}]
+  targets    "iscsi", "count", "targets": [{"shown": text, "name": text,
+             "iscsiName": text, "chap": bool, "user": text}]
+             (shown: the part of the name after its first ":"; iscsiName:
+             the name the initiator knows, with "-" where the list has "_")
+A failure prints {"ok": false, "exitCode": number, "error": text}.
 
 Messages go to stderr, one line each. Exit codes:
   0  success

@@ -1,4 +1,6 @@
 // discover, shares and targets: read-only commands.
+#include "iscsi/core/target_entry.h"
+#include "mainwindow/core/share_entry.h"
 #include "tools/cli/appliance_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/cli_report.h"
@@ -7,9 +9,39 @@
 namespace norvale::cli {
 namespace {
 
-void WriteNames(JsonWriter& json, const NameList& names) {
+// Shares as the share list shows them: the name, and whether it is locked.
+void WriteShares(JsonWriter& json, Reporter& report, const NameList& names) {
     json.BeginArray();
-    for (const std::wstring& name : names.Names()) json.String(name);
+    for (const std::wstring& entry : names.Names()) {
+        const ShareEntry share = ParseShareEntry(entry);
+        json.BeginObject().Key("name").String(share.name).Key("locked").Bool(share.locked).EndObject();
+        report.Line("  " + ToTerminalLine(share.name) + (share.locked ? "  (locked)" : ""));
+    }
+    json.EndArray();
+}
+
+// Targets as the target list and the connect sequence read them. The CHAP
+// password never leaves the entry: not on the terminal, not in JSON.
+void WriteTargets(JsonWriter& json, Reporter& report, const NameList& names) {
+    json.BeginArray();
+    for (const std::wstring& entry : names.Names()) {
+        DeviceTargetEntry target = SplitTargetEntry(entry);
+        target.encodedPassword.Wipe();
+        const std::wstring shown = ShownTargetName(target.listedName);
+        json.BeginObject()
+            .Key("shown").String(shown)
+            .Key("name").String(target.listedName)
+            .Key("iscsiName").String(target.name)
+            .Key("chap").Bool(target.ChapRequired())
+            .Key("user").String(target.userName)
+            .EndObject();
+        // An entry without "|" names no target: the dialog shows an empty row.
+        std::string line = target.listedName.empty()
+                               ? std::string("  (an entry without a name)")
+                               : "  " + ToTerminalLine(shown) + "  " + ToTerminalLine(target.listedName);
+        if (target.ChapRequired()) line += "  CHAP, user \"" + ToTerminalLine(target.userName) + "\"";
+        report.Line(line);
+    }
     json.EndArray();
 }
 
@@ -57,7 +89,6 @@ ExitCode RunShares(const CliRequest& request, CliEnvironment& env) {
 
     report.Line("Shares of " + ToTerminalLine(*ip) + ", page " + std::to_string(request.page) +
                 " of " + std::to_string(pages) + " (" + std::to_string(count) + " in all):");
-    for (const std::wstring& name : protocol.ShareNameList.Names()) report.Line("  " + ToTerminalLine(name));
 
     JsonWriter json;
     json.BeginObject()
@@ -67,7 +98,7 @@ ExitCode RunShares(const CliRequest& request, CliEnvironment& env) {
         .Key("page").Number(request.page)
         .Key("pages").Number(pages)
         .Key("shares");
-    WriteNames(json, protocol.ShareNameList);
+    WriteShares(json, report, protocol.ShareNameList);
     json.EndObject();
     report.Result(json);
     return ExitCode::Ok;
@@ -89,7 +120,6 @@ ExitCode RunTargets(const CliRequest& request, CliEnvironment& env) {
         return report.Fail(ExitCode::NoAnswer, L"the appliance did not answer the target list query");
 
     report.Line("iSCSI targets of " + ToTerminalLine(*ip) + " (" + std::to_string(count) + " in all):");
-    for (const std::wstring& name : protocol.TargetNameList.Names()) report.Line("  " + ToTerminalLine(name));
 
     JsonWriter json;
     json.BeginObject()
@@ -98,7 +128,7 @@ ExitCode RunTargets(const CliRequest& request, CliEnvironment& env) {
         .Key("iscsi").Bool(session.Selected() != nullptr && session.Selected()->isIscsi)
         .Key("count").Number(count)
         .Key("targets");
-    WriteNames(json, protocol.TargetNameList);
+    WriteTargets(json, report, protocol.TargetNameList);
     json.EndObject();
     report.Result(json);
     return ExitCode::Ok;

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # The demo: a small LAN of simulated appliances in private network namespaces
-# and the real norvale.exe under Wine on the PC side of it.
+# and the real norvale.exe under Wine on the PC side of it, with the simulated
+# iSCSI initiator behind the Windows stand-ins in the demo's prefix (its
+# service running, one of Archive's targets already connected), so the iSCSI
+# group shows the appliances' live targets.
 #
 #   run_demo.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
 #
@@ -16,6 +19,7 @@ source "$ROOT/tests/integration/netns_lib.sh"
 source "$ROOT/tests/e2e/xvfb_lib.sh"
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
+DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
 EXE="$BUILD_WIN/mainwindow/norvale.exe"
 TITLE="Orrin's HVB-3300-12 Norvale"
 [[ -x "$NV_SIM" && -f "$EXE" ]] || nv_fail "build first: ./norvale build"
@@ -39,8 +43,9 @@ cat >"$NV_DIR/nas1.json" <<'JSON'
    "gateway": "192.168.10.1", "name": "Archive", "port": "eth0", "otherAddress": "192.168.11.20",
    "service": "iscsi", "adminPassword": "demo",
    "shares": ["public", "music*0", "backup@1", "photos", "video"],
-   "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0"},
-               {"name": "iqn.2026-12.com.orrin:archive.lun1", "chap": true, "user": "pcuser", "password": "secret123456"}],
+   "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0", "lunBytes": 1073741824},
+               {"name": "iqn.2026-12.com.orrin:archive.lun1", "chap": true, "user": "pcuser", "password": "secret123456",
+                "lunBytes": 2147483648}],
    "http": {"address": "192.168.10.20", "port": 80}, "dhcpPool": ["192.168.10.60"]},
   {"interface": "n1", "id": "00:1a:2b:00:00:21", "address": "192.168.10.21", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Media", "dhcp": true, "service": "none",
@@ -52,18 +57,33 @@ cat >"$NV_DIR/nas2.json" <<'JSON'
   {"interface": "n2", "id": "00:1a:2b:00:00:40", "address": "192.168.10.40", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Office", "port": "eth1", "otherAddress": "10.0.0.40",
    "service": "iscsi", "shares": ["docs", "scans"],
-   "targets": [{"name": "iqn.2026-12.com.orrin:office.lun0"}]}
+   "targets": [{"name": "iqn.2026-12.com.orrin:office.lun0", "lunBytes": 1073741824}]}
 ]}
 JSON
 nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
 nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
 echo "Simulated appliances: Archive 192.168.10.20, Media 192.168.10.21 (DHCP), Office 192.168.10.40"
 
+# The initiator knows both appliances' targets; it listens on the PC's
+# loopback, where the stand-ins reach it.
+python3 -c 'import json, sys; print(json.dumps({"appliances": [a for f in sys.argv[1:] for a in json.load(open(f))["appliances"]]}))' \
+    "$NV_DIR/nas1.json" "$NV_DIR/nas2.json" >"$NV_DIR/initiator.json"
+DAEMON_PID=""
+if [[ -x "$DAEMON" ]]; then
+    nv_exec pc "$DAEMON" --config "$NV_DIR/initiator.json" --listen 127.0.0.1:0 --port-file "$NV_DIR/initiator.port" \
+        --service stopped --statistics-names suffixed --log "$NV_DIR/initiator.log" >"$NV_DIR/initiator.err" 2>&1 &
+    DAEMON_PID=$!
+    for _ in $(seq 1 100); do [[ -s "$NV_DIR/initiator.port" ]] && break; sleep 0.1; done
+fi
+INITIATOR="127.0.0.1:$(cat "$NV_DIR/initiator.port" 2>/dev/null)"
+ask() { nv_exec pc "$DAEMON" --ask "$INITIATOR" "$@" 2>/dev/null; }
+
+
 nv_wine_prefix || nv_fail "could not make the Wine prefix"
 xvfb_start || nv_fail "no display"
 interactive=0
 [[ -z "${XVFB_PID:-}" ]] && interactive=1
-trap 'xvfb_stop; nv_cleanup' EXIT
+trap '[[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null; xvfb_stop; nv_cleanup' EXIT
 NV_KEEP_DIR=1
 
 # The wineserver owns the sockets, so it starts inside the PC namespace.
@@ -71,6 +91,18 @@ NV_WINE_USED=1
 WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
 WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
 in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
+in_pc wineserver -p 600
+if [[ -n "$DAEMON_PID" ]]; then
+    in_pc env NORVALE_WINE="$NV_WINE" "$ROOT/tests/e2e/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "$INITIATOR" \
+        >"$NV_DIR/initiator-install.log" 2>&1 || echo "The initiator stand-ins could not be installed (see $NV_DIR)"
+    # The initiator's service runs, and Archive's first target was connected
+    # before the program started.
+    in_pc $NV_WINE sc start MSiSCSI >/dev/null 2>&1
+    for _ in $(seq 1 50); do [[ "$(ask SERVICE state | tail -1)" == running ]] && break; sleep 0.2; done
+    ask PUT MSiSCSIInitiator_SendTargetPortalClass PortalAddress 192.168.10.20 >/dev/null &&
+        ask ISCSICLI "iscsicli logintarget iqn.2026-12.com.orrin:archive.lun0 t * * * * * * * * * * * * * * * 0" >/dev/null &&
+        echo "Simulated iSCSI initiator on $INITIATOR: service running, Archive's lun0 connected"
+fi
 in_pc $NV_WINE "$EXE" >"$OUT/demo-wine.log" 2>&1 &
 program=$!
 if ! window=$(wait_for_window "$TITLE" 60); then
@@ -81,7 +113,9 @@ fi
 PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
 if [[ -f "$PROBE" ]] && rows=$(in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" wait 30 wait-rows 1000 3 30 2>/dev/null | tr -d '\r'); then
     archive=$(awk '$1 == "row" && $2 == 1000 && $4 ~ /^Archive\|/ { print $3 }' <<<"$rows")
-    [[ -n "$archive" ]] && in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" click-row 1000 "$archive" >/dev/null 2>&1
+    # The click refreshes the initiator's portals; its list follows a moment later.
+    [[ -n "$archive" ]] && in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" click-row 1000 "$archive" \
+        wait-rows 1029 2 20 >/dev/null 2>&1
 else
     sleep 6   # the first discovery pass runs while the dialog opens
 fi
@@ -95,4 +129,4 @@ else
     WINEPREFIX="$NV_WINEPREFIX" wineserver -k 2>/dev/null
     wait "$program" 2>/dev/null
 fi
-echo "What the appliances received: $NV_DIR/nas1.log, $NV_DIR/nas2.log"
+echo "What the appliances received: $NV_DIR/nas1.log, $NV_DIR/nas2.log; the initiator: $NV_DIR/initiator.log"

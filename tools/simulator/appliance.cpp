@@ -132,12 +132,14 @@ std::string Appliance::SharePage(const std::string& indexText) const {
     return Join(config_.shares, PageStart(indexText), kPageSize, ':');
 }
 
+std::string TargetListEntry(const TargetConfig& target) {
+    return target.name + "|" + (target.chap ? "1" : "0") + "@" + target.user + "$" +
+           EncodeBase64(target.password);
+}
+
 std::string Appliance::TargetListText() const {
     std::vector<std::string> entries;
-    for (const TargetConfig& target : config_.targets) {
-        entries.push_back(target.name + "|" + (target.chap ? "1" : "0") + "@" + target.user + "$" +
-                          EncodeBase64(target.password));
-    }
+    for (const TargetConfig& target : config_.targets) entries.push_back(TargetListEntry(target));
     return Join(entries, 0, entries.size(), '=');
 }
 

@@ -26,6 +26,9 @@ struct Answer {
     std::optional<AddressChange> move;
 };
 
+// One entry of the QueryTargetList answer: name|chap@user$base64(password).
+std::string TargetListEntry(const TargetConfig& target);
+
 class Appliance {
 public:
     explicit Appliance(ApplianceConfig config);

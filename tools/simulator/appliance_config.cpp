@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "tools/simulator/wire_format.h"
 
@@ -58,6 +59,22 @@ std::array<std::uint8_t, 6> ParseId(const std::string& text, const std::string& 
     return id;
 }
 
+PortalConfig ParsePortal(const std::string& text, const std::string& where) {
+    PortalConfig portal;
+    const std::size_t colon = text.find(':');
+    portal.address = text.substr(0, colon);
+    if (!ParseIpv4(portal.address)) Fail(where, "holds a portal that is no IPv4 address: \"" + text + "\"");
+    if (colon != std::string::npos) {
+        const std::string port = text.substr(colon + 1);
+        char* end = nullptr;
+        const unsigned long number = std::strtoul(port.c_str(), &end, 10);
+        if (port.empty() || *end != '\0' || number == 0 || number > 65535)
+            Fail(where, "holds a portal with a bad port: \"" + text + "\"");
+        portal.port = static_cast<std::uint16_t>(number);
+    }
+    return portal;
+}
+
 ApplianceConfig ParseAppliance(const json& object, const std::string& where) {
     if (!object.is_object()) Fail(where, "must be an object");
     ApplianceConfig appliance;
@@ -86,7 +103,21 @@ ApplianceConfig ParseAppliance(const json& object, const std::string& where) {
             appliance.targets.push_back(TargetConfig{Get<std::string>(entry, "name", at, ""),
                                                      Get<bool>(entry, "chap", at, false),
                                                      Get<std::string>(entry, "user", at, ""),
-                                                     Get<std::string>(entry, "password", at, "")});
+                                                     Get<std::string>(entry, "password", at, ""),
+                                                     Get<std::uint64_t>(entry, "lunBytes", at, 0)});
+        }
+    }
+    if (const auto groups = object.find("portalGroups"); groups != object.end()) {
+        if (!groups->is_array()) Fail(where + ".portalGroups", "must be an array of arrays");
+        for (std::size_t g = 0; g < groups->size(); ++g) {
+            const std::string at = where + ".portalGroups[" + std::to_string(g) + "]";
+            if (!(*groups)[g].is_array()) Fail(at, "must be an array of \"address[:port]\" texts");
+            std::vector<PortalConfig> group;
+            for (const json& portal : (*groups)[g]) {
+                if (!portal.is_string()) Fail(at, "must be an array of \"address[:port]\" texts");
+                group.push_back(ParsePortal(portal.get<std::string>(), at));
+            }
+            appliance.portalGroups.push_back(std::move(group));
         }
     }
     appliance.adminPassword = Get<std::string>(object, "adminPassword", where, "");
@@ -121,6 +152,13 @@ ApplianceConfig ParseAppliance(const json& object, const std::string& where) {
 std::string ApplianceConfig::NameText() const {
     if (port.empty()) return name;
     return name + ":" + port + "=" + otherAddress;
+}
+
+std::vector<std::vector<PortalConfig>> ApplianceConfig::EffectivePortalGroups() const {
+    if (!portalGroups.empty()) return portalGroups;
+    std::vector<PortalConfig> group{PortalConfig{address, 3260}};
+    if (ParseIpv4(otherAddress)) group.push_back(PortalConfig{otherAddress, 3260});
+    return {group};
 }
 
 ConfigResult ParseConfig(const std::string& jsonText) {

@@ -15,6 +15,13 @@ struct TargetConfig {
     bool chap = false;
     std::string user;
     std::string password;  // sent base64-encoded, as the appliance does
+    std::uint64_t lunBytes = 0;  // the size of the target's one LUN; 0: no LUN
+};
+
+// An iSCSI portal of the appliance, as the initiator reaches its targets.
+struct PortalConfig {
+    std::string address;
+    std::uint16_t port = 3260;
 };
 
 struct FloodConfig {
@@ -43,6 +50,9 @@ struct ApplianceConfig {
     std::string service = "iscsi";
     std::vector<std::string> shares;  // as sent, lock marks included ("music*0", "data@1")
     std::vector<TargetConfig> targets;
+    // The portal groups its targets are reachable through; empty: one group
+    // with the address (and the other LAN port's address, when there is one).
+    std::vector<std::vector<PortalConfig>> portalGroups;
     std::string adminPassword;
     std::vector<std::string> dhcpPool;
     int replyDelayMs = 0;    // at most 20 s
@@ -53,6 +63,8 @@ struct ApplianceConfig {
 
     // The name text of a DiscoverReply: name[:port=otherAddress].
     std::string NameText() const;
+    // portalGroups, or the default groups described there.
+    std::vector<std::vector<PortalConfig>> EffectivePortalGroups() const;
 };
 
 struct SimulatorConfig {

@@ -24,7 +24,17 @@
 //   no-box                    fails when a message box is shown   -> no box
 //   dialog TITLE SECONDS      the following commands act on the program's
 //                             window of that title (a child dialog)
+//   dialog-with ID SECONDS    ... on the program's window, other than the main
+//                             one, that has a control ID (dialogs whose title is
+//                             the program's own)
 //   main                      ... and on the main window again
+//   click-async ID            presses a button and goes on at once, while the
+//                             program may still be busy with it
+//   peek ID                   the text of a control, read without asking the
+//                             program's thread (it may be busy)   -> peek ID "..."
+//   gone ID SECONDS           until no window other than the main one has a
+//                             control ID                          -> gone ID
+//   wait-idle                 until the program's thread is back in its loop
 //   sleep MS
 // Every command waits for the dialog to be idle afterwards, so the next one
 // sees what the last one caused. Exit code 0, or 1 with a message on stderr.
@@ -97,9 +107,29 @@ class Probe {
 public:
     explicit Probe(std::wstring title) : title_(std::move(title)) {}
 
+    // The main window is the one of that title that no other window owns:
+    // the program's own dialogs may carry its title too.
+    struct TitleSearch {
+        const std::wstring* title;
+        HWND found;
+    };
+
+    static BOOL CALLBACK VisitTopLevel(HWND window, LPARAM param) {
+        auto& search = *reinterpret_cast<TitleSearch*>(param);
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        if (*search.title == text && GetWindow(window, GW_OWNER) == nullptr) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     void WaitWindow(int seconds) {
         for (int i = 0; i < seconds * 10; ++i) {
-            dialog_ = FindWindowW(nullptr, title_.c_str());
+            TitleSearch search{&title_, nullptr};
+            EnumWindows(VisitTopLevel, LPARAM(&search));
+            dialog_ = search.found;
             if (dialog_ != nullptr) {
                 Print(L"window found");
                 return;
@@ -107,6 +137,69 @@ public:
             Sleep(100);
         }
         Fail(L"no window titled \"" + title_ + L"\"");
+    }
+
+    // A visible top-level window of the program's thread, other than the
+    // main one, with a control of this id; nullptr when there is none.
+    struct ControlSearch {
+        HWND main;
+        int id;
+        HWND found;
+    };
+
+    static BOOL CALLBACK VisitWithControl(HWND window, LPARAM param) {
+        auto& search = *reinterpret_cast<ControlSearch*>(param);
+        if (window != search.main && IsWindowVisible(window) && GetDlgItem(window, search.id) != nullptr) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    HWND FindWithControl(int id) {
+        if (dialog_ == nullptr) WaitWindow(1);
+        ControlSearch search{dialog_, id, nullptr};
+        EnumThreadWindows(GetWindowThreadProcessId(dialog_, nullptr), VisitWithControl, LPARAM(&search));
+        return search.found;
+    }
+
+    void ChooseDialogWith(int id, int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (HWND window = FindWithControl(id)) {
+                child_ = window;
+                Print(L"dialog-with " + std::to_wstring(id));
+                return;
+            }
+            Sleep(100);
+        }
+        Fail(L"no dialog with control " + std::to_wstring(id));
+    }
+
+    void WaitGone(int id, int seconds) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (FindWithControl(id) == nullptr) {
+                if (child_ != nullptr && !IsWindow(child_)) child_ = nullptr;
+                Print(L"gone " + std::to_wstring(id));
+                return;
+            }
+            Sleep(100);
+        }
+        Fail(L"the dialog with control " + std::to_wstring(id) + L" is still there");
+    }
+
+    // GetWindowText of another process's window reads the text Windows
+    // keeps for it, without a message to the (perhaps busy) thread.
+    void Peek(int id) {
+        wchar_t text[1024] = {};
+        GetWindowTextW(Control(id), text, 1024);
+        Print(L"peek " + std::to_wstring(id) + L" \"" + text + L"\"");
+    }
+
+    void ClickAsync(int id) {
+        HWND button = Control(id);
+        if (!IsWindowEnabled(button)) Fail(L"button " + std::to_wstring(id) + L" is disabled");
+        PostMessageW(button, BM_CLICK, 0, 0);
+        Sleep(300);
     }
 
     HWND Control(int id) {
@@ -455,8 +548,20 @@ int wmain(int argc, wchar_t** argv) {
             if (next >= argc) Fail(L"dialog needs a title");
             const std::wstring title = argv[next++];
             probe.ChooseDialog(title, Number(argc, argv, next));
+        } else if (command == L"dialog-with") {
+            const int id = Number(argc, argv, next);
+            probe.ChooseDialogWith(id, Number(argc, argv, next));
         } else if (command == L"main") {
             probe.ChooseMain();
+        } else if (command == L"click-async") {
+            probe.ClickAsync(Number(argc, argv, next));
+        } else if (command == L"peek") {
+            probe.Peek(Number(argc, argv, next));
+        } else if (command == L"gone") {
+            const int id = Number(argc, argv, next);
+            probe.WaitGone(id, Number(argc, argv, next));
+        } else if (command == L"wait-idle") {
+            probe.WaitIdle();
         } else if (command == L"sleep") {
             Sleep(DWORD(Number(argc, argv, next)));
         } else {

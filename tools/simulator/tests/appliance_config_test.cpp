@@ -20,6 +20,10 @@ TEST(SimConfig, MinimalApplianceGetsDefaults) {
     EXPECT_EQ(nas.id[5], 0x55);
     EXPECT_EQ(nas.NameText(), "NAS");
     EXPECT_TRUE(nas.http.address.empty());
+    // Without portal groups the targets are reached through the address.
+    ASSERT_EQ(nas.EffectivePortalGroups().size(), 1u);
+    EXPECT_EQ(nas.EffectivePortalGroups()[0].size(), 1u);
+    EXPECT_EQ(nas.EffectivePortalGroups()[0][0].port, 3260);
 }
 
 TEST(SimConfig, FullAppliance) {
@@ -27,7 +31,8 @@ TEST(SimConfig, FullAppliance) {
         {"interface": "veth1", "id": "0a:0b:0c:0d:0e:0f", "address": "10.1.0.20",
          "name": "NAS2", "port": "eth1", "otherAddress": "10.2.0.20", "dhcp": true,
          "shares": ["music*0", "data@1"], "adminPassword": "pw",
-         "targets": [{"name": "iqn.t", "chap": true, "user": "u", "password": "p"}],
+         "targets": [{"name": "iqn.t", "chap": true, "user": "u", "password": "p", "lunBytes": 4294967296}],
+         "portalGroups": [["10.1.0.20", "10.1.0.20:3261"], ["10.2.0.20"]],
          "dhcpPool": ["10.1.0.100"], "replyDelayMs": 300, "dropRate": 0.5, "duplicates": 3,
          "flood": {"ratePerSecond": 100, "durationMs": 2000},
          "http": {"port": 8080}}]})");
@@ -36,6 +41,10 @@ TEST(SimConfig, FullAppliance) {
     EXPECT_EQ(result.config->seed, 7u);
     EXPECT_EQ(nas.NameText(), "NAS2:eth1=10.2.0.20");
     EXPECT_TRUE(nas.targets.at(0).chap);
+    EXPECT_EQ(nas.targets.at(0).lunBytes, 4294967296u);
+    ASSERT_EQ(nas.EffectivePortalGroups().size(), 2u);
+    EXPECT_EQ(nas.portalGroups.at(0).at(1).port, 3261);
+    EXPECT_EQ(nas.portalGroups.at(1).at(0).address, "10.2.0.20");
     EXPECT_EQ(nas.flood.ratePerSecond, 100);
     EXPECT_EQ(nas.http.address, "10.1.0.20") << "the web server defaults to the appliance address";
     EXPECT_EQ(nas.http.port, 8080);
@@ -58,6 +67,9 @@ TEST(SimConfig, RefusesWhatWouldMisbehave) {
         {"{\"appliances\": [{" + base + R"(, "name": ")" + std::string(300, 'x') + R"("}]})", "255"},
         {"{\"appliances\": [{" + base + R"(, "dhcpPool": ["10.1.0.300"]}]})", "dhcpPool"},
         {"{\"appliances\": [{" + base + R"(, "targets": [1]}]})", "targets[0]"},
+        {"{\"appliances\": [{" + base + R"(, "portalGroups": [["10.1.0.20:0"]]}]})", "portalGroups[0]"},
+        {"{\"appliances\": [{" + base + R"(, "portalGroups": [["nas:3260"]]}]})", "portalGroups[0]"},
+        {"{\"appliances\": [{" + base + R"(, "portalGroups": ["10.1.0.20"]}]})", "portalGroups[0]"},
     };
     for (const auto& [text, needle] : cases) {
         const ConfigResult result = ParseConfig(text);

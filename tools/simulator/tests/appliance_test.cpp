@@ -20,7 +20,7 @@ ApplianceConfig Nas() {
     for (int i = 0; i < 23; ++i) config.shares.push_back("s" + std::to_string(i));
     config.shares[0] = "music*0";
     config.shares[1] = "data@1";
-    config.targets = {{"iqn.a", false, "", ""}, {"iqn.b", true, "joe", "secret"}};
+    config.targets = {{"iqn.a", false, "", "", 0}, {"iqn.b", true, "joe", "secret", 0}};
     return config;
 }
 

@@ -1,0 +1,28 @@
+// Which MSiSCSI_ConnectionStatistics instance tells whether a target is
+// connected. Some Windows versions name an instance after its target with a
+// connection number behind a "_"; there the instance is found by the part
+// before the "_", elsewhere it carries the target's name itself.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/windows_version_info.h"
+
+namespace norvale {
+
+// The versions that suffix the instance names: 6.1 or later, and a
+// workstation with Service Pack 1, an Enterprise edition under WOW64, or any
+// server edition under WOW64 with Service Pack 1.
+bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool wow64);
+
+// The InstanceName to read `Active` of. With prefix matching: the first of
+// `instanceNames` (sorted) whose text before its first "_" equals the target
+// name ignoring case, else the target name itself; nothing when there are no
+// instances at all. Without: the target name.
+std::optional<std::wstring> StatisticsInstanceFor(const std::wstring& targetName,
+                                                  const std::vector<std::wstring>& instanceNames,
+                                                  bool prefixMatching);
+
+}  // namespace norvale

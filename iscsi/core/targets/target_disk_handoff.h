@@ -1,0 +1,64 @@
+// Where the iSCSI group hands over to disk management: after a connect, the
+// new disk of the target (an empty one goes through the format wizard, then
+// the disk manager opens); before a logout, the drive letters of the
+// target's volumes, which the initiator must stop mounting at start-up; and
+// the Management button.
+//
+// Disk management implements this; until it does, SessionDiskHandoff stands
+// in: it knows from the initiator's sessions only whether a target brought a
+// disk at all, never whether that disk is empty, so it never runs the wizard
+// and has no volumes and no disk manager to offer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "iscsi/core/wmi_connections.h"
+
+namespace norvale {
+
+class CNorvaleDlg;
+
+// Find-by-target: how the target's disk stands.
+enum class TargetDiskState : int {
+    None = -1,      // no disk of the target was found
+    HasVolume = 0,  // its disk carries a volume
+    BareDisk = 1,   // its disk has no volume yet
+};
+
+class TargetDiskHandoff {
+public:
+    virtual ~TargetDiskHandoff() = default;
+
+    // How the disk of a target that is now connected stands (a fresh look).
+    virtual TargetDiskState FindByTarget(const std::wstring& targetName) = 0;
+    // Runs the format wizard over `dialog` for the target's empty disk
+    // (`targetName` in upper case) and answers its cancel mark: 0 when it
+    // was not cancelled. A cancelled wizard logs the target out itself
+    // (dialog.Targets().LogoutTarget with remove-devices off).
+    virtual int RunFormatWizard(CNorvaleDlg& dialog, const std::wstring& targetName) = 0;
+    // The disk manager for the selected device (SelectedDeviceIp and
+    // SelectedDeviceOtherIp of the dialog's protocol), modal over `dialog`.
+    virtual void OpenDiskManager(CNorvaleDlg& dialog) = 0;
+    // The drive roots ("E:\") of the volumes of `targetName` that have a
+    // letter, from a freshly refreshed inventory.
+    virtual std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName) = 0;
+};
+
+class SessionDiskHandoff final : public TargetDiskHandoff {
+public:
+    // Asks through its own WMI site; `wmi` must outlive it.
+    explicit SessionDiskHandoff(WmiConnections& wmi) : wmi_(wmi) {}
+
+    // HasVolume when a session of the target lists a disk, None otherwise.
+    TargetDiskState FindByTarget(const std::wstring& targetName) override;
+    // Never asked for (FindByTarget never answers BareDisk): 0.
+    int RunFormatWizard(CNorvaleDlg&, const std::wstring&) override { return 0; }
+    void OpenDiskManager(CNorvaleDlg&) override {}
+    std::vector<std::wstring> LetteredVolumes(const std::wstring&) override { return {}; }
+
+private:
+    WmiConnections& wmi_;
+};
+
+}  // namespace norvale

@@ -1,0 +1,271 @@
+// The target list: filled from the appliance where the initiator cannot
+// help, else from the initiator after a refresh of its send-target portals;
+// a page at a time, with each target's connection state.
+#include <algorithm>
+#include <chrono>
+
+#include "controls/core/list_selection.h"
+#include "controls/core/wait_cursor.h"
+#include "iscsi/core/command_lines.h"
+#include "iscsi/core/target_entry.h"
+#include "iscsi/core/targets/initiator_prerequisites.h"
+#include "iscsi/core/targets/name_compare.h"
+#include "iscsi/core/targets/statistics_selection.h"
+#include "iscsi/core/targets/target_section.h"
+#include "iscsi/core/targets/target_texts.h"
+#include "mainwindow/core/norvale_dialog.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/windows_version_editions.h"
+#include "protocol/core/device_requests.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+namespace {
+
+constexpr wchar_t kDelayCommand[] = L"ipconfig /all";
+constexpr wchar_t kSessionClass[] = L"MSiSCSIInitiator_SessionClass";
+constexpr wchar_t kTargetClass[] = L"MSiSCSIInitiator_TargetClass";
+constexpr wchar_t kStatisticsClass[] = L"MSiSCSI_ConnectionStatistics";
+constexpr wchar_t kSendTargetPortalClass[] = L"MSiSCSIInitiator_SendTargetPortalClass";
+constexpr std::chrono::milliseconds kListDelay{100};
+constexpr std::chrono::milliseconds kListDelayBeforeConnect{1000};
+constexpr int kActiveColumn = 1;
+
+}  // namespace
+
+void CTargetSection::OnPageChanged(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    WaitCursor wait(surface);
+    const int page = surface.ComboSelection(IDC_TARGET_PAGE);
+    dialog.State().targetPageStart = page > 0 ? page * kItemsPerPage : 0;
+    surface.DeleteAllListRows(IDC_TARGET_LIST);
+    rowTargets_.clear();
+
+    const int deviceRow = SelectedRowFromVisible(surface, IDC_DEVICE_LIST);
+    if (deviceRow < 0) return;
+    DeviceProtocol& protocol = dialog.Protocol();
+    const DeviceRecord* device = protocol.Devices().Find(surface.ListCell(IDC_DEVICE_LIST, deviceRow, 1));
+    if (device == nullptr) return;
+    if (!device->isIscsi) {
+        // The selector still shows the pages of an iSCSI device clicked
+        // before: this device has no targets, and its address is editable.
+        ClearTargetList(dialog);
+        if (!device->UsesDhcp()) {
+            surface.SelectComboItem(IDC_DHCP_MODE, 0);
+            for (int field : {IDC_LAN_IP, IDC_LAN_NETMASK, IDC_LAN_GATEWAY}) surface.Enable(field, true);
+        }
+        return;
+    }
+    if (QueryTargetCount(protocol) == 0) {
+        ClearTargetList(dialog);
+        return;
+    }
+    state_.PortalRefreshStarted = false;
+    CheckInitiator(dialog, false);
+}
+
+void CTargetSection::RefreshTargetList(CNorvaleDlg& dialog) {
+    const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
+    std::optional<ServiceState> state;
+    if (service) state = service->QueryState();
+    const bool known = state.has_value();
+    const bool stopped = known && *state == ServiceState::Stopped;
+    const bool olderWithoutInitiator =
+        !VistaOrLater() && !IsInitiatorInstalled(ports_.registry, Version(), ports_.wow64);
+    if (stopped || olderWithoutInitiator) {
+        FillTargetListFromDevice(dialog);
+        return;
+    }
+    // A service that cannot be opened or asked leaves the list as it is.
+    if (!known || state_.PortalRefreshStarted) return;
+    StartPortalRefresh(dialog);
+}
+
+void CTargetSection::FillTargetListFromDevice(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    DeviceProtocol& protocol = dialog.Protocol();
+    // Only a list asked for now: TargetNameList may still hold the targets
+    // of a device selected before.
+    std::vector<std::wstring> entries;
+    if (QueryTargetCount(protocol) > 0) {
+        QueryTargetList(protocol);
+        entries = protocol.TargetNameList.Names();
+        surface.Enable(IDC_MANAGEMENT, true);
+    }
+    surface.DeleteAllListRows(IDC_TARGET_LIST);
+    rowTargets_.clear();
+    const std::size_t first = static_cast<std::size_t>(dialog.State().targetPageStart);
+    const std::wstring no = UiText(target_text::kNo);
+    for (std::size_t index = first; index < entries.size() && index < first + kItemsPerPage; ++index) {
+        const DeviceTargetEntry entry = SplitTargetEntry(entries[index]);
+        const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index - first), entry.listedName);
+        if (row < 0) continue;
+        surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, no);
+        rowTargets_.push_back(entry.name);
+        state_.TargetNamePrefix = TargetNamePrefix(entry.name);
+    }
+}
+
+void CTargetSection::StartPortalRefresh(CNorvaleDlg& dialog) {
+    EnableTargetButtons(dialog, false);
+    state_.PortalRefreshStarted = true;
+    const auto started = watcher_.Start(dialog.Surface(), kDelayCommand, kProcessTerminatedMessage);
+    // Without a delay process to wait for, the refresh goes on at once.
+    if (started != DelayProcessWatcher::Started::Watched) RefreshPortals(dialog);
+}
+
+void CTargetSection::RefreshPortals(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    WaitCursor wait(surface);
+    ClearTargetList(dialog);
+    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::PortalRefresh);
+    // Whatever portals the initiator knows (of other devices, or of this
+    // one's old address) give way to the selected device's address.
+    std::vector<std::wstring> portals;
+    wmi.QueryPropertyValues(kSendTargetPortalClass, L"PortalAddress", portals);
+    for (const std::wstring& portal : portals) {
+        const CommandLine remove = RemoveTargetPortalCommand(portal);
+        if (remove.Built()) ports_.commands.RunConsoleCommand(remove.text);
+        if (!state_.AutoConnectPending) ports_.commands.RunConsoleCommand(ListTargetsCommand());
+    }
+    if (wmi.AddSendTargetPortal(dialog.Protocol().SelectedDeviceIp) != kWmiOk) {
+        ShowOkBox(surface, UiText(target_text::kPortalFailed), target_text::kTitle, MessageIcon::None);
+    }
+    StartTargetListTimer(dialog);
+    EnableTargetButtons(dialog, true);
+}
+
+std::vector<std::wstring> CTargetSection::CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp) {
+    // Targets with a session first: they stay known to the initiator even
+    // when its portal list changed.
+    std::vector<std::wstring> candidates;
+    wmi.QueryPropertyValues(kSessionClass, L"TargetName", candidates);
+    wmi.QueryPropertyValues(kTargetClass, L"TargetName", candidates);
+    std::vector<std::wstring> kept;
+    for (const std::wstring& candidate : candidates) {
+        const std::wstring name = UpperCase(candidate);
+        const std::wstring_view key = Trimmed(name);
+        const bool known = std::any_of(kept.begin(), kept.end(), [key](const std::wstring& other) {
+            return Trimmed(other) == key;
+        });
+        if (known) continue;
+        std::vector<TargetPortal> portals;
+        wmi.QueryTargetPortals(name, portals);
+        // Once for each of the device's portals it is reachable through.
+        for (const TargetPortal& portal : portals) {
+            if (portal.address == deviceIp) kept.push_back(name);
+        }
+    }
+    return kept;
+}
+
+void CTargetSection::ReadInstanceNames(CWmiWrapper& wmi) {
+    std::vector<std::wstring> names;
+    wmi.QueryPropertyValues(kStatisticsClass, L"InstanceName", names);
+    std::sort(names.begin(), names.end());
+    state_.ConnectionInstanceNames = std::move(names);
+}
+
+bool CTargetSection::PrefixMatching() {
+    const std::optional<WindowsVersionInfo> version = Version();
+    return version && UsesStatisticsPrefixMatching(*version, ports_.wow64);
+}
+
+std::vector<std::wstring> CTargetSection::ReadActive(CWmiWrapper& wmi, const std::wstring& targetName) {
+    std::vector<std::wstring> values;
+    const std::optional<std::wstring> instance =
+        StatisticsInstanceFor(targetName, state_.ConnectionInstanceNames, PrefixMatching());
+    if (instance) wmi.QueryPropertyValuesWhere(kStatisticsClass, L"InstanceName", *instance, L"Active", values);
+    return values;
+}
+
+void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    WaitCursor wait(surface);
+    surface.SetRedraw(IDC_TARGET_LIST, false);
+    surface.DeleteAllListRows(IDC_TARGET_LIST);
+    rowTargets_.clear();
+
+    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::TargetListFill);
+    std::vector<std::wstring> names = CollectTargetNames(wmi, dialog.Protocol().SelectedDeviceIp);
+    ReadInstanceNames(wmi);
+    std::sort(names.begin(), names.end());
+    state_.TargetNames = std::move(names);
+    for (const std::wstring& name : state_.TargetNames) state_.TargetNamePrefix = TargetNamePrefix(name);
+
+    // While a connect is pending the rows wait for the fill after it, which
+    // shows the connect's outcome.
+    if (!state_.AutoConnectPending) {
+        const std::wstring yes = UiText(target_text::kYes);
+        const std::wstring no = UiText(target_text::kNo);
+        const std::size_t first = static_cast<std::size_t>(dialog.State().targetPageStart);
+        const std::vector<std::wstring>& targets = state_.TargetNames;
+        for (std::size_t index = first; index < targets.size() && index < first + kItemsPerPage; ++index) {
+            const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index - first),
+                                                  ShownTargetName(targets[index]));
+            if (row < 0) continue;
+            rowTargets_.push_back(targets[index]);
+            const bool connected = !ReadActive(wmi, targets[index]).empty();
+            std::vector<TargetPortal> portals;
+            wmi.QueryTargetPortals(targets[index], portals);
+            if (!portals.empty()) surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, connected ? yes : no);
+        }
+    }
+    surface.Enable(IDC_TARGET_CONNECT, false);
+    surface.Enable(IDC_MANAGEMENT, !state_.TargetNames.empty());
+
+    if (state_.AutoConnectPending) {
+        WaitCursor connecting(surface);
+        ConnectTarget(dialog, true);
+        state_.AutoConnectPending = false;
+        StartTargetListTimer(dialog);
+        surface.Enable(IDC_MANAGEMENT, true);
+    }
+    surface.SetRedraw(IDC_TARGET_LIST, true);
+}
+
+void CTargetSection::OnTargetClicked(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    const int count = QueryTargetCount(dialog.Protocol());
+    if (count == -1) return;
+    if (surface.ListRowCount(IDC_TARGET_LIST) == 0 || count == 0) {
+        EnableTargetButtons(dialog, false);
+        if (count == 0) {
+            ShowOkBox(surface, UiText(target_text::kNoTargets), target_text::kCaptionWarning, MessageIcon::Stop);
+        }
+        return;
+    }
+    const int row = SelectedRow(surface, IDC_TARGET_LIST);
+    if (row < 0) {
+        EnableTargetButtons(dialog, false);
+        return;
+    }
+    if (SameIgnoringCase(surface.ListCell(IDC_TARGET_LIST, row, kActiveColumn), UiText(target_text::kActiveYes))) {
+        surface.SetText(IDC_TARGET_CONNECT, UiText(target_text::kDisconnect));
+    } else {
+        surface.SetText(IDC_TARGET_CONNECT, UiText(target_text::kConnect));
+        state_.SelectedTargetFullName = TargetOfRow(row);
+    }
+    EnableTargetButtons(dialog, true);
+}
+
+void CTargetSection::ClearTargetList(CNorvaleDlg& dialog) {
+    TargetSection::ClearTargetList(dialog);
+    rowTargets_.clear();
+}
+
+void CTargetSection::StartTargetListTimer(CNorvaleDlg& dialog) {
+    dialog.Surface().SetTimer(IDT_TARGET_LIST, state_.AutoConnectPending ? kListDelayBeforeConnect : kListDelay);
+}
+
+void CTargetSection::EnableTargetButtons(CNorvaleDlg& dialog, bool enabled) {
+    dialog.Surface().Enable(IDC_TARGET_CONNECT, enabled);
+    dialog.Surface().Enable(IDC_MANAGEMENT, enabled);
+}
+
+std::wstring CTargetSection::TargetOfRow(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < rowTargets_.size() ? rowTargets_[row] : std::wstring();
+}
+
+}  // namespace norvale

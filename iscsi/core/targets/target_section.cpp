@@ -1,0 +1,185 @@
+// The iSCSI group's routing and the initiator's prerequisites: installed,
+// service running, the notices. The list is in target_list.cpp, Connect and
+// Disconnect in target_connect.cpp.
+#include "iscsi/core/targets/target_section.h"
+
+#include <chrono>
+
+#include "controls/core/wait_cursor.h"
+#include "iscsi/core/command_lines.h"
+#include "iscsi/core/targets/initiator_prerequisites.h"
+#include "iscsi/core/targets/target_texts.h"
+#include "mainwindow/core/norvale_dialog.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/windows_version_editions.h"
+#include "platform/core/windows_version_reader.h"
+#include "resources/resource.h"
+
+namespace norvale {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kOlderServiceStartWait{2000};
+constexpr milliseconds kServiceNoticeWait{1000};
+constexpr milliseconds kServicePoll{100};
+// A service stuck in start-pending must not hang the program: after this it
+// counts as not having reached running.
+constexpr milliseconds kServiceStartLimit{30000};
+
+}  // namespace
+
+CTargetSection::CTargetSection(TargetSectionPorts ports)
+    : ports_(ports),
+      watcher_(ports.delayProcess),
+      installNotice_(
+          [this] {
+              if (installOwner_ != nullptr) OnInstallOk(*installOwner_);
+          },
+          // Closed without running the installer: nothing is to resume when
+          // the dialog is restored later.
+          [this] { state_.InstallPromptShown = false; }) {}
+
+CTargetSection::~CTargetSection() = default;
+
+void CTargetSection::ResetFlags() {
+    state_.AutoConnectPending = false;
+    state_.PortalRefreshStarted = false;
+    state_.InstallPromptShown = false;
+    state_.ChapRequired = false;
+    state_.ChapLoginDone = false;
+}
+
+void CTargetSection::RefreshTargets(CNorvaleDlg& dialog) {
+    state_.PortalRefreshStarted = false;
+    CheckInitiator(dialog, false);
+}
+
+void CTargetSection::OnTargetListTimer(CNorvaleDlg& dialog) { FillTargetListFromInitiator(dialog); }
+
+void CTargetSection::OnListClicked(CNorvaleDlg& dialog) { OnTargetClicked(dialog); }
+
+void CTargetSection::OnConnect(CNorvaleDlg& dialog) { OnConnectClicked(dialog); }
+
+void CTargetSection::OnManagement(CNorvaleDlg& dialog) { ports_.disks.OpenDiskManager(dialog); }
+
+void CTargetSection::OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) {
+    // Anyone may post a registered message: only a process of ours ends a
+    // portal refresh, and only its handle is closed.
+    if (watcher_.Finish(process)) RefreshPortals(dialog);
+}
+
+void CTargetSection::OnRestored(CNorvaleDlg& dialog) {
+    // Back from the installer: connect the chosen target once the portals
+    // are refreshed.
+    if (!state_.InstallPromptShown) return;
+    state_.InstallPromptShown = false;
+    state_.AutoConnectPending = true;
+    OnConnectClicked(dialog);
+}
+
+void CTargetSection::OnDialogEnding(CNorvaleDlg&) {
+    watcher_.DialogEnded();
+    installOwner_ = nullptr;
+}
+
+std::optional<WindowsVersionInfo> CTargetSection::Version() { return ReadWindowsVersion(ports_.version); }
+
+bool CTargetSection::VistaOrLater() {
+    const std::optional<WindowsVersionInfo> version = Version();
+    return version && IsVistaOrLater(*version);
+}
+
+void CTargetSection::CheckInitiator(CNorvaleDlg& dialog, bool connecting) {
+    WaitCursor wait(dialog.Surface());
+    const std::optional<WindowsVersionInfo> version = Version();
+    const bool vista = version && IsVistaOrLater(*version);
+    // Vista and later bring the initiator with Windows, whatever the
+    // registry says.
+    if (vista || IsInitiatorInstalled(ports_.registry, version, ports_.wow64)) {
+        if (state_.PortalRefreshStarted) return;
+        if (!connecting) {
+            RefreshTargetList(dialog);
+        } else if (vista) {
+            StartInitiatorService(dialog);
+        } else {
+            StartServiceOnOlderWindows(dialog, ports_.services.Open(kInitiatorServiceName).get());
+        }
+        return;
+    }
+    if (connecting) {
+        ShowInstallNotice(dialog);
+    } else {
+        FillTargetListFromDevice(dialog);
+    }
+}
+
+void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service) {
+    if (service == nullptr) return;
+    DialogSurfacePort& surface = dialog.Surface();
+    bool shown = false;
+    if (service->QueryState() == ServiceState::Stopped && service->Start()) {
+        shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
+        ports_.clock.Sleep(kOlderServiceStartWait);
+    }
+    const std::optional<ServiceState> state = service->QueryState();
+    if (state == ServiceState::Running || state == ServiceState::StartPending) {
+        state_.AutoConnectPending = true;
+        ports_.clock.Sleep(kServiceNoticeWait);
+    }
+    if (shown) surface.CloseModeless(serviceNotice_);
+}
+
+void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
+    const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
+    if (!service) return;
+    // Already running: the connect goes ahead at once, without a notice.
+    if (service->QueryState() != ServiceState::Stopped || !service->Start()) return;
+    DialogSurfacePort& surface = dialog.Surface();
+    std::optional<WaitCursor> wait(std::in_place, surface);
+    const bool shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
+    ports_.clock.Sleep(kServiceNoticeWait);
+
+    const auto giveUp = ports_.clock.Now() + kServiceStartLimit;
+    std::optional<ServiceState> state = service->QueryState();
+    while (state == ServiceState::StartPending && ports_.clock.Now() < giveUp) {
+        ports_.clock.Sleep(kServicePoll);
+        state = service->QueryState();
+    }
+    if (state == ServiceState::Running) {
+        ports_.clock.Sleep(kServiceNoticeWait);
+        state_.AutoConnectPending = true;
+    }
+    wait.reset();
+    if (shown) surface.CloseModeless(serviceNotice_);
+}
+
+void CTargetSection::ShowInstallNotice(CNorvaleDlg& dialog) {
+    installOwner_ = &dialog;
+    // A notice already on screen counts; one that is just going does not
+    // (the installer ran from it and the initiator is still missing).
+    const bool shown = dialog.Surface().OpenModeless(installNotice_, IDD_INSTALL_NOTICE) ||
+                       (installNotice_.IsAttached() && !installNotice_.Ending());
+    state_.InstallPromptShown = shown;
+}
+
+void CTargetSection::OnInstallOk(CNorvaleDlg& dialog) {
+    const std::wstring folder = FolderOf(ports_.location.ExecutablePath());
+    const std::wstring name = InstallerFileName(Version().has_value(), ports_.wow64);
+    const std::wstring path = folder + L"\\" + name;
+    if (name.empty() || !ports_.location.FileExists(path)) {
+        installNotice_.Tell(WithText(UiText(target_text::kInstallerMissing), name) + folder + L"\n" +
+                            WithText(UiText(target_text::kInstallerCopy), name));
+        return;
+    }
+    installNotice_.End();
+    DialogSurfacePort& surface = dialog.Surface();
+    surface.Minimize();
+    const CommandLine installer = InstallerCommand(path);
+    if (installer.Built()) ports_.commands.RunConsoleCommand(installer.text);
+    // The restore resumes the connect (OnRestored).
+    surface.Restore();
+}
+
+}  // namespace norvale

@@ -1,0 +1,158 @@
+// The "iSCSI Drive Mapping" group of the main dialog: the selected
+// appliance's targets ten to a page with whether the PC is connected to each,
+// the refresh of the initiator's send-target portals, the initiator's
+// prerequisites (installed, service running) with their notices, Connect and
+// Disconnect with the CHAP dialog, and the logout a LAN change needs.
+//
+//   SessionDiskHandoff disks(wmi);     // until disk management lands
+//   CTargetSection targets(TargetSectionPorts{wmi, commands, services, registry, version,
+//                                             delayProcess, location, SystemClock(), disks, wow64});
+//   CNorvaleDlg dialog(protocol, files, {&lan, &shares, &targets, &web});
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "iscsi/core/command_runner.h"
+#include "iscsi/core/secret_text.h"
+#include "iscsi/core/service_control_port.h"
+#include "iscsi/core/targets/delay_process_port.h"
+#include "iscsi/core/targets/initiator_notices.h"
+#include "iscsi/core/targets/process_watch.h"
+#include "iscsi/core/targets/target_disk_handoff.h"
+#include "iscsi/core/wmi_connections.h"
+#include "mainwindow/core/norvale_sections.h"
+#include "platform/core/clock_port.h"
+#include "platform/core/program_location_port.h"
+#include "platform/core/registry_port.h"
+#include "platform/core/version_source_port.h"
+#include "platform/core/windows_version_info.h"
+
+namespace norvale {
+
+// Every port must outlive the section; `delayProcess` also every watcher
+// worker (a delay process may outlive the dialog).
+struct TargetSectionPorts {
+    WmiConnections& wmi;
+    CommandRunner& commands;
+    ServiceControlPort& services;
+    RegistryPort& registry;
+    VersionSourcePort& version;
+    DelayProcessPort& delayProcess;
+    ProgramLocationPort& location;
+    ClockPort& clock;
+    TargetDiskHandoff& disks;
+    // The WOW64 answer the application took at start.
+    bool wow64 = false;
+};
+
+// What the group remembers between messages, named after the dialog
+// members they stand for.
+struct TargetGroupState {
+    // The selected device's targets the initiator knows, upper case, sorted;
+    // a target reachable through two of the device's portals is in twice.
+    // Row r of the shown page is entry targetPageStart + r.
+    std::vector<std::wstring> TargetNames;
+    // Every MSiSCSI_ConnectionStatistics InstanceName, sorted.
+    std::vector<std::wstring> ConnectionInstanceNames;
+    // Up to and including the first ":" of the last name the list took.
+    std::wstring TargetNamePrefix;
+    // The target of the not-connected row clicked last; an automatic
+    // connect logs in to it.
+    std::wstring SelectedTargetFullName;
+    // The next list fill runs the connect by itself (the service was just
+    // started, or the initiator just installed).
+    bool AutoConnectPending = false;
+    // A portal refresh was started for the shown device and page.
+    bool PortalRefreshStarted = false;
+    // The install notice is on screen (or the installer ran from it).
+    bool InstallPromptShown = false;
+    // The target being connected needs CHAP, and the CHAP dialog logged in.
+    bool ChapRequired = false;
+    bool ChapLoginDone = false;
+};
+
+class CTargetSection final : public TargetSection {
+public:
+    explicit CTargetSection(TargetSectionPorts ports);
+    ~CTargetSection() override;
+    CTargetSection(const CTargetSection&) = delete;
+    CTargetSection& operator=(const CTargetSection&) = delete;
+
+    void ResetFlags() override;
+    // A device with targets was clicked: the availability check, which
+    // fills the list from the device or refreshes the initiator's portals.
+    void RefreshTargets(CNorvaleDlg& dialog) override;
+    void ClearTargetList(CNorvaleDlg& dialog) override;
+    void OnTargetListTimer(CNorvaleDlg& dialog) override;
+    void OnListClicked(CNorvaleDlg& dialog) override;
+    void OnConnect(CNorvaleDlg& dialog) override;
+    void OnManagement(CNorvaleDlg& dialog) override;
+    void OnPageChanged(CNorvaleDlg& dialog) override;
+    void OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) override;
+    void OnRestored(CNorvaleDlg& dialog) override;
+    void DisconnectActiveTargets(CNorvaleDlg& dialog) override;
+    void LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) override;
+    void OnDialogEnding(CNorvaleDlg& dialog) override;
+
+    const TargetGroupState& State() const { return state_; }
+    // The full target name each row of the shown page stands for.
+    const std::vector<std::wstring>& RowTargets() const { return rowTargets_; }
+    // Delay processes started whose end has not been handled.
+    std::size_t PendingDelayProcesses() const { return watcher_.Pending(); }
+
+private:
+    // --- prerequisites (target_prerequisites.cpp)
+    void CheckInitiator(CNorvaleDlg& dialog, bool connecting);
+    void StartInitiatorService(CNorvaleDlg& dialog);
+    void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
+    void ShowInstallNotice(CNorvaleDlg& dialog);
+    void OnInstallOk(CNorvaleDlg& dialog);
+    std::optional<WindowsVersionInfo> Version();
+    bool VistaOrLater();
+
+    // --- the list (target_list.cpp)
+    void RefreshTargetList(CNorvaleDlg& dialog);
+    void FillTargetListFromDevice(CNorvaleDlg& dialog);
+    void StartPortalRefresh(CNorvaleDlg& dialog);
+    void RefreshPortals(CNorvaleDlg& dialog);
+    void FillTargetListFromInitiator(CNorvaleDlg& dialog);
+    std::vector<std::wstring> CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp);
+    void OnTargetClicked(CNorvaleDlg& dialog);
+    void StartTargetListTimer(CNorvaleDlg& dialog);
+    void EnableTargetButtons(CNorvaleDlg& dialog, bool enabled);
+    bool PrefixMatching();
+    void ReadInstanceNames(CWmiWrapper& wmi);
+    // `Active` of the target's statistics selection.
+    std::vector<std::wstring> ReadActive(CWmiWrapper& wmi, const std::wstring& targetName);
+
+    // --- connect and disconnect (target_connect.cpp)
+    void OnConnectClicked(CNorvaleDlg& dialog);
+    // False when the user cancelled the CHAP dialog: the buttons stay off
+    // until the next click on the list.
+    bool ConnectTarget(CNorvaleDlg& dialog, bool automatic);
+    // The login lines of one target (plain, or through the CHAP dialog).
+    void LogIn(CNorvaleDlg& dialog, const std::wstring& target, const std::wstring& initiatorName);
+    void RequestChapLogin(CNorvaleDlg& dialog, const std::wstring& userName, const SecretText& encodedPassword);
+    void AfterLogin(CNorvaleDlg& dialog, const std::wstring& target, bool automatic);
+    void HandOverDisk(CNorvaleDlg& dialog, const std::wstring& target, bool firstValueTrue, bool automatic);
+    void RemovePersistentLogins(CNorvaleDlg& dialog, CWmiWrapper& wmi, const std::wstring& target);
+    void DisconnectSelectedTargets(CNorvaleDlg& dialog);
+    // The target of page row `row`; empty when the list has none for it.
+    std::wstring TargetOfRow(int row) const;
+    void ShowWarning(CNorvaleDlg& dialog, unsigned textId, MessageIcon icon);
+
+    TargetSectionPorts ports_;
+    TargetGroupState state_;
+    std::vector<std::wstring> rowTargets_;
+    DelayProcessWatcher watcher_;
+    CWinService serviceNotice_;
+    InstallDialog installNotice_;
+    // The dialog the install notice belongs to, while it is open.
+    CNorvaleDlg* installOwner_ = nullptr;
+};
+
+}  // namespace norvale

@@ -1,0 +1,41 @@
+// One CWmiWrapper per calling site, kept for the life of the program: each
+// site connects the first time it runs and reuses that connection after.
+// Made by the composition root; the sections ask it for their site's wrapper.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "iscsi/core/wmi_wrapper.h"
+
+namespace norvale {
+
+// The places that talk to WMI. A new caller adds its own site rather than
+// borrowing another's connection.
+enum class WmiSite {
+    PortalRefresh,    // send-target portals read and added after the delay process
+    TargetListFill,   // the target list filled from the initiator
+    Connect,          // initiator name, connection check, persistent logins of a connect
+    ChapLogin,        // initiator name for the CHAP login lines
+    ConnectedDisk,    // whether a connected target brought a disk, until disk management answers that
+    Logout,           // sessions and persistent logins of a disconnect or logout
+    InventorySessions,  // sessions and their disks for the disk inventory
+};
+
+class WmiConnections {
+public:
+    explicit WmiConnections(const WmiEnvironment& env) : env_(env) {}
+    WmiConnections(const WmiConnections&) = delete;
+    WmiConnections& operator=(const WmiConnections&) = delete;
+
+    // The site's wrapper, connected when first asked for. All use is on the
+    // user-interface thread, so no lock.
+    CWmiWrapper& For(WmiSite site);
+    bool Made(WmiSite site) const { return wrappers_.count(site) != 0; }
+
+private:
+    WmiEnvironment env_;
+    std::map<WmiSite, std::unique_ptr<CWmiWrapper>> wrappers_;
+};
+
+}  // namespace norvale

@@ -1,0 +1,58 @@
+#include "iscsi/win32/win32_service_control.h"
+
+#include <windows.h>
+
+namespace norvale::win32 {
+namespace {
+
+class ScHandle {
+public:
+    explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    ~ScHandle() {
+        if (handle_ != nullptr) ::CloseServiceHandle(handle_);
+    }
+    SC_HANDLE Get() const { return handle_; }
+
+private:
+    SC_HANDLE handle_;
+};
+
+class Win32ServiceHandle final : public ServiceHandle {
+public:
+    // The service is closed before the manager it was opened through.
+    Win32ServiceHandle(SC_HANDLE manager, SC_HANDLE service) : manager_(manager), service_(service) {}
+
+    std::optional<ServiceState> QueryState() override {
+        SERVICE_STATUS status{};
+        if (!::QueryServiceStatus(service_.Get(), &status)) return std::nullopt;
+        switch (status.dwCurrentState) {
+        case SERVICE_STOPPED: return ServiceState::Stopped;
+        case SERVICE_START_PENDING: return ServiceState::StartPending;
+        case SERVICE_RUNNING: return ServiceState::Running;
+        default: return ServiceState::Other;
+        }
+    }
+
+    bool Start() override { return ::StartServiceW(service_.Get(), 0, nullptr) != FALSE; }
+
+private:
+    ScHandle manager_;
+    ScHandle service_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceHandle> Win32ServiceControl::Open(const std::wstring& name) {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) return nullptr;
+    SC_HANDLE service = ::OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
+    if (service == nullptr) {
+        ::CloseServiceHandle(manager);
+        return nullptr;
+    }
+    return std::make_unique<Win32ServiceHandle>(manager, service);
+}
+
+}  // namespace norvale::win32

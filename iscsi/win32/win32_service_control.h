@@ -1,0 +1,14 @@
+// The service control manager: OpenSCManagerW, OpenServiceW,
+// QueryServiceStatus and StartServiceW, each with full access.
+#pragma once
+
+#include "iscsi/core/service_control_port.h"
+
+namespace norvale::win32 {
+
+class Win32ServiceControl final : public ServiceControlPort {
+public:
+    std::unique_ptr<ServiceHandle> Open(const std::wstring& name) override;
+};
+
+}  // namespace norvale::win32

@@ -1,0 +1,205 @@
+#include "iscsi/win32/win32_wmi_port.h"
+
+#include <windows.h>
+#include <wbemidl.h>
+
+#include <utility>
+
+#include "iscsi/win32/com_handles.h"
+
+namespace norvale::win32 {
+namespace {
+
+constexpr DWORD kComputerNameChars = 260;
+
+template <typename T>
+WmiOutcome<T> Failed(HRESULT code) {
+    return {static_cast<WmiResult>(code), nullptr};
+}
+
+template <typename T>
+WmiOutcome<T> Made(HRESULT code, std::unique_ptr<T> object) {
+    return {static_cast<WmiResult>(code), std::move(object)};
+}
+
+WmiValue Translate(const VARIANT& value);
+
+class Win32WmiObject final : public WmiObject {
+public:
+    explicit Win32WmiObject(ComRef<IWbemClassObject> object) : object_(std::move(object)) {}
+
+    std::optional<WmiValue> Get(const std::wstring& property) override {
+        Variant value;
+        if (FAILED(object_->Get(property.c_str(), 0, value.Put(), nullptr, nullptr))) return std::nullopt;
+        return Translate(value.Get());
+    }
+
+private:
+    ComRef<IWbemClassObject> object_;
+};
+
+// The embedded objects of a one-dimensional array, in index order; an
+// element that is no WMI object is left out.
+WmiValue EmbeddedObjects(SAFEARRAY* array) {
+    std::vector<std::unique_ptr<WmiObject>> objects;
+    LONG low = 0;
+    LONG high = -1;
+    if (array == nullptr || ::SafeArrayGetDim(array) != 1 ||
+        FAILED(::SafeArrayGetLBound(array, 1, &low)) || FAILED(::SafeArrayGetUBound(array, 1, &high))) {
+        return WmiValue::Objects(std::move(objects));
+    }
+    for (LONG index = low; index <= high; ++index) {
+        ComRef<IUnknown> element;  // GetElement hands out its own reference
+        if (FAILED(::SafeArrayGetElement(array, &index, element.Put())) || !element) continue;
+        ComRef<IWbemClassObject> object;
+        if (FAILED(element->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(object.Put()))))
+            continue;
+        objects.push_back(std::make_unique<Win32WmiObject>(std::move(object)));
+    }
+    return WmiValue::Objects(std::move(objects));
+}
+
+WmiValue Translate(const VARIANT& value) {
+    switch (V_VT(&value)) {
+    case VT_NULL: return WmiValue::Null();
+    case VT_BSTR: return WmiValue::String(FromBstr(V_BSTR(&value)));
+    case VT_BOOL: return WmiValue::Bool(V_BOOL(&value) != VARIANT_FALSE);
+    case VT_I4: return WmiValue::Int32(V_I4(&value));
+    case VT_UI4: return WmiValue::UInt32(V_UI4(&value));
+    case VT_ARRAY | VT_UNKNOWN: return EmbeddedObjects(V_ARRAY(&value));
+    default: return WmiValue::OtherType(V_VT(&value));
+    }
+}
+
+class Win32WmiEnumerator final : public WmiEnumerator {
+public:
+    explicit Win32WmiEnumerator(ComRef<IEnumWbemClassObject> rows) : rows_(std::move(rows)) {}
+
+    std::unique_ptr<WmiObject> Next() override {
+        ComRef<IWbemClassObject> object;
+        ULONG returned = 0;
+        const HRESULT read = rows_->Next(WBEM_INFINITE, 1, object.Put(), &returned);
+        if (FAILED(read) || returned == 0 || !object) return nullptr;
+        return std::make_unique<Win32WmiObject>(std::move(object));
+    }
+
+private:
+    ComRef<IEnumWbemClassObject> rows_;
+};
+
+class Win32WmiInstance final : public WmiInstance {
+public:
+    explicit Win32WmiInstance(ComRef<IWbemClassObject> instance) : instance_(std::move(instance)) {}
+
+    WmiResult PutString(const std::wstring& property, const std::wstring& text) override {
+        Variant value;
+        VARIANT* filled = value.Put();
+        V_VT(filled) = VT_BSTR;
+        V_BSTR(filled) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        if (V_BSTR(filled) == nullptr) return static_cast<WmiResult>(E_OUTOFMEMORY);
+        return static_cast<WmiResult>(instance_->Put(property.c_str(), 0, filled, 0));
+    }
+    IWbemClassObject* Get() const { return instance_.Get(); }
+
+private:
+    ComRef<IWbemClassObject> instance_;
+};
+
+class Win32WmiClass final : public WmiClass {
+public:
+    explicit Win32WmiClass(ComRef<IWbemClassObject> definition) : definition_(std::move(definition)) {}
+
+    WmiOutcome<WmiInstance> SpawnInstance() override {
+        ComRef<IWbemClassObject> instance;
+        const HRESULT spawned = definition_->SpawnInstance(0, instance.Put());
+        if (FAILED(spawned) || !instance) return Failed<WmiInstance>(FAILED(spawned) ? spawned : E_POINTER);
+        return Made<WmiInstance>(spawned, std::make_unique<Win32WmiInstance>(std::move(instance)));
+    }
+
+private:
+    ComRef<IWbemClassObject> definition_;
+};
+
+class Win32WmiServices final : public WmiServices {
+public:
+    explicit Win32WmiServices(ComRef<IWbemServices> services) : services_(std::move(services)) {}
+
+    WmiResult SetProxyBlanket() override {
+        return static_cast<WmiResult>(::CoSetProxyBlanket(
+            services_.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE));
+    }
+
+    WmiOutcome<WmiEnumerator> ExecQuery(const std::wstring& wql) override {
+        const Bstr language(L"WQL");
+        const Bstr query(wql);
+        if (!language.Allocated() || !query.Allocated()) return Failed<WmiEnumerator>(E_OUTOFMEMORY);
+        ComRef<IEnumWbemClassObject> rows;
+        const HRESULT run = services_->ExecQuery(
+            language.Get(), query.Get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+            rows.Put());
+        if (FAILED(run) || !rows) return Failed<WmiEnumerator>(FAILED(run) ? run : E_POINTER);
+        return Made<WmiEnumerator>(run, std::make_unique<Win32WmiEnumerator>(std::move(rows)));
+    }
+
+    WmiOutcome<WmiClass> GetClassObject(const std::wstring& className) override {
+        const Bstr name(className);
+        if (!name.Allocated()) return Failed<WmiClass>(E_OUTOFMEMORY);
+        ComRef<IWbemClassObject> definition;
+        const HRESULT got = services_->GetObject(name.Get(), 0, nullptr, definition.Put(), nullptr);
+        if (FAILED(got) || !definition) return Failed<WmiClass>(FAILED(got) ? got : E_POINTER);
+        return Made<WmiClass>(got, std::make_unique<Win32WmiClass>(std::move(definition)));
+    }
+
+    WmiResult PutInstance(WmiInstance& instance) override {
+        auto* spawned = dynamic_cast<Win32WmiInstance*>(&instance);
+        if (spawned == nullptr) return static_cast<WmiResult>(E_INVALIDARG);
+        return static_cast<WmiResult>(services_->PutInstance(spawned->Get(), 0, nullptr, nullptr));
+    }
+
+private:
+    ComRef<IWbemServices> services_;
+};
+
+class Win32WmiLocator final : public WmiLocator {
+public:
+    explicit Win32WmiLocator(ComRef<IWbemLocator> locator) : locator_(std::move(locator)) {}
+
+    WmiOutcome<WmiServices> ConnectServer(const std::wstring& namespacePath) override {
+        const Bstr path(namespacePath);
+        if (!path.Allocated()) return Failed<WmiServices>(E_OUTOFMEMORY);
+        ComRef<IWbemServices> services;
+        const HRESULT connected =
+            locator_->ConnectServer(path.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Put());
+        if (FAILED(connected) || !services) return Failed<WmiServices>(FAILED(connected) ? connected : E_POINTER);
+        return Made<WmiServices>(connected, std::make_unique<Win32WmiServices>(std::move(services)));
+    }
+
+private:
+    ComRef<IWbemLocator> locator_;
+};
+
+}  // namespace
+
+WmiResult Win32WmiPort::InitializeSecurity() {
+    return static_cast<WmiResult>(::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+                                                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE,
+                                                         nullptr));
+}
+
+std::wstring Win32WmiPort::LocalMachineName() {
+    wchar_t name[kComputerNameChars];
+    DWORD length = kComputerNameChars;
+    if (!::GetComputerNameW(name, &length)) return {};
+    return std::wstring(name, length);
+}
+
+WmiOutcome<WmiLocator> Win32WmiPort::CreateLocator() {
+    ComRef<IWbemLocator> locator;
+    const HRESULT created = ::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                               reinterpret_cast<void**>(locator.Put()));
+    if (FAILED(created) || !locator) return Failed<WmiLocator>(FAILED(created) ? created : E_POINTER);
+    return Made<WmiLocator>(created, std::make_unique<Win32WmiLocator>(std::move(locator)));
+}
+
+}  // namespace norvale::win32

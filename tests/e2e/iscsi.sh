@@ -1,0 +1,298 @@
+#!/usr/bin/env bash
+# The real norvale.exe under Wine runs its iSCSI group against simulated
+# appliances and the simulated initiator: norvale-initiator-sim inside the PC
+# namespace with the Windows stand-ins in the prefix (iscsicli.exe, the WMI
+# locator, the MSiSCSI service stopped at start), driven from outside by
+# norvale_probe.exe as a user would:
+#   - a click on an iSCSI appliance lists its targets: from the appliance
+#     (every row NO) while the service is stopped;
+#   - Connect of a plain target shows the service notice, starts the
+#     service, and the target is logged in by itself (the stand-in saw the
+#     exact lines); the row turns YES, the list now from the initiator;
+#   - a CHAP target opens dialog 229: a wrong password is refused with its
+#     message, the right one connects, and the secret is in no log;
+#   - Disconnect logs out;
+#   - Windows XP without the initiator: every row NO, Connect shows the
+#     install notice and its OK the missing-installer message.
+#
+#   iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
+#
+# NORVALE_WINE names the Wine loader (as the test command chose it);
+# NORVALE_WINEPREFIX and NORVALE_WINEPREFIX32, when set, are fresh prefixes to
+# use (64-bit, and WINEARCH=win32 for the XP part of a 32-bit build); without
+# them the script makes its own.
+# Screenshots go to OUT_DIR/e2e/iscsi-*.png. One line per case; exit 1 when any fails.
+# The waits are upper bounds, generous for a machine that emulates its processor.
+set -u
+HERE="$(cd "$(dirname "$0")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
+BUILD_HOST="${1:?usage: iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
+BUILD_WIN="${2:?}"
+OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
+source "$ROOT/tests/integration/netns_lib.sh"
+source "$HERE/xvfb_lib.sh"
+
+NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
+DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
+EXE="$BUILD_WIN/mainwindow/norvale.exe"
+PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
+TITLE="Orrin's HVB-3300-12 Norvale"
+[[ -x "$NV_SIM" && -x "$DAEMON" && -f "$EXE" && -f "$PROBE" ]] ||
+    nv_fail "build norvale-sim, norvale-initiator-sim, norvale.exe and norvale_probe.exe first"
+NV_WINE="${NORVALE_WINE:-wine}"
+NV_WINEBOOT="$NV_WINE wineboot"
+SHOTS="$OUT/e2e"
+mkdir -p "$SHOTS"
+
+# Control ids: the main dialog, the CHAP dialog (229) and the notices (232, 233).
+DEVICE_LIST=1000 EXIT=1009 TARGET_LIST=1029 TARGET_CONNECT=1030 MANAGEMENT=1031
+CHAP_USER=1032 CHAP_PASSWORD=1033 SERVICE_NAME=1087 SERVICE_LINE=1086 INSTALL_TEXT=1074 OK=1
+
+FAILURES=0
+report() {  # PASS|FAIL NAME DETAIL
+    printf '%-4s %-50s %s\n' "$1" "$2" "$3"
+    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
+}
+expect() {  # NAME EXPECTED ACTUAL
+    if [[ "$2" == "$3" ]]; then report PASS "$1" "$3"; else report FAIL "$1" "expected [$2], got [$3]"; fi
+}
+contains() {  # NAME NEEDLE HAYSTACK
+    if grep -qF -- "$2" <<<"$3"; then report PASS "$1" "$2"; else report FAIL "$1" "[$2] not in [$3]"; fi
+}
+
+# --- the LAN: the PC and two appliances --------------------------------------
+nv_ns pc
+nv_ns nas1
+nv_ns nas2
+nv_bridge lan
+nv_bridge_port lan pc pc0 192.168.10.2/24
+nv_bridge_port lan nas1 n1 192.168.10.20/24
+nv_bridge_port lan nas2 n2 192.168.10.40/24
+
+# Archive lists its plain target with "_" (the initiator knows it with "-"),
+# a CHAP target (a 16-character secret, whose Base64 padding the list's "="
+# separator eats) and a target without a LUN.
+ARCHIVE='{"interface": "n1", "id": "00:1a:2b:00:00:20", "address": "192.168.10.20", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.1", "name": "Archive", "service": "iscsi",
+   "targets": [{"name": "iqn.2026-12.com.orrin:archive_lun0", "lunBytes": 1073741824},
+               {"name": "iqn.2026-12.com.orrin:archive.secure", "chap": true, "user": "chap_usr",
+                "password": "Sixteen-chars-16", "lunBytes": 2147483648},
+               {"name": "iqn.2026-12.com.orrin:archive.empty"}]}'
+OFFICE='{"interface": "n2", "id": "00:1a:2b:00:00:40", "address": "192.168.10.40", "netmask": "255.255.255.0",
+   "gateway": "192.168.10.1", "name": "Office", "service": "iscsi",
+   "targets": [{"name": "iqn.2026-12.com.orrin:office.lun0", "lunBytes": 1073741824}]}'
+printf '{"appliances": [%s]}\n' "$ARCHIVE" >"$NV_DIR/nas1.json"
+printf '{"appliances": [%s]}\n' "$OFFICE" >"$NV_DIR/nas2.json"
+printf '{"appliances": [%s, %s]}\n' "$ARCHIVE" "$OFFICE" >"$NV_DIR/initiator.json"
+nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
+nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
+
+# --- the initiator daemon, the prefix and the display --------------------------
+DAEMON_PID="" PORT="" PROGRAM=""
+# The daemon listens on the PC namespace's loopback, where the stand-ins are.
+start_daemon() {  # LOG-TAG ARGS...
+    local tag=$1; shift
+    rm -f "$NV_DIR/$tag.port"
+    nv_exec pc "$DAEMON" --config "$NV_DIR/initiator.json" --listen 127.0.0.1:0 --port-file "$NV_DIR/$tag.port" \
+        --log "$NV_DIR/$tag.log" "$@" >"$NV_DIR/$tag.err" 2>&1 &
+    DAEMON_PID=$!
+    for _ in $(seq 1 100); do [[ -s "$NV_DIR/$tag.port" ]] && break; sleep 0.1; done
+    PORT="$(cat "$NV_DIR/$tag.port" 2>/dev/null)"
+    [[ -n "$PORT" ]] || nv_fail "the initiator daemon did not start: $(cat "$NV_DIR/$tag.err")"
+}
+stop_daemon() {
+    [[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null && wait "$DAEMON_PID" 2>/dev/null
+    DAEMON_PID=""
+}
+ask() { nv_exec pc "$DAEMON" --ask "127.0.0.1:$PORT" "$@" 2>&1; }
+in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
+finish() {
+    [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
+    stop_daemon
+    xvfb_stop
+    nv_cleanup
+}
+
+# A prefix with the stand-ins of the initiator, its wineserver started inside
+# the PC namespace (it owns the sockets). Extra arguments go to the installer.
+make_prefix() {  # DIR [--without-initiator]
+    NV_WINEPREFIX="$1"
+    nv_wine_prefix || nv_fail "cannot make the Wine prefix $1"
+    WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
+    WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
+    in_pc wineserver -p 600
+    in_pc env NORVALE_WINE="$NV_WINE" "$HERE/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "127.0.0.1:$PORT" "${@:2}" \
+        2>"$NV_DIR/install.err" || nv_fail "cannot install the stand-ins: $(cat "$NV_DIR/install.err")"
+}
+
+start_program() {
+    in_pc timeout 900 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
+    PROGRAM=$!
+}
+
+PROBE_OUT=""
+probe() {  # commands...; sets PROBE_OUT, answers the probe's status
+    local status
+    in_pc timeout 300 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
+    status=$?
+    PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
+    if [[ $status -ne 0 ]]; then
+        report FAIL "probe: $*" "$(tr -d '\r' <"$NV_DIR/probe.err" | grep -v fixme | tail -2)"
+    fi
+    return $status
+}
+value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
+# The rows of a list as "cell|cell" lines, and the row whose first cell is NAME.
+rows_of() { grep "^row $1 " <<<"$PROBE_OUT" | cut -d' ' -f4-; }
+row_of() { awk -v list="$1" -v name="$2" -F'|' '$0 ~ "^row " list " " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
+box() { grep '^box ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2-; }
+# Polls the target list until a row reads NAME|STATE; answers the rows.
+wait_target() {  # NAME STATE SECONDS
+    local i
+    for i in $(seq 1 $(($3 * 2))); do
+        probe rows $TARGET_LIST >/dev/null
+        grep -qx "$1|$2" <<<"$(rows_of $TARGET_LIST)" && break
+        sleep 0.5
+    done
+    rows_of $TARGET_LIST | paste -sd ' '
+}
+# The program's dialogs carry its title too: the main window is the largest.
+main_window() {
+    local id best="" area=0 WIDTH HEIGHT X Y SCREEN WINDOW
+    for id in $(xdotool search --name "^${TITLE}\$" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" || continue
+        ((WIDTH * HEIGHT > area)) && { area=$((WIDTH * HEIGHT)); best=$id; }
+    done
+    echo "$best"
+}
+shot_main() { screenshot "$SHOTS/$1.png" "$(main_window)" 2>/dev/null; }
+# The screen where the main window lies, with the dialogs over it.
+shot_screen() {
+    local WIDTH HEIGHT X Y SCREEN WINDOW
+    if eval "$(xdotool getwindowgeometry --shell "$(main_window)" 2>/dev/null)" && [[ -n "${WIDTH:-}" ]]; then
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$SHOTS/$1.png" 2>/dev/null
+    else
+        screenshot "$SHOTS/$1.png" 2>/dev/null
+    fi
+}
+iscsicli_log() { ask LOG | tr -d '\r'; }
+
+xvfb_start || nv_fail "no display"
+NV_WINE_USED=1
+trap finish EXIT
+
+# --- Windows 7 with the initiator, its service stopped ------------------------
+start_daemon daemon --service stopped --start-delay 5000 --statistics-names suffixed
+make_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
+start_program
+if ! probe wait 90 wait-rows $DEVICE_LIST 2 60; then
+    report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
+    exit 1
+fi
+archive=$(row_of $DEVICE_LIST Archive)
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60 enabled $MANAGEMENT
+expect "service stopped: the appliance's list, every row NO" \
+    "iqn.2026-12.com.orrin:archive_lun0|NO iqn.2026-12.com.orrin:archive.secure|NO iqn.2026-12.com.orrin:archive.empty|NO" \
+    "$(rows_of $TARGET_LIST | paste -sd ' ')"
+expect "the service is still stopped" "stopped" "$(ask SERVICE state | tail -1)"
+
+# Connect starts the service under its notice; the target then connects by itself.
+probe click-row $TARGET_LIST 0 text $TARGET_CONNECT
+expect "a row that reads NO offers Connect" '"Connect"' "$(value text $TARGET_CONNECT)"
+probe click-async $TARGET_CONNECT dialog-with $SERVICE_LINE 60 peek $SERVICE_LINE peek $SERVICE_NAME
+shot_screen iscsi-service-notice
+expect "the service start notice" '"Windows is trying to start the following service..." "Microsoft iSCSI Initiator Service"' \
+    "$(value peek $SERVICE_LINE) $(value peek $SERVICE_NAME)"
+probe gone $SERVICE_LINE 120 wait-idle
+expect "the service runs" "running" "$(ask SERVICE state | tail -1)"
+expect "the plain target connected by itself" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
+    "$(wait_target ARCHIVE-LUN0 YES 90)"
+log=$(iscsicli_log)
+contains "the stand-in saw the login" \
+    "0 accepted iscsicli logintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
+contains "... and the persistent login" \
+    "0 accepted iscsicli persistentlogintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
+# Connected by the list itself and found true at once: nothing to bind.
+expect "no binding after the automatic connect" 0 "$(grep -c 'BindPersistentVolumes' <<<"$log")"
+refused=$(grep -c ' refused ' <<<"$log")
+expect "no line was refused" 0 "$refused"
+
+# A click lists the targets from the initiator, with their state.
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60
+shot_main iscsi-target-list
+expect "a click lists the targets from the initiator" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
+    "$(rows_of $TARGET_LIST | paste -sd ' ')"
+
+# CHAP: dialog 229, a wrong password refused, the right one connects.
+probe rows $TARGET_LIST
+probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 60 \
+    set-text $CHAP_USER chap_usr set-text $CHAP_PASSWORD Wrong-secret-16
+shot_screen iscsi-chap-dialog
+probe dialog-with $CHAP_USER 5 click $OK wait-box 30
+expect "a wrong password is refused" "\"$TITLE\" \"Password Error.\"" "$(box)"
+probe wait-box 1 answer-box $OK dialog-with $CHAP_USER 5 text $CHAP_PASSWORD
+expect "the dialog stays, its password field emptied" '""' "$(value text $CHAP_PASSWORD)"
+probe dialog-with $CHAP_USER 5 set-text $CHAP_PASSWORD Sixteen-chars-16 click $OK main wait-idle
+expect "the right credentials connect" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" \
+    "$(wait_target ARCHIVE.SECURE YES 90)"
+log=$(iscsicli_log)
+contains "the CHAP login, its password hidden in the log" \
+    '0 accepted iscsicli logintarget IQN.2026-12.COM.ORRIN:ARCHIVE.SECURE t * * ROOT\ISCSIPRT\0000_0 * * * * * * * * "chap_usr" "***" 1 * 0' "$log"
+contains "... and the volumes of the connect bound" "0 accepted iscsicli BindPersistentVolumes " "$log"
+if grep -q 'Sixteen-chars\|Wrong-secret' "$NV_DIR/daemon.log" "$NV_DIR/norvale.log" || grep -q 'Sixteen-chars' <<<"$log"; then
+    report FAIL "no CHAP secret in any log" "see $NV_DIR"
+else
+    report PASS "no CHAP secret in any log" "daemon, program and iscsicli logs"
+fi
+
+# Disconnect of the plain target.
+probe rows $TARGET_LIST
+probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE-LUN0)" text $TARGET_CONNECT
+expect "a row that reads YES offers Disconnect" '"Disconnect"' "$(value text $TARGET_CONNECT)"
+probe click $TARGET_CONNECT
+expect "Disconnect logs out" "ARCHIVE-LUN0|NO ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" "$(wait_target ARCHIVE-LUN0 NO 90)"
+log=$(iscsicli_log)
+contains "the stand-in saw the logout" "0 accepted iscsicli logouttarget " "$log"
+contains "... and the persistent login removed" \
+    '0 accepted iscsicli removepersistenttarget  "ROOT\ISCSIPRT\0000_0" "IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0" * "192.168.10.20" 3260' "$log"
+state=$(ask STATE)
+expect "one session left, the CHAP target's" 1 "$(grep -c '^session ' <<<"$state")"
+probe click $EXIT
+for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
+PROGRAM=""
+stop_daemon
+WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
+
+# --- Windows XP without the initiator -------------------------------------------
+start_daemon xp-daemon --not-installed
+xp_prefix="$NV_DIR/prefix-xp"
+[[ -n "${NORVALE_WINEPREFIX32:-}" ]] && file "$EXE" | grep -q 'PE32 ' && xp_prefix="$NORVALE_WINEPREFIX32"
+make_prefix "$xp_prefix" --without-initiator
+xp=winxp
+[[ -d "$NV_WINEPREFIX/drive_c/windows/syswow64" ]] && xp=winxp64
+in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d $xp /f >/dev/null 2>&1
+# The installer for a 32-bit program on 64-bit Windows is the x64 one.
+installer=Initiator-2.08-build3825-x86fre.exe
+file "$EXE" | grep -q 'PE32 ' && [[ $xp == winxp64 ]] && installer=Initiator-2.08-build3825-x64fre.exe
+folder=$(in_pc $NV_WINE winepath -w "$(dirname "$EXE")" 2>/dev/null | tr -d '\r')
+start_program
+probe wait 90 wait-rows $DEVICE_LIST 2 60
+archive=$(row_of $DEVICE_LIST Archive)
+probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60
+expect "XP without the initiator: the appliance's list, every row NO" \
+    "iqn.2026-12.com.orrin:archive_lun0|NO iqn.2026-12.com.orrin:archive.secure|NO iqn.2026-12.com.orrin:archive.empty|NO" \
+    "$(rows_of $TARGET_LIST | paste -sd ' ')"
+probe click-row $TARGET_LIST 0 click $TARGET_CONNECT dialog-with $INSTALL_TEXT 60 text $INSTALL_TEXT
+shot_screen iscsi-install-notice
+contains "Connect shows the install notice" "This application requires the use of a full install of Microsoft's iSCSI initiator" \
+    "$(value text $INSTALL_TEXT)"
+probe dialog-with $INSTALL_TEXT 5 click $OK wait-box 30
+expect "no installer: the message names it and the program's folder" \
+    "\"$TITLE\" \"The $installer does not exist in $folder Please copy or move $installer to the above folder.\"" "$(box)"
+probe wait-box 1 answer-box $OK dialog-with $INSTALL_TEXT 5
+expect "the notice stays" "dialog-with $INSTALL_TEXT" "$(tail -1 <<<"$PROBE_OUT")"
+expect "nothing reached the initiator" "" "$(iscsicli_log)"
+probe click $EXIT
+
+echo "DETAIL: iSCSI group end to end, $FAILURES failed; screenshots in ${SHOTS#"$ROOT"/}/iscsi-*.png"
+((FAILURES == 0))

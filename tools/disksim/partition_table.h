@@ -1,0 +1,73 @@
+// MBR and GPT partition tables in a disk's bytes: reading them as Windows
+// reports a drive layout, checking a layout as strictly as Windows does before
+// it writes, and planning the sector writes that put a layout or a new empty
+// table on the disk. Plans are made whole before anything is written, so a
+// refused request leaves the disk as it was.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "disk/core/disk_types.h"
+
+namespace norvale::disksim {
+
+inline constexpr std::int64_t kSectorBytes = 512;
+
+// Reads `size` bytes at `offset`; false when they cannot be read.
+using ByteReader = std::function<bool(std::int64_t offset, std::uint8_t* buffer, std::size_t size)>;
+
+// Where the partitions of a GPT disk may lie, and the size of its entry array.
+struct GptArea {
+    std::int64_t firstUsableLba = 0;
+    std::int64_t lastUsableLba = 0;  // inclusive
+    std::uint32_t entryCount = 128;
+
+    std::int64_t EntrySectors() const { return (static_cast<std::int64_t>(entryCount) * 128 + 511) / 512; }
+    // The area a new table gets on a disk of that many bytes.
+    static GptArea Fresh(std::int64_t diskBytes, std::uint32_t entryCount);
+};
+
+struct TableOnDisk {
+    // Numbered as Windows numbers partitions: 1, 2, ... over the used entries
+    // in table order. MBR: always the four slots; GPT: the used entries only;
+    // RAW: no entries.
+    DriveLayout layout;
+    std::optional<GptArea> gpt;
+    bool backupGptValid = false;
+};
+
+TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes);
+
+// Types Windows mounts as volumes (FAT, NTFS; GPT basic data).
+bool IsRecognizedMbrType(std::uint8_t type);
+bool IsRecognizedPartition(const PartitionEntry& entry);
+// A used entry: a type and a length.
+bool IsUsedEntry(PartitionStyle style, const PartitionEntry& entry);
+
+// One write of whole sectors.
+struct SectorWrite {
+    std::int64_t offset = 0;
+    std::vector<std::uint8_t> bytes;
+};
+using WritePlan = std::vector<SectorWrite>;
+
+// A layout to write, checked against the disk: win32_error::kInvalidParameter
+// for a style other than MBR or GPT, entries not on whole sectors, overlapping,
+// beyond the disk or (GPT) outside its usable area, more used MBR entries than
+// four, or container types; kSuccess and the plan otherwise. A GPT layout keeps
+// the usable area and entry array of the table on the disk (a new table's when
+// the disk has none): the request cannot move them.
+struct LayoutPlan {
+    std::uint32_t error = 0;
+    WritePlan writes;
+};
+LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
+                           std::int64_t diskBytes);
+
+// A new, empty table (CREATE_DISK). A GPT array has at least 128 entries.
+LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes);
+
+}  // namespace norvale::disksim

@@ -1,0 +1,128 @@
+// A simulated Windows PC for the disk half's tests and tools: the Microsoft
+// iSCSI initiator (whose logins bring disks of the target's LUN size, backed
+// by sparse images, and whose logouts take them away), the disk stack with
+// its mount manager, the PC's other letters and mapped shares (one model of
+// letters), the root folder the script files go to, and one process port
+// that runs "iscsicli ..." on the initiator and "cmd.exe /C diskpart /s PATH"
+// on the diskpart stand-in, which reads PATH from that folder. The product's
+// own runner, WMI wrapper and inventory run unchanged on top of it.
+//
+//   test::VirtualClock clock;
+//   sim::SimulatedWindows pc(clock, sim::WindowsSetup::For(test::Windows7Enterprise(), dir, {archive}));
+//   const auto disk = pc.Connect(L"192.168.10.20", L"iqn.2026-12.com.orrin:archive.lun0");
+//   DiskInventory inventory(pc.Inventory());
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "disk/core/disk_scripts.h"
+#include "disk/core/volume_inventory.h"
+#include "iscsi/core/console_command_runner.h"
+#include "iscsi/core/wmi_connections.h"
+#include "tests/fakes/fake_version_source.h"
+#include "tests/fakes/recording_trace.h"
+#include "tests/fakes/routed_process_port.h"
+#include "tests/fakes/simulated_pc.h"
+#include "tools/disksim/simulated_disk_stack.h"
+#include "tools/initiator_sim/initiator_ports.h"
+#include "tools/winsim/sim_script_files.h"
+
+namespace norvale::sim {
+
+struct WindowsSetup {
+    std::string workDir;  // disk images (the system disk's too)
+    std::vector<ApplianceConfig> appliances;
+    test::FakeVersionSource version;
+    bool wow64 = false;
+    // New iSCSI disks come up offline and read-only until the online script
+    // runs (server editions).
+    bool newDisksOffline = false;
+    // The mount manager letters new volumes by itself (where no assign
+    // script is needed).
+    bool autoMount = true;
+    std::chrono::milliseconds letterDelay{0};
+    std::int64_t systemDiskBytes = 64LL << 30;
+    InitiatorOptions initiator;
+    test::SimulatedPc pc = test::SimulatedPc::Typical();
+
+    // The behaviour of the Windows that `version` describes: server editions
+    // bring disks offline; where the program runs the assign script, Windows
+    // gives new volumes no letter of its own.
+    static WindowsSetup For(test::FakeVersionSource version, std::string workDir,
+                            std::vector<ApplianceConfig> appliances);
+};
+
+// One diskpart run, as the stand-in saw it.
+struct DiskpartRunRecord {
+    std::wstring scriptPath;
+    std::optional<std::string> script;  // nullopt: no such file
+    bool scriptProtected = false;       // administrators-only and held while read
+    std::string output;
+    int exitCode = 0;
+};
+
+class SimulatedWindows {
+public:
+    SimulatedWindows(ClockPort& clock, WindowsSetup setup);
+    ~SimulatedWindows();
+    SimulatedWindows(const SimulatedWindows&) = delete;
+    SimulatedWindows& operator=(const SimulatedWindows&) = delete;
+
+    // --- the pieces ---------------------------------------------------------
+    test::SimulatedPc& Pc() { return pc_; }
+    disksim::SimulatedDiskStack& Disks() { return *disks_; }
+    SimulatedInitiator& Initiator() { return initiator_; }
+    SimScriptFiles& ScriptFiles() { return scriptFiles_; }
+    test::RoutedProcessPort& Processes() { return processes_; }
+    ConsoleCommandRunner& Runner() { return runner_; }
+    WmiConnections& Wmi() { return wmi_; }
+    test::FakeVersionSource& Version() { return setup_.version; }
+    test::RecordingTrace& Trace() { return trace_; }
+    SimWmiPort& WmiProvider() { return wmiPort_; }
+    bool Wow64() const { return setup_.wow64; }
+
+    // The ports the inventory reads through, and a scripts module on the
+    // script folder and the runner.
+    InventoryPorts Inventory() { return InventoryPorts{*disks_, wmi_, setup_.version, trace_}; }
+    DiskScripts Scripts() { return DiskScripts(scriptFiles_, runner_); }
+
+    // --- doing what the connect flow does -----------------------------------
+    // Adds the appliance's portal and logs in to the target through the
+    // product's wrapper and runner; the disk number of the new session.
+    std::optional<std::int32_t> Connect(const std::wstring& portalAddress, const std::wstring& targetName);
+    // Logs every session of the target out.
+    bool Disconnect(const std::wstring& targetName);
+
+    // --- what happened ------------------------------------------------------
+    const std::vector<DiskpartRunRecord>& DiskpartRuns() const { return diskpartRuns_; }
+    // The disk number the target's session has now.
+    std::optional<std::int32_t> DiskOf(const std::wstring& targetName) const;
+
+private:
+    ProcessRun RunCmd(const std::wstring& commandLine, bool keepOutput);
+    std::optional<std::int32_t> AttachLun(const std::string& target, std::uint64_t bytes);
+
+    ClockPort& clock_;
+    WindowsSetup setup_;
+    test::SimulatedPc pc_;
+    std::unique_ptr<disksim::SimulatedDiskStack> disks_;
+    SimulatedInitiator initiator_;
+    SimWmiPort wmiPort_;
+    test::RecordingTrace trace_;
+    WmiConnections wmi_;
+    SimScriptFiles scriptFiles_;
+    test::RoutedProcessPort processes_;
+    class NoRedirection;
+    std::unique_ptr<Wow64RedirectionPort> redirection_;
+    ConsoleCommandRunner runner_;
+    std::map<std::string, std::string> lunImages_;  // target -> its image, kept across logins
+    std::vector<DiskpartRunRecord> diskpartRuns_;
+};
+
+}  // namespace norvale::sim
