@@ -20,8 +20,21 @@ trap 'WINEPREFIX="$prefix" timeout 10 wineserver -k 2>/dev/null; xvfb_stop' EXIT
 
 kind=$(file -b "$exe" | cut -d, -f1)
 echo "$exe: $kind; Wine $(${NORVALE_WINE:-wine} --version) in $where"
-output=$(WINEPREFIX=$prefix ${NORVALE_WINE:-wine} "$exe" --gtest_brief=1 2>&1 | tr -d '\r')
+# The drawing tests of the 64-bit prefix's run leave screenshots (disk bar,
+# striped list, dialog templates) in OUT/e2e.
+out=${4:?}
+shots=()
+if [ "$arch" = win64 ]; then
+    mkdir -p "$out/e2e"
+    shots=(NORVALE_SHOT_DIR="Z:${out//\//\\}\\e2e")
+fi
+output=$(env "${shots[@]}" WINEPREFIX=$prefix ${NORVALE_WINE:-wine} "$exe" --gtest_brief=1 2>&1 | tr -d '\r')
 rc=$?
+if [ "$arch" = win64 ] && command -v convert >/dev/null; then
+    for shot in "$out"/e2e/*.bmp; do
+        [ -f "$shot" ] && convert "$shot" "${shot%.bmp}.png" 2>/dev/null && rm -f "$shot"
+    done
+fi
 printf '%s\n' "$output"
 # The last summary is the executable's own (some tests start it again as a child).
 passed=$(grep -E '^\[  PASSED  \]' <<<"$output" | tail -1 | sed 's/^\[  PASSED  \] //; s/\.$//')
