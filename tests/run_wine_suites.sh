@@ -42,7 +42,9 @@ fi
 
 # A suite may change its prefixes at will: it gets an overlay of the template
 # (a copy where overlays cannot be mounted), dropped when it ends.
-scratch=$(mktemp -d /tmp/norvale-suite.XXXXXX)
+# NORVALE_SCRATCH names where they live: it must keep extended attributes,
+# where Wine stores what Windows keeps of a file (hidden, system).
+scratch=$(mktemp -d "${NORVALE_SCRATCH:-/tmp}/norvale-suite.XXXXXX")
 fresh_prefix() {  # ARCH DIR
     local lower=$templates/$1 dir=$2
     mkdir -p "$dir" "$dir.up" "$dir.work"

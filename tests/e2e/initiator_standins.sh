@@ -20,7 +20,9 @@ TESTS="$BUILD_WIN/tests/initiator/norvale_initiator_tests.exe"
 [[ -x "$DAEMON" && -f "$TESTS" ]] || { echo "build norvale-initiator-sim and norvale_initiator_tests.exe first"; exit 1; }
 
 DIR="$(mktemp -d "$OUT/initiator-e2e.XXXXXX")"
-PREFIX="$DIR/prefix"
+# A fresh 64-bit prefix from the suite runner when it hands one (making one
+# takes minutes under software emulation), else one of our own.
+PREFIX="${NORVALE_WINEPREFIX:-$DIR/prefix}"
 DAEMON_PID=""
 FAILURES=0
 report() {  # PASS|FAIL NAME DETAIL

@@ -47,6 +47,10 @@ mkdir -p "$SHOTS"
 # Control ids: the main dialog, the CHAP dialog (229) and the notices (232, 233).
 DEVICE_LIST=1000 EXIT=1009 TARGET_LIST=1029 TARGET_CONNECT=1030 MANAGEMENT=1031
 CHAP_USER=1032 CHAP_PASSWORD=1033 SERVICE_NAME=1087 SERVICE_LINE=1086 INSTALL_TEXT=1074 OK=1
+# How long a box or dialog may take to come: a login runs several console
+# programs, each of which takes seconds to start under software emulation.
+BOX_WAIT=30 DIALOG_WAIT=5
+[[ -n "${NORVALE_EMULATED:-}" ]] && BOX_WAIT=180 DIALOG_WAIT=60
 
 FAILURES=0
 report() {  # PASS|FAIL NAME DETAIL
@@ -228,11 +232,11 @@ probe rows $TARGET_LIST
 probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 60 \
     set-text $CHAP_USER chap_usr set-text $CHAP_PASSWORD Wrong-secret-16
 shot_screen iscsi-chap-dialog
-probe dialog-with $CHAP_USER 5 click $OK wait-box 30
+probe dialog-with $CHAP_USER $DIALOG_WAIT click $OK wait-box $BOX_WAIT
 expect "a wrong password is refused" "\"$TITLE\" \"Password Error.\"" "$(box)"
-probe wait-box 1 answer-box $OK dialog-with $CHAP_USER 5 text $CHAP_PASSWORD
+probe wait-box 1 answer-box $OK dialog-with $CHAP_USER $DIALOG_WAIT text $CHAP_PASSWORD
 expect "the dialog stays, its password field emptied" '""' "$(value text $CHAP_PASSWORD)"
-probe dialog-with $CHAP_USER 5 set-text $CHAP_PASSWORD Sixteen-chars-16 click $OK main wait-idle
+probe dialog-with $CHAP_USER $DIALOG_WAIT set-text $CHAP_PASSWORD Sixteen-chars-16 click $OK main wait-idle
 expect "the right credentials connect" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|YES" \
     "$(wait_target ARCHIVE.SECURE YES 90)"
 log=$(iscsicli_log)
@@ -286,10 +290,10 @@ probe click-row $TARGET_LIST 0 click $TARGET_CONNECT dialog-with $INSTALL_TEXT 6
 shot_screen iscsi-install-notice
 contains "Connect shows the install notice" "This application requires the use of a full install of Microsoft's iSCSI initiator" \
     "$(value text $INSTALL_TEXT)"
-probe dialog-with $INSTALL_TEXT 5 click $OK wait-box 30
+probe dialog-with $INSTALL_TEXT $DIALOG_WAIT click $OK wait-box $BOX_WAIT
 expect "no installer: the message names it and the program's folder" \
     "\"$TITLE\" \"The $installer does not exist in $folder Please copy or move $installer to the above folder.\"" "$(box)"
-probe wait-box 1 answer-box $OK dialog-with $INSTALL_TEXT 5
+probe wait-box 1 answer-box $OK dialog-with $INSTALL_TEXT $DIALOG_WAIT
 expect "the notice stays" "dialog-with $INSTALL_TEXT" "$(tail -1 <<<"$PROBE_OUT")"
 expect "nothing reached the initiator" "" "$(iscsicli_log)"
 probe click $EXIT

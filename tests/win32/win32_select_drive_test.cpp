@@ -37,7 +37,9 @@ std::wstring TextOf(HWND window) {
 
 void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(nullptr, L"Drive Select");
-    if (dialog == nullptr) return;
+    // A modal dialog is shown only once its owner's loop first idles: on a
+    // slow machine the timer can find it before, when it has no pixels yet.
+    if (dialog == nullptr || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, timer);
     g_dialog = dialog;
     g_seen.title = TextOf(dialog);

@@ -21,5 +21,8 @@ done
 # Several machines may share the list: each claims its next suite.
 lane=$(sed -n 's/.*norvale\.lane=\([0-9]*\).*/\1/p' /proc/cmdline)
 export NORVALE_RESULTS=$NORVALE_OUT/logs/wine-suites.lane${lane:-1}.results NORVALE_CLAIMS=$NORVALE_OUT/vm32/claims
-export NORVALE_WINE=wine NORVALE_PREFIX_TEMPLATES=/opt/wineprefix NORVALE_EMULATED
+# The suites' prefixes go on the machine's own disk (discarded at power-off):
+# its /tmp is a tmpfs, which keeps no user attributes on this kernel, and
+# Wine would lose every hidden or system mark of a file there.
+export NORVALE_WINE=wine NORVALE_PREFIX_TEMPLATES=/opt/wineprefix NORVALE_EMULATED NORVALE_SCRATCH=/var/tmp
 exec "$(dirname "$0")/../../tests/run_wine_suites.sh" "$@"
