@@ -228,7 +228,8 @@ expect "a click lists the targets from the initiator" "ARCHIVE-LUN0|YES ARCHIVE.
     "$(rows_of $TARGET_LIST | paste -sd ' ')"
 
 # CHAP: dialog 229, a wrong password refused, the right one connects.
-probe rows $TARGET_LIST
+# The list may be between a refill and the next: wait until it shows the row.
+wait_target ARCHIVE.SECURE NO 60 >/dev/null
 probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 60 \
     set-text $CHAP_USER chap_usr set-text $CHAP_PASSWORD Wrong-secret-16
 shot_screen iscsi-chap-dialog
