@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "controls/win32/buffered_paint.h"
 #include "platform/core/language_table.h"
 #include "platform/core/system_language_port.h"
 
@@ -186,21 +187,7 @@ void CButtonBarCtrl::Press(LPARAM lParam, int code) {
 }
 
 void CButtonBarCtrl::Paint() {
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(window_, &ps);
-    if (screen != nullptr) {
-        RECT client;
-        GetClientRect(window_, &client);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-        PaintInto(memory, client);
-        BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-    }
-    EndPaint(window_, &ps);
+    PaintBuffered(window_, [this](HDC memory, const RECT& client) { PaintInto(memory, client); });
 }
 
 void CButtonBarCtrl::PaintInto(HDC dc, const RECT& client) {

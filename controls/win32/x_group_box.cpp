@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "controls/win32/buffered_paint.h"
 #include "controls/win32/ux_theme.h"
 
 namespace norvale::win32 {
@@ -157,23 +158,16 @@ LRESULT CALLBACK CXGroupBox::SubclassProc(HWND window, UINT message, WPARAM wPar
 }
 
 void CXGroupBox::Paint() {
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(window_, &ps);
-    if (!painting_ && screen != nullptr) {
-        painting_ = true;
-        RECT client;
-        GetClientRect(window_, &client);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-        PaintInto(memory, client);
-        BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        painting_ = false;
+    if (painting_) {
+        // Drawing the caption can make the box paint itself again: validate only.
+        PAINTSTRUCT ps;
+        BeginPaint(window_, &ps);
+        EndPaint(window_, &ps);
+        return;
     }
-    EndPaint(window_, &ps);
+    painting_ = true;
+    PaintBuffered(window_, [this](HDC memory, const RECT& client) { PaintInto(memory, client); });
+    painting_ = false;
 }
 
 void CXGroupBox::PaintInto(HDC dc, const RECT& client) {

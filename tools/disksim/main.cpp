@@ -136,16 +136,16 @@ int main(int argc, char** argv) {
     if (command == "list" && argc == 3) {
         List(stack);
     } else if ((command == "attach" || command == "attach-image") && argc >= 4) {
-        DiskSpec spec;
+        DiskSpec wanted;
         if (command == "attach") {
             const auto size = ParseSize(argv[3]);
             if (!size) return Usage();
-            spec = DiskSpec::Sized(*size);
+            wanted = DiskSpec::Sized(*size);
         } else {
-            spec = DiskSpec::Image(AbsolutePath(argv[3]));
+            wanted = DiskSpec::Image(AbsolutePath(argv[3]));
         }
-        if (offline) spec.OfflineAndReadOnly();
-        const auto number = stack.Attach(spec);
+        if (offline) wanted.OfflineAndReadOnly();
+        const auto number = stack.Attach(wanted);
         if (!number) {
             std::fprintf(stderr, "norvale-disksim: cannot attach %s\n", argv[3]);
             return 1;

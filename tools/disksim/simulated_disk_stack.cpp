@@ -117,25 +117,25 @@ void SimulatedDiskStack::AddForeignVolumes() {
 
 // --- disks ----------------------------------------------------------------------
 
-std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& spec) {
+std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& wanted) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Settle();
     std::uint32_t number = 1;
-    if (spec.number) {
-        number = *spec.number;
+    if (wanted.number) {
+        number = *wanted.number;
         if (number == 0 || DiskByNumber(number) != nullptr) return std::nullopt;
     } else {
         while (DiskByNumber(number) != nullptr) ++number;
     }
     std::optional<DiskImage> image;
-    if (!spec.imagePath.empty()) {
-        image = DiskImage::Open(spec.imagePath);
+    if (!wanted.imagePath.empty()) {
+        image = DiskImage::Open(wanted.imagePath);
     } else {
-        image = DiskImage::Create(workDir_ + "/disk-" + std::to_string(nextDiskId_) + ".img", spec.bytes);
+        image = DiskImage::Create(workDir_ + "/disk-" + std::to_string(nextDiskId_) + ".img", wanted.bytes);
     }
     if (!image) return std::nullopt;
     auto disk =
-        std::make_unique<SimDisk>(SimDisk{nextDiskId_++, number, std::move(*image), spec.online, spec.readOnly, false});
+        std::make_unique<SimDisk>(SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false});
     SimDisk& added = *disk;
     disks_[added.id] = std::move(disk);
     Derive(added);

@@ -129,7 +129,7 @@ public:
     ~SimulatedDiskStack() override;
 
     // --- disks ------------------------------------------------------------
-    std::optional<std::uint32_t> Attach(const DiskSpec& spec);
+    std::optional<std::uint32_t> Attach(const DiskSpec& wanted);
     bool Detach(std::uint32_t number);
     bool SetOnline(std::uint32_t number, bool online);
     bool SetReadOnly(std::uint32_t number, bool readOnly);

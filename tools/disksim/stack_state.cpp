@@ -36,11 +36,11 @@ LoadedStack LoadStack(const std::string& givenDirectory, ClockPort& clock) {
     options.autoMount = false;  // the saved letters come back as they were
     loaded.stack = std::make_unique<SimulatedDiskStack>(directory, clock, *loaded.pc, options);
     for (const auto& disk : state.value("disks", nlohmann::json::array())) {
-        DiskSpec spec = DiskSpec::Image(disk.value("image", ""));
-        spec.number = disk.value("number", 0u);
-        spec.online = disk.value("online", true);
-        spec.readOnly = disk.value("readOnly", false);
-        loaded.stack->Attach(spec);
+        DiskSpec wanted = DiskSpec::Image(disk.value("image", ""));
+        wanted.number = disk.value("number", 0u);
+        wanted.online = disk.value("online", true);
+        wanted.readOnly = disk.value("readOnly", false);
+        loaded.stack->Attach(wanted);
     }
     // Saved volumes get their letter back (or stay without one); a volume
     // that is new since the last run gets the lowest free letter, as the

@@ -84,14 +84,14 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
 SimulatedWindows::~SimulatedWindows() = default;
 
 std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& target, std::uint64_t bytes) {
-    disksim::DiskSpec spec = disksim::DiskSpec::Sized(static_cast<std::int64_t>(bytes));
+    disksim::DiskSpec wanted = disksim::DiskSpec::Sized(static_cast<std::int64_t>(bytes));
     // The LUN keeps its data from one login to the next.
     if (const auto known = lunImages_.find(target); known != lunImages_.end()) {
-        spec = disksim::DiskSpec::Image(known->second);
+        wanted = disksim::DiskSpec::Image(known->second);
     } else if (setup_.newDisksOffline) {
-        spec.OfflineAndReadOnly();
+        wanted.OfflineAndReadOnly();
     }
-    const auto number = disks_->Attach(spec);
+    const auto number = disks_->Attach(wanted);
     if (!number) return std::nullopt;
     if (const auto facts = disks_->Disk(*number)) lunImages_[target] = facts->imagePath;
     return static_cast<std::int32_t>(*number);
