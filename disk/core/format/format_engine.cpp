@@ -105,8 +105,13 @@ FormatSession::Start FormatSession::StartFormat(DialogSurfacePort& surface, cons
         ShowOkBox(surface, UiText(kInvalidVolume), disk_text::kCaptionWarning, MessageIcon::None);
         return Start::InvalidVolume;
     }
-    if (engine_.Busy()) return Start::Busy;
     surface_ = &surface;
+    if (engine_.Busy()) {
+        // The last library call has not returned (its dialog gave up on
+        // it): this volume is not formatted, and the dialog must hear so.
+        Finish(false);
+        return Start::Busy;
+    }
     ShowFormatProgress(surface, 50);
     drive_ = std::wstring{upper, L':'};
     FormatRequest request{drive_ + L"\\", FileSystemName(fileSystem), L"iSCSI", true};

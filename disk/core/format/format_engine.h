@@ -104,7 +104,7 @@ public:
     enum class Start {
         Started,        // the worker runs; the listener hears the end
         InvalidVolume,  // the letter is not A..Z: string 212 was shown, nothing started
-        Busy,           // another format still runs: nothing started
+        Busy,           // another format still runs: reported as a failed format
         NoWorker,       // no thread could be started: reported as a failed format
     };
     // `driveLetter` is the volume record's letter text ("E:\"; "*" when it

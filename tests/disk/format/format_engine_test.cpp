@@ -133,6 +133,7 @@ TEST(FormatEngine, RefusesAVolumeWithoutLetterAndASecondFormat) {
     other.Open(second);
     EXPECT_EQ(second.Start(L"G:\\"), FormatSession::Start::Busy);
     EXPECT_EQ(other.PendingWorkers(), 0u);
+    EXPECT_EQ(second.ends, std::vector<std::wstring>{L"failed"});
 }
 
 TEST(FormatEngine, PseudoProgressNeverResetsWithinAProgramRun) {
