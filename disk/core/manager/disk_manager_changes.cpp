@@ -303,7 +303,7 @@ void CDiskMgrDlg::OnUnmount() {
     const std::vector<int> rows = SelectedRows(Surface(), IDC_DISK_VOLUMES);
     bool changed = false;
     for (const int row : rows) {
-        const std::wstring letter = Surface().ListCell(IDC_DISK_VOLUMES, row, 2);
+        const std::wstring letter = Surface().ListCell(IDC_DISK_VOLUMES, row, kVolumeColumn);
         if (letter.empty() || letter == kNoValueText) continue;
         RunPersistentDevice(false, letter);
         if (ports_.inventory.disks.DeleteMountPoint(letter).Ok()) changed = true;

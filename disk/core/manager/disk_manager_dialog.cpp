@@ -27,8 +27,6 @@ constexpr Column kVolumeColumns[] = {
 constexpr Column kSegmentColumns[] = {{disk_manager_text::kColumnPartition, 100},
                                       {disk_manager_text::kColumnSize, 100}};
 
-enum VolumeColumn { kDiskColumn, kPartitionColumn, kVolumeColumn };
-
 }  // namespace
 
 CDiskMgrDlg::CDiskMgrDlg(const DiskManagerPorts& ports, ApplianceAddresses addresses, int depth)

@@ -25,6 +25,8 @@ inline constexpr Color kVolumeListStripe{0xFF, 0xFA, 0xFA};
 // The dialog shows at most this many disks.
 inline constexpr std::size_t kMaxShownDisks = 4096;
 
+enum VolumeListColumn { kDiskColumn, kPartitionColumn, kVolumeColumn, kFileSystemColumn, kCapacityColumn, kTargetColumn };
+
 struct VolumeRow {
     std::vector<std::wstring> cells;  // disk, partition, volume, file system, capacity, target
     Color color;

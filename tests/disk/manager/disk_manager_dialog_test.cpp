@@ -39,6 +39,16 @@ TEST_F(DiskManagerTest, LayoutFollowsTheAppliancesDisks) {
         if (disks > 0) {
             EXPECT_EQ(list.rows[0][5], L"archive.data");
         }
+        if (disks == 5) {  // wheel and drag move the content within the range
+            surface.Wheel(-120);
+            EXPECT_EQ(surface.ContentOffset(), -13);
+            surface.MouseDown({100, 300});
+            surface.MouseMove({100, 100});
+            surface.MouseUp({100, 100});
+            EXPECT_EQ(surface.ContentOffset(), -213);
+            surface.ScrollBarRequest(ScrollRequest::Bottom);  // the bar stops short of the range
+            EXPECT_EQ(surface.ContentOffset(), -HighestScrollPosition(*surface.VerticalScrollBar()));
+        }
     }
     // A device with no target leaves the dialog as its template made it.
     targetCount_ = 0;

@@ -1,5 +1,5 @@
-// The disk manager's arithmetic: its size and bars by disk count, scrolling,
-// and the decisions Add takes before the partition manager opens.
+// The disk manager's arithmetic: scrolling, and the decisions Add takes
+// before the partition manager opens.
 #include <gtest/gtest.h>
 
 #include "disk/core/manager/disk_manager_geometry.h"
@@ -12,25 +12,6 @@ constexpr std::int64_t kMiB = 1LL << 20;
 constexpr std::int64_t kGiB = 1LL << 30;
 constexpr std::int64_t kTiB = 1LL << 40;
 constexpr std::int64_t kTrack = 63 * 512;
-
-TEST(DiskManagerGeometry, SizeAndScrollBarFollowTheDiskCount) {
-    struct Case {
-        int disks;
-        Extent size;
-        int scrollMax;  // -1: no scroll bar
-    };
-    for (const Case& c : {Case{0, {460, 265}, -1}, Case{1, {460, 355}, -1}, Case{2, {460, 445}, -1},
-                          Case{3, {470, 445}, 130}, Case{5, {470, 445}, 315}}) {
-        const DiskManagerFrame frame = FrameForDisks(c.disks);
-        EXPECT_EQ(frame.size, c.size) << c.disks;
-        EXPECT_EQ(frame.scroll ? frame.scroll->max : -1, c.scrollMax) << c.disks;
-        if (frame.scroll) {
-            EXPECT_EQ(frame.scroll->page, 50);
-        }
-    }
-    EXPECT_EQ(DiskBarRect(0), (Rect{20, 235, 435, 315}));
-    EXPECT_EQ(DiskBarRect(2), (Rect{20, 415, 435, 495}));
-}
 
 TEST(DiskManagerGeometry, ScrollStepsStayWithinTheLimit) {
     const int three = ScrollLimit(130, 3);  // 118
