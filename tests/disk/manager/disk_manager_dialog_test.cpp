@@ -72,7 +72,6 @@ TEST_F(DiskManagerTest, RowsOfOneDiskAndTheMenus) {
     ASSERT_EQ(colors.size(), 2u);
     EXPECT_EQ(colors[0].second, kFirstRowOfDisk);
     EXPECT_EQ(colors[1].second, kOtherRowOfDisk);
-    EXPECT_EQ(kFirstRowOfDisk, (Color{0xFF, 0xEB, 0xCD}));  // COLORREF 0xCDEBFF
 
     // Segments: partition, free, partition, free.
     surface_->ClickDiskBarSegment(0, 2, MouseButton::Right);
