@@ -1,6 +1,7 @@
 #include "tools/diskflow/disk_flow_rig.h"
 
 #include "disk/core/volume_names.h"
+#include "disk/core/wizard/wizard_plan.h"
 #include "platform/core/utf8.h"
 #include "resources/resource.h"
 #include "tools/initiator_sim/initiator_ports.h"
@@ -33,6 +34,12 @@ public:
         return std::nullopt;
     }
     bool RemoveFile(const std::wstring&) override { return true; }
+};
+
+class RandomIds final : public IdSourcePort {
+public:
+    Guid NewGuid() override { return NewRandomGuid(); }
+    std::uint32_t NewMbrSignature() override { return norvale::NewMbrSignature(); }
 };
 
 class SteppingRandom final : public RandomSource {
@@ -77,11 +84,18 @@ public:
           services(rig.Pc().Initiator()),
           registry(baseRegistry, rig.Pc().Initiator()),
           inventory(rig.Pc().Inventory()),
-          handoff(DiskHandoffPorts{
-              inventory,
-              WizardPorts{inventory, rig.Pc().Disks(), scripts, rig.Pc().Runner(), rig.Pc().Disks(),
-                          rig.Pc().Disks(), rig.Pc().Version(), errors, rig.clock_, engine, rig.Pc().Wow64()},
-              [&rig](CNorvaleDlg&) { ++rig.diskManagerOpens_; }}),
+          management{rig.Pc().Disks(), inventory,           rig.Pc().Wmi(),   rig.Pc().Version(),
+                     rig.Pc().Trace(), rig.Pc().ScriptFiles(), rig.Pc().Runner(), rig.Pc().Disks(),
+                     rig.Pc().Disks(), errors,              ids,              rig.clock_,
+                     engine,           rig.Pc().Wow64()},
+          handoff(DiskHandoffPorts{inventory,
+                                   WizardPorts{inventory, rig.Pc().Disks(), scripts, rig.Pc().Runner(),
+                                               rig.Pc().Disks(), rig.Pc().Disks(), rig.Pc().Version(), errors,
+                                               rig.clock_, engine, rig.Pc().Wow64()},
+                                   [&rig, open = DiskManagerOpener(management)](CNorvaleDlg& dialog) {
+                                       ++rig.diskManagerOpens_;
+                                       open(dialog);
+                                   }}),
           targets(TargetSectionPorts{rig.Pc().Wmi(), rig.Pc().Runner(), services, registry, rig.Pc().Version(),
                                      delay, location, rig.clock_, handoff, rig.Pc().Wow64()}),
           segment(rig.segmentClock_),
@@ -97,6 +111,8 @@ public:
     InstantDelayProcess delay;
     ProgramFolder location;
     DiskInventory inventory;
+    RandomIds ids;
+    DiskManagementPorts management;
     DiskManagementHandoff handoff;
     CTargetSection targets;
     test::FakeSegment segment;
@@ -121,6 +137,13 @@ DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
         wizardLog_ = wizard.Log();
         wizardBoxes_ = wizard.MessageBoxes();
         return wizard.EndCode().value_or(kIdCancel);
+    });
+    // The disk manager as the user first sees it, then closed.
+    surface_.ScriptChild(IDD_DISK_MANAGER, [this](DialogController&, test::FakeDialogSurface& manager) {
+        RunUntilQuiet(manager);
+        diskManagerLog_ = manager.Log();
+        manager.CloseBox();
+        return manager.EndCode().value_or(kIdCancel);
     });
 }
 

@@ -83,6 +83,7 @@ public:
     const std::vector<test::ShownMessageBox>& WizardBoxes() const { return wizardBoxes_; }
     int WizardRuns() const { return wizardRuns_; }
     int DiskManagerOpens() const { return diskManagerOpens_; }
+    const std::vector<std::wstring>& DiskManagerLog() const { return diskManagerLog_; }
     // Disk number of the target's session, -1 when not connected.
     std::int32_t TargetDisk() const;
 
@@ -99,6 +100,7 @@ private:
     std::function<void(test::FakeDialogSurface&)> wizardUser_;
     std::vector<std::wstring> wizardLog_;
     std::vector<test::ShownMessageBox> wizardBoxes_;
+    std::vector<std::wstring> diskManagerLog_;
     int wizardRuns_ = 0;
     int diskManagerOpens_ = 0;
 };

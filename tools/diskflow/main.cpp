@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -97,7 +98,7 @@ Options Parse(int argc, char** argv) {
 // The lines of a surface's log a user would have seen: titles, texts,
 // message boxes, dialogs opened and ended.
 void PrintSeen(const char* who, const std::vector<std::wstring>& log, std::size_t from = 0) {
-    static const char* const kSeen[] = {"title ", "text ", "message ", "child ", "end "};
+    static const char* const kSeen[] = {"title ", "text ", "message ", "child ", "end ", "row ", "cell "};
     for (std::size_t i = from; i < log.size(); ++i) {
         const std::string line = WideToUtf8(log[i]);
         for (const char* prefix : kSeen) {
@@ -111,6 +112,11 @@ void PrintSeen(const char* who, const std::vector<std::wstring>& log, std::size_
 int main(int argc, char** argv) {
     const Options options = Parse(argc, argv);
     std::string dir = options.workDir;
+    std::error_code made;
+    if (!dir.empty() && !std::filesystem::create_directories(dir, made) && made) {
+        std::fprintf(stderr, "norvale-disk-flow: cannot make %s\n", dir.c_str());
+        return 2;
+    }
     if (dir.empty()) {
         char name[] = "/tmp/norvale-disk-flow-XXXXXX";
         if (::mkdtemp(name) == nullptr) return 2;
@@ -153,6 +159,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     std::printf("-- the disk manager %s\n", rig.DiskManagerOpens() ? "opened" : "did not open");
+    PrintSeen("disk manager", rig.DiskManagerLog());
     std::printf("-- the target is %s\n", rig.TargetDisk() >= 0 ? "connected" : "logged out");
     for (const auto& disk : rig.Pc().Disks().Disks()) {
         if (!disk.system) std::printf("image: %s\n", disk.imagePath.c_str());

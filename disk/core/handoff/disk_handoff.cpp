@@ -1,7 +1,11 @@
 #include "disk/core/handoff/disk_handoff.h"
 
+#include "disk/core/manager/disk_manager_launch.h"
+#include "disk/core/partition/partition_dialog.h"
 #include "disk/core/volume_names.h"
 #include "mainwindow/core/norvale_dialog.h"
+#include "mainwindow/core/norvale_sections.h"
+#include "protocol/core/device_requests.h"
 
 namespace norvale {
 
@@ -34,6 +38,32 @@ std::vector<std::wstring> DiskManagementHandoff::LetteredVolumes(const std::wstr
         if (SameName(record.targetName, targetName) && record.HasLetter()) letters.push_back(record.driveLetter);
     }
     return letters;
+}
+
+std::function<void(CNorvaleDlg&)> DiskManagerOpener(const DiskManagementPorts& ports) {
+    return [ports](CNorvaleDlg& dialog) {
+        const PartitionPorts partition{ports.disks,   ports.inventory, ports.scriptFiles, ports.commands,
+                                       ports.version, ports.wow64,     ports.network,     ports.driveTypes,
+                                       ports.errors,  ports.ids,       ports.clock,       ports.formats};
+        IdSourcePort& ids = ports.ids;
+        const DiskManagerPorts manager{
+            InventoryPorts{ports.disks, ports.wmi, ports.version, ports.trace},
+            ports.scriptFiles,
+            ports.commands,
+            ports.clock,
+            ports.errors,
+            ports.network,
+            ports.driveTypes,
+            ports.wow64,
+            DiskIds{[&ids] { return ids.NewMbrSignature(); }, [&ids] { return ids.NewGuid(); }},
+            [&dialog] { return QueryTargetCount(dialog.Protocol()); },
+            [partition](DialogSurfacePort& owner, const PartitionJob& job) {
+                return RunPartitionManager(owner, job, partition);
+            },
+            [&dialog] { dialog.Shares().RefreshDriveLetters(dialog); }};
+        const DeviceProtocol& protocol = dialog.Protocol();
+        OpenDiskManager(dialog.Surface(), {protocol.SelectedDeviceIp, protocol.SelectedDeviceOtherIp}, manager);
+    };
 }
 
 ExpectedTarget SelectedApplianceTarget(CNorvaleDlg& dialog, const std::wstring& targetName) {

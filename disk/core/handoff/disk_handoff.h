@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "disk/core/partition/id_source_port.h"
 #include "disk/core/volume_inventory.h"
 #include "disk/core/wizard/wizard_dialog.h"
 #include "iscsi/core/targets/target_disk_handoff.h"
+#include "platform/core/trace_port.h"
 
 namespace norvale {
 
@@ -38,6 +40,29 @@ public:
 private:
     DiskHandoffPorts ports_;
 };
+
+// What the disk manager and the partition manager it opens work through.
+struct DiskManagementPorts {
+    DiskPort& disks;
+    DiskInventory& inventory;
+    WmiConnections& wmi;
+    VersionSourcePort& version;
+    TracePort& trace;
+    ScriptFilePort& scriptFiles;
+    CommandRunner& commands;
+    NetworkDrivePort& network;
+    DriveTypePort& driveTypes;
+    ErrorTextPort& errors;
+    IdSourcePort& ids;
+    ClockPort& clock;
+    FormatEngine& formats;
+    bool wow64 = false;
+};
+
+// Opens the disk manager modally over the main dialog for its selected
+// appliance, with the partition manager behind Add; the ports must outlive
+// the answer.
+std::function<void(CNorvaleDlg&)> DiskManagerOpener(const DiskManagementPorts& ports);
 
 // The appliance the main dialog has selected, as the owner of `targetName`.
 ExpectedTarget SelectedApplianceTarget(CNorvaleDlg& dialog, const std::wstring& targetName);
