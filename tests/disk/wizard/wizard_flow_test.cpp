@@ -180,9 +180,11 @@ TEST_F(WizardFlowTest, FailedFormatKeepsThePartitionAndTheConnection) {
 
 TEST_F(WizardFlowTest, RefusedLayoutWriteShowsTheSystemTextAndLeavesTheImage) {
     DiskFlowRig& rig = Boot(test::Windows7Professional());
+    std::string image;
     std::string before;
     rig.OnWizard([&](test::FakeDialogSurface& wizard) {
-        before = test::ImageDigest(Image());
+        image = Image();
+        before = test::ImageDigest(image);
         rig.Pc().Disks().Inject(
             {disksim::Request::SetDriveLayoutEx, std::nullopt, win32_error::kWriteProtect, {}, 1});
         wizard.Click(kIdOk);
@@ -196,6 +198,7 @@ TEST_F(WizardFlowTest, RefusedLayoutWriteShowsTheSystemTextAndLeavesTheImage) {
     EXPECT_EQ(rig.WizardBoxes()[0].request.caption, L"Warning");
     EXPECT_EQ(rig.WizardBoxes()[0].request.icon, MessageIcon::Stop);
     EXPECT_EQ(rig.TargetDisk(), -1) << "cancelled";
+    EXPECT_EQ(test::ImageDigest(image), before);
 }
 
 TEST_F(WizardFlowTest, ValidationRefusalsKeepTheDialogOpen) {
