@@ -4,8 +4,15 @@
 #include <objbase.h>
 
 #include "controls/win32/dialog_host.h"
+#include "disk/core/disk_scripts.h"
+#include "disk/core/format/format_engine.h"
+#include "disk/core/handoff/disk_handoff.h"
+#include "disk/core/volume_inventory.h"
+#include "disk/win32/win32_disk_port.h"
+#include "disk/win32/win32_format_port.h"
+#include "disk/win32/win32_id_source.h"
+#include "disk/win32/win32_script_files.h"
 #include "iscsi/core/console_command_runner.h"
-#include "iscsi/core/targets/target_disk_handoff.h"
 #include "iscsi/core/targets/target_section.h"
 #include "iscsi/core/wmi_connections.h"
 #include "iscsi/win32/win32_delay_process.h"
@@ -23,6 +30,7 @@
 #include "platform/core/clock_port.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/windows_version_reader.h"
+#include "platform/win32/win32_error_text_port.h"
 #include "platform/win32/win32_program_location.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_version_source.h"
@@ -37,6 +45,9 @@ namespace {
 norvale::win32::Win32HttpCheck httpCheck;
 // So may the watcher of a delay process, which closes its handle itself then.
 norvale::win32::Win32DelayProcess delayProcess;
+// And a format worker, which runs until the format library returns.
+norvale::win32::Win32FormatPort formatLibrary;
+norvale::FormatEngine formatEngine(formatLibrary);
 
 // Everything that holds COM interfaces lives in here, so it is released
 // before COM is uninitialised.
@@ -69,13 +80,28 @@ int RunNorvale() {
     norvale::CWebSection web(registry, programs);
 
     // The initiator: one WMI connection per calling site, its service and
-    // the program's folder for its installer. Until disk management lands,
-    // the sessions alone tell whether a connected target brought a disk.
+    // the program's folder for its installer.
     norvale::win32::Win32WmiPort wmiPort;
     norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, norvale::SilentTrace()});
     norvale::win32::Win32ServiceControl services;
     norvale::win32::Win32ProgramLocation location;
-    norvale::SessionDiskHandoff disks(wmi);
+
+    // Disk management behind the connect: the inventory of the sessions'
+    // disks, the format wizard for an empty one and the disk manager.
+    norvale::win32::Win32DiskPort diskPort;
+    norvale::win32::Win32ScriptFiles scriptFiles;
+    norvale::DiskScripts scripts(scriptFiles, commands);
+    norvale::DiskInventory inventory(norvale::InventoryPorts{diskPort, wmi, version, norvale::SilentTrace()});
+    norvale::win32::Win32ErrorTextPort errorTexts;
+    norvale::ClockPort& clock = norvale::SystemClock();
+    const norvale::WizardPorts wizard{inventory, diskPort,   scripts, commands, drives, driveTypes,
+                                      version,   errorTexts, clock,   formatEngine,     wow64};
+    norvale::win32::Win32IdSource ids;
+    const norvale::DiskManagementPorts management{diskPort, inventory,  wmi,        version, norvale::SilentTrace(),
+                                                  scriptFiles, commands, drives, driveTypes, errorTexts,
+                                                  ids,      clock,      formatEngine, wow64};
+    norvale::DiskManagementHandoff disks(
+        norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
                                                                 disks, wow64});

@@ -170,6 +170,9 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {266, L"Disk %d is not a disk of the selected iSCSI target (disks may have changed). Nothing was written to it."},
     {267, L"Windows did not give the partition a drive letter in time. Please check it in My Computer->Management->Disk Management."},
     {268, L"The script file %s could not be created safely. Nothing was run."},
+    {269, L"This free space lies beyond what the disk's partition table can address (2 TB on an MBR disk). Nothing was changed."},
+    {273, L"The disk of the target did not report its size in time. Please check it in My Computer->Management->Disk "
+          L"Management."},
 };
 
 }  // namespace norvale::test

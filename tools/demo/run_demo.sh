@@ -45,7 +45,8 @@ cat >"$NV_DIR/nas1.json" <<'JSON'
    "shares": ["public", "music*0", "backup@1", "photos", "video"],
    "targets": [{"name": "iqn.2026-12.com.orrin:archive.lun0", "lunBytes": 1073741824},
                {"name": "iqn.2026-12.com.orrin:archive.lun1", "chap": true, "user": "pcuser", "password": "secret123456",
-                "lunBytes": 2147483648}],
+                "lunBytes": 2147483648},
+               {"name": "iqn.2026-12.com.orrin:archive.blank", "lunBytes": 10737418240}],
    "http": {"address": "192.168.10.20", "port": 80}, "dhcpPool": ["192.168.10.60"]},
   {"interface": "n1", "id": "00:1a:2b:00:00:21", "address": "192.168.10.21", "netmask": "255.255.255.0",
    "gateway": "192.168.10.1", "name": "Media", "dhcp": true, "service": "none",
@@ -121,6 +122,33 @@ else
 fi
 screenshot "$OUT/demo.png" "$window"
 echo "Screenshot: $OUT/demo.png"
+
+# Without a display the tour goes on by itself: Connect of Archive's blank
+# target opens the format wizard (Wine has no disk behind the session, so it
+# can only be cancelled, which logs the target out again).
+if [[ $interactive == 0 && -f "$PROBE" && -n "${archive:-}" ]]; then
+    rows=$(in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" rows 1029 2>/dev/null | tr -d '\r')
+    blank=$(awk '$1 == "row" && $2 == 1029 && toupper($4) ~ /ARCHIVE.BLANK/ { print $3 }' <<<"$rows")
+    if [[ -n "$blank" ]] && in_pc timeout 300 $NV_WINE "$PROBE" "$TITLE" click-row 1029 "$blank" click-async 1030 \
+            dialog Format 180 >/dev/null 2>&1; then
+        screenshot "$OUT/demo-wizard.png" "$(xdotool search --name '^Format$' 2>/dev/null | head -1)"
+        echo "Screenshot of the format wizard: $OUT/demo-wizard.png"
+        in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" dialog Format 5 click 2 main wait-idle >/dev/null 2>&1
+    fi
+fi
+# The disk half where Wine cannot reach it: the same controllers on the
+# simulated Windows, whose disk image the real partitioning tools read.
+FLOW="$BUILD_HOST/tools/diskflow/norvale-disk-flow"
+if [[ $interactive == 0 && -x "$FLOW" ]]; then
+    rm -rf "$OUT/disk-flow" && mkdir -p "$OUT/disk-flow"
+    "$FLOW" --windows 7 --size 10G --work-dir "$OUT/disk-flow" >"$OUT/demo-disk-flow.txt" 2>&1
+    image=$(sed -n 's/^image: //p' "$OUT/demo-disk-flow.txt" | tail -1)
+    if [[ -n "$image" ]]; then
+        { echo "-- sfdisk -d"; sfdisk -d "$image"; echo "-- blkid"; blkid -p -O 65536 "$image"; } \
+            >>"$OUT/demo-disk-flow.txt" 2>&1
+    fi
+    echo "The disk half on a simulated Windows 7: $OUT/demo-disk-flow.txt"
+fi
 
 if [[ $interactive == 1 ]]; then
     echo "norvale.exe is running on $DISPLAY; close its window to end the demo."

@@ -1,0 +1,250 @@
+#include "disk/core/manager/disk_manager_dialog.h"
+
+#include <algorithm>
+
+#include "controls/core/disk_bar.h"
+#include "controls/core/wait_cursor.h"
+#include "disk/core/manager/disk_manager_geometry.h"
+#include "disk/core/manager/disk_manager_texts.h"
+#include "disk/core/volume_names.h"
+#include "mainwindow/core/norvale_texts.h"
+#include "resources/resource.h"
+
+namespace norvale {
+namespace {
+
+constexpr int kKeyF5 = 0x74;
+
+struct Column {
+    unsigned title;
+    int width;
+};
+constexpr Column kVolumeColumns[] = {
+    {disk_manager_text::kColumnDisk, 50},       {disk_manager_text::kColumnPartition, 65},
+    {disk_manager_text::kColumnVolume, 65},     {disk_manager_text::kColumnFileSystem, 75},
+    {disk_manager_text::kColumnCapacity, 65},   {disk_manager_text::kColumnTarget, 300},
+};
+constexpr Column kSegmentColumns[] = {{disk_manager_text::kColumnPartition, 100},
+                                      {disk_manager_text::kColumnSize, 100}};
+
+}  // namespace
+
+CDiskMgrDlg::CDiskMgrDlg(const DiskManagerPorts& ports, ApplianceAddresses addresses, int depth)
+    : ports_(ports), addresses_(std::move(addresses)), depth_(depth), inventory_(ports.inventory) {
+    Messages()
+        .OnInitDialog([this] { return OnInitDialog(); })
+        .OnNotifyFromAnyId(kDiskBarLeftClick,
+                           [this](int id, std::intptr_t segment) { OnBarClick(id, static_cast<int>(segment), false); })
+        .OnNotifyFromAnyId(kDiskBarRightClick,
+                           [this](int id, std::intptr_t segment) { OnBarClick(id, static_cast<int>(segment), true); })
+        .OnClicked(ID_DISK_ADD, [this] { OnAdd(); })
+        .OnClicked(ID_DISK_DELETE, [this] { OnDelete(); })
+        .OnClicked(ID_DISK_UNMOUNT, [this] { OnUnmount(); })
+        .OnClicked(ID_DISK_MOUNT, [this] { OnMount(); })
+        .OnVScroll([this](ScrollRequest request, int thumb) { OnVScroll(request, thumb); })
+        .OnMouseWheel([this](int delta) {
+            if (scrollLimit_ > 0) ScrollTo(WheelTarget(delta, scrollPosition_, scrollLimit_));
+        })
+        .OnLButtonDown([this](Point point) {
+            if (list_.disks.size() <= 2) return;
+            dragging_ = true;
+            lastMouse_ = point;
+            Surface().CaptureMouse();
+        })
+        .OnMouseMove([this](Point point) { OnMouseMove(point); })
+        .OnLButtonUp([this](Point) {
+            if (!dragging_) return;
+            dragging_ = false;
+            Surface().ReleaseMouse();
+        })
+        // The dialog has nothing to refresh in place: F5 would only reach the list.
+        .OnKeyDown(kKeyF5, [] { return true; });
+}
+
+bool CDiskMgrDlg::OnInitDialog() {
+    DialogSurfacePort& surface = Surface();
+    surface.SetDialogColors(kDialogBlue, kWhite);
+    surface.SetListStripeColors(IDC_DISK_VOLUMES, kVolumeListStripe, kVolumeListStripe);
+    surface.SetListFullRowSelect(IDC_DISK_VOLUMES, true);
+    surface.SetListGridLines(IDC_DISK_VOLUMES, true);
+    surface.SetTitle(UiText(disk_manager_text::kTitle));
+    surface.SetGroupBoxColors(IDC_DISK_GROUP, kDialogBlue, kWhite);
+    surface.SetText(IDC_DISK_GROUP, UiText(disk_manager_text::kGroupCaption));
+    int index = 0;
+    for (const Column& column : kVolumeColumns) {
+        surface.InsertListColumn(IDC_DISK_VOLUMES, index++, ListColumn{UiText(column.title), column.width});
+    }
+    index = 0;
+    for (const Column& column : kSegmentColumns) {
+        surface.InsertListColumn(IDC_DISK_SEGMENTS, index++, ListColumn{UiText(column.title), column.width});
+    }
+    // A device that reports no target has no disks here; one that does not
+    // answer may still have sessions on this PC.
+    const int targets = ports_.targetCount ? ports_.targetCount() : -1;
+    if (targets > 0 || targets == -1) {
+        WaitCursor busy(surface);
+        FillVolumeList();
+        CreateBars();
+        SizeDialog();
+    }
+    return true;
+}
+
+void CDiskMgrDlg::FillVolumeList() {
+    DialogSurfacePort& surface = Surface();
+    surface.DeleteAllListRows(IDC_DISK_VOLUMES);
+    surface.ClearListRowColors(IDC_DISK_VOLUMES);
+    records_ = inventory_.Refresh();
+    list_ = BuildVolumeList(records_, addresses_.ip, addresses_.otherIp);
+    for (std::size_t row = 0; row < list_.rows.size(); ++row) {
+        const VolumeRow& content = list_.rows[row];
+        const int at = surface.InsertListRow(IDC_DISK_VOLUMES, static_cast<int>(row), content.cells[0]);
+        for (std::size_t column = 1; column < content.cells.size(); ++column) {
+            surface.SetListCell(IDC_DISK_VOLUMES, at, static_cast<int>(column), content.cells[column]);
+        }
+        surface.AddListRowColor(IDC_DISK_VOLUMES, at, content.color);
+    }
+}
+
+void CDiskMgrDlg::CreateBars() {
+    DialogSurfacePort& surface = Surface();
+    int place = 0;
+    for (const ShownDisk& disk : list_.disks) {
+        const int index = surface.CreateDiskBar(IDC_DISK_BAR, DiskBarRect(place));
+        bars_.push_back(Bar{index, disk.number});
+        // A disk whose layout cannot be read gets no bar of its own place.
+        const bool drawn = LoadDisk(disk.number, index);
+        surface.ShowDiskBar(index, drawn);
+        if (!drawn) continue;
+        surface.ClearDiskBarSelection(index);
+        ++place;
+    }
+}
+
+void CDiskMgrDlg::SizeDialog() {
+    DialogSurfacePort& surface = Surface();
+    const int disks = static_cast<int>(list_.disks.size());
+    const DiskManagerFrame frame = FrameForDisks(disks);
+    if (frame.scroll) {
+        surface.SetVerticalScrollBar(*frame.scroll);
+        scrollPosition_ = 0;
+        scrollLimit_ = ScrollLimit(frame.scroll->max, disks);
+    }
+    surface.ResizeDialog(frame.size);
+    surface.CenterDialog();
+}
+
+bool CDiskMgrDlg::LoadDisk(std::int32_t disk, int barIndex) {
+    DialogSurfacePort& surface = Surface();
+    layout_ = disk >= 0 ? inventory_.BuildLayout(static_cast<std::uint32_t>(disk)) : DiskLayout{};
+    surface.DeleteAllListRows(IDC_DISK_SEGMENTS);
+    const std::wstring occupied = UiText(disk_manager_text::kOccupied);
+    const std::wstring available = UiText(disk_manager_text::kAvailable);
+    for (std::size_t index = 0; index < layout_.segments.size(); ++index) {
+        const DiskSegment& segment = layout_.segments[index];
+        const int row = surface.InsertListRow(IDC_DISK_SEGMENTS, static_cast<int>(index),
+                                              std::to_wstring(segment.partitionNumber));
+        surface.SetListCell(IDC_DISK_SEGMENTS, row, 1, SegmentSizeText(segment, occupied, available));
+    }
+    view_ = BuildDiskView(layout_, inventory_.Refresh());
+    selectedSegment_ = -1;
+    surface.SetDiskBarView(barIndex, view_);
+    return !layout_.segments.empty();
+}
+
+void CDiskMgrDlg::OnBarClick(std::int32_t disk, int segment, bool right) {
+    DialogSurfacePort& surface = Surface();
+    for (int row = 0; row < surface.ListRowCount(IDC_DISK_VOLUMES); ++row) {
+        surface.SetListRowSelected(IDC_DISK_VOLUMES, row, false);
+    }
+    const Bar* clicked = nullptr;
+    for (const Bar& bar : bars_) {
+        if (bar.disk == disk) clicked = &bar;
+    }
+    if (clicked == nullptr) return;
+    LoadDisk(disk, clicked->index);
+    for (const Bar& bar : bars_) {
+        if (&bar == clicked) continue;
+        surface.ClearDiskBarSelection(bar.index);
+        surface.RepaintDiskBar(bar.index);
+    }
+    const bool onSegment = segment >= 0 && segment < view_.UsedSlots();
+    for (int row = 0; row < surface.ListRowCount(IDC_DISK_SEGMENTS); ++row) {
+        surface.SetListRowSelected(IDC_DISK_SEGMENTS, row, onSegment && row == segment);
+    }
+    selectedSegment_ = onSegment ? segment : -1;
+    if (!right || !onSegment) return;
+    const DiskSlot& slot = view_.slots[static_cast<std::size_t>(segment)];
+    if (slot.IsPartition()) {
+        // The partition's rows, so that UnMount and Mount act on it.
+        const std::wstring number = std::to_wstring(slot.partitionNumber);
+        for (std::size_t row = 0; row < list_.rows.size(); ++row) {
+            const VolumeRow& content = list_.rows[row];
+            if (records_[content.record].diskNumber != disk) continue;
+            if (SameName(content.cells[kVolumeColumn], slot.driveLetter) &&
+                content.cells[kPartitionColumn] == number) {
+                surface.SetListRowSelected(IDC_DISK_VOLUMES, static_cast<int>(row), true);
+            }
+        }
+    }
+    surface.ShowPopupMenu(IDR_DISK_MENU, slot.IsPartition() ? 1 : 0);
+}
+
+void CDiskMgrDlg::OnVScroll(ScrollRequest request, int thumb) {
+    if (scrollLimit_ <= 0 || request == ScrollRequest::EndScroll) return;
+    ScrollTo(ScrollTarget(request, scrollPosition_, thumb, scrollLimit_));
+}
+
+void CDiskMgrDlg::OnMouseMove(Point point) {
+    if (!dragging_) return;
+    const int dy = point.y - lastMouse_.y;
+    lastMouse_ = point;
+    if (dy != 0 && scrollLimit_ > 0) ScrollTo(std::clamp(scrollPosition_ - dy, 0, scrollLimit_));
+}
+
+void CDiskMgrDlg::ScrollTo(int position) {
+    // The content follows the position the bar really took, so the two
+    // never drift apart where the bar clamps.
+    const int taken = Surface().SetVerticalScrollPosition(position);
+    if (taken == scrollPosition_) return;
+    Surface().ScrollContent(scrollPosition_ - taken);
+    scrollPosition_ = taken;
+}
+
+void CDiskMgrDlg::Reopen() {
+    Surface().EndDialog(kIdOk);
+    if (ports_.refreshDriveLetters) ports_.refreshDriveLetters();
+    if (depth_ + 1 >= kMaxNestedDiskManagers) {
+        reopenPending_ = true;
+        return;
+    }
+    CDiskMgrDlg next(ports_, addresses_, depth_ + 1);
+    const int code = Surface().RunSuccessor(next, IDD_DISK_MANAGER);
+    reopenPending_ = next.reopenPending_;
+    successorCode_ = next.successorCode_.value_or(code);
+}
+
+ExpectedTarget CDiskMgrDlg::OwnerOf(std::int32_t disk) const {
+    ExpectedTarget owner;
+    owner.addresses = {addresses_.ip, addresses_.otherIp};
+    for (const ShownDisk& shown : list_.disks) {
+        if (shown.number == disk) owner.targetName = shown.targetName;
+    }
+    return owner;
+}
+
+int CDiskMgrDlg::SelectedSegmentIndex() const {
+    DialogSurfacePort& surface = Surface();
+    for (int row = 0; row < surface.ListRowCount(IDC_DISK_SEGMENTS); ++row) {
+        if (surface.IsListRowSelected(IDC_DISK_SEGMENTS, row)) return row;
+    }
+    return selectedSegment_;
+}
+
+const DiskSegment* CDiskMgrDlg::SelectedSegment() const {
+    const int index = SelectedSegmentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= layout_.segments.size()) return nullptr;
+    return &layout_.segments[static_cast<std::size_t>(index)];
+}
+
+}  // namespace norvale

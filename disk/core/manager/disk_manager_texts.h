@@ -1,0 +1,24 @@
+// String-table ids of the disk manager's texts.
+#pragma once
+
+namespace norvale::disk_manager_text {
+
+inline constexpr unsigned kColumnDisk = 110;
+inline constexpr unsigned kColumnPartition = 111;
+inline constexpr unsigned kColumnVolume = 112;
+inline constexpr unsigned kColumnFileSystem = 113;
+inline constexpr unsigned kColumnCapacity = 114;
+inline constexpr unsigned kColumnSize = 115;
+inline constexpr unsigned kGroupCaption = 120;  // "Disk Management"
+inline constexpr unsigned kTitle = 152;         // "Management"
+inline constexpr unsigned kFourPartitions = 162;
+inline constexpr unsigned kUninitialized = 163;
+inline constexpr unsigned kUnknownPartitioning = 164;
+inline constexpr unsigned kColumnTarget = 240;
+inline constexpr unsigned kOccupied = 241;
+inline constexpr unsigned kAvailable = 242;
+inline constexpr unsigned kConfirmDelete = 249;
+// The free space lies past what the partition table can address.
+inline constexpr unsigned kBeyondTable = 269;
+
+}  // namespace norvale::disk_manager_text

@@ -1,0 +1,152 @@
+#include "disk/core/wizard/wizard_plan.h"
+
+#include <algorithm>
+#include <limits>
+#include <random>
+
+#include "disk/core/wizard/wizard_texts.h"
+
+namespace norvale {
+namespace {
+
+constexpr std::int64_t kMiB = 1 << 20;
+constexpr std::int64_t kSmallestMiB = 11;
+constexpr std::int64_t kFat32SmallestMiB = 512;
+constexpr std::int64_t kFat32LargestMiB = 32768;
+constexpr std::int64_t kMbrMaxSectors = 0xFFFFFFFFLL;
+
+// XP clients (32-bit) and XP-family servers without a service pack cannot
+// use GPT: their disks stay MBR and NTFS stops below 2 TB.
+bool MbrOnlyClass(int osClass) { return osClass == 0 || osClass == 4; }
+
+WizardSizing Refuse(unsigned stringId, std::int64_t number = 0) {
+    WizardSizing sizing;
+    sizing.refusal = stringId;
+    sizing.refusalMiB = number;
+    return sizing;
+}
+
+// Digits only; nullopt for anything else, an empty text included, and for a
+// number no disk could hold.
+std::optional<std::int64_t> ParseSize(const std::wstring& text) {
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    std::int64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        value = value * 10 + (c - L'0');
+    }
+    return value;
+}
+
+unsigned Fat32Refusal(const WizardChoice& choice, std::int64_t sizeMiB) {
+    if (!choice.fat32) return 0;
+    if (sizeMiB < kFat32SmallestMiB) return wizard_text::kFat32TooSmall;
+    if (sizeMiB > kFat32LargestMiB) return wizard_text::kFat32TooLarge;
+    return 0;
+}
+
+}  // namespace
+
+WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass) {
+    std::int64_t size = diskMiB;
+    if (choice.maximumSpace) {
+        if (size < kSmallestMiB) return Refuse(wizard_text::kSizeTooSmall);
+    } else {
+        const auto parsed = ParseSize(choice.sizeText);
+        if (!parsed) return Refuse(wizard_text::kNotASize);
+        size = *parsed;
+        if (size >= kSmallestMiB && size > diskMiB) return Refuse(wizard_text::kSizeAboveDisk, diskMiB);
+    }
+    if (const unsigned refusal = Fat32Refusal(choice, size)) return Refuse(refusal);
+    WizardSizing sizing;
+    sizing.sizeMiB = size;
+    // A disk too large for MBR becomes GPT wherever Windows can use it;
+    // elsewhere only a partition that MBR can hold is allowed.
+    if (!MbrOnlyClass(osClass)) {
+        sizing.gpt = diskMiB >= kMbrLimitMiB;
+    } else if (choice.ntfs && size >= kMbrLimitMiB) {
+        return Refuse(wizard_text::kOver2Tb);
+    }
+    if (size < kSmallestMiB) return Refuse(wizard_text::kSizeTooSmall);
+    return sizing;
+}
+
+PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, const WizardDisk& disk) {
+    const std::int64_t sector = disk.bytesPerSector != 0 ? disk.bytesPerSector : 512;
+    const std::int64_t exact = disk.diskBytes > 0 ? disk.diskBytes : disk.geometryBytes;
+    PartitionExtent extent;
+    std::int64_t end = 0;
+    std::int64_t longest = std::numeric_limits<std::int64_t>::max();
+    if (gpt) {
+        extent.start = kGptFirstUsable;
+        end = exact - kGptBackupSectors * sector;
+    } else {
+        extent.start = osClass == 7 ? kMbrStartWindows7 : kMbrStartOlder;
+        // The geometry ends before the disk does: whole cylinders only.
+        end = disk.geometryBytes > 0 ? std::min(disk.geometryBytes, exact) : exact;
+        longest = kMbrMaxSectors * sector;
+    }
+    const std::int64_t room = std::min(end - extent.start, longest);
+    const std::int64_t wanted = sizeMiB > 0 ? sizeMiB * kMiB : 0;
+    extent.length = std::max<std::int64_t>(0, std::min(wanted, room));
+    extent.length -= extent.length % sector;
+    return extent;
+}
+
+DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId) {
+    DriveLayout layout;
+    layout.style = PartitionStyle::Gpt;
+    layout.gptDiskId = diskId;
+    layout.startingUsableOffset = kGptFirstUsable;
+    layout.usableLength = extent.length;
+    layout.maxPartitionCount = 128;
+    PartitionEntry entry;
+    entry.style = PartitionStyle::Gpt;
+    entry.startingOffset = extent.start;
+    entry.partitionLength = extent.length;
+    entry.partitionNumber = 1;
+    entry.rewritePartition = true;
+    entry.gptType = kBasicDataPartitionType;
+    entry.gptId = partitionId;
+    entry.gptName = L"microsoft reserved partition";
+    layout.entries.push_back(entry);
+    return layout;
+}
+
+DriveLayout WizardMbrLayout(const PartitionExtent& extent, std::uint32_t signature, std::uint32_t bytesPerSector) {
+    DriveLayout layout;
+    layout.style = PartitionStyle::Mbr;
+    layout.mbrSignature = signature;
+    layout.entries.resize(4);
+    PartitionEntry& entry = layout.entries.front();
+    entry.startingOffset = extent.start;
+    entry.partitionLength = extent.length;
+    entry.partitionNumber = 1;
+    entry.rewritePartition = true;
+    entry.mbrType = mbr_type::kIfs;
+    entry.recognizedPartition = true;
+    entry.hiddenSectors = static_cast<std::uint32_t>(extent.start / (bytesPerSector != 0 ? bytesPerSector : 512));
+    return layout;
+}
+
+Guid NewRandomGuid() {
+    static std::mt19937_64 engine{std::random_device{}()};
+    const std::uint64_t high = engine();
+    const std::uint64_t low = engine();
+    Guid guid;
+    guid.data1 = static_cast<std::uint32_t>(high >> 32);
+    guid.data2 = static_cast<std::uint16_t>(high >> 16);
+    guid.data3 = static_cast<std::uint16_t>((high & 0x0FFF) | 0x4000);
+    for (int i = 0; i < 8; ++i)
+        guid.data4[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(low >> (8 * i));
+    guid.data4[0] = static_cast<std::uint8_t>((guid.data4[0] & 0x3F) | 0x80);
+    return guid;
+}
+
+std::uint32_t NewMbrSignature() {
+    static std::mt19937 engine{std::random_device{}()};
+    const std::uint32_t signature = engine();
+    return signature != 0 ? signature : 1;
+}
+
+}  // namespace norvale

@@ -1,0 +1,73 @@
+// What the format wizard decides before it touches the disk: whether the
+// user's choice of size and file system is acceptable, the partition style,
+// and where the one partition lies. Pure functions, so every edge is checked
+// without a disk.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "disk/core/disk_types.h"
+
+namespace norvale {
+
+struct WizardChoice {
+    bool maximumSpace = true;
+    std::wstring sizeText;  // the size edit, read only when maximumSpace is off
+    bool ntfs = true;
+    bool fat32 = false;
+};
+
+struct WizardSizing {
+    unsigned refusal = 0;         // string id of the message; 0: accepted
+    std::int64_t refusalMiB = 0;  // the number the refusal shows (the disk size for "less than %dMb")
+    std::int64_t sizeMiB = 0;
+    bool gpt = false;
+
+    bool Accepted() const { return refusal == 0; }
+};
+
+// The largest partition an MBR entry of Windows' older tools can describe
+// (the 2 TB test of XP-class systems).
+inline constexpr std::int64_t kMbrLimitMiB = 2089990;
+
+// The size checks of OK, after the file system was checked and the disk's
+// size in MiB was read. The size text must be digits only; one too long to
+// be a size is refused like any other non-size.
+WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass);
+
+// What the wizard knows of the disk when it builds the layout.
+struct WizardDisk {
+    std::int64_t geometryBytes = 0;  // cylinders × heads × sectors × bytes per sector
+    std::int64_t diskBytes = 0;      // the exact length (0: unknown, the geometry is taken)
+    std::uint32_t bytesPerSector = 512;
+};
+
+struct PartitionExtent {
+    std::int64_t start = 0;
+    std::int64_t length = 0;  // 0: no room at all
+};
+
+// The first usable byte of a GPT disk with 128 entries, and the sectors its
+// backup table takes at the end.
+inline constexpr std::int64_t kGptFirstUsable = 0x4400;
+inline constexpr std::int64_t kGptBackupSectors = 33;
+inline constexpr std::int64_t kMbrStartWindows7 = 0x10000;
+inline constexpr std::int64_t kMbrStartOlder = 0x7E00;
+
+// Where the partition of `sizeMiB` goes: GPT at 17 408; MBR at 65 536 on
+// Windows 7 and at 32 256 before. The length is cut so the partition ends
+// inside the disk: before the GPT backup table, within the geometry and the
+// 32-bit sector count of an MBR entry, on a sector boundary.
+PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, const WizardDisk& disk);
+
+// The layouts the wizard writes, with their fresh ids.
+DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId);
+DriveLayout WizardMbrLayout(const PartitionExtent& extent, std::uint32_t signature, std::uint32_t bytesPerSector);
+
+// Fresh identifiers for a new table: a random (version 4) GUID and a
+// non-zero MBR signature.
+Guid NewRandomGuid();
+std::uint32_t NewMbrSignature();
+
+}  // namespace norvale

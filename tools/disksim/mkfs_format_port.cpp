@@ -1,0 +1,104 @@
+#include "tools/disksim/mkfs_format_port.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace norvale::disksim {
+
+namespace {
+
+constexpr std::int64_t kSector = 512;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Runs a program without a shell (paths are passed as they are), its output
+// discarded; answers whether it exited with 0.
+bool Run(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    // The formatters live in /usr/sbin, which a user's PATH may lack.
+    const std::string sbin = "/usr/sbin/" + args[0];
+    if (access(sbin.c_str(), X_OK) == 0) argv[0] = const_cast<char*>(sbin.c_str());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Copies the data extents of a sparse file into the image at `offset`, so a
+// file system of terabytes costs what its metadata costs.
+bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset) {
+    const int in = open(from.c_str(), O_RDONLY);
+    const int out = open(image.c_str(), O_WRONLY);
+    bool ok = in >= 0 && out >= 0;
+    std::vector<char> buffer(1 << 20);
+    off_t position = 0;
+    while (ok) {
+        const off_t data = lseek(in, position, SEEK_DATA);
+        if (data < 0) break;  // no more data
+        const off_t hole = lseek(in, data, SEEK_HOLE);
+        for (off_t at = data; ok && at < hole;) {
+            const ssize_t got = pread(in, buffer.data(), std::min<off_t>(hole - at, buffer.size()), at);
+            ok = got > 0 && pwrite(out, buffer.data(), static_cast<std::size_t>(got), offset + at) == got;
+            at += got;
+        }
+        position = hole;
+    }
+    if (in >= 0) close(in);
+    if (out >= 0) close(out);
+    return ok;
+}
+
+}  // namespace
+
+FormatStart MkfsFormatPort::Format(const FormatRequest& request,
+                                   const std::function<void(const FormatReport&)>& onReport) {
+    if (missing_) return FormatStart::LibraryMissing;
+    ++formats_;
+    onReport({FormatReport::Kind::Progress, 0, 10, false});
+    const bool written = !failing_ && WriteFileSystem(request);
+    if (written) onReport({FormatReport::Kind::Progress, 0, 100, false});
+    onReport({FormatReport::Kind::Done, 11, 0, written});
+    return FormatStart::Ran;
+}
+
+bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
+    const std::optional<VolumeRegion> region = stack_.RegionOf(request.driveRoot);
+    if (!region || region->length < kSector || region->offset % kSector != 0) return false;
+    const std::string label = Narrow(request.label);
+    const std::string startSector = std::to_string(region->offset / kSector);
+    if (request.fileSystem == L"FAT32") {
+        return Run({"mkfs.fat", "-F", "32", "-S", "512", "-n", label, "-h", startSector, "--offset", startSector,
+                    region->imagePath, std::to_string(region->length / 1024)});
+    }
+    if (request.fileSystem != L"NTFS") return false;
+    // mkntfs writes a whole device: a sparse file of the partition's size,
+    // whose data extents then go into place.
+    const std::string part = region->imagePath + ".ntfs.part";
+    std::remove(part.c_str());
+    const int file = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const bool sized = file >= 0 && ftruncate(file, region->length) == 0;
+    if (file >= 0) close(file);
+    const bool ok = sized &&
+                    Run({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", "512", "-p", startSector, "-H", "255", "-S",
+                         "63", part, std::to_string(region->length / kSector)}) &&
+                    CopyDataExtents(part, region->imagePath, region->offset);
+    std::remove(part.c_str());
+    return ok;
+}
+
+}  // namespace norvale::disksim
