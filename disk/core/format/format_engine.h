@@ -12,7 +12,7 @@
 //   class CPartition : public DialogController, FormatListener {
 //       FormatSession format_{engine, FormatOwner::PartitionManager, *this};
 //       CPartition(...) { format_.Bind(Messages()); ... }
-//       ... format_.Start(Surface(), record.driveLetter, FormatFileSystem::Ntfs);
+//       ... format_.StartFormat(Surface(), record.driveLetter, FormatFileSystem::Ntfs);
 //       void FormatSucceeded(const std::wstring& drive) override;  // "E:"
 //       void FormatFailed() override;
 //   };

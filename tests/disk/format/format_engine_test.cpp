@@ -50,8 +50,8 @@ public:
 struct EngineRig {
     ScriptedFormatPort port;
     FormatEngine engine{port};
-    FakeDialogSurface surface;
     FormattingDialog dialog{engine, FormatOwner::PartitionManager};
+    FakeDialogSurface surface;
     EngineRig() { surface.Open(dialog); }
     int Bar() { return surface.Control(format_control::kProgress).progress.position; }
     std::wstring Status() { return surface.Control(format_control::kStatus).text; }
@@ -128,8 +128,8 @@ TEST(FormatEngine, RefusesAVolumeWithoutLetterAndASecondFormat) {
     EXPECT_EQ(rig.surface.PendingWorkers(), 0u);
 
     ASSERT_EQ(rig.dialog.Start(L"E:\\"), FormatSession::Start::Started);
-    FakeDialogSurface other;
     FormattingDialog second(rig.engine, FormatOwner::Wizard);
+    FakeDialogSurface other;
     other.Open(second);
     EXPECT_EQ(second.Start(L"G:\\"), FormatSession::Start::Busy);
     EXPECT_EQ(other.PendingWorkers(), 0u);
@@ -141,8 +141,8 @@ TEST(FormatEngine, PseudoProgressNeverResetsWithinAProgramRun) {
     FormatEngine engine(port);
     std::vector<int> shown;
     for (int format = 0; format < 2; ++format) {
-        FakeDialogSurface surface;
         FormattingDialog dialog(engine, FormatOwner::PartitionManager);
+        FakeDialogSurface surface;
         surface.Open(dialog);
         dialog.Start(L"E:\\");
         for (int tick = 0; tick < 5; ++tick) {

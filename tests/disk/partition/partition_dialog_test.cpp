@@ -122,8 +122,8 @@ TEST_F(PartitionManager, AddsFormatsAndLettersAPartitionOnEachWindows) {
         job.mode = c.mode;
         const std::int32_t disk = job.diskNumber;
         const std::int64_t start = job.segments[0].start;
-        FakeDialogSurface surface;
         CPartition dialog(job, Ports());
+        FakeDialogSurface surface;
         const PartitionResult result = RunAdd(surface, dialog, [&](FakeDialogSurface& s) {
             EXPECT_FALSE(s.IsEnabled(IDC_PARTITION_SIZE));
             if (!c.fat32) return;
@@ -154,8 +154,8 @@ TEST_F(PartitionManager, GptPartitionsEndBeforeTheBackupTable) {
     job.segments[0].length = bytes - job.segments[0].start;
     job.segments[0].end = bytes;
     job.availableMiB = job.segments[0].length >> 20;
-    FakeDialogSurface surface;
     CPartition dialog(job, Ports());
+    FakeDialogSurface surface;
     EXPECT_EQ(RunAdd(surface, dialog), PartitionResult::Done);
     EXPECT_EQ(Boxes(surface), std::vector<std::wstring>{});
     const ToolRun verify = RunTool("sgdisk --verify '" + Image(job.diskNumber) + "'");
@@ -202,8 +202,8 @@ TEST_F(PartitionManager, FailedStepsLeaveTheDiskAsItWas) {
             case Fault::FormatFails: format_->SetFailing(true); break;
             case Fault::NoLibrary: format_->SetMissing(true); break;
         }
-        FakeDialogSurface surface;
         CPartition dialog(job, Ports());
+        FakeDialogSurface surface;
         EXPECT_EQ(RunAdd(surface, dialog), c.result);
         if (!c.box.empty()) {
             EXPECT_EQ(Boxes(surface), std::vector<std::wstring>{c.box});
@@ -243,8 +243,8 @@ TEST_F(PartitionManager, ValidationEdges) {
         PartitionJob job;  // no disk: an accepted size stops at the disk
         job.availableMiB = c.availableMiB;
         job.segments = {DiskSegment{0, kMiB, c.availableMiB * kMiB, kMiB + c.availableMiB * kMiB}};
-        FakeDialogSurface surface;
         CPartition dialog(job, Ports());
+        FakeDialogSurface surface;
         surface.Open(dialog);
         if (c.size != nullptr) {
             surface.ClickCheckBox(IDC_PARTITION_MAX_SPACE);
@@ -265,8 +265,8 @@ TEST_F(PartitionManager, NoFormatTypeAndNoFreeLetter) {
     BootWith(Windows7Professional());
     PartitionJob job;
     job.availableMiB = 100;
-    FakeDialogSurface surface;
     CPartition dialog(job, Ports());
+    FakeDialogSurface surface;
     surface.Open(dialog);
     surface.ClickCheckBox(IDC_PARTITION_NTFS);
     surface.Click(kIdOk);
@@ -274,8 +274,8 @@ TEST_F(PartitionManager, NoFormatTypeAndNoFreeLetter) {
     EXPECT_EQ(surface.Control(IDC_PARTITION_AVAILABLE).text, L"Megabytes (Avaliable: 100 MB)");
 
     for (wchar_t letter = L'F'; letter <= L'Z'; ++letter) Pc().Pc().connections[letter] = L"\\\\NAS\\x";
-    FakeDialogSurface full;
     CPartition second(job, Ports());
+    FakeDialogSurface full;
     full.Open(second);
     EXPECT_EQ(full.Control(IDC_PARTITION_STATUS).text, L"There is no avaliable drive letter to use.");
     EXPECT_FALSE(full.IsEnabled(kIdOk));
