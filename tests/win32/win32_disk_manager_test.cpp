@@ -123,7 +123,8 @@ void CALLBACK ShotMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(nullptr, L"Management");
-    if (dialog == nullptr) return;
+    // The window exists before it is shown; a busy display shows it later.
+    if (dialog == nullptr || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, timer);
     g_dialog = dialog;
     g_seen.title = TextOf(dialog);

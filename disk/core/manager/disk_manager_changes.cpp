@@ -230,15 +230,18 @@ void CDiskMgrDlg::OnDelete() {
         const DiskSlot& slot = view_.slots[static_cast<std::size_t>(segmentIndex)];
         if (slot.driveLetter != kNoValueText && !slot.driveLetter.empty()) RunPersistentDevice(false, slot.driveLetter);
     }
+    const std::int32_t disk = opened->disk;
     bool deleted = true;
     switch (path) {
         case DeletionPath::OlderTable: deleted = DeleteByTable(*opened, partition, true); break;
         case DeletionPath::Table: deleted = DeleteByTable(*opened, partition, false); break;
-        case DeletionPath::Script: deleted = DeleteByScript(partition); break;
+        case DeletionPath::Script:
+            opened.reset();  // diskpart works on the disk itself
+            deleted = DeleteByScript(partition);
+            break;
         case DeletionPath::None: break;
     }
     if (!deleted) return;
-    const std::int32_t disk = opened->disk;
     opened.reset();
     WaitForDriveLetter(ports_.clock, PartitionLookup(inventory_, disk, 0));
     for (const Bar& bar : bars_) {

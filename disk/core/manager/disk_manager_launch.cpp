@@ -3,6 +3,8 @@
 #include <random>
 
 #include "disk/core/manager/disk_manager_dialog.h"
+#include "mainwindow/core/norvale_dialog.h"
+#include "protocol/core/device_requests.h"
 #include "resources/resource.h"
 
 namespace norvale {
@@ -33,6 +35,13 @@ int OpenDiskManager(DialogSurfacePort& owner, const ApplianceAddresses& addresse
         if (code == -1) return code;
         if (!dialog.ReopenPending()) return dialog.SuccessorCode().value_or(code);
     }
+}
+
+int OpenDiskManager(CNorvaleDlg& mainDialog, DiskManagerPorts ports) {
+    DeviceProtocol& protocol = mainDialog.Protocol();
+    ports.targetCount = [&protocol] { return QueryTargetCount(protocol); };
+    ports.refreshDriveLetters = [&mainDialog] { mainDialog.Shares().RefreshDriveLetters(mainDialog); };
+    return OpenDiskManager(mainDialog.Surface(), {protocol.SelectedDeviceIp, protocol.SelectedDeviceOtherIp}, ports);
 }
 
 }  // namespace norvale

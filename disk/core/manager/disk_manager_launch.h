@@ -30,6 +30,8 @@
 
 namespace norvale {
 
+class CNorvaleDlg;
+
 // The identities a new partition table gets: an MBR disk signature (never
 // 0) and GPT disk ids.
 struct DiskIds {
@@ -73,5 +75,11 @@ struct ApplianceAddresses {
 // Runs the disk manager over `owner` until the user closes it; answers the
 // end code of the last instance (-1 when the dialog could not be created).
 int OpenDiskManager(DialogSurfacePort& owner, const ApplianceAddresses& addresses, const DiskManagerPorts& ports);
+
+// The same over the main dialog (its Management button, the connect flow):
+// for the selected device's two addresses, with its target count asked of
+// the device and the main dialog's drive letters read again after a change
+// (the ports' own targetCount and refreshDriveLetters are not used).
+int OpenDiskManager(CNorvaleDlg& mainDialog, DiskManagerPorts ports);
 
 }  // namespace norvale

@@ -25,8 +25,8 @@ TEST_F(DiskManagerTest, LayoutFollowsTheAppliancesDisks) {
     int connected = 0;
     for (const int disks : {0, 1, 2, 3, 5}) {
         while (connected < disks) Connect(targets[connected++]);
-        test::FakeDialogSurface surface;
         CDiskMgrDlg dialog(Ports(), ApplianceAddresses{test::kArchiveIp, test::kArchiveOtherIp});
+        test::FakeDialogSurface surface;
         surface.Open(dialog);
         EXPECT_EQ(surface.DialogSize(), FrameForDisks(disks).size) << disks;
         EXPECT_EQ(surface.DiskBarCount(), disks);
@@ -52,8 +52,8 @@ TEST_F(DiskManagerTest, LayoutFollowsTheAppliancesDisks) {
     }
     // A device with no target leaves the dialog as its template made it.
     targetCount_ = 0;
-    test::FakeDialogSurface surface;
     CDiskMgrDlg dialog(Ports(), ApplianceAddresses{test::kArchiveIp, test::kArchiveOtherIp});
+    test::FakeDialogSurface surface;
     surface.Open(dialog);
     EXPECT_EQ(surface.DialogSize(), Extent{});
     EXPECT_EQ(surface.DiskBarCount(), 0);

@@ -29,7 +29,7 @@ protected:
         BootAs(Windows7Professional());
     }
     void BootAs(FakeVersionSource version) {
-        dialog_.reset();
+        NewSurface();
         windows_.reset();
         RunTool("rm -rf '" + dir_ + "'/*");
         std::vector<sim::ApplianceConfig> appliances = TwoAppliances();
@@ -53,8 +53,8 @@ protected:
     // their volume list.
     // A fresh surface for the next dialog.
     void NewSurface() {
-        dialog_.reset();
         surface_ = std::make_unique<FakeDialogSurface>();
+        dialog_.reset();
     }
     CDiskMgrDlg& Open() {
         surface_->DefineMenu(IDR_DISK_MENU, {{{ID_DISK_ADD, L"Add"}},
@@ -112,8 +112,9 @@ protected:
     int letterRefreshes_ = 0;
     std::vector<PartitionJob> jobs_;
     std::vector<std::vector<std::vector<std::wstring>>> reopened_;
-    std::unique_ptr<FakeDialogSurface> surface_ = std::make_unique<FakeDialogSurface>();
+    // The surface goes first: it detaches the dialog as it ends.
     std::unique_ptr<CDiskMgrDlg> dialog_;
+    std::unique_ptr<FakeDialogSurface> surface_ = std::make_unique<FakeDialogSurface>();
 };
 
 }  // namespace disk_manager_fixture
