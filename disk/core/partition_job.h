@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "disk/core/disk_identity.h"
-#include "disk/core/disk_layout.h"
+#include "disk/core/inventory/disk_identity.h"
+#include "disk/core/inventory/disk_layout.h"
 
 namespace norvale {
 

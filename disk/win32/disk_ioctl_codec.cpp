@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "disk/core/disk_port.h"
+#include "disk/core/stack/disk_port.h"
 
 namespace norvale::win32 {
 

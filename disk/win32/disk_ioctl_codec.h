@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "disk/core/disk_types.h"
+#include "disk/core/stack/disk_types.h"
 
 namespace norvale::win32 {
 

@@ -2,7 +2,7 @@
 // control requests, with the buffer sizes of the structures and nothing else.
 #pragma once
 
-#include "disk/core/disk_port.h"
+#include "disk/core/stack/disk_port.h"
 
 namespace norvale::win32 {
 

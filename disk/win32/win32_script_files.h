@@ -2,7 +2,7 @@
 // an explicit access list, never through a link left at their name.
 #pragma once
 
-#include "disk/core/script_file_port.h"
+#include "disk/core/scripts/script_file_port.h"
 
 namespace norvale::win32 {
 

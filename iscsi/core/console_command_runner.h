@@ -6,7 +6,7 @@
 
 #include "iscsi/core/command_runner.h"
 #include "iscsi/core/process_port.h"
-#include "platform/core/wow64_redirection_port.h"
+#include "platform/core/version/wow64_redirection_port.h"
 
 namespace norvale {
 

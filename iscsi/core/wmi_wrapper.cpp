@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "iscsi/core/wql.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 
 namespace norvale {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "iscsi/core/wmi_port.h"
 #include "platform/core/trace_port.h"
-#include "platform/core/version_source_port.h"
+#include "platform/core/version/version_source_port.h"
 
 namespace norvale {
 

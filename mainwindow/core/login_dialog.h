@@ -10,7 +10,7 @@
 #include <string>
 
 #include "controls/core/dialog_controller.h"
-#include "mainwindow/core/windows_user_port.h"
+#include "mainwindow/core/ports/windows_user_port.h"
 
 namespace norvale {
 

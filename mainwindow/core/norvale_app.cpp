@@ -2,7 +2,7 @@
 
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/norvale_texts.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "resources/resource.h"
 
 namespace norvale {

@@ -4,11 +4,11 @@
 
 #include <optional>
 
-#include "mainwindow/core/norvale_app_ports.h"
+#include "mainwindow/core/ports/norvale_app_ports.h"
 #include "mainwindow/core/norvale_sections.h"
-#include "mainwindow/core/norvale_system_files_port.h"
-#include "platform/core/version_source_port.h"
-#include "platform/core/windows_version_info.h"
+#include "mainwindow/core/ports/norvale_system_files_port.h"
+#include "platform/core/version/version_source_port.h"
+#include "platform/core/version/windows_version_info.h"
 #include "protocol/core/device_protocol.h"
 
 namespace norvale {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "controls/core/wait_cursor.h"
-#include "mainwindow/core/norvale_address_text.h"
+#include "mainwindow/core/lan/norvale_address_text.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "protocol/core/name_text.h"
 #include "protocol/core/protocol_constants.h"

@@ -14,7 +14,7 @@
 #include "controls/core/dialog_controller.h"
 #include "controls/core/subnet_mask_field.h"
 #include "mainwindow/core/norvale_sections.h"
-#include "mainwindow/core/norvale_system_files_port.h"
+#include "mainwindow/core/ports/norvale_system_files_port.h"
 #include "protocol/core/device_protocol.h"
 
 namespace norvale {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "mainwindow/core/norvale_sections.h"
-#include "mainwindow/core/program_start_port.h"
+#include "mainwindow/core/ports/program_start_port.h"
 #include "platform/core/registry_port.h"
 
 namespace norvale {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "mainwindow/core/norvale_app_ports.h"
-#include "mainwindow/core/norvale_system_files_port.h"
+#include "mainwindow/core/ports/norvale_app_ports.h"
+#include "mainwindow/core/ports/norvale_system_files_port.h"
 
 namespace norvale::win32 {
 

@@ -2,7 +2,7 @@
 // process runs and does not wait for it.
 #pragma once
 
-#include "mainwindow/core/program_start_port.h"
+#include "mainwindow/core/ports/program_start_port.h"
 
 namespace norvale::win32 {
 

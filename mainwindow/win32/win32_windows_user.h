@@ -1,7 +1,7 @@
 // The Windows account name for the login dialog (GetUserNameW).
 #pragma once
 
-#include "mainwindow/core/windows_user_port.h"
+#include "mainwindow/core/ports/windows_user_port.h"
 
 namespace norvale::win32 {
 

@@ -2,7 +2,7 @@
 // GetSystemMetrics and the ProductOptions and CurrentVersion registry values.
 #pragma once
 
-#include "platform/core/version_source_port.h"
+#include "platform/core/version/version_source_port.h"
 
 namespace norvale::win32 {
 

@@ -2,7 +2,7 @@
 // name because Windows before XP x64 and 32-bit Windows may lack them.
 #pragma once
 
-#include "platform/core/wow64_redirection_port.h"
+#include "platform/core/version/wow64_redirection_port.h"
 
 namespace norvale::win32 {
 

@@ -3,7 +3,7 @@
 // never disk 0.
 #include <gtest/gtest.h>
 
-#include "disk/core/disk_identity.h"
+#include "disk/core/inventory/disk_identity.h"
 #include "tests/disk/simulated_windows_fixture.h"
 
 namespace norvale {

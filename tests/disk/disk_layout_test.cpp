@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "disk/core/disk_layout.h"
+#include "disk/core/inventory/disk_layout.h"
 #include "tests/disk/disksim_fixture.h"
 #include "tests/disk/scripted_disk_port.h"
 

@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "disk/core/disk_scripts.h"
-#include "disk/core/disk_version_sets.h"
-#include "platform/core/windows_version_reader.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "disk/core/scripts/disk_version_sets.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/platform/version_machines.h"
 #include "tests/disk/simulated_windows_fixture.h"
 #include "tools/winsim/sim_script_files.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "disk/core/disk_texts.h"
-#include "disk/core/size_text.h"
-#include "disk/core/volume_names.h"
+#include "disk/core/inventory/size_text.h"
+#include "disk/core/inventory/volume_names.h"
 
 namespace norvale {
 namespace {

@@ -2,8 +2,8 @@
 // volume to one of them, on the simulated PC's letters.
 #include <gtest/gtest.h>
 
-#include "disk/core/drive_letter_offers.h"
-#include "disk/core/select_drive_dialog.h"
+#include "disk/core/letters/drive_letter_offers.h"
+#include "disk/core/letters/select_drive_dialog.h"
 #include "resources/resource.h"
 #include "tests/disk/disksim_fixture.h"
 #include "tests/fakes/fake_dialog_surface.h"

@@ -1,7 +1,7 @@
 // GUID text and byte forms, as GPT entries and CLSIDFromString use them.
 #include <gtest/gtest.h>
 
-#include "disk/core/guid.h"
+#include "disk/core/stack/guid.h"
 
 namespace norvale {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <deque>
 
-#include "disk/core/letter_wait.h"
-#include "disk/core/volume_names.h"
+#include "disk/core/inventory/letter_wait.h"
+#include "disk/core/inventory/volume_names.h"
 #include "tests/disk/simulated_windows_fixture.h"
 
 namespace norvale {

@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "disk/core/os_class.h"
-#include "platform/core/windows_version_reader.h"
+#include "disk/core/inventory/os_class.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/platform/version_machines.h"
 
 namespace norvale {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "disk/core/disk_port.h"
+#include "disk/core/stack/disk_port.h"
 
 namespace norvale::test {
 

@@ -3,8 +3,8 @@
 // the product's disk port and its WMI wrapper.
 #include <gtest/gtest.h>
 
-#include "disk/core/size_text.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/size_text.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "tests/disk/simulated_windows_fixture.h"
 
 namespace norvale {

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "disk/core/win32_error.h"
+#include "disk/core/stack/win32_error.h"
 #include "platform/core/error_text_port.h"
 
 namespace norvale::test {

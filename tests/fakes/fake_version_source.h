@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/core/version_source_port.h"
+#include "platform/core/version/version_source_port.h"
 
 namespace norvale::test {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/http_check_port.h"
+#include "mainwindow/core/ports/http_check_port.h"
 
 namespace norvale::test {
 

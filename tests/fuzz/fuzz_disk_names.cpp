@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "disk/core/disk_scripts.h"
-#include "disk/core/volume_names.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "disk/core/inventory/volume_names.h"
 
 using namespace norvale;
 

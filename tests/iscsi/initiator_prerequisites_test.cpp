@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "iscsi/core/targets/initiator_prerequisites.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/target_section_fixture.h"
 
 namespace norvale::test {

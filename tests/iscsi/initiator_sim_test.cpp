@@ -7,7 +7,7 @@
 #include "iscsi/core/command_lines.h"
 #include "iscsi/core/wql.h"
 #include "platform/core/utf8.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/initiator_sim_fixture.h"
 #include "tools/initiator_sim/daemon_service.h"
 #include "tools/initiator_sim/wql_select.h"

@@ -5,7 +5,7 @@
 
 #include "iscsi/core/targets/statistics_selection.h"
 #include "iscsi/core/wmi_wrapper.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/target_section_fixture.h"
 
 namespace norvale::test {

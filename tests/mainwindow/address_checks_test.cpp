@@ -1,4 +1,4 @@
-#include "mainwindow/core/address_checks.h"
+#include "mainwindow/core/lan/address_checks.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/lan_section.h"
+#include "mainwindow/core/lan/lan_section.h"
 #include "tests/mainwindow/main_dialog_fixture.h"
 
 namespace norvale::test {

@@ -15,7 +15,7 @@
 
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/norvale_sections.h"
-#include "mainwindow/core/norvale_system_files_port.h"
+#include "mainwindow/core/ports/norvale_system_files_port.h"
 #include "resources/resource.h"
 #include "tests/fakes/fake_dialog_surface.h"
 #include "tests/fakes/fake_segment.h"

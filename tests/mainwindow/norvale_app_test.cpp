@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/fakes/fake_version_source.h"
 #include "tests/mainwindow/main_dialog_fixture.h"
 #include "tests/platform/version_machines.h"

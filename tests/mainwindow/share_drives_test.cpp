@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/share_drive_letters.h"
-#include "mainwindow/core/share_linked_connections.h"
-#include "mainwindow/core/share_mapped_drives.h"
+#include "mainwindow/core/shares/share_drive_letters.h"
+#include "mainwindow/core/shares/share_linked_connections.h"
+#include "mainwindow/core/shares/share_mapped_drives.h"
 #include "tests/fakes/fake_dialog_surface.h"
 #include "tests/fakes/in_memory_registry.h"
 #include "tests/fakes/simulated_pc.h"

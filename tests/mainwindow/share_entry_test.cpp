@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "mainwindow/core/share_connect.h"
-#include "mainwindow/core/share_entry.h"
-#include "mainwindow/core/share_mapped_drives.h"
+#include "mainwindow/core/shares/share_connect.h"
+#include "mainwindow/core/shares/share_entry.h"
+#include "mainwindow/core/shares/share_mapped_drives.h"
 
 namespace norvale {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/share_reachability.h"
+#include "mainwindow/core/shares/share_reachability.h"
 #include "tests/fakes/loopback_http.h"
 #include "tests/fakes/virtual_clock.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/share_section.h"
+#include "mainwindow/core/shares/share_section.h"
 #include "tests/fakes/in_memory_registry.h"
 #include "tests/fakes/loopback_http.h"
 #include "tests/fakes/simulated_pc.h"

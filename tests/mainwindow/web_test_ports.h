@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "mainwindow/core/program_start_port.h"
+#include "mainwindow/core/ports/program_start_port.h"
 #include "platform/core/registry_port.h"
 
 namespace norvale::test {

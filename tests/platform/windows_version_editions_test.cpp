@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/windows_version_editions.h"
-#include "platform/core/windows_version_name.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_editions.h"
+#include "platform/core/version/windows_version_name.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/platform/version_machines.h"
 
 namespace norvale {

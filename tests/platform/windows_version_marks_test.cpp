@@ -1,7 +1,7 @@
 // The tables that turn raw edition answers into marks.
 #include <gtest/gtest.h>
 
-#include "platform/core/windows_version_marks.h"
+#include "platform/core/version/windows_version_marks.h"
 
 namespace norvale {
 namespace {

@@ -1,7 +1,7 @@
 // The short version name, with the build boundaries of Windows 95 and 98.
 #include <gtest/gtest.h>
 
-#include "platform/core/windows_version_name.h"
+#include "platform/core/version/windows_version_name.h"
 #include "tests/fakes/fake_version_source.h"
 
 namespace norvale {

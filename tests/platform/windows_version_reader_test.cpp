@@ -2,7 +2,7 @@
 // ProductOptions registry values, GetVersion with CSDVersion, and failures.
 #include <gtest/gtest.h>
 
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "tests/platform/version_machines.h"
 
 namespace norvale {

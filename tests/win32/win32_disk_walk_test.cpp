@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "disk/core/disk_layout.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/disk_layout.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "disk/win32/win32_disk_port.h"
 #include "tests/fakes/fake_version_source.h"
 #include "tests/fakes/recording_trace.h"

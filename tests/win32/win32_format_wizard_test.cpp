@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "disk/core/disk_scripts.h"
+#include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/wizard/wizard_dialog.h"
 #include "disk/win32/win32_script_files.h"
 #include "iscsi/core/console_command_runner.h"

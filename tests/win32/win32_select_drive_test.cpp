@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/select_drive_dialog.h"
+#include "disk/core/letters/select_drive_dialog.h"
 #include "resources/resource.h"
 #include "tests/disk/scripted_disk_port.h"
 #include "tests/win32/win32_dialog_harness.h"

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "disk/core/os_class.h"
-#include "platform/core/windows_version_editions.h"
-#include "platform/core/windows_version_name.h"
-#include "platform/core/windows_version_reader.h"
+#include "disk/core/inventory/os_class.h"
+#include "platform/core/version/windows_version_editions.h"
+#include "platform/core/version/windows_version_name.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "platform/win32/win32_version_source.h"
 #include "platform/win32/win32_wow64_redirection.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/letter_wait.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/letter_wait.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "platform/core/clock_port.h"
 #include "platform/core/utf8.h"
 #include "tests/platform/version_machines.h"

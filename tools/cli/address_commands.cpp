@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "mainwindow/core/address_checks.h"
+#include "mainwindow/core/lan/address_checks.h"
 #include "mainwindow/core/admin_login.h"
 #include "platform/core/utf8.h"
 #include "protocol/core/device_requests.h"

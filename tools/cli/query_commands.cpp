@@ -1,6 +1,6 @@
 // discover, shares and targets: read-only commands.
 #include "iscsi/core/target_entry.h"
-#include "mainwindow/core/share_entry.h"
+#include "mainwindow/core/shares/share_entry.h"
 #include "tools/cli/appliance_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/cli_report.h"

@@ -1,6 +1,6 @@
 #include "tools/diskflow/disk_flow_rig.h"
 
-#include "disk/core/volume_names.h"
+#include "disk/core/inventory/volume_names.h"
 #include "disk/core/wizard/wizard_plan.h"
 #include "platform/core/utf8.h"
 #include "resources/resource.h"

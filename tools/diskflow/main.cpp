@@ -18,9 +18,9 @@
 #include <map>
 #include <string>
 
-#include "disk/core/os_class.h"
+#include "disk/core/inventory/os_class.h"
 #include "platform/core/utf8.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "resources/resource.h"
 #include "tests/platform/version_machines.h"
 #include "tools/diskflow/disk_flow_rig.h"

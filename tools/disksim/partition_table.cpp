@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "disk/core/win32_error.h"
+#include "disk/core/stack/win32_error.h"
 #include "tools/disksim/bytes.h"
 
 namespace norvale::disksim {

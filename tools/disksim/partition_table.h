@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "disk/core/disk_types.h"
+#include "disk/core/stack/disk_types.h"
 
 namespace norvale::disksim {
 

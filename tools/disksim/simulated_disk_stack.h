@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/disk_port.h"
-#include "mainwindow/core/network_drive_port.h"
+#include "disk/core/stack/disk_port.h"
+#include "mainwindow/core/ports/network_drive_port.h"
 #include "platform/core/clock_port.h"
 #include "tests/fakes/simulated_pc.h"
 #include "tools/disksim/disk_image.h"

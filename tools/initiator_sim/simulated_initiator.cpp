@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/core/windows_version_editions.h"
+#include "platform/core/version/windows_version_editions.h"
 #include "tools/initiator_sim/wql_select.h"
 
 namespace norvale::sim {

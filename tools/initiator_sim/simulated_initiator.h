@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/core/clock_port.h"
-#include "platform/core/windows_version_info.h"
+#include "platform/core/version/windows_version_info.h"
 #include "tools/initiator_sim/iscsicli_line.h"
 #include "tools/initiator_sim/sim_object.h"
 #include "tools/simulator/appliance_config.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/script_file_port.h"
+#include "disk/core/scripts/script_file_port.h"
 
 namespace norvale::sim {
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/disk_scripts.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "iscsi/core/console_command_runner.h"
 #include "iscsi/core/wmi_connections.h"
 #include "tests/fakes/fake_version_source.h"

@@ -2,7 +2,7 @@
 
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/partition/partition_dialog.h"
-#include "disk/core/volume_names.h"
+#include "disk/core/inventory/volume_names.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "protocol/core/device_requests.h"

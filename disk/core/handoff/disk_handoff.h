@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "disk/core/partition/id_source_port.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/wizard/wizard_dialog.h"
 #include "iscsi/core/targets/target_disk_handoff.h"
 #include "platform/core/trace_port.h"

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "controls/core/dialog_controller.h"
-#include "disk/core/disk_scripts.h"
+#include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/manager/volume_list.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/volume_inventory.h"
 
 namespace norvale {
 

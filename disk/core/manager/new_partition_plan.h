@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "disk/core/disk_layout.h"
-#include "disk/core/disk_types.h"
+#include "disk/core/inventory/disk_layout.h"
+#include "disk/core/stack/disk_types.h"
 
 namespace norvale {
 

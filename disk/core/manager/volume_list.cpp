@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "disk/core/volume_names.h"
+#include "disk/core/inventory/volume_names.h"
 
 namespace norvale {
 namespace {

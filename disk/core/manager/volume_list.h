@@ -10,8 +10,8 @@
 
 #include "controls/core/dialog_types.h"
 #include "controls/core/disk_view.h"
-#include "disk/core/disk_layout.h"
-#include "disk/core/volume_record.h"
+#include "disk/core/inventory/disk_layout.h"
+#include "disk/core/inventory/volume_record.h"
 
 namespace norvale {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "disk/core/guid.h"
+#include "disk/core/stack/guid.h"
 
 namespace norvale {
 

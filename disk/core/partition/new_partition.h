@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "disk/core/disk_types.h"
+#include "disk/core/stack/disk_types.h"
 #include "disk/core/partition/id_source_port.h"
 
 namespace norvale {

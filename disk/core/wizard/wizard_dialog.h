@@ -12,17 +12,17 @@
 #include <string>
 
 #include "controls/core/dialog_controller.h"
-#include "disk/core/disk_identity.h"
-#include "disk/core/disk_port.h"
-#include "disk/core/disk_scripts.h"
+#include "disk/core/inventory/disk_identity.h"
+#include "disk/core/stack/disk_port.h"
+#include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/format/format_engine.h"
-#include "disk/core/volume_inventory.h"
-#include "mainwindow/core/drive_type_port.h"
-#include "mainwindow/core/network_drive_port.h"
+#include "disk/core/inventory/volume_inventory.h"
+#include "mainwindow/core/ports/drive_type_port.h"
+#include "mainwindow/core/ports/network_drive_port.h"
 #include "platform/core/clock_port.h"
 #include "platform/core/error_text_port.h"
-#include "platform/core/version_source_port.h"
-#include "platform/core/windows_version_info.h"
+#include "platform/core/version/version_source_port.h"
+#include "platform/core/version/windows_version_info.h"
 
 namespace norvale {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "disk/core/disk_identity.h"
-#include "disk/core/disk_port.h"
-#include "disk/core/disk_scripts.h"
-#include "disk/core/volume_inventory.h"
+#include "disk/core/inventory/disk_identity.h"
+#include "disk/core/stack/disk_port.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/wizard/wizard_plan.h"
 
 namespace norvale {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "disk/core/disk_types.h"
+#include "disk/core/stack/disk_types.h"
 
 namespace norvale {
 

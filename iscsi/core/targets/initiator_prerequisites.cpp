@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/core/utf8.h"
-#include "platform/core/windows_version_editions.h"
+#include "platform/core/version/windows_version_editions.h"
 
 namespace norvale {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/core/registry_port.h"
-#include "platform/core/windows_version_info.h"
+#include "platform/core/version/windows_version_info.h"
 
 namespace norvale {
 

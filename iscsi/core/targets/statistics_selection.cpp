@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "iscsi/core/targets/name_compare.h"
-#include "platform/core/windows_version_editions.h"
+#include "platform/core/version/windows_version_editions.h"
 
 namespace norvale {
 

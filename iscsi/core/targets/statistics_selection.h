@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/windows_version_info.h"
+#include "platform/core/version/windows_version_info.h"
 
 namespace norvale {
 

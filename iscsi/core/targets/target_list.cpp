@@ -15,7 +15,7 @@
 #include "iscsi/core/targets/target_texts.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/norvale_texts.h"
-#include "platform/core/windows_version_editions.h"
+#include "platform/core/version/windows_version_editions.h"
 #include "protocol/core/device_requests.h"
 #include "resources/resource.h"
 

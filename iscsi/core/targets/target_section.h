@@ -28,8 +28,8 @@
 #include "platform/core/clock_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
-#include "platform/core/version_source_port.h"
-#include "platform/core/windows_version_info.h"
+#include "platform/core/version/version_source_port.h"
+#include "platform/core/version/windows_version_info.h"
 
 namespace norvale {
 

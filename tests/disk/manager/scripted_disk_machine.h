@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/disk_port.h"
+#include "disk/core/stack/disk_port.h"
 
 namespace norvale::test {
 

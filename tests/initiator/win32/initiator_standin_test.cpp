@@ -19,7 +19,7 @@
 #include "iscsi/win32/win32_process_port.h"
 #include "iscsi/win32/win32_service_control.h"
 #include "iscsi/win32/win32_wmi_port.h"
-#include "platform/core/windows_version_reader.h"
+#include "platform/core/version/windows_version_reader.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_version_source.h"
 #include "platform/win32/win32_wow64_redirection.h"

@@ -1,0 +1,42 @@
+// The LAN section of the main dialog: the DHCP selector and Apply, which
+// checks the typed address, logs in to the device as its administrator,
+// takes this PC's iSCSI sessions of the device down and sends the static
+// address or the switch to DHCP; then the devices are discovered again.
+//
+//   CLanSection lan(commandRunner);
+//   NorvaleDlgSections sections{&lan, &shares, &targets, &web};
+//   CNorvaleDlg dialog(protocol, files, sections);
+#pragma once
+
+#include <string>
+
+#include "controls/core/dialog_surface_port.h"
+#include "iscsi/core/command_runner.h"
+#include "mainwindow/core/lan/address_checks.h"
+#include "mainwindow/core/norvale_sections.h"
+
+namespace norvale {
+
+class CLanSection final : public LanSection {
+public:
+    // The runner carries the initiator commands of the iSCSI tear-down; it
+    // must outlive the section.
+    explicit CLanSection(CommandRunner& commands);
+
+    void OnApply(CNorvaleDlg& dialog) override;
+    void OnDhcpModeChanged(CNorvaleDlg& dialog) override;
+
+private:
+    void ApplyDhcp(CNorvaleDlg& dialog);
+    void ApplyStatic(CNorvaleDlg& dialog);
+    // The administrator login, then the tear-down; false (and the user told)
+    // when the device refused the login.
+    bool PrepareChange(CNorvaleDlg& dialog);
+    bool LogIn(CNorvaleDlg& dialog);
+    void TearDownIscsi(CNorvaleDlg& dialog);
+    void ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal);
+
+    CommandRunner& commands_;
+};
+
+}  // namespace norvale
