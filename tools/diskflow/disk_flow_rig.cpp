@@ -1,6 +1,7 @@
 #include "tools/diskflow/disk_flow_rig.h"
 
 #include "disk/core/inventory/volume_names.h"
+#include "disk/core/partition/random_id_source.h"
 #include "disk/core/wizard/wizard_plan.h"
 #include "platform/core/utf8.h"
 #include "resources/resource.h"
@@ -34,12 +35,6 @@ public:
         return std::nullopt;
     }
     bool RemoveFile(const std::wstring&) override { return true; }
-};
-
-class RandomIds final : public IdSourcePort {
-public:
-    Guid NewGuid() override { return NewRandomGuid(); }
-    std::uint32_t NewMbrSignature() override { return norvale::NewMbrSignature(); }
 };
 
 class SteppingRandom final : public RandomSource {
@@ -86,7 +81,7 @@ public:
           inventory(rig.Pc().Inventory()),
           management{rig.Pc().Disks(), inventory,           rig.Pc().Wmi(),   rig.Pc().Version(),
                      rig.Pc().Trace(), rig.Pc().ScriptFiles(), rig.Pc().Runner(), rig.Pc().Disks(),
-                     rig.Pc().Disks(), errors,              ids,              rig.clock_,
+                     rig.Pc().Disks(), errors,              RandomIds(),      rig.clock_,
                      engine,           rig.Pc().Wow64()},
           handoff(DiskHandoffPorts{inventory,
                                    WizardPorts{inventory, rig.Pc().Disks(), scripts, rig.Pc().Runner(),
@@ -111,7 +106,6 @@ public:
     InstantDelayProcess delay;
     ProgramFolder location;
     DiskInventory inventory;
-    RandomIds ids;
     DiskManagementPorts management;
     DiskManagementHandoff handoff;
     CTargetSection targets;

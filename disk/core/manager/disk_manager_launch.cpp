@@ -1,8 +1,7 @@
 #include "disk/core/manager/disk_manager_launch.h"
 
-#include <random>
-
 #include "disk/core/manager/disk_manager_dialog.h"
+#include "disk/core/partition/random_id_source.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "protocol/core/device_requests.h"
 #include "resources/resource.h"
@@ -10,20 +9,7 @@
 namespace norvale {
 
 DiskIds DefaultDiskIds() {
-    auto engine = std::make_shared<std::mt19937_64>(std::random_device{}());
-    DiskIds ids;
-    ids.mbrSignature = [engine] {
-        const auto value = static_cast<std::uint32_t>((*engine)());
-        return value != 0 ? value : 1u;
-    };
-    ids.newGuid = [engine] {
-        std::uint8_t bytes[16];
-        for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>((*engine)());
-        bytes[7] = static_cast<std::uint8_t>((bytes[7] & 0x0F) | 0x40);  // version 4 (data3, little-endian)
-        bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // the RFC 4122 variant
-        return Guid::FromBytes(bytes);
-    };
-    return ids;
+    return DiskIds{[] { return RandomIds().NewMbrSignature(); }, [] { return RandomIds().NewGuid(); }};
 }
 
 int OpenDiskManager(DialogSurfacePort& owner, const ApplianceAddresses& addresses, const DiskManagerPorts& ports) {

@@ -1,5 +1,6 @@
 #include "disk/core/wizard/wizard_partition.h"
 
+#include "disk/core/partition/random_id_source.h"
 #include "disk/core/wizard/wizard_texts.h"
 #include "mainwindow/core/norvale_texts.h"
 
@@ -59,7 +60,7 @@ public:
             if (auto refusal = Confirm()) return Refused(std::move(*refusal));
             CreateDiskParams params;
             params.style = PartitionStyle::Gpt;
-            params.gptDiskId = NewRandomGuid();
+            params.gptDiskId = RandomIds().NewGuid();
             params.maxPartitionCount = 128;
             if (const DiskStatus created = device_.CreateDisk(params); !created.Ok()) return Failed(created.error);
             device_.UpdateProperties();
@@ -70,8 +71,8 @@ public:
 
         result.extent = PlanWizardExtent(request_.sizeMiB, gpt, request_.osClass, disk);
         if (result.extent.length == 0) return Refused(UiText(wizard_text::kCannotPartition));
-        const DriveLayout wanted = gpt ? WizardGptLayout(result.extent, NewRandomGuid(), NewRandomGuid())
-                                       : WizardMbrLayout(result.extent, NewMbrSignature(), disk.bytesPerSector);
+        const DriveLayout wanted = gpt ? WizardGptLayout(result.extent, RandomIds().NewGuid(), RandomIds().NewGuid())
+                                       : WizardMbrLayout(result.extent, RandomIds().NewMbrSignature(), disk.bytesPerSector);
         if (auto refusal = Confirm()) return Refused(std::move(*refusal));
         const DiskStatus written =
             request_.olderWindows ? device_.SetDriveLayout(wanted) : device_.SetDriveLayoutEx(wanted);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <random>
 
 #include "disk/core/wizard/wizard_texts.h"
 
@@ -127,26 +126,6 @@ DriveLayout WizardMbrLayout(const PartitionExtent& extent, std::uint32_t signatu
     entry.recognizedPartition = true;
     entry.hiddenSectors = static_cast<std::uint32_t>(extent.start / (bytesPerSector != 0 ? bytesPerSector : 512));
     return layout;
-}
-
-Guid NewRandomGuid() {
-    static std::mt19937_64 engine{std::random_device{}()};
-    const std::uint64_t high = engine();
-    const std::uint64_t low = engine();
-    Guid guid;
-    guid.data1 = static_cast<std::uint32_t>(high >> 32);
-    guid.data2 = static_cast<std::uint16_t>(high >> 16);
-    guid.data3 = static_cast<std::uint16_t>((high & 0x0FFF) | 0x4000);
-    for (int i = 0; i < 8; ++i)
-        guid.data4[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(low >> (8 * i));
-    guid.data4[0] = static_cast<std::uint8_t>((guid.data4[0] & 0x3F) | 0x80);
-    return guid;
-}
-
-std::uint32_t NewMbrSignature() {
-    static std::mt19937 engine{std::random_device{}()};
-    const std::uint32_t signature = engine();
-    return signature != 0 ? signature : 1;
 }
 
 }  // namespace norvale

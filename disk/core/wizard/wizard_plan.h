@@ -65,9 +65,4 @@ PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, co
 DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId);
 DriveLayout WizardMbrLayout(const PartitionExtent& extent, std::uint32_t signature, std::uint32_t bytesPerSector);
 
-// Fresh identifiers for a new table: a random (version 4) GUID and a
-// non-zero MBR signature.
-Guid NewRandomGuid();
-std::uint32_t NewMbrSignature();
-
 }  // namespace norvale

@@ -1,6 +1,7 @@
 // The wizard's size checks and where its partition lies, edge by edge.
 #include <gtest/gtest.h>
 
+#include "disk/core/partition/random_id_source.h"
 #include "disk/core/wizard/wizard_plan.h"
 
 namespace norvale {
@@ -127,14 +128,14 @@ TEST(WizardExtentTest, MbrEntryNeverExceedsItsSectorCount) {
 
 TEST(WizardLayoutTest, FreshIdsAndTheOneEntry) {
     const PartitionExtent extent{65536, 100 * kMiB};
-    const DriveLayout mbr = WizardMbrLayout(extent, NewMbrSignature(), 512);
+    const DriveLayout mbr = WizardMbrLayout(extent, RandomIds().NewMbrSignature(), 512);
     ASSERT_EQ(mbr.entries.size(), 4u);
     EXPECT_NE(mbr.mbrSignature, 0u);
     EXPECT_EQ(mbr.entries[0].mbrType, mbr_type::kIfs);
     EXPECT_EQ(mbr.entries[0].hiddenSectors, 128u);
     EXPECT_EQ(mbr.entries[1].mbrType, mbr_type::kUnused);
-    const Guid a = NewRandomGuid();
-    const Guid b = NewRandomGuid();
+    const Guid a = RandomIds().NewGuid();
+    const Guid b = RandomIds().NewGuid();
     EXPECT_NE(a, b);
     EXPECT_EQ(a.data3 >> 12, 4);
     const DriveLayout gpt = WizardGptLayout({17408, 100 * kMiB}, a, b);
