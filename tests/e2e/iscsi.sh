@@ -211,6 +211,10 @@ expect "the service start notice" '"Windows is trying to start the following ser
     "$(value peek $SERVICE_LINE) $(value peek $SERVICE_NAME)"
 probe gone $SERVICE_LINE 120 wait-idle
 expect "the service runs" "running" "$(ask SERVICE state | tail -1)"
+# The list shows its rows once the connect has ended, after its message.
+NO_LUN="\"Warning\" \"The target doesn't allocated to the iSCSI LUN.\""
+probe wait-box $BOX_WAIT answer-box $OK main wait-idle
+expect "the connected target has no disk: message 260" "$NO_LUN" "$(box)"
 expect "the plain target connected by itself" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
     "$(wait_target ARCHIVE-LUN0 YES 90)"
 log=$(iscsicli_log)
@@ -218,13 +222,11 @@ contains "the stand-in saw the login" \
     "0 accepted iscsicli logintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
 contains "... and the persistent login" \
     "0 accepted iscsicli persistentlogintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
-# Connected by the list itself and found true at once: nothing to bind.
+# One automatic connect only (its message's loop must not start another), and
+# no disk to bind.
 expect "no binding after the automatic connect" 0 "$(grep -c 'BindPersistentVolumes' <<<"$log")"
 refused=$(grep -c ' refused ' <<<"$log")
 expect "no line was refused" 0 "$refused"
-NO_LUN="\"Warning\" \"The target doesn't allocated to the iSCSI LUN.\""
-probe wait-box $BOX_WAIT answer-box $OK main wait-idle
-expect "the connected target has no disk: message 260" "$NO_LUN" "$(box)"
 
 # A click lists the targets from the initiator, with their state.
 probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60

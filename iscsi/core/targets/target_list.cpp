@@ -215,9 +215,11 @@ void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
     surface.Enable(IDC_TARGET_CONNECT, false);
     surface.Enable(IDC_MANAGEMENT, !state_.TargetNames.empty());
 
-    if (state_.AutoConnectPending) {
+    if (state_.AutoConnectPending && !state_.AutoConnectRunning) {
         WaitCursor connecting(surface);
+        state_.AutoConnectRunning = true;
         ConnectTarget(dialog, true);
+        state_.AutoConnectRunning = false;
         state_.AutoConnectPending = false;
         StartTargetListTimer(dialog);
         surface.Enable(IDC_MANAGEMENT, true);

@@ -66,6 +66,10 @@ struct TargetGroupState {
     // The next list fill runs the connect by itself (the service was just
     // started, or the initiator just installed).
     bool AutoConnectPending = false;
+    // That connect is under way. Its message boxes (and the wizard) run a
+    // message loop in which the list timer fires again: the fill it brings
+    // must not start a second connect of the same target.
+    bool AutoConnectRunning = false;
     // A portal refresh was started for the shown device and page.
     bool PortalRefreshStarted = false;
     // The install notice is on screen (or the installer ran from it).
