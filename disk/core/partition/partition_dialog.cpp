@@ -222,23 +222,32 @@ bool CPartition::WriteLayout(DiskDevice& device, const DriveLayout& layout, bool
     return true;
 }
 
-bool CPartition::Create(int osClass) {
-    DialogSurfacePort& surface = Surface();
-    const DiskSegment* area = job_.FreeArea();
-    if (job_.diskNumber <= 0 || area == nullptr) {
+std::optional<CPartition::TableForCreation> CPartition::ReadTableForCreation(bool older) {
+    if (job_.diskNumber <= 0 || job_.FreeArea() == nullptr) {
         WarnSystemError(win32_error::kInvalidParameter);
-        return false;
+        return std::nullopt;
     }
     auto device = OpenDisk();
-    if (!device) return false;
+    if (!device) return std::nullopt;
     const auto geometry = (*device)->GetDriveGeometry();
-    const auto read = (*device)->GetDriveLayoutEx();
+    const auto read = older ? (*device)->GetDriveLayout() : (*device)->GetDriveLayoutEx();
     // A table that could not be read is not an empty one: a layout built on
     // it would wipe the partitions the disk has.
     if (!geometry.Returned(ioctl_bytes::kDiskGeometry) || !read.Ok()) {
         WarnSystemError(!geometry.Ok() ? geometry.error : read.Ok() ? win32_error::kInvalidParameter : read.error);
-        return false;
+        return std::nullopt;
     }
+    return TableForCreation{std::move(*device), geometry.value, read.value};
+}
+
+bool CPartition::Create(int osClass) {
+    DialogSurfacePort& surface = Surface();
+    const DiskSegment* area = job_.FreeArea();
+    auto opened = ReadTableForCreation(false);
+    if (!opened) return false;
+    DiskDevice* const device = opened->device.get();
+    const DiskGeometry& geometry = opened->geometry;
+    const DriveLayout& table = opened->table;
     ShowFormatProgress(surface, 20);
     if (ServerEdition()) {
         DiskScripts(ports_.scriptFiles, ports_.commands)
@@ -247,28 +256,28 @@ bool CPartition::Create(int osClass) {
     if (job_.slot < 0) return false;
 
     const bool gpt = job_.gpt && osClass != kOsClassUnknown && osClass != 0 && osClass != 4;
-    const auto length = (*device)->GetLengthInfo();
-    const std::int64_t diskBytes = length.Ok() && length.value > 0 ? length.value : geometry.value.Bytes();
-    const std::uint32_t sector = geometry.value.bytesPerSector == 0 ? 512 : geometry.value.bytesPerSector;
+    const auto length = device->GetLengthInfo();
+    const std::int64_t diskBytes = length.Ok() && length.value > 0 ? length.value : geometry.Bytes();
+    const std::uint32_t sector = geometry.bytesPerSector == 0 ? 512 : geometry.bytesPerSector;
     const std::int64_t limit = std::min(area->end, UsableEnd(diskBytes, gpt, sector));
     NewPartition partition{job_.slot, area->start,
                            ClampedLength(area->start, static_cast<std::int64_t>(sizeMiB_) * kMiB, limit, sector),
                            static_cast<std::uint32_t>(job_.partitionNumber), sector};
     // A table of the other style is never rewritten in this one, nor an
     // entry that holds a partition.
-    const bool otherStyle = read.value.style != (gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr) &&
-                            std::any_of(read.value.entries.begin(), read.value.entries.end(), EntryUsed);
+    const bool otherStyle = table.style != (gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr) &&
+                            std::any_of(table.entries.begin(), table.entries.end(), EntryUsed);
     const std::optional<DriveLayout> layout =
         partition.length == 0 || otherStyle ? std::nullopt
-        : gpt ? WithGptEntry(read.value, partition, ports_.ids, gpt_attribute::kPlatformRequired)
-              : WithMbrEntry(read.value, partition, ports_.ids);
+        : gpt ? WithGptEntry(table, partition, ports_.ids, gpt_attribute::kPlatformRequired)
+              : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
         WarnSystemError(win32_error::kInvalidParameter);
         return false;
     }
-    if (!WriteLayout(**device, *layout, false)) return false;
+    if (!WriteLayout(*device, *layout, false)) return false;
 
-    const auto reread = (*device)->GetDriveLayoutEx();
+    const auto reread = device->GetDriveLayoutEx();
     newStart_ = partition.start;
     newPartition_ = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
     ShowFormatProgress(surface, 30);
@@ -297,33 +306,26 @@ bool CPartition::Create(int osClass) {
 
 bool CPartition::CreateOnOlderWindows() {
     const DiskSegment* area = job_.FreeArea();
-    if (job_.diskNumber <= 0 || area == nullptr) {
-        WarnSystemError(win32_error::kInvalidParameter);
-        return false;
-    }
-    auto device = OpenDisk();
-    if (!device) return false;
-    const auto geometry = (*device)->GetDriveGeometry();
-    const auto read = (*device)->GetDriveLayout();
-    if (!geometry.Returned(ioctl_bytes::kDiskGeometry) || !read.Ok()) {
-        WarnSystemError(!geometry.Ok() ? geometry.error : read.Ok() ? win32_error::kInvalidParameter : read.error);
-        return false;
-    }
-    const std::uint32_t sector = geometry.value.bytesPerSector == 0 ? 512 : geometry.value.bytesPerSector;
-    const auto length = (*device)->GetLengthInfo();
-    const std::int64_t diskBytes = length.Ok() && length.value > 0 ? length.value : geometry.value.Bytes();
+    auto opened = ReadTableForCreation(true);
+    if (!opened) return false;
+    DiskDevice* const device = opened->device.get();
+    const DiskGeometry& geometry = opened->geometry;
+    const DriveLayout& table = opened->table;
+    const std::uint32_t sector = geometry.bytesPerSector == 0 ? 512 : geometry.bytesPerSector;
+    const auto length = device->GetLengthInfo();
+    const std::int64_t diskBytes = length.Ok() && length.value > 0 ? length.value : geometry.Bytes();
     const std::int64_t limit = std::min(area->end, UsableEnd(diskBytes, false, sector));
     NewPartition partition{job_.slot, area->start,
                            ClampedLength(area->start, static_cast<std::int64_t>(sizeMiB_) * kMiB, limit, sector),
                            static_cast<std::uint32_t>(job_.partitionNumber), sector};
     const std::optional<DriveLayout> layout =
-        partition.length == 0 ? std::nullopt : WithMbrEntry(read.value, partition, ports_.ids);
+        partition.length == 0 ? std::nullopt : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
         WarnSystemError(win32_error::kInvalidParameter);
         return false;
     }
-    if (!WriteLayout(**device, *layout, true)) return false;
-    const auto reread = (*device)->GetDriveLayout();
+    if (!WriteLayout(*device, *layout, true)) return false;
+    const auto reread = device->GetDriveLayout();
     newStart_ = partition.start;
     newPartition_ = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
     std::optional<VolumeRecord> record;

@@ -74,6 +74,14 @@ private:
     void FormatFailed() override;
     void RemoveCreatedPartition();
     std::optional<std::unique_ptr<DiskDevice>> OpenDisk();
+    // The disk, its geometry and its table, read for a new partition on the
+    // job's free area; nothing when a step failed (its system text shown).
+    struct TableForCreation {
+        std::unique_ptr<DiskDevice> device;
+        DiskGeometry geometry;
+        DriveLayout table;
+    };
+    std::optional<TableForCreation> ReadTableForCreation(bool older);
     void Warn(const std::wstring& text, MessageIcon icon = MessageIcon::Exclamation);
     void WarnSystemError(std::uint32_t code);
     bool ServerEdition() const;
