@@ -541,6 +541,15 @@ MessageAnswer FakeDialogSurface::ShowMessage(const MessageBoxRequest& request) {
     }
     boxes_.push_back(shown);
     Note(L"message " + request.caption + L": " + request.text);
+    constexpr int kMostNestedBoxes = 8;
+    if (modalLoopBoxes_ && openBoxes_ < kMostNestedBoxes) {
+        ++openBoxes_;
+        std::vector<int> running;
+        for (const auto& timer : timers_) running.push_back(timer.first);
+        for (int id : running) FireTimer(id);
+        DeliverPosted();
+        --openBoxes_;
+    }
     return shown.answer;
 }
 

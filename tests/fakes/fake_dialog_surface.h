@@ -177,6 +177,11 @@ public:
     void QueueMenuChoice(int command) { menuChoices_.push_back(command); }
     // OpenModeless of this template fails.
     void RefuseModeless(int templateId) { refusedModeless_.insert(templateId); }
+    // Message boxes run a modal loop, as on Windows: while the user reads a
+    // box, each running timer fires once and posted messages arrive, so a
+    // handler that shows a box can be re-entered through its own timer.
+    // Nested boxes pump too, up to a depth no real user would reach.
+    void RunModalLoopInBoxes(bool on = true) { modalLoopBoxes_ = on; }
     // With declared controls, calls on any other id are refused and noted.
     void DeclareControls(std::initializer_list<int> ids) { declared_.insert(ids); }
 
@@ -356,6 +361,8 @@ private:
     int focus_ = 0;
     std::deque<MessageAnswer> answers_;
     std::vector<ShownMessageBox> boxes_;
+    bool modalLoopBoxes_ = false;
+    int openBoxes_ = 0;
     std::map<int, ChildDialogScript> childScripts_;
     std::vector<int> childRuns_;
     std::vector<int> successorRuns_;
