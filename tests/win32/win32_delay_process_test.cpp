@@ -31,7 +31,7 @@ std::wstring Child(const std::wstring& arguments) {
 // The real adapter, noting on which thread it waited and what it closed.
 class WatchedDelayProcess final : public DelayProcessPort {
 public:
-    ProcessHandle StartHidden(const std::wstring& line) override { return real_.StartHidden(line); }
+    ProcessHandle StartHidden(const std::wstring& line) override { return started = real_.StartHidden(line); }
     void WaitForEnd(ProcessHandle process) override {
         waitThread = GetCurrentThreadId();
         real_.WaitForEnd(process);
@@ -47,6 +47,7 @@ public:
         return closes;
     }
 
+    std::atomic<ProcessHandle> started{0};
     std::atomic<DWORD> waitThread{0};
     DWORD closeThread = 0;
 
@@ -96,14 +97,18 @@ TEST(Win32DelayProcess, ADialogEndingFirstLeavesTheCloseToTheWatcher) {
     DelayProcessWatcher watcher(port);
     TestDialog dialog;
     dialog.Messages().OnDestroy([&] { watcher.DialogEnded(); });
+    // The child outlives the dialog whatever the machine's speed: it ends
+    // only when the test ends it, once the dialog is gone.
     dialog.onShown = [&] {
-        EXPECT_EQ(watcher.Start(dialog.Surface(), Child(L"sleep 500"), kEnded),
+        EXPECT_EQ(watcher.Start(dialog.Surface(), Child(L"sleep 600000"), kEnded),
                   DelayProcessWatcher::Started::Watched);
         dialog.Surface().EndDialog(kIdOk);
     };
     EXPECT_EQ(RunTestDialog(dialog), kIdOk);
     EXPECT_EQ(port.Closes(), 0) << "the process still runs";
-    for (int i = 0; i < 100 && port.Closes() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_NE(port.started.load(), 0);
+    ASSERT_TRUE(TerminateProcess(reinterpret_cast<HANDLE>(port.started.load()), 0));
+    for (int i = 0; i < 600 && port.Closes() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(port.Closes(), 1);
     EXPECT_NE(port.closeThread, GetCurrentThreadId());
     MSG message;

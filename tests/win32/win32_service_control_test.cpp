@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -39,6 +41,23 @@ void RemoveTestService() {
     ::CloseServiceHandle(manager);
 }
 
+// The service managers (services.exe) running beside this process: one on
+// Windows. A Wine prefix that wineboot has only just made can get a second
+// one from a program started while it settles; the two then keep their own
+// views of the services and their own control pipes for as long as the
+// session lasts, and a service created through one cannot be run reliably.
+int ServiceManagers() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 1;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+        count += _wcsicmp(entry.szExeFile, L"services.exe") == 0 ? 1 : 0;
+    ::CloseHandle(snapshot);
+    return count;
+}
+
 class Win32ServiceControlTest : public ::testing::Test {
 protected:
     void SetUp() override { RemoveTestService(); }
@@ -52,6 +71,14 @@ TEST_F(Win32ServiceControlTest, AServiceTheManagerDoesNotKnowCannotBeOpened) {
 }
 
 TEST_F(Win32ServiceControlTest, ARegisteredServiceIsStoppedThenStartsAndRuns) {
+    int managers = ServiceManagers();
+    for (int i = 0; i < 100 && managers > 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        managers = ServiceManagers();
+    }
+    if (managers > 1)
+        GTEST_SKIP() << managers << " service managers run in this Wine session (a program started while wineboot "
+                     << "was still setting the prefix up); `wineserver -w` after `wineboot -i` avoids it";
     const std::wstring command = L"\"" + TestDirectory() + L"msiscsi_standin.exe\" " + kTestService;
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     ASSERT_NE(manager, nullptr);
@@ -67,7 +94,7 @@ TEST_F(Win32ServiceControlTest, ARegisteredServiceIsStoppedThenStartsAndRuns) {
     EXPECT_EQ(service->QueryState(), ServiceState::Stopped);
     ASSERT_TRUE(service->Start());
     std::optional<ServiceState> state;
-    for (int i = 0; i < 100 && (state = service->QueryState()) != ServiceState::Running; ++i)
+    for (int i = 0; i < 600 && (state = service->QueryState()) != ServiceState::Running; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(state, ServiceState::Running);
     EXPECT_FALSE(service->Start()) << "a running service is not started again";
