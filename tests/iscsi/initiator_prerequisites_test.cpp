@@ -235,10 +235,10 @@ TEST_F(StoppedServiceTest, AServiceStuckStartingIsGivenUpOnAndTheConnectSaysSo) 
     EXPECT_GE(clock.Now() - before, std::chrono::seconds(30));
     EXPECT_EQ(surface.OpenModelessCount(), 0);
     EXPECT_FALSE(targets->State().AutoConnectPending);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The iSCSI initiator reports no initiator name, so no target can "
-                                                    L"be connected.\nPlease check the Microsoft iSCSI Initiator "
-                                                    L"Service."})
-        << "the initiator answers nothing while its service is not running";
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The Microsoft iSCSI Initiator Service did not finish starting in "
+                                                    L"time. Please check the service and try again."})
+        << "the initiator answers nothing while its service is not running: no login is tried";
+    EXPECT_TRUE(Enabled(IDC_TARGET_CONNECT) && Enabled(IDC_MANAGEMENT)) << "the buttons are back";
 }
 
 TEST_F(StoppedServiceTest, AnAutomaticConnectWhoseStatisticsAreNotTrueLogsIn) {

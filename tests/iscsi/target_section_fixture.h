@@ -138,8 +138,9 @@ inline sim::ApplianceConfig OfficeAppliance() {
 
 class TargetSectionTest : public ::testing::Test {
 protected:
-    explicit TargetSectionTest(sim::InitiatorOptions options = {})
-        : initiator({ArchiveAppliance(), OfficeAppliance()}, clock, options) {
+    explicit TargetSectionTest(sim::InitiatorOptions options = {},
+                               std::vector<sim::ApplianceConfig> appliances = {ArchiveAppliance(), OfficeAppliance()})
+        : initiator(std::move(appliances), clock, options) {
         segment.SetLocalAddresses(std::vector<std::string>{kPcIp});
         DeclareMainDialogControls(surface);
         processes.Route(L"iscsicli", sim::IscsicliRoute(initiator), sim::RedactIscsicliCommand);
@@ -172,7 +173,7 @@ protected:
 
     void Open() {
         targets = std::make_unique<CTargetSection>(TargetSectionPorts{
-            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64});
+            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, &trace});
         NorvaleDlgSections sections;
         sections.targets = targets.get();
         sections.shares = shares;

@@ -50,6 +50,7 @@ wire::Response SetFault(SimulatedInitiator& initiator, const std::vector<std::st
     const std::string& value = args[1];
     const std::optional<bool> flag = Flag(value);
     bool* toggle = name == "wmi-unreachable"         ? &faults.wmiUnreachable
+                   : name == "wmi-hangs"             ? &faults.wmiHangs
                    : name == "service-never-runs"    ? &faults.serviceNeverRuns
                    : name == "service-start-refused" ? &faults.serviceStartRefused
                    : name == "no-initiator"          ? &faults.noInitiatorInstance

@@ -153,6 +153,12 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     }
     wait.reset();
     if (shown) surface.CloseModeless(serviceNotice_);
+    // Still starting after the limit: the user is told, and the connect
+    // stops there (the initiator answers nothing yet).
+    if (state == ServiceState::StartPending) {
+        serviceStartTimedOut_ = true;
+        ShowWarning(dialog, target_text::kServiceStartTimedOut, MessageIcon::Exclamation);
+    }
 }
 
 void CTargetSection::ShowInstallNotice(CNorvaleDlg& dialog) {

@@ -28,6 +28,7 @@
 #include "platform/core/clock_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/windows_version_info.h"
 
@@ -47,6 +48,8 @@ struct TargetSectionPorts {
     TargetDiskHandoff& disks;
     // The WOW64 answer the application took at start.
     bool wow64 = false;
+    // Where refused target names are reported; none when null.
+    TracePort* trace = nullptr;
 };
 
 // What the group remembers between messages, named after the dialog
@@ -148,6 +151,12 @@ private:
     // The target of page row `row`; empty when the list has none for it.
     std::wstring TargetOfRow(int row) const;
     void ShowWarning(CNorvaleDlg& dialog, unsigned textId, MessageIcon icon);
+    // False, with a trace line saying why, for a name that is not an iSCSI
+    // name: it must not reach a command line, a WQL query or the list.
+    bool AcceptTargetName(const std::wstring& name, const wchar_t* source);
+    // A query of `wmi` ran out of time (the provider hangs): the user is
+    // told and gets the buttons back. True when that happened.
+    bool ReportWmiTimeout(CNorvaleDlg& dialog, CWmiWrapper& wmi);
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
@@ -157,6 +166,9 @@ private:
     InstallDialog installNotice_;
     // The dialog the install notice belongs to, while it is open.
     CNorvaleDlg* installOwner_ = nullptr;
+    // The last service start ran out of time; the connect that asked for it
+    // stops.
+    bool serviceStartTimedOut_ = false;
 };
 
 }  // namespace norvale
