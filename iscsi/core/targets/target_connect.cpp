@@ -66,13 +66,18 @@ void CTargetSection::OnConnectClicked(CNorvaleDlg& dialog) {
         DisconnectSelectedTargets(dialog);
         return;
     }
-    serviceStartTimedOut_ = false;
     CheckInitiator(dialog, true);
     if (state_.InstallPromptShown) return;
-    if (serviceStartTimedOut_) {
-        EnableTargetButtons(dialog, true);
+    if (ServiceStarting()) {
+        // The service start's timer goes on with the connect.
+        EnableTargetButtons(dialog, false);
         return;
     }
+    ContinueConnect(dialog);
+}
+
+void CTargetSection::ContinueConnect(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
     if (state_.AutoConnectPending) {
         // The initiator just came up: it learns the device's targets first,
         // and the list fill after that connects.

@@ -10,6 +10,7 @@
 //   CNorvaleDlg dialog(protocol, files, {&lan, &shares, &targets, &web});
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -101,6 +102,7 @@ public:
     void OnPageChanged(CNorvaleDlg& dialog) override;
     void OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) override;
     void OnRestored(CNorvaleDlg& dialog) override;
+    void OnServiceStartTimer(CNorvaleDlg& dialog) override;
     void DisconnectActiveTargets(CNorvaleDlg& dialog) override;
     void LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) override;
     void OnDialogEnding(CNorvaleDlg& dialog) override;
@@ -115,6 +117,7 @@ private:
     // --- prerequisites (target_prerequisites.cpp)
     void CheckInitiator(CNorvaleDlg& dialog, bool connecting);
     void StartInitiatorService(CNorvaleDlg& dialog);
+    bool ServiceStarting() const;
     void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
     void ShowInstallNotice(CNorvaleDlg& dialog);
     void OnInstallOk(CNorvaleDlg& dialog);
@@ -138,6 +141,9 @@ private:
 
     // --- connect and disconnect (target_connect.cpp)
     void OnConnectClicked(CNorvaleDlg& dialog);
+    // The connect after the availability check: a portal refresh first when
+    // the service just came up, else the login at once.
+    void ContinueConnect(CNorvaleDlg& dialog);
     // False when the user cancelled the CHAP dialog: the buttons stay off
     // until the next click on the list.
     bool ConnectTarget(CNorvaleDlg& dialog, bool automatic);
@@ -166,9 +172,11 @@ private:
     InstallDialog installNotice_;
     // The dialog the install notice belongs to, while it is open.
     CNorvaleDlg* installOwner_ = nullptr;
-    // The last service start ran out of time; the connect that asked for it
-    // stops.
-    bool serviceStartTimedOut_ = false;
+    // A service start still pending: polled by timer, so the window keeps
+    // taking messages; the connect goes on when it ends.
+    std::unique_ptr<ServiceHandle> startingService_;
+    std::chrono::milliseconds startGiveUp_{0};
+    bool startNoticeShown_ = false;
 };
 
 }  // namespace norvale
