@@ -204,6 +204,18 @@ TEST_F(TargetSectionTest, ALanChangeLogsOutExactlyTheRowsThatReadYes) {
                                                       std::wstring(L"volumes ") + kChapTarget}));
 }
 
+TEST_F(TargetSectionTest, AHungWmiProviderIsReportedAndTheButtonsComeBack) {
+    OpenAndSelect();
+    ClickTarget(RowOf(L"ARCHIVE-LUN0"));
+    initiator.Faults().wmiHangs = true;
+    const std::size_t mark = Mark();
+    PressConnect();
+    EXPECT_TRUE(Iscsicli(mark).empty()) << "no login on a guess";
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The iSCSI initiator did not answer in time. Please try again later."});
+    EXPECT_TRUE(Enabled(IDC_TARGET_CONNECT) && Enabled(IDC_MANAGEMENT));
+    EXPECT_NE(trace.All().find(L"did not finish in time"), std::wstring::npos);
+}
+
 TEST_F(TargetSectionTest, ANameWithQuoteAndBackslashNeverReachesTheListAQueryOrALine) {
     // Names come from the appliance and the initiator: one that is not an
     // iSCSI name is left out before it can widen a query or split a line.
