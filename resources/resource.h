@@ -46,6 +46,9 @@
 // The main dialog's timers and its system-menu command.
 #define IDT_TARGET_LIST 1054
 #define IDT_DHCP_CHANGE 1055
+// Polls the initiator service while it starts, so the window keeps taking
+// messages.
+#define IDT_SERVICE_START 1286
 #define IDM_ABOUTBOX 0x0010
 // The About box (template 100).
 #define IDC_ABOUT_ICON 1052

@@ -9,6 +9,7 @@
 #include "controls/win32/dialog_host.h"
 #include "controls/win32/dialog_host_messages.h"
 #include "controls/win32/progress_ctrl.h"
+#include "platform/core/wipe.h"
 
 namespace norvale::win32 {
 
@@ -20,7 +21,10 @@ std::wstring TextOf(HWND window) {
     if (window == nullptr) return {};
     std::vector<wchar_t> buffer(static_cast<size_t>(GetWindowTextLengthW(window)) + 1);
     const int length = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
-    return std::wstring(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
+    std::wstring text(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
+    // The field may be a password field: the read buffer keeps no copy.
+    WipeMemory(buffer.data(), buffer.size() * sizeof(wchar_t));
+    return text;
 }
 
 int ColumnFormat(ColumnAlignment alignment) {

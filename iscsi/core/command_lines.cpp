@@ -3,6 +3,9 @@
 #include <initializer_list>
 #include <utility>
 
+#include "iscsi/core/iscsi_name.h"
+#include "iscsi/core/secret_text.h"
+
 namespace norvale {
 namespace {
 
@@ -31,16 +34,30 @@ std::wstring QuotedProblem(const std::wstring& value) {
     return {};
 }
 
+enum class Shape { Word, Quoted, IscsiName, ChapUser };
+
 struct Field {
     const wchar_t* name;
     const std::wstring& value;
-    bool quoted;
+    Shape shape;
 };
+
+std::wstring Problem(const Field& f) {
+    switch (f.shape) {
+        case Shape::Word: return WordProblem(f.value);
+        case Shape::Quoted: return QuotedProblem(f.value);
+        case Shape::IscsiName: return IscsiNameProblem(f.value);
+        case Shape::ChapUser:
+            return IsChapUserName(f.value) ? std::wstring()
+                                           : L"is not printable ASCII without blanks and quotes";
+    }
+    return {};
+}
 
 // The first field that cannot be placed in the line, as a refusal text.
 std::wstring Refusal(std::initializer_list<Field> fields) {
     for (const Field& f : fields) {
-        std::wstring problem = f.quoted ? QuotedProblem(f.value) : WordProblem(f.value);
+        std::wstring problem = Problem(f);
         if (!problem.empty()) return std::wstring(f.name) + L" " + problem;
     }
     return {};
@@ -61,27 +78,46 @@ std::wstring LoginHead(const wchar_t* verb, const std::wstring& target,
 
 CommandLine Login(const wchar_t* verb, const std::wstring& target, const std::wstring& initiator) {
     // Port number to key: twelve defaults; no mappings.
-    return Build(Refusal({{L"target name", target, false}, {L"initiator name", initiator, false}}),
+    return Build(Refusal({{L"target name", target, Shape::IscsiName}, {L"initiator name", initiator, Shape::Word}}),
                  LoginHead(verb, target, initiator) + L" * * * * * * * * * * * * 0");
 }
 
 CommandLine ChapLogin(const wchar_t* verb, const std::wstring& target,
                       const std::wstring& initiator, const std::wstring& user,
                       const std::wstring& password) {
+    std::wstring refusal = Refusal({{L"target name", target, Shape::IscsiName},
+                                    {L"initiator name", initiator, Shape::Word},
+                                    {L"CHAP user name", user, Shape::ChapUser}});
+    // The secret goes as "0x" and the hex of its bytes (iscsicli's own
+    // form): no character of it can split the line, and one that itself
+    // begins with "0x" is not read as hex of something else.
+    SecretText secret(ChapSecretArgument(password));
+    if (refusal.empty() && (password.empty() || secret.Empty()))
+        refusal = L"CHAP password is empty or not made of bytes";
+    if (!refusal.empty()) return Build(std::move(refusal), {});
     // Port number to DefaultTime2Retain default (eight stars); then user
     // name, password, authentication type 1 (one-way CHAP), default key, no
-    // mappings.
-    return Build(Refusal({{L"target name", target, false},
-                          {L"initiator name", initiator, false},
-                          {L"CHAP user name", user, true},
-                          {L"CHAP password", password, true}}),
-                 LoginHead(verb, target, initiator) + L" * * * * * * * * " + Quoted(user) + L" " +
-                     Quoted(password) + L" 1 * 0");
+    // mappings. Built in one buffer reserved up front: no partial copy of the
+    // secret is left behind in a freed block.
+    const std::wstring head = LoginHead(verb, target, initiator);
+    CommandLine line;
+    line.text.reserve(head.size() + user.size() + secret.Size() + 40);
+    line.text += head;
+    line.text += L" * * * * * * * * \"";
+    line.text += user;
+    line.text += L"\" \"";
+    line.text += secret.Reveal();
+    line.text += L"\" 1 * 0";
+    return line;
 }
 
 CommandLine DriveCommand(const wchar_t* verb, const std::wstring& driveRoot) {
-    return Build(Refusal({{L"drive root", driveRoot, false}}),
-                 std::wstring(L"iscsicli ") + verb + L" " + driveRoot);
+    // One form for every caller ("E:" becomes "E:\"): the initiator keeps
+    // the path as given, so a device added as "E:" would not be found by a
+    // removal of "E:\".
+    std::wstring root = driveRoot;
+    if (root.size() == 2 && root[1] == L':') root += L'\\';
+    return Build(Refusal({{L"drive root", root, Shape::Word}}), std::wstring(L"iscsicli ") + verb + L" " + root);
 }
 
 }  // namespace
@@ -110,7 +146,7 @@ CommandLine ChapPersistentLoginTargetCommand(const std::wstring& targetName,
 std::wstring BindPersistentVolumesCommand() { return L"iscsicli BindPersistentVolumes "; }
 
 CommandLine LogoutTargetCommand(const std::wstring& sessionId) {
-    return Build(Refusal({{L"session id", sessionId, false}}),
+    return Build(Refusal({{L"session id", sessionId, Shape::Word}}),
                  L"iscsicli logouttarget " + sessionId);
 }
 
@@ -119,9 +155,9 @@ CommandLine RemovePersistentTargetCommand(const std::wstring& initiatorInstance,
                                           const std::wstring& portalAddress) {
     // Two blanks after the verb, as the initiator's own tooling writes it;
     // the initiator port is the default star.
-    return Build(Refusal({{L"initiator instance", initiatorInstance, true},
-                          {L"target name", targetName, true},
-                          {L"portal address", portalAddress, true}}),
+    return Build(Refusal({{L"initiator instance", initiatorInstance, Shape::Quoted},
+                          {L"target name", targetName, Shape::IscsiName},
+                          {L"portal address", portalAddress, Shape::Quoted}}),
                  L"iscsicli removepersistenttarget  " + Quoted(initiatorInstance) + L" " +
                      Quoted(targetName) + L" * " + Quoted(portalAddress) + L" 3260");
 }
@@ -137,21 +173,21 @@ CommandLine AddPersistentDeviceCommand(const std::wstring& driveRoot) {
 std::wstring ClearPersistentDevicesCommand() { return L"iscsicli ClearPersistentDevices "; }
 
 CommandLine RemoveTargetPortalCommand(const std::wstring& portalAddress) {
-    return Build(Refusal({{L"portal address", portalAddress, false}}),
+    return Build(Refusal({{L"portal address", portalAddress, Shape::Word}}),
                  L"iscsicli RemoveTargetPortal " + portalAddress + L" 3260");
 }
 
 std::wstring ListTargetsCommand() { return L"iscsicli ListTargets t"; }
 
 CommandLine DiskpartScriptCommand(const std::wstring& scriptPath) {
-    std::wstring refusal = Refusal({{L"script path", scriptPath, false}});
+    std::wstring refusal = Refusal({{L"script path", scriptPath, Shape::Word}});
     if (refusal.empty() && scriptPath.find_first_of(L"&|<>^%") != std::wstring::npos)
         refusal = L"script path contains a command operator";
     return Build(std::move(refusal), L"cmd.exe /C diskpart /s " + scriptPath);
 }
 
 CommandLine InstallerCommand(const std::wstring& installerPath) {
-    std::wstring refusal = Refusal({{L"installer path", installerPath, true}});
+    std::wstring refusal = Refusal({{L"installer path", installerPath, Shape::Quoted}});
     if (!refusal.empty()) return Build(std::move(refusal), {});
     if (installerPath.find(L' ') == std::wstring::npos) return Build({}, installerPath);
     return Build({}, Quoted(installerPath));

@@ -21,12 +21,15 @@ struct CommandLine {
     bool Built() const { return refusal.empty(); }
 };
 
-// Log in to a target (all options default) and the persistent variant.
+// Log in to a target (all options default) and the persistent variant. The
+// target name must be an iSCSI name (iscsi_name.h).
 CommandLine LoginTargetCommand(const std::wstring& targetName, const std::wstring& initiatorName);
 CommandLine PersistentLoginTargetCommand(const std::wstring& targetName,
                                          const std::wstring& initiatorName);
 
-// The same with one-way CHAP; user name and password are quoted.
+// The same with one-way CHAP: the user name (printable ASCII, no blank or
+// quote) is quoted, the password goes as "0x" and the hex of its bytes
+// between quotes. The line holds the secret: wipe it (WipeText) once run.
 CommandLine ChapLoginTargetCommand(const std::wstring& targetName, const std::wstring& initiatorName,
                                    const std::wstring& userName, const std::wstring& password);
 CommandLine ChapPersistentLoginTargetCommand(const std::wstring& targetName,
@@ -37,12 +40,13 @@ CommandLine ChapPersistentLoginTargetCommand(const std::wstring& targetName,
 std::wstring BindPersistentVolumesCommand();
 CommandLine LogoutTargetCommand(const std::wstring& sessionId);
 
-// Initiator instance, target name and portal address are quoted.
+// Initiator instance, target name (an iSCSI name) and portal address are
+// quoted.
 CommandLine RemovePersistentTargetCommand(const std::wstring& initiatorInstance,
                                           const std::wstring& targetName,
                                           const std::wstring& portalAddress);
 
-// driveRoot: "E:\" or "E:".
+// driveRoot: "E:\" or "E:"; both are written "E:\".
 CommandLine RemovePersistentDeviceCommand(const std::wstring& driveRoot);
 CommandLine AddPersistentDeviceCommand(const std::wstring& driveRoot);
 

@@ -18,6 +18,7 @@ inline constexpr WmiResult kWmiOk = 0;
 inline constexpr WmiResult kWmiFailed = static_cast<WmiResult>(0x80004005u);    // E_FAIL
 inline constexpr WmiResult kWmiSecurityAlreadySet = static_cast<WmiResult>(0x80010119u);  // RPC_E_TOO_LATE
 inline constexpr WmiResult kWmiNotFound = static_cast<WmiResult>(0x80041002u);  // WBEM_E_NOT_FOUND
+inline constexpr WmiResult kWmiTimedOut = static_cast<WmiResult>(0x80043001u);  // WBEM_E_TIMED_OUT
 inline constexpr bool WmiSucceeded(WmiResult result) { return result >= 0; }
 
 class WmiObject;
@@ -62,12 +63,16 @@ struct WmiOutcome {
     std::unique_ptr<T> object;  // set exactly when code succeeded
 };
 
-// The objects of one query, read one at a time without a time-out.
+// The objects of one query, read one at a time. The whole query has a time
+// budget: a provider that hangs ends it early.
 class WmiEnumerator {
 public:
     virtual ~WmiEnumerator() = default;
-    // The next object; null when there is none (the end, or a failed read).
+    // The next object; null when there is none (the end, a failed read, or
+    // the budget spent).
     virtual std::unique_ptr<WmiObject> Next() = 0;
+    // The last null from Next came from the budget, not from the end.
+    virtual bool TimedOut() const { return false; }
 };
 
 // A new instance of a class, filled before it is stored.

@@ -71,6 +71,12 @@ WmiResult CWmiWrapper::ForEachObject(const std::wstring& classAndCondition, Each
     WmiOutcome<WmiEnumerator> query = services_->ExecQuery(L"SELECT * FROM " + classAndCondition);
     if (!WmiSucceeded(query.code) || !query.object) return -1;
     while (std::unique_ptr<WmiObject> object = query.object->Next()) each(*object);
+    if (query.object->TimedOut()) {
+        // What came back so far stays; the caller tells the user.
+        timedOut_ = true;
+        trace_.Trace(L"WMI query did not finish in time: SELECT * FROM " + classAndCondition + L"\n");
+        return kWmiTimedOut;
+    }
     return query.code;
 }
 

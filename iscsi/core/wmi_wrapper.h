@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "iscsi/core/wmi_port.h"
@@ -73,6 +74,9 @@ public:
     WmiResult AddSendTargetPortal(const std::wstring& address);
     // One record per session, with its connection's address and its disks.
     WmiResult QuerySessions(std::vector<SessionInfo>& sessions);
+    // Whether a query ran out of time since the last call (the provider
+    // hangs); clears the mark.
+    bool TakeTimedOut() { return std::exchange(timedOut_, false); }
 
 private:
     // Runs "SELECT * FROM " + classAndCondition and hands every object to
@@ -87,6 +91,7 @@ private:
     // Released services first, then the locator.
     std::unique_ptr<WmiLocator> locator_;
     std::unique_ptr<WmiServices> services_;
+    bool timedOut_ = false;
 };
 
 }  // namespace norvale

@@ -59,8 +59,19 @@ std::wstring FromAnsi(const std::string& bytes) {
 ProcessRun Win32ProcessPort::RunHidden(const std::wstring& commandLine, bool keepOutput) {
     ProcessRun run;
     // CreateProcessW may write into the command line.
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    std::vector<wchar_t> line;
+    line.reserve(commandLine.size() + 1);
+    line.assign(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
+    // A CHAP login line holds the secret: the copy is overwritten on every
+    // way out, before its memory goes back to the heap.
+    struct WipeOnExit {
+        std::vector<wchar_t>& chars;
+        ~WipeOnExit() {
+            volatile wchar_t* p = chars.data();
+            for (std::size_t i = 0; i < chars.size(); ++i) p[i] = L'\0';
+        }
+    } wipeLine{line};
 
     Handle readEnd;
     Handle writeEnd;

@@ -71,20 +71,39 @@ WmiValue Translate(const VARIANT& value) {
     }
 }
 
+// The queries run on the user-interface thread, which must not stop
+// answering messages long enough for Windows to call the window not
+// responding (5 seconds): a whole query gets less than that, and a provider
+// that hangs ends it with what came so far.
+constexpr DWORD kQueryBudgetMs = 4000;
+
 class Win32WmiEnumerator final : public WmiEnumerator {
 public:
-    explicit Win32WmiEnumerator(ComRef<IEnumWbemClassObject> rows) : rows_(std::move(rows)) {}
+    explicit Win32WmiEnumerator(ComRef<IEnumWbemClassObject> rows)
+        : rows_(std::move(rows)), started_(::GetTickCount()) {}
 
     std::unique_ptr<WmiObject> Next() override {
+        const DWORD spent = ::GetTickCount() - started_;  // wraps correctly
+        if (spent >= kQueryBudgetMs) {
+            timedOut_ = true;
+            return nullptr;
+        }
         ComRef<IWbemClassObject> object;
         ULONG returned = 0;
-        const HRESULT read = rows_->Next(WBEM_INFINITE, 1, object.Put(), &returned);
+        const HRESULT read = rows_->Next(static_cast<long>(kQueryBudgetMs - spent), 1, object.Put(), &returned);
+        if (read == WBEM_S_TIMEDOUT) {
+            timedOut_ = true;
+            return nullptr;
+        }
         if (FAILED(read) || returned == 0 || !object) return nullptr;
         return std::make_unique<Win32WmiObject>(std::move(object));
     }
+    bool TimedOut() const override { return timedOut_; }
 
 private:
     ComRef<IEnumWbemClassObject> rows_;
+    DWORD started_;
+    bool timedOut_ = false;
 };
 
 class Win32WmiInstance final : public WmiInstance {

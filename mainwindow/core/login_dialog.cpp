@@ -3,6 +3,7 @@
 #include "mainwindow/core/admin_login.h"
 #include "mainwindow/core/norvale_texts.h"
 #include "platform/core/utf8.h"
+#include "platform/core/wipe.h"
 #include "resources/resource.h"
 
 namespace norvale {
@@ -20,6 +21,24 @@ bool AccountNameIsFixed(const std::wstring& versionName) {
 std::string FieldAsUtf8(const std::wstring& text, int maxChars) {
     const auto limit = static_cast<std::size_t>(maxChars);
     return TruncateUtf8(WideToUtf8(TruncateWide(text, limit)), limit);
+}
+
+// The same for the password field: every intermediate copy is overwritten
+// before it is freed.
+std::string SecretFieldAsUtf8(const DialogSurfacePort& surface, int fieldId, int maxChars) {
+    const auto limit = static_cast<std::size_t>(maxChars);
+    std::wstring typed = surface.Text(fieldId);
+    if (typed.size() > limit) {
+        // Never half a surrogate pair, as TruncateWide cuts.
+        std::size_t cut = limit;
+        if (sizeof(wchar_t) == 2 && cut > 0 && typed[cut - 1] >= 0xD800 && typed[cut - 1] <= 0xDBFF) --cut;
+        typed.resize(cut);
+    }
+    std::string utf8 = WideToUtf8(typed);
+    WipeMemory(typed.data(), typed.capacity() * sizeof(wchar_t));
+    std::string result = TruncateUtf8(utf8, limit);
+    WipeBytes(utf8);
+    return result;
 }
 
 }  // namespace
@@ -63,7 +82,8 @@ bool CLoginDialog::OnInitDialog() {
 void CLoginDialog::OnOk() {
     DialogSurfacePort& surface = Surface();
     userName_ = FieldAsUtf8(surface.Text(IDC_LOGIN_USER), kLoginUserNameMax);
-    password_ = FieldAsUtf8(surface.Text(IDC_LOGIN_PASSWORD), kLoginPasswordMax);
+    WipeBytes(password_);
+    password_ = SecretFieldAsUtf8(surface, IDC_LOGIN_PASSWORD, kLoginPasswordMax);
     surface.EndDialog(kIdOk);
 }
 

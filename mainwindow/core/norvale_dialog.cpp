@@ -46,6 +46,10 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
             targets_.OnTargetListTimer(*this);
         })
         .OnTimer(IDT_DHCP_CHANGE, [this] { OnDhcpChangeTimer(); })
+        .OnTimer(IDT_SERVICE_START, [this] {
+            Surface().KillTimer(IDT_SERVICE_START);
+            targets_.OnServiceStartTimer(*this);
+        })
         .OnClose([this] { ReleaseDeviceState(); })
         .OnDestroy([this] { targets_.OnDialogEnding(*this); })
         // Escape ends the dialog like the close box, with the same clean-up.

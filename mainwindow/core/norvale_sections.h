@@ -54,6 +54,7 @@ public:
     // of it and fill the list.
     virtual void RefreshTargets(CNorvaleDlg&) {}
     virtual void OnTargetListTimer(CNorvaleDlg&) {}
+    virtual void OnServiceStartTimer(CNorvaleDlg&) {}
     virtual void OnListClicked(CNorvaleDlg&) {}
     virtual void OnConnect(CNorvaleDlg&) {}
     virtual void OnManagement(CNorvaleDlg&) {}

@@ -104,7 +104,7 @@ int RunNorvale() {
         norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
-                                                                disks, wow64});
+                                                                disks, wow64, &norvale::SilentTrace()});
 
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;

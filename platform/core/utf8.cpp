@@ -85,7 +85,9 @@ std::wstring Utf8ToWide(const char* data, std::size_t size) {
 
 std::string WideToUtf8(std::wstring_view text) {
     std::string out;
-    out.reserve(text.size());
+    // Room for the longest result: growing would leave partial copies of
+    // the text (a password, too) in freed blocks.
+    out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t unit = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
         if (IsHighSurrogate(unit) && i + 1 < text.size() &&

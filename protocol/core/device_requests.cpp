@@ -4,6 +4,7 @@
 
 #include "protocol/core/reply_parsers.h"
 #include "protocol/core/wire_text.h"
+#include "platform/core/wipe.h"
 
 namespace norvale {
 namespace {
@@ -71,10 +72,11 @@ int QueryTargetList(DeviceProtocol& protocol) {
 int AdminLogin(DeviceProtocol& protocol) {
     const DeviceRecord* device = protocol.FindSelected();
     if (device == nullptr) return 0;
-    const std::optional<Datagram> answer = protocol.ExchangeRequest(
-        BuildAdminLogin(protocol.Identity(), device->deviceId, protocol.AdminUserName,
-                        protocol.AdminPassword),
-        LoginRule(protocol.SelectedDeviceIp));
+    // The request carries the password: overwritten once it is sent.
+    Datagram request =
+        BuildAdminLogin(protocol.Identity(), device->deviceId, protocol.AdminUserName, protocol.AdminPassword);
+    const std::optional<Datagram> answer = protocol.ExchangeRequest(request, LoginRule(protocol.SelectedDeviceIp));
+    WipeBytes(request);
     if (!answer) return 0;
     return QueryReplyLoginByte(answer->data(), answer->size());
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/core/utf8.h"
+#include "platform/core/wipe.h"
 #include "protocol/core/wire_text.h"
 
 namespace norvale {
@@ -58,7 +59,7 @@ Datagram BuildShareListQuery(const ClientId& clientId, const DeviceId& deviceId,
 Datagram BuildAdminLogin(const ClientId& clientId, const DeviceId& deviceId,
                          const std::string& userNameUtf8, const std::string& passwordUtf8) {
     const std::string user = TruncateUtf8(userNameUtf8, kMaxAdminUserNameBytes);
-    const std::string password = TruncateUtf8(passwordUtf8, kMaxAdminPasswordBytes);
+    std::string password = TruncateUtf8(passwordUtf8, kMaxAdminPasswordBytes);
     const std::size_t bodyLength = user.size() + 2 + password.size();
     Datagram datagram = Header(kBodyOffset + bodyLength, Opcode::Query, clientId, deviceId,
                                SubCommand::AdminLogin);
@@ -67,6 +68,7 @@ Datagram BuildAdminLogin(const ClientId& clientId, const DeviceId& deviceId,
     datagram[kBodyOffset + user.size()] = kLoginMark1;
     datagram[kBodyOffset + user.size() + 1] = kLoginMark2;
     PutText(datagram, kBodyOffset + user.size() + 2, password);
+    WipeBytes(password);
     return datagram;
 }
 

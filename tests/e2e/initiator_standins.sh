@@ -85,10 +85,13 @@ else
     grep -B2 -A12 'Failure' "$DIR/tests.log" | head -60
 fi
 
-if grep -q 'Sixteen-chars' "$DIR/daemon.log" "$DIR/tests.log"; then
+# Plain, Base64 (as the appliance sends it) and hex (as iscsicli takes it).
+secret=Sixteen-chars-16
+if grep -qF -e "$secret" -e "$(printf %s "$secret" | base64 | tr -d '=')" \
+    -e "$(printf %s "$secret" | od -An -tx1 | tr -d ' \n')" "$DIR/daemon.log" "$DIR/tests.log"; then
     report FAIL "no CHAP secret in any log" "see $DIR"
 else
-    report PASS "no CHAP secret in any log" "daemon and test logs"
+    report PASS "no CHAP secret in any log" "daemon and test logs, plain, Base64 and hex"
 fi
 
 echo "DETAIL: $passed Windows cases against the stand-ins, $FAILURES failed checks"

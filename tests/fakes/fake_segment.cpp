@@ -1,5 +1,7 @@
 #include "tests/fakes/fake_segment.h"
 
+#include "tests/fakes/freed_block_scan.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -264,6 +266,7 @@ SocketHandle FakeSegment::OpenReceiver(const std::string& localAddress, const st
 
 bool FakeSegment::SendTo(SocketHandle sender, const std::uint8_t* data, std::size_t size,
                          const std::string&, std::uint16_t) {
+    const FreedBlockScanPause network;
     const Socket* socket = Find(sender);
     if (socket == nullptr || socket->receiver) return false;
     const std::string from = socket->interfaceAddress;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "iscsi/core/process_port.h"
+#include "tests/fakes/freed_block_scan.h"
 
 namespace norvale::test {
 
@@ -33,6 +34,7 @@ public:
     }
 
     ProcessRun RunHidden(const std::wstring& commandLine, bool keepOutput) override {
+        const FreedBlockScanPause child;
         const auto route = routes_.find(ProgramOf(commandLine));
         if (route == routes_.end()) {
             lines.push_back(commandLine);

@@ -1,10 +1,12 @@
 // An appliance's target list as the program takes it apart: split at "=",
-// each entry split into name and CHAP settings, the password decoded.
+// each entry split into name and CHAP settings, the password decoded, and
+// the name, user and secret judged for a command line.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "iscsi/core/base64.h"
+#include "iscsi/core/iscsi_name.h"
 #include "iscsi/core/target_entry.h"
 #include "protocol/core/name_list.h"
 #include "protocol/core/protocol_constants.h"
@@ -18,7 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const DeviceTargetEntry split = SplitTargetEntry(entry);
         (void)ShownTargetName(split.listedName);
         (void)TargetNamePrefix(split.listedName);
-        (void)CBase64::Decode(split.encodedPassword.Reveal());
+        const SecretText secret = CBase64::Decode(split.encodedPassword.Reveal());
+        (void)IscsiNameProblem(split.name);
+        (void)IsChapUserName(split.userName);
+        std::wstring argument = ChapSecretArgument(secret.Reveal());
+        WipeText(argument);
         (void)FindTargetEntry(list.Names(), split.name);
     }
     return 0;

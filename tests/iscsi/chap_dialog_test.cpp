@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "iscsi/core/targets/chap_dialog.h"
+#include "platform/core/utf8.h"
+#include "tests/iscsi/secret_forms.h"
 #include "tests/iscsi/target_section_fixture.h"
 
 namespace norvale::test {
@@ -48,6 +50,8 @@ struct Seen {
 
 class ChapConnectTest : public TargetSectionTest {
 protected:
+    explicit ChapConnectTest(std::vector<sim::ApplianceConfig> appliances = {ArchiveAppliance(), OfficeAppliance()})
+        : TargetSectionTest({}, std::move(appliances)) {}
     // Types each attempt and presses OK, then Cancel unless the last one
     // ended the dialog.
     void Answer(std::vector<Attempt> attempts) {
@@ -141,6 +145,66 @@ TEST_F(ChapConnectTest, ACheckedLoginTheTargetRefusesSays204) {
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Login request failed!!\n Please ensure the target does not be "
                                                     L"login or iSCSI target is trying to reconnect!!"});
     EXPECT_TRUE(targets->State().ChapLoginDone);
+}
+
+// The CHAP target's user and secret as the appliance announces them.
+sim::ApplianceConfig ArchiveWithChap(const std::string& user, const std::string& secret) {
+    sim::ApplianceConfig archive = ArchiveAppliance();
+    archive.targets[1].user = user;
+    archive.targets[1].password = secret;
+    return archive;
+}
+
+struct SecretCase {
+    const char* secret;
+    bool connects;  // else the dialog refuses it before any line runs
+};
+
+class ChapSecretTest : public ChapConnectTest, public ::testing::WithParamInterface<SecretCase> {
+protected:
+    ChapSecretTest() : ChapConnectTest({ArchiveWithChap("chap_usr", GetParam().secret)}) {}
+};
+
+// Whatever the secret holds, the line carries its hex: the initiator gets
+// exactly the appliance's bytes, and no form of it shows up anywhere.
+TEST_P(ChapSecretTest, TheSecretReachesTheInitiatorAsItsBytesAndNowhereElse) {
+    const std::string secret = GetParam().secret;
+    Answer({{L"chap_usr", Utf8ToWide(secret)}});
+    OpenAndSelect();
+    const std::size_t mark = Mark();
+    ConnectChapTarget();
+    EXPECT_EQ(Connected(kChapTarget), GetParam().connects);
+    if (!GetParam().connects) EXPECT_TRUE(Iscsicli(mark).empty()) << "nothing ran";
+    std::string gathered = WideToUtf8(trace.All());
+    for (const std::wstring& line : processes.lines) gathered += WideToUtf8(line);
+    for (const sim::LoggedCommand& command : initiator.CommandLog()) gathered += command.line;
+    for (const std::wstring& entry : surface.Log()) gathered += WideToUtf8(entry);
+    // A one-character secret is in every line (a star); the others must be
+    // nowhere.
+    if (secret.size() > 1) EXPECT_EQ(LeakedForm(gathered, secret), "") << "a form of the secret leaked";
+}
+
+INSTANTIATE_TEST_SUITE_P(Secrets, ChapSecretTest,
+                         ::testing::Values(SecretCase{"Pa\"ss word-12", true}, SecretCase{"0x0123456789ab", true},
+                                           SecretCase{"Twelve-chars", true}, SecretCase{"Sixteen-chars-16", true},
+                                           SecretCase{"*", false}, SecretCase{"Eleven-char", false}));
+
+TEST_F(ChapConnectTest, AUserNameTheInitiatorCannotTakeIsRefusedBeforeTheDialog) {
+    for (const char* user : {"chap usr", "chap\"usr", "*"}) {
+        struct Case : ChapConnectTest {
+            explicit Case(const char* u) : ChapConnectTest({ArchiveWithChap(u, "Sixteen-chars-16")}) {}
+            void TestBody() override {
+                OpenAndSelect();
+                const std::size_t mark = Mark();
+                ConnectChapTarget();
+                EXPECT_TRUE(surface.ChildRuns().empty()) << "no dialog";
+                EXPECT_TRUE(Iscsicli(mark).empty()) << "nothing ran";
+                ASSERT_EQ(BoxTexts().size(), 1u);
+                EXPECT_NE(BoxTexts()[0].find(L"CHAP user that the iSCSI initiator cannot take"), std::wstring::npos);
+            }
+        } run(user);
+        run.TestBody();
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "iscsi/core/command_lines.h"
+#include "iscsi/core/iscsi_name.h"
 
 namespace norvale {
 namespace {
@@ -27,13 +28,59 @@ TEST(CommandLinesTest, LoginLinesCarryTwoPlusTwelveStarsAndNoMappings) {
                   L" * * * * * * * * * * * * 0");
 }
 
-TEST(CommandLinesTest, ChapLinesQuoteTheCredentialsBetweenEightStarsAndTheKeyStar) {
-    EXPECT_EQ(Text(ChapLoginTargetCommand(kTarget, kInitiator, L"admin user", L"secret 12345")),
+TEST(CommandLinesTest, ChapLinesQuoteTheUserAndGiveTheSecretAsHexBetweenEightStarsAndTheKeyStar) {
+    EXPECT_EQ(Text(ChapLoginTargetCommand(kTarget, kInitiator, L"admin", L"secret 12345")),
               L"iscsicli logintarget " + kTarget + L" t * * " + kInitiator +
-                  L" * * * * * * * * \"admin user\" \"secret 12345\" 1 * 0");
-    EXPECT_EQ(Text(ChapPersistentLoginTargetCommand(kTarget, kInitiator, L"u", L"p")),
+                  L" * * * * * * * * \"admin\" \"0x736563726574203132333435\" 1 * 0");
+    EXPECT_EQ(Text(ChapPersistentLoginTargetCommand(kTarget, kInitiator, L"u", L"p\"0x")),
               L"iscsicli persistentlogintarget " + kTarget + L" t * * " + kInitiator +
-                  L" * * * * * * * * \"u\" \"p\" 1 * 0");
+                  L" * * * * * * * * \"u\" \"0x70223078\" 1 * 0");
+}
+
+TEST(CommandLinesTest, TargetNamesMustBeIscsiNames) {
+    const std::wstring prefix = L"iqn.2026-12.com.orrin:";
+    const struct {
+        std::wstring name;
+        bool valid;
+    } cases[] = {
+        {prefix + L"disk0", true},
+        {L"IQN.2026-12.COM.ORRIN:DISK0", true},  // letter case does not count
+        {L"eui.02004567A425678D", true},
+        {L"naa.52004567BA64678D", true},
+        {L"naa.62004567BA64678D0123456789ABCDEF", true},
+        {prefix + std::wstring(223 - prefix.size(), L'x'), true},
+        {prefix + std::wstring(224 - prefix.size(), L'x'), false},
+        {prefix + L"a b", false}, {prefix + L"a\"b", false}, {prefix + L"a^b", false},
+        {prefix + L"a&b", false}, {prefix + L"a|b", false},   {prefix + L"a<b", false},
+        {prefix + L"a>b", false}, {prefix + L"a\x01" L"b", false}, {prefix + L"a_b", false},
+        {prefix + L"a'b", false}, {prefix + L"a\\b", false}, {prefix + L"a%b", false},
+        {L"iqn.2026-13.com.orrin:x", false},  // no such month
+        {L"iqn.com.orrin:x", false},          // no date
+        {L"eui.02004567A425678", false},      // 15 digits
+        {L"eui.02004567A425678G", false},
+        {L"naa.52004567BA64678D01", false},
+        {L"disk0", false},
+        {L"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsIscsiName(c.name), c.valid) << c.name.size();
+        EXPECT_EQ(LoginTargetCommand(c.name, kInitiator).Built(), c.valid) << c.name.size();
+        EXPECT_EQ(ChapLoginTargetCommand(c.name, kInitiator, L"u", L"Twelve-chars").Built(), c.valid);
+        EXPECT_EQ(RemovePersistentTargetCommand(L"I", c.name, L"10.0.0.1").Built(), c.valid) << c.name.size();
+    }
+}
+
+TEST(CommandLinesTest, ChapUserNamesArePrintableAsciiWithoutBlanksOrQuotes) {
+    const struct {
+        const wchar_t* user;
+        bool valid;
+    } cases[] = {{L"chap_user", true}, {L"a!#$%&'()+,-./:;<=>?@[\\]^`{|}~", true}, {L"a b", false},
+                 {L"a\"b", false},     {L"a\tb", false},                           {L"*", false},
+                 {L"", false},          {L"caf\u00e9", false},                      {L"a\x7f", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsChapUserName(c.user), c.valid) << c.valid;
+        EXPECT_EQ(ChapLoginTargetCommand(kTarget, kInitiator, c.user, L"Twelve-chars").Built(), c.valid);
+    }
 }
 
 TEST(CommandLinesTest, FixedLinesKeepTheirTrailingBlanks) {
@@ -46,7 +93,7 @@ TEST(CommandLinesTest, SingleFieldLines) {
     EXPECT_EQ(Text(LogoutTargetCommand(L"ffffe0012345-4000013700000002")),
               L"iscsicli logouttarget ffffe0012345-4000013700000002");
     EXPECT_EQ(Text(RemovePersistentDeviceCommand(L"E:\\")), L"iscsicli RemovePersistentDevice E:\\");
-    EXPECT_EQ(Text(AddPersistentDeviceCommand(L"E:")), L"iscsicli AddPersistentDevice E:");
+    EXPECT_EQ(Text(AddPersistentDeviceCommand(L"E:")), L"iscsicli AddPersistentDevice E:\\");
     EXPECT_EQ(Text(RemoveTargetPortalCommand(L"192.168.1.20")),
               L"iscsicli RemoveTargetPortal 192.168.1.20 3260");
     EXPECT_EQ(Text(DiskpartScriptCommand(L"C:\\diskdel.script")),
@@ -79,22 +126,10 @@ struct FieldCase {
 };
 
 const FieldCase kFields[] = {
-    {"LoginTarget", [](const std::wstring& v) { return LoginTargetCommand(v, kInitiator); }, false},
     {"LoginInitiator", [](const std::wstring& v) { return LoginTargetCommand(kTarget, v); }, false},
-    {"PersistentTarget",
-     [](const std::wstring& v) { return PersistentLoginTargetCommand(v, kInitiator); }, false},
-    {"ChapTarget", [](const std::wstring& v) { return ChapLoginTargetCommand(v, kInitiator, L"u", L"p"); },
-     false},
-    {"ChapUser", [](const std::wstring& v) { return ChapLoginTargetCommand(kTarget, kInitiator, v, L"p"); },
-     true},
-    {"ChapPassword",
-     [](const std::wstring& v) { return ChapPersistentLoginTargetCommand(kTarget, kInitiator, L"u", v); },
-     true},
     {"Logout", [](const std::wstring& v) { return LogoutTargetCommand(v); }, false},
     {"RemoveInstance",
      [](const std::wstring& v) { return RemovePersistentTargetCommand(v, kTarget, L"10.0.0.1"); }, true},
-    {"RemoveTarget",
-     [](const std::wstring& v) { return RemovePersistentTargetCommand(L"I", v, L"10.0.0.1"); }, true},
     {"RemovePortal", [](const std::wstring& v) { return RemovePersistentTargetCommand(L"I", kTarget, v); },
      true},
     {"RemoveDevice", [](const std::wstring& v) { return RemovePersistentDeviceCommand(v); }, false},
@@ -126,11 +161,16 @@ TEST(CommandLinesTest, DiskpartPathCannotChainAnotherCommand) {
 }
 
 TEST(CommandLinesTest, RefusalNamesTheFieldButNeverThePassword) {
-    CommandLine line = ChapLoginTargetCommand(kTarget, kInitiator, L"user", L"s3cr\"t-value");
+    CommandLine line = ChapLoginTargetCommand(kTarget, kInitiator, L"us\"er", L"s3cr\"t-value");
     ASSERT_FALSE(line.Built());
-    EXPECT_NE(line.refusal.find(L"CHAP password"), std::wstring::npos);
+    EXPECT_NE(line.refusal.find(L"CHAP user name"), std::wstring::npos);
     EXPECT_EQ(line.refusal.find(L"s3cr"), std::wstring::npos);
-    EXPECT_EQ(LoginTargetCommand(L"a b", kInitiator).refusal, L"target name contains a blank");
+    EXPECT_TRUE(line.text.empty());
+    EXPECT_EQ(ChapLoginTargetCommand(kTarget, kInitiator, L"user", L"").refusal,
+              L"CHAP password is empty or not made of bytes");
+    EXPECT_FALSE(ChapLoginTargetCommand(kTarget, kInitiator, L"user", L"\u0100-twelve-chars").Built());
+    EXPECT_EQ(LoginTargetCommand(L"a b", kInitiator).refusal,
+              L"target name holds a character iSCSI names do not have");
 }
 
 }  // namespace

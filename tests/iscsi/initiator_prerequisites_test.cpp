@@ -225,6 +225,48 @@ TEST_F(StoppedServiceTest, ConnectStartsTheServiceAndTheListConnectsAfterTheRefr
     EXPECT_TRUE(surface.MessageBoxes().empty());
 }
 
+// A start that takes longer than the notice's second, or never ends: the
+// window keeps taking messages (the poll runs on a timer, no single wait
+// is longer than a second) and the connect goes on, or stops with a message,
+// when the poll ends.
+TEST(ServiceStartPoll, TheWindowKeepsTakingMessagesWhileTheServiceStarts) {
+    const struct {
+        std::chrono::milliseconds startDelay;
+        bool neverRuns;
+        bool connects;
+    } cases[] = {{std::chrono::milliseconds(3500), false, true}, {std::chrono::milliseconds(400), true, false}};
+    for (const auto& c : cases) {
+        struct Case : TargetSectionTest {
+            explicit Case(std::chrono::milliseconds delay)
+                : TargetSectionTest(sim::InitiatorOptions{.service = sim::SimServiceState::Stopped, .startDelay = delay}) {
+                version = VistaBusiness();
+            }
+            void TestBody() override {}
+            using TargetSectionTest::BoxTexts;
+            using TargetSectionTest::ClickTarget;
+            using TargetSectionTest::clock;
+            using TargetSectionTest::Connected;
+            using TargetSectionTest::Enabled;
+            using TargetSectionTest::initiator;
+            using TargetSectionTest::OpenAndSelect;
+            using TargetSectionTest::Settle;
+            using TargetSectionTest::surface;
+        } run(c.startDelay);
+        run.initiator.Faults().serviceNeverRuns = c.neverRuns;
+        run.OpenAndSelect();
+        run.ClickTarget(0);
+        run.clock.ClearSleeps();
+        run.surface.Click(IDC_TARGET_CONNECT);
+        EXPECT_EQ(run.surface.Timers().count(IDT_SERVICE_START), 1u) << "polled by timer";
+        EXPECT_FALSE(run.Enabled(IDC_TARGET_CONNECT)) << "no second connect meanwhile";
+        run.Settle();
+        for (const auto sleep : run.clock.Sleeps()) EXPECT_LE(sleep.count(), 1000);
+        EXPECT_EQ(run.Connected(kPlainTarget), c.connects);
+        EXPECT_EQ(run.surface.OpenModelessCount(), 0) << "the notice closed";
+        EXPECT_EQ(run.BoxTexts().size(), c.connects ? 0u : 1u);
+    }
+}
+
 TEST_F(StoppedServiceTest, AServiceStuckStartingIsGivenUpOnAndTheConnectSaysSo) {
     initiator.Faults().serviceNeverRuns = true;
     OpenAndSelect();
@@ -235,10 +277,10 @@ TEST_F(StoppedServiceTest, AServiceStuckStartingIsGivenUpOnAndTheConnectSaysSo) 
     EXPECT_GE(clock.Now() - before, std::chrono::seconds(30));
     EXPECT_EQ(surface.OpenModelessCount(), 0);
     EXPECT_FALSE(targets->State().AutoConnectPending);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The iSCSI initiator reports no initiator name, so no target can "
-                                                    L"be connected.\nPlease check the Microsoft iSCSI Initiator "
-                                                    L"Service."})
-        << "the initiator answers nothing while its service is not running";
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The Microsoft iSCSI Initiator Service did not finish starting in "
+                                                    L"time. Please check the service and try again."})
+        << "the initiator answers nothing while its service is not running: no login is tried";
+    EXPECT_TRUE(Enabled(IDC_TARGET_CONNECT) && Enabled(IDC_MANAGEMENT)) << "the buttons are back";
 }
 
 TEST_F(StoppedServiceTest, AnAutomaticConnectWhoseStatisticsAreNotTrueLogsIn) {

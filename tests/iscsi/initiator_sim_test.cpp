@@ -10,6 +10,7 @@
 #include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/initiator_sim_fixture.h"
 #include "tools/initiator_sim/daemon_service.h"
+#include "tools/initiator_sim/iscsicli_line.h"
 #include "tools/initiator_sim/wql_select.h"
 
 namespace norvale::test {
@@ -84,7 +85,6 @@ TEST_F(InitiatorSimTest, AnyOtherLineIsRefusedWithNothingChanged) {
         "iscsicli",
         "iscsicli QAddTargetPortal 192.168.10.20",
         "iscsicli SessionList",
-        "iscsicli \"ListTargets\" t",
         "iscsicli ListTargets",
         "iscsicli ListTargets t t",
         "iscsicli BindPersistentVolumes x",
@@ -96,11 +96,8 @@ TEST_F(InitiatorSimTest, AnyOtherLineIsRefusedWithNothingChanged) {
         "iscsicli RemovePersistentDevice E",
         "iscsicli AddPersistentDevice E:\\x",
         "iscsicli AddPersistentDevice \"E:\\\"",
-        "iscsicli removepersistenttarget  ROOT\\ISCSIPRT\\0000_0 \"iqn.2026-12.com.orrin:archive.lun0\" * "
-        "\"192.168.10.20\" 3260",
         "iscsicli removepersistenttarget  \"ROOT\\ISCSIPRT\\0000_0\" \"iqn.2026-12.com.orrin:archive.lun0\" "
         "\"192.168.10.20\" 3260",
-        "iscsicli logintarget \"iqn.2026-12.com.orrin:archive.lun0\" t * * * * * * * * * * * * * * * 0",
         "iscsicli logintarget iqn.2026-12.com.orrin:archive.lun0 f * * * * * * * * * * * * * * * 0",
         "iscsicli logintarget iqn.2026-12.com.orrin:archive.lun0 t 192.168.10.20 * * * * * * * * * * * * * * 0",
         "iscsicli unterminated \"quote",
@@ -109,19 +106,73 @@ TEST_F(InitiatorSimTest, AnyOtherLineIsRefusedWithNothingChanged) {
     lines.push_back(plain + " * * * * * * * * * * * *");        // no mapping count
     lines.push_back(plain + " * * * * * * * * * * * * * 0");    // one star too many
     lines.push_back(plain + " * * * * * * * * * * * * 1");      // mappings the form never has
-    lines.push_back(chap + " * * * * * * * * chap_user \"Sixteen-chars-16\" 1 * 0");  // user unquoted
-    lines.push_back(chap + " * * * * * * * * \"chap_user\" Sixteen-chars-16 1 * 0");  // password unquoted
     lines.push_back(chap + " * * * * * * * * \"chap_user\" \"Sixteen-chars-16\" * * 0");  // no auth type
     lines.push_back(chap + " * * * * * * * * \"chap_user\" * 1 * 0");
+    lines.push_back(chap + " * * * * * * * * \"chap_user\" \"*\" 1 * 0");  // a quoted star is a star too
+    lines.push_back(chap + " * * * * * * * * chap_user 0x5369787465656e2d63686172732d3 1 * 0");  // odd hex
+    lines.push_back(chap + " * * * * * * * * chap_user 0x5369787465656e2d63686172732d3g 1 * 0");
     for (const std::string& line : lines) {
         const sim::IscsicliRun run = initiator.RunIscsicli(line);
-        EXPECT_EQ(run.exitCode, sim::iscsi_error::kInvalidParameter) << line;
-        EXPECT_NE(run.output.find("The parameter is incorrect."), std::string::npos) << line;
-        EXPECT_FALSE(initiator.CommandLog().back().accepted) << line;
-        EXPECT_EQ(initiator.CommandLog().back().line.find("Sixteen"), std::string::npos) << line;
+        // Printed redacted: a refused CHAP line may hold the secret.
+        const std::string shown = sim::RedactIscsicliLine(line);
+        EXPECT_EQ(run.exitCode, sim::iscsi_error::kInvalidParameter) << shown;
+        EXPECT_NE(run.output.find("The parameter is incorrect."), std::string::npos) << shown;
+        EXPECT_FALSE(initiator.CommandLog().back().accepted) << shown;
+        EXPECT_EQ(initiator.CommandLog().back().line.find("Sixteen"), std::string::npos) << shown;
     }
     EXPECT_EQ(State(), before);
     EXPECT_EQ(initiator.CommandLog().size(), logged + lines.size());
+}
+
+// iscsicli gets its arguments from the C runtime, without the quotes: a
+// quoted argument reads as the same text unquoted, "*" is the default either
+// way, and a secret that begins with "0x" is the hex of its bytes.
+TEST(IscsicliRules, ArgumentsReadAsIscsicliSeesThem) {
+    const std::string head = "iscsicli logintarget \"iqn.2026-12.com.orrin:archive.secure\" \"t\" \"*\" * * ";
+    const struct {
+        std::string tail;
+        std::optional<std::string> secret;  // nullopt: the line is refused
+    } cases[] = {
+        {"* * * * * * * * chap_user Sixteen-chars-16 1 * 0", "Sixteen-chars-16"},
+        {"\"*\" * * * * * * * \"chap_user\" \"Sixteen-chars-16\" \"1\" \"*\" \"0\"", "Sixteen-chars-16"},
+        {"* * * * * * * * chap_user 0x5061227373 1 * 0", std::string("Pa\"ss")},
+        {"* * * * * * * * chap_user 0X00FF 1 * 0", std::string("\0\xff", 2)},
+        {"* * * * * * * * chap_user \"0x\" 1 * 0", std::string()},
+        {"* * * * * * * * chap_user 0x123 1 * 0", std::nullopt},
+        {"* * * * * * * * chap_user 0xzz 1 * 0", std::nullopt},
+        {"* * * * * * * * chap_user \"*\" 1 * 0", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const sim::IscsicliParse parse = sim::ParseIscsicliLine(head + c.tail);
+        ASSERT_EQ(parse.command.has_value(), c.secret.has_value()) << c.tail.size();
+        if (!c.secret) continue;
+        EXPECT_EQ(parse.command->targetName, "iqn.2026-12.com.orrin:archive.secure");
+        EXPECT_EQ(parse.command->chapUser, "chap_user");
+        EXPECT_EQ(parse.command->chapSecret, *c.secret) << c.tail.size();
+    }
+    EXPECT_EQ(sim::iscsicli_rules::VolumePath("e:"), std::optional<std::string>("E:"));
+    EXPECT_EQ(sim::iscsicli_rules::VolumePath("e:\\"), std::optional<std::string>("E:\\"));
+    EXPECT_EQ(sim::iscsicli_rules::VolumePath("E:\\x"), std::nullopt);
+}
+
+// The lines the product builds, read back by iscsicli's rules, carry exactly
+// the target, user and bytes the appliance sent, whatever the secret holds.
+TEST(IscsicliRules, ProductLinesGiveBackTheAppliancesBytes) {
+    const std::wstring target = L"iqn.2026-12.com.orrin:archive.secure";
+    for (const char* secret : {"Pa\"ss word-12", "0x0123456789ab", "*", "Twelve-chars", "Sixteen-chars-16",
+                               "\\\"\\", "caf\xe9-au-lait"}) {
+        std::wstring typed;
+        for (unsigned char c : std::string(secret)) typed += static_cast<wchar_t>(c);  // one byte, one character
+        for (const CommandLine& line : {ChapLoginTargetCommand(target, kInitiator, kChapUser, typed),
+                                        ChapPersistentLoginTargetCommand(target, kInitiator, kChapUser, typed)}) {
+            ASSERT_TRUE(line.Built());
+            const sim::IscsicliParse parse = sim::ParseIscsicliLine(WideToUtf8(line.text));
+            ASSERT_TRUE(parse.command.has_value()) << sim::RedactIscsicliLine(WideToUtf8(line.text));
+            EXPECT_EQ(parse.command->targetName, WideToUtf8(target));
+            EXPECT_EQ(parse.command->chapUser, "chap_user");
+            EXPECT_EQ(parse.command->chapSecret, secret) << sim::RedactIscsicliLine(WideToUtf8(line.text));
+        }
+    }
 }
 
 TEST_F(InitiatorSimTest, CatalogueLinesTheStateRefusesChangeNothingEither) {

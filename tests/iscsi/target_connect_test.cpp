@@ -4,6 +4,7 @@
 // LAN change.
 #include <gtest/gtest.h>
 
+#include "iscsi/core/iscsi_name.h"
 #include "tests/iscsi/target_section_fixture.h"
 
 namespace norvale::test {
@@ -203,20 +204,68 @@ TEST_F(TargetSectionTest, ALanChangeLogsOutExactlyTheRowsThatReadYes) {
                                                       std::wstring(L"volumes ") + kChapTarget}));
 }
 
-TEST_F(TargetSectionTest, ANameWithQuoteAndBackslashIsAskedForAsItIs) {
-    // Names come from the appliance and the initiator: a quote or backslash
-    // must neither end the query's literal nor widen it to other targets.
+TEST_F(TargetSectionTest, AHungWmiProviderIsReportedAndTheButtonsComeBack) {
+    OpenAndSelect();
+    ClickTarget(RowOf(L"ARCHIVE-LUN0"));
+    initiator.Faults().wmiHangs = true;
+    const std::size_t mark = Mark();
+    PressConnect();
+    EXPECT_TRUE(Iscsicli(mark).empty()) << "no login on a guess";
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"The iSCSI initiator did not answer in time. Please try again later."});
+    EXPECT_TRUE(Enabled(IDC_TARGET_CONNECT) && Enabled(IDC_MANAGEMENT));
+    EXPECT_NE(trace.All().find(L"did not finish in time"), std::wstring::npos);
+}
+
+TEST_F(TargetSectionTest, ANameWithQuoteAndBackslashNeverReachesTheListAQueryOrALine) {
+    // Names come from the appliance and the initiator: one that is not an
+    // iSCSI name is left out before it can widen a query or split a line.
     initiator.Appliances()[0].targets = {{"iqn.2026-12.com.orrin:o'brien\\disk", false, "", "", 1ull << 30},
                                         {"iqn.2026-12.com.orrin:o", false, "", "", 1ull << 30}};
     LogInBefore(kArchiveIp, "iqn.2026-12.com.orrin:o'brien\\disk");
     LogInBefore(kArchiveIp, "iqn.2026-12.com.orrin:o");
+    const std::size_t mark = Mark();
     OpenAndSelect();
-    ASSERT_EQ(TargetRows(), (Rows{{L"O", L"YES"}, {L"O'BRIEN\\DISK", L"YES"}}));
-    ClickTarget(1);
+    ASSERT_EQ(TargetRows(), (Rows{{L"O", L"YES"}}));
+    EXPECT_NE(trace.All().find(L"a target name from the initiator holds a character"), std::wstring::npos);
+    for (const std::string& line : Iscsicli(mark)) EXPECT_EQ(line.find("brien"), std::string::npos) << line;
+    ClickTarget(0);
     PressConnect();
-    ASSERT_EQ(initiator.Sessions().size(), 1u);
-    EXPECT_EQ(initiator.Sessions()[0].targetName, "iqn.2026-12.com.orrin:o");
-    EXPECT_EQ(TargetRows(), (Rows{{L"O", L"YES"}, {L"O'BRIEN\\DISK", L"NO"}}));
+    ASSERT_EQ(initiator.Sessions().size(), 1u) << "the other session stays";
+    EXPECT_EQ(initiator.Sessions()[0].targetName, "iqn.2026-12.com.orrin:o'brien\\disk");
+}
+
+// Each name the network may bring that is not an iSCSI name: left out of the
+// list the appliance fills (the initiator's service stopped) with a trace,
+// and no line is ever built for it.
+TEST(TargetNames, OnlyIscsiNamesReachTheListFilledFromTheAppliance) {
+    const std::string prefix = "iqn.2026-12.com.orrin:";
+    const std::string bad[] = {prefix + "a b", prefix + "a\"b", prefix + "a^b", prefix + "a&b", prefix + "a|b",
+                               prefix + "a<b", prefix + "a>b", prefix + "a\x01" "b", prefix + "a\tb",
+                               prefix + std::string(224 - prefix.size(), 'x'), "disk0", "eui.0123", ""};
+    for (const std::string& name : bad) {
+        sim::ApplianceConfig archive = ArchiveAppliance();
+        archive.targets = {{name, false, "", "", 1ull << 30}, {prefix + "ok", false, "", "", 1ull << 30}};
+        sim::InitiatorOptions stopped;
+        stopped.service = sim::SimServiceState::Stopped;
+        struct Case : TargetSectionTest {
+            Case(sim::InitiatorOptions o, sim::ApplianceConfig a) : TargetSectionTest(o, {std::move(a)}) {}
+            void TestBody() override {}
+            using TargetSectionTest::initiator;
+            using TargetSectionTest::OpenAndSelect;
+            using TargetSectionTest::TargetRows;
+            using TargetSectionTest::trace;
+        } run(stopped, archive);
+        run.OpenAndSelect();
+        // The list protocol may cut a name at a control character before
+        // the check sees it; what is shown is an iSCSI name either way.
+        const Rows rows = run.TargetRows();
+        ASSERT_FALSE(rows.empty()) << name.size();
+        EXPECT_EQ(rows.back(), (std::vector<std::wstring>{L"iqn.2026-12.com.orrin:ok", L"NO"})) << name.size();
+        for (const auto& row : rows) EXPECT_TRUE(IsIscsiName(row[0])) << name.size();
+        if (rows.size() == 1)
+            EXPECT_NE(run.trace.All().find(L"from the storage device's target list"), std::wstring::npos) << name.size();
+        EXPECT_TRUE(run.initiator.CommandLog().empty());
+    }
 }
 
 }  // namespace

@@ -60,15 +60,15 @@ TEST_F(TargetSectionTest, TwentyFiveTargetsMakeThreePagesAndTheThirdShowsTheLast
 
 TEST_F(TargetSectionTest, NamesShowAfterTheirFirstColonAndEachPortalOfTheDeviceCounts) {
     initiator.Appliances()[0].targets = {{"iqn.2026-12.com.orrin:archive:disk:1", false, "", "", 0},
-                                        {"plainname", false, "", "", 0}};
+                                        {"naa.0123456789abcdef", false, "", "", 0}};
     // Two portals of the selected device in one group, and one elsewhere.
     initiator.Appliances()[0].portalGroups = {{{kArchiveIp, 3260}, {kArchiveIp, 3261}}, {{"192.168.11.20", 3260}}};
     LogInBefore(kOfficeIp, "iqn.2026-12.com.orrin:office.lun0");
     OpenAndSelect();
     EXPECT_EQ(TargetRows(), (Rows{{L"ARCHIVE:DISK:1", kNo},
                                   {L"ARCHIVE:DISK:1", kNo},
-                                  {L"PLAINNAME", kNo},
-                                  {L"PLAINNAME", kNo}}));
+                                  {L"NAA.0123456789ABCDEF", kNo},
+                                  {L"NAA.0123456789ABCDEF", kNo}}));
     EXPECT_EQ(targets->State().TargetNames.size(), 4u);
     EXPECT_EQ(targets->State().TargetNamePrefix, L"") << "the last name taken has no colon";
 }

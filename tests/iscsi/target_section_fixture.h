@@ -138,8 +138,9 @@ inline sim::ApplianceConfig OfficeAppliance() {
 
 class TargetSectionTest : public ::testing::Test {
 protected:
-    explicit TargetSectionTest(sim::InitiatorOptions options = {})
-        : initiator({ArchiveAppliance(), OfficeAppliance()}, clock, options) {
+    explicit TargetSectionTest(sim::InitiatorOptions options = {},
+                               std::vector<sim::ApplianceConfig> appliances = {ArchiveAppliance(), OfficeAppliance()})
+        : initiator(std::move(appliances), clock, options) {
         segment.SetLocalAddresses(std::vector<std::string>{kPcIp});
         DeclareMainDialogControls(surface);
         processes.Route(L"iscsicli", sim::IscsicliRoute(initiator), sim::RedactIscsicliCommand);
@@ -172,7 +173,7 @@ protected:
 
     void Open() {
         targets = std::make_unique<CTargetSection>(TargetSectionPorts{
-            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64});
+            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, &trace});
         NorvaleDlgSections sections;
         sections.targets = targets.get();
         sections.shares = shares;
@@ -197,11 +198,16 @@ protected:
     }
     // What a running dialog does meanwhile: watchers end, their messages
     // arrive, timer 1054 fires (after its interval), until all is quiet.
+    // The service start's poll (timer IDT_SERVICE_START) fires the same way.
     void Settle() {
-        for (int round = 0; round < 50; ++round) {
+        for (int round = 0; round < 500; ++round) {
             const bool worked = surface.RunWorkers() + surface.DeliverPosted() > 0;
+            const auto poll = surface.Timers().find(IDT_SERVICE_START);
             const auto timer = surface.Timers().find(IDT_TARGET_LIST);
-            if (timer != surface.Timers().end()) {
+            if (poll != surface.Timers().end()) {
+                clock.Advance(poll->second);
+                surface.FireTimer(IDT_SERVICE_START);
+            } else if (timer != surface.Timers().end()) {
                 clock.Advance(timer->second);
                 timerDelays.push_back(static_cast<int>(timer->second.count()));
                 surface.FireTimer(IDT_TARGET_LIST);

@@ -18,6 +18,13 @@ using test::Bytes;
 // The body of an AdminLogin datagram: user name, 0x55, 0xAA, password.
 std::string LoginBody(const Bytes& datagram) { return std::string(datagram.begin() + 28, datagram.end()); }
 
+// A body as a failing check prints it: the password's bytes as "*".
+std::string Masked(const std::string& body) {
+    const std::size_t marks = body.find("\x55\xAA");
+    if (marks == std::string::npos) return body;
+    return body.substr(0, marks) + "<marks>" + std::string(body.size() - marks - 2, '*');
+}
+
 class AdminLoginTest : public testing::Test {
 protected:
     void SetUpAppliance(const std::string& password) {
@@ -91,7 +98,7 @@ TEST_P(AdminLoginSequenceTest, SendsThreeRequestsWhenTheFirstIsRefused) {
     ASSERT_EQ(logins.size(), 3u);
     EXPECT_EQ(LoginBody(logins[0]), kDefaultBody);
     EXPECT_EQ(LoginBody(logins[1]), kDefaultBody);
-    EXPECT_EQ(LoginBody(logins[2]), c.thirdBody);
+    EXPECT_TRUE(LoginBody(logins[2]) == c.thirdBody) << Masked(LoginBody(logins[2])) << " vs " << Masked(c.thirdBody);
     EXPECT_EQ(dialogShown, c.dialogShown);
 }
 

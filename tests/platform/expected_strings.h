@@ -173,6 +173,11 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {269, L"This free space lies beyond what the disk's partition table can address (2 TB on an MBR disk). Nothing was changed."},
     {273, L"The disk of the target did not report its size in time. Please check it in My Computer->Management->Disk "
           L"Management."},
+    {280, L"The storage device names a CHAP user that the iSCSI initiator cannot take (only printable characters "
+          L"without blanks or quotes). Nothing was run.\nPlease change the CHAP user name on the storage device."},
+    {281, L"The iSCSI initiator did not answer in time. Please try again later."},
+    {282, L"The Microsoft iSCSI Initiator Service did not finish starting in time. Please check the service and try "
+          L"again."},
 };
 
 }  // namespace norvale::test

@@ -68,6 +68,27 @@ FlowSetup FlowSetup::For(test::FakeVersionSource version, const std::string& wor
     return setup;
 }
 
+void FlowSetup::RequireChap(const std::string& user, const std::string& secret) {
+    for (sim::ApplianceConfig& appliance : windows.appliances) {
+        for (sim::TargetConfig& target : appliance.targets) {
+            target.chap = true;
+            target.user = user;
+            target.password = secret;
+        }
+    }
+}
+
+void DiskFlowRig::OnChapDialog(std::wstring user, std::wstring secret) {
+    surface_.ScriptChild(IDD_CHAP_PASSWORD, [this, user, secret](DialogController&, test::FakeDialogSurface& chap) {
+        chap.TypeText(IDC_CHAP_USER, user);
+        chap.TypeText(IDC_CHAP_PASSWORD, secret);
+        chap.Click(kIdOk);
+        if (!chap.EndCode()) chap.Click(kIdCancel);
+        chapLog_.insert(chapLog_.end(), chap.Log().begin(), chap.Log().end());
+        return chap.EndCode() ? *chap.EndCode() : kIdCancel;
+    });
+}
+
 // Everything between the simulated PC and the main dialog, in the order
 // it is built.
 class DiskFlowRig::Parts {

@@ -46,6 +46,8 @@ struct FlowSetup {
     // LUN of `lunBytes`.
     static FlowSetup For(test::FakeVersionSource version, const std::string& workDir,
                          std::uint64_t lunBytes = 10ull << 30);
+    // The appliance's target needs CHAP with this user and secret.
+    void RequireChap(const std::string& user, const std::string& secret);
 };
 
 class DiskFlowRig {
@@ -63,6 +65,11 @@ public:
     // What the user does in the wizard when it opens (on its own surface);
     // the wizard then runs until it ends.
     void OnWizard(std::function<void(test::FakeDialogSurface& wizard)> user);
+    // The user name and secret typed into the CHAP dialog when it opens
+    // (OK once; Cancel when that leaves it open).
+    void OnChapDialog(std::wstring user, std::wstring secret);
+    // What the CHAP dialog showed (its texts and message boxes).
+    const std::vector<std::wstring>& ChapLog() const { return chapLog_; }
     // Clicks the target's row and Connect, and lets everything run to rest.
     void Connect();
     // Clicks the target's row and Connect again (the caption is Disconnect).
@@ -101,6 +108,7 @@ private:
     std::vector<std::wstring> wizardLog_;
     std::vector<test::ShownMessageBox> wizardBoxes_;
     std::vector<std::wstring> diskManagerLog_;
+    std::vector<std::wstring> chapLog_;
     int wizardRuns_ = 0;
     int diskManagerOpens_ = 0;
 };

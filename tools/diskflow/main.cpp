@@ -9,6 +9,8 @@
 //                     [--size BYTES[K|M|G|T]] [--fat32] [--cancel]
 //                     [--fail-format]
 //                     [--work-dir DIR]
+//                     [--chap USER:SECRET]   the target needs CHAP; the
+//                                            flow types them into the dialog
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,7 +18,9 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "disk/core/inventory/os_class.h"
 #include "platform/core/utf8.h"
@@ -36,6 +40,7 @@ struct Options {
     bool cancel = false;
     bool failFormat = false;
     std::string workDir;
+    std::optional<std::pair<std::string, std::string>> chap;  // user, secret
 };
 
 const std::map<std::string, test::FakeVersionSource (*)()> kWindows = {
@@ -56,7 +61,7 @@ const std::map<std::string, test::FakeVersionSource (*)()> kWindows = {
                  "7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]\n"
                  "                         [--size BYTES[K|M|G|T]] "
                  "[--fat32] [--cancel] [--fail-format]\n"
-                 "                         [--work-dir DIR]\n");
+                 "                         [--work-dir DIR] [--chap USER:SECRET]\n");
     std::exit(2);
 }
 
@@ -88,6 +93,11 @@ Options Parse(int argc, char** argv) {
             options.failFormat = true;
         } else if (arg == "--work-dir") {
             options.workDir = next();
+        } else if (arg == "--chap") {
+            const std::string value = next();
+            const std::size_t colon = value.find(':');
+            if (colon == std::string::npos) Usage();
+            options.chap.emplace(value.substr(0, colon), value.substr(colon + 1));
         } else {
             Usage();
         }
@@ -124,7 +134,11 @@ int main(int argc, char** argv) {
     }
     test::FakeVersionSource version = kWindows.at(options.windows)();
     test::VirtualClock clock;
-    diskflow::DiskFlowRig rig(diskflow::FlowSetup::For(version, dir, options.size), clock);
+    diskflow::FlowSetup setup = diskflow::FlowSetup::For(version, dir, options.size);
+    if (options.chap) setup.RequireChap(options.chap->first, options.chap->second);
+    diskflow::DiskFlowRig rig(std::move(setup), clock);
+    // The user types what the appliance's administrator gave them.
+    if (options.chap) rig.OnChapDialog(Utf8ToWide(options.chap->first), Utf8ToWide(options.chap->second));
     rig.FormatLibrary().SetFailing(options.failFormat);
     std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes, work folder %s\n", options.windows.c_str(),
                 OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
@@ -160,6 +174,7 @@ int main(int argc, char** argv) {
     }
     std::printf("-- the disk manager %s\n", rig.DiskManagerOpens() ? "opened" : "did not open");
     PrintSeen("disk manager", rig.DiskManagerLog());
+    PrintSeen("CHAP", rig.ChapLog());
     std::printf("-- the target is %s\n", rig.TargetDisk() >= 0 ? "connected" : "logged out");
     for (const auto& disk : rig.Pc().Disks().Disks()) {
         if (!disk.system) std::printf("image: %s\n", disk.imagePath.c_str());

@@ -50,6 +50,7 @@ wire::Response SetFault(SimulatedInitiator& initiator, const std::vector<std::st
     const std::string& value = args[1];
     const std::optional<bool> flag = Flag(value);
     bool* toggle = name == "wmi-unreachable"         ? &faults.wmiUnreachable
+                   : name == "wmi-hangs"             ? &faults.wmiHangs
                    : name == "service-never-runs"    ? &faults.serviceNeverRuns
                    : name == "service-start-refused" ? &faults.serviceStartRefused
                    : name == "no-initiator"          ? &faults.noInitiatorInstance
@@ -118,6 +119,12 @@ wire::Response Serve(SimulatedInitiator& initiator, const wire::Request& request
         WmiAnswer answer = initiator.Query(args[0]);
         response.code = answer.code;
         response.objects = std::move(answer.objects);
+        // A hung provider: the stand-in's enumerator delivers nothing and
+        // waits out the caller's time-out (WBEM_S_TIMEDOUT).
+        if (answer.code == 0 && initiator.Faults().wmiHangs) {
+            response.code = 0x40004;
+            response.objects.clear();
+        }
     } else if (verb == "CLASS" && args.size() == 1) {
         response.code = initiator.GetClass(args[0]);
     } else if (verb == "PUT" && !args.empty() && args.size() % 2 == 1) {

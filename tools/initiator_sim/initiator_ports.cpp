@@ -47,16 +47,21 @@ WmiValue ToWmiValue(const SimValue& value) {
 
 class SimEnumerator final : public WmiEnumerator {
 public:
-    explicit SimEnumerator(std::vector<SimObject> objects) : objects_(std::move(objects)) {}
+    explicit SimEnumerator(std::vector<SimObject> objects, bool hangs = false)
+        : objects_(std::move(objects)), hangs_(hangs) {}
 
+    // A hung provider delivers nothing until the adapter's budget ends the
+    // query.
     std::unique_ptr<WmiObject> Next() override {
-        if (next_ == objects_.size()) return nullptr;
+        if (hangs_ || next_ == objects_.size()) return nullptr;
         return std::make_unique<SimWmiObject>(std::move(objects_[next_++]));
     }
+    bool TimedOut() const override { return hangs_; }
 
 private:
     std::vector<SimObject> objects_;
     std::size_t next_ = 0;
+    bool hangs_ = false;
 };
 
 class SimInstance final : public WmiInstance {
@@ -100,7 +105,7 @@ public:
         ++counts_->queries;
         WmiAnswer answer = initiator_.Query(WideToUtf8(wql));
         if (!WmiSucceeded(answer.code)) return {answer.code, nullptr};
-        return {answer.code, std::make_unique<SimEnumerator>(std::move(answer.objects))};
+        return {answer.code, std::make_unique<SimEnumerator>(std::move(answer.objects), initiator_.Faults().wmiHangs)};
     }
 
     WmiOutcome<WmiClass> GetClassObject(const std::wstring& className) override {

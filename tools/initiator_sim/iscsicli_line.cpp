@@ -56,21 +56,18 @@ bool IsLoginVerb(IscsicliVerb verb) {
     return verb == IscsicliVerb::LoginTarget || verb == IscsicliVerb::PersistentLoginTarget;
 }
 
-bool IsStar(const CommandToken& token) { return !token.quoted && token.text == "*"; }
-bool IsWord(const CommandToken& token) { return !token.quoted && !token.text.empty() && token.text != "*"; }
-bool IsQuotedText(const CommandToken& token) { return token.quoted && !token.text.empty(); }
-bool Is(const CommandToken& token, std::string_view literal) {
-    return !token.quoted && SameIgnoringCase(token.text, literal);
-}
+// iscsicli sees its arguments without quotes: a quoted argument reads as the
+// same text unquoted.
+bool IsStar(const CommandToken& token) { return iscsicli_rules::IsDefault(token); }
+bool IsWord(const CommandToken& token) { return !token.text.empty() && !IsStar(token); }
+bool IsQuotedText(const CommandToken& token) { return IsWord(token); }
+bool Is(const CommandToken& token, std::string_view literal) { return SameIgnoringCase(token.text, literal); }
 
-std::optional<std::string> DriveRoot(const CommandToken& token) {
-    const std::string& text = token.text;
-    if (token.quoted || (text.size() != 2 && text.size() != 3)) return std::nullopt;
-    const char letter = text[0];
-    const bool isLetter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-    if (!isLetter || text[1] != ':' || (text.size() == 3 && text[2] != '\\')) return std::nullopt;
-    const char upper = letter >= 'a' ? static_cast<char>(letter - 'a' + 'A') : letter;
-    return std::string{upper, ':', '\\'};
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
 // The arguments after the verb of a login line, checked against the two
@@ -92,9 +89,11 @@ std::optional<IscsicliCommand> ReadLogin(IscsicliVerb verb, const std::vector<Co
     const CommandToken& password = args[kPasswordArgument];
     if (IsStar(user) && IsStar(password) && IsStar(args[15])) return command;
     if (!IsQuotedText(user) || !IsQuotedText(password) || !Is(args[15], "1")) return std::nullopt;
+    std::optional<std::string> secret = iscsicli_rules::SecretBytes(password.text);
+    if (!secret) return std::nullopt;
     command.chap = true;
     command.chapUser = user.text;
-    command.chapSecret = password.text;
+    command.chapSecret = std::move(*secret);
     return command;
 }
 
@@ -127,7 +126,7 @@ std::optional<IscsicliCommand> ReadArguments(IscsicliVerb verb, const std::vecto
     case IscsicliVerb::RemovePersistentDevice:
     case IscsicliVerb::AddPersistentDevice: {
         if (args.size() != 1) return std::nullopt;
-        std::optional<std::string> root = DriveRoot(args[0]);
+        std::optional<std::string> root = iscsicli_rules::VolumePath(args[0].text);
         if (!root) return std::nullopt;
         command.driveRoot = std::move(*root);
         return command;
@@ -141,6 +140,37 @@ std::optional<IscsicliCommand> ReadArguments(IscsicliVerb verb, const std::vecto
 }
 
 }  // namespace
+
+namespace iscsicli_rules {
+
+bool IsDefault(const CommandToken& argument) { return argument.text == "*"; }
+
+std::optional<std::string> SecretBytes(std::string_view argument) {
+    if (argument.size() < 2 || argument[0] != '0' || (argument[1] != 'x' && argument[1] != 'X'))
+        return std::string(argument);
+    const std::string_view digits = argument.substr(2);
+    if (digits.size() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = HexValue(digits[i]);
+        const int low = HexValue(digits[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
+}
+
+std::optional<std::string> VolumePath(std::string_view text) {
+    if (text.size() != 2 && text.size() != 3) return std::nullopt;
+    const char letter = text[0];
+    const bool isLetter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+    if (!isLetter || text[1] != ':' || (text.size() == 3 && text[2] != '\\')) return std::nullopt;
+    std::string path(text);
+    if (letter >= 'a') path[0] = static_cast<char>(letter - 'a' + 'A');
+    return path;
+}
+
+}  // namespace iscsicli_rules
 
 std::optional<std::vector<CommandToken>> SplitCommandLine(std::string_view line) {
     std::vector<CommandToken> tokens;
@@ -196,7 +226,7 @@ IscsicliParse ParseIscsicliLine(std::string_view line) {
         return parse;
     }
     const VerbName* verb = FindVerb((*tokens)[1].text);
-    if (verb == nullptr || (*tokens)[1].quoted) {
+    if (verb == nullptr) {
         parse.unknownVerb = true;
         return parse;
     }

@@ -45,10 +45,10 @@ struct IscsicliCommand {
     std::string initiatorName;   // login lines ("*": any); RemovePersistentTarget: the instance
     bool chap = false;           // login lines with user name and password
     std::string chapUser;
-    std::string chapSecret;      // never logged or printed
+    std::string chapSecret;      // the secret's bytes (a "0x" argument decoded); never logged or printed
     std::string sessionId;       // LogoutTarget
     std::string portalAddress;   // RemovePersistentTarget, RemoveTargetPortal
-    std::string driveRoot;       // persistent device lines, normalised to "X:\"
+    std::string driveRoot;       // persistent device lines: "X:" or "X:\\", letter upper case
 };
 
 struct IscsicliParse {
@@ -59,6 +59,23 @@ struct IscsicliParse {
 
 // line: the whole command line, program name first.
 IscsicliParse ParseIscsicliLine(std::string_view line);
+
+// How iscsicli reads one argument once the C runtime has split the line (the
+// quotes are gone by then). The parser and the tests share these rules.
+namespace iscsicli_rules {
+
+// "*" selects the default, whether or not it stood between quotes.
+bool IsDefault(const CommandToken& argument);
+// A CHAP secret (or key): text that begins with "0x" is the hex of its bytes,
+// anything else is its own bytes. nullopt for "0x" with an odd number of
+// digits or a character that is not a hex digit.
+std::optional<std::string> SecretBytes(std::string_view argument);
+// A volume path as given: "E:" and "E:\" are different entries (iscsicli
+// hands the text on as it is); only the letter's case is ignored. nullopt
+// for anything but a drive letter with its colon and an optional backslash.
+std::optional<std::string> VolumePath(std::string_view argument);
+
+}  // namespace iscsicli_rules
 
 // The line as it may be logged: the CHAP password of a login line becomes
 // "***"; in a refused line every quoted argument and every argument from the

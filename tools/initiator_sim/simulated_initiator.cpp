@@ -182,8 +182,12 @@ IscsicliRun SimulatedInitiator::Execute(const IscsicliCommand& command) {
         if (volumes_) {
             const bool onSessionDisk = std::any_of(sessions_.begin(), sessions_.end(), [&](const SimSession& s) {
                 if (!s.deviceNumber) return false;
+                // The path names a volume by its letter, with or without the
+                // backslash; the list keeps the text as given.
                 const std::vector<std::string> roots = volumes_(*s.deviceNumber);
-                return std::find(roots.begin(), roots.end(), command.driveRoot) != roots.end();
+                return std::any_of(roots.begin(), roots.end(), [&](const std::string& root) {
+                    return !root.empty() && SameIgnoringCase(root.substr(0, 1), command.driveRoot.substr(0, 1));
+                });
             });
             if (!onSessionDisk) return Error(iscsi_error::kDeviceNotFound, "The volume is not on an iSCSI disk.");
         }

@@ -48,6 +48,7 @@ struct InitiatorOptions {
 // Misbehaviour, switched on and off while the simulation runs.
 struct InitiatorFaults {
     bool wmiUnreachable = false;       // connecting to the namespace fails
+    bool wmiHangs = false;             // queries deliver nothing until their time runs out
     bool serviceNeverRuns = false;     // a started service stays start-pending
     bool serviceStartRefused = false;  // the service manager refuses the start
     bool noInitiatorInstance = false;  // MSiSCSIInitiator_InitiatorClass has no instance

@@ -1,5 +1,7 @@
 #include "iscsi/core/targets/chap_dialog.h"
 
+#include <algorithm>
+
 #include "iscsi/core/base64.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "mainwindow/core/norvale_texts.h"
@@ -46,7 +48,10 @@ bool CPasswordDialog::OnInitDialog() {
     surface.SetText(kIdOk, UiText(target_text::kOk));
     surface.SetText(kIdCancel, UiText(target_text::kCancel));
     surface.SetText(IDC_CHAP_STATUS, L"");
-    surface.SetTextLimit(IDC_CHAP_USER, kChapUserNameMax);
+    // A user name the appliance announces longer than the field's 8
+    // characters could never be typed: the field then takes that many.
+    const int userLimit = std::max(kChapUserNameMax, static_cast<int>(expectedUser_.size()));
+    surface.SetTextLimit(IDC_CHAP_USER, userLimit);
     surface.SetTextLimit(IDC_CHAP_PASSWORD, kChapPasswordMax);
     surface.SetFocus(IDC_CHAP_USER);
     return false;

@@ -6,6 +6,7 @@
 #include "controls/core/list_selection.h"
 #include "controls/core/wait_cursor.h"
 #include "iscsi/core/command_lines.h"
+#include "iscsi/core/iscsi_name.h"
 #include "iscsi/core/target_entry.h"
 #include "iscsi/core/targets/chap_dialog.h"
 #include "iscsi/core/targets/name_compare.h"
@@ -67,6 +68,16 @@ void CTargetSection::OnConnectClicked(CNorvaleDlg& dialog) {
     }
     CheckInitiator(dialog, true);
     if (state_.InstallPromptShown) return;
+    if (ServiceStarting()) {
+        // The service start's timer goes on with the connect.
+        EnableTargetButtons(dialog, false);
+        return;
+    }
+    ContinueConnect(dialog);
+}
+
+void CTargetSection::ContinueConnect(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
     if (state_.AutoConnectPending) {
         // The initiator just came up: it learns the device's targets first,
         // and the list fill after that connects.
@@ -106,6 +117,8 @@ bool CTargetSection::ConnectTarget(CNorvaleDlg& dialog, bool automatic) {
     }
     // Never a login line without the name the initiator logs in as.
     const std::optional<std::wstring> initiator = InitiatorName(wmi);
+    // A provider that hangs tells nothing: no login on a guess.
+    if (ReportWmiTimeout(dialog, wmi)) return true;
     if (!initiator) {
         ShowWarning(dialog, target_text::kNoInitiatorName, MessageIcon::Exclamation);
         StartTargetListTimer(dialog);
@@ -116,6 +129,7 @@ bool CTargetSection::ConnectTarget(CNorvaleDlg& dialog, bool automatic) {
     // The CHAP dialog was cancelled: nothing was tried, nothing to say.
     if (state_.ChapRequired && !state_.ChapLoginDone) return false;
     AfterLogin(dialog, targets.back(), automatic);
+    ReportWmiTimeout(dialog, wmi);
     return true;
 }
 
@@ -131,6 +145,15 @@ void CTargetSection::LogIn(CNorvaleDlg& dialog, const std::wstring& target, cons
     // of a target connected before must not be offered for it.
     state_.ChapRequired = split.ChapRequired();
     if (state_.ChapRequired) {
+        // A user name the initiator would read as something else (a blank
+        // or quote splits the line, "*" means none): refused before the
+        // dialog, so the user is not asked for a password that cannot work.
+        if (!IsChapUserName(split.userName)) {
+            state_.ChapLoginDone = false;
+            ShowWarning(dialog, target_text::kChapUserRefused, MessageIcon::Exclamation);
+            StartTargetListTimer(dialog);
+            return;
+        }
         RequestChapLogin(dialog, split.userName, split.encodedPassword);
         return;
     }

@@ -7,6 +7,7 @@
 #include "controls/core/list_selection.h"
 #include "controls/core/wait_cursor.h"
 #include "iscsi/core/command_lines.h"
+#include "iscsi/core/iscsi_name.h"
 #include "iscsi/core/target_entry.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/name_compare.h"
@@ -99,7 +100,9 @@ void CTargetSection::FillTargetListFromDevice(CNorvaleDlg& dialog) {
     const std::wstring no = UiText(target_text::kNo);
     for (std::size_t index = first; index < entries.size() && index < first + kItemsPerPage; ++index) {
         const DeviceTargetEntry entry = SplitTargetEntry(entries[index]);
-        const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index - first), entry.listedName);
+        // Judged as it would be used: after the "_" to "-" replacement.
+        if (!AcceptTargetName(entry.name, L"the storage device's target list")) continue;
+        const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(rowTargets_.size()), entry.listedName);
         if (row < 0) continue;
         surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, no);
         rowTargets_.push_back(entry.name);
@@ -134,6 +137,7 @@ void CTargetSection::RefreshPortals(CNorvaleDlg& dialog) {
     }
     StartTargetListTimer(dialog);
     EnableTargetButtons(dialog, true);
+    ReportWmiTimeout(dialog, wmi);
 }
 
 std::vector<std::wstring> CTargetSection::CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp) {
@@ -144,6 +148,7 @@ std::vector<std::wstring> CTargetSection::CollectTargetNames(CWmiWrapper& wmi, c
     wmi.QueryPropertyValues(kTargetClass, L"TargetName", candidates);
     std::vector<std::wstring> kept;
     for (const std::wstring& candidate : candidates) {
+        if (!AcceptTargetName(candidate, L"the initiator")) continue;
         const std::wstring name = UpperCase(candidate);
         const std::wstring_view key = Trimmed(name);
         const bool known = std::any_of(kept.begin(), kept.end(), [key](const std::wstring& other) {
@@ -214,6 +219,8 @@ void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
     }
     surface.Enable(IDC_TARGET_CONNECT, false);
     surface.Enable(IDC_MANAGEMENT, !state_.TargetNames.empty());
+    // A hung provider: no automatic connect on what little came back.
+    if (ReportWmiTimeout(dialog, wmi)) state_.AutoConnectPending = false;
 
     if (state_.AutoConnectPending && !state_.AutoConnectRunning) {
         WaitCursor connecting(surface);
@@ -264,6 +271,24 @@ void CTargetSection::StartTargetListTimer(CNorvaleDlg& dialog) {
 void CTargetSection::EnableTargetButtons(CNorvaleDlg& dialog, bool enabled) {
     dialog.Surface().Enable(IDC_TARGET_CONNECT, enabled);
     dialog.Surface().Enable(IDC_MANAGEMENT, enabled);
+}
+
+bool CTargetSection::ReportWmiTimeout(CNorvaleDlg& dialog, CWmiWrapper& wmi) {
+    if (!wmi.TakeTimedOut()) return false;
+    ShowWarning(dialog, target_text::kWmiTimedOut, MessageIcon::Exclamation);
+    EnableTargetButtons(dialog, true);
+    return true;
+}
+
+bool CTargetSection::AcceptTargetName(const std::wstring& name, const wchar_t* source) {
+    const std::wstring problem = IscsiNameProblem(name);
+    if (problem.empty()) return true;
+    // The name itself stays out of the trace: it may hold control characters.
+    if (ports_.trace != nullptr) {
+        ports_.trace->Trace(std::wstring(L"iSCSI: a target name from ") + source + L" " + problem +
+                            L" (" + std::to_wstring(name.size()) + L" characters); the target is left out\n");
+    }
+    return false;
 }
 
 std::wstring CTargetSection::TargetOfRow(int row) const {

@@ -80,6 +80,7 @@ void CTargetSection::OnRestored(CNorvaleDlg& dialog) {
 }
 
 void CTargetSection::OnDialogEnding(CNorvaleDlg&) {
+    startingService_.reset();
     watcher_.DialogEnded();
     installOwner_ = nullptr;
 }
@@ -132,7 +133,8 @@ void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHand
 }
 
 void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
-    const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
+    if (startingService_) return;  // a start is already being watched
+    std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     if (!service) return;
     // Already running: the connect goes ahead at once, without a notice.
     if (service->QueryState() != ServiceState::Stopped || !service->Start()) return;
@@ -141,11 +143,15 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     const bool shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
     ports_.clock.Sleep(kServiceNoticeWait);
 
-    const auto giveUp = ports_.clock.Now() + kServiceStartLimit;
-    std::optional<ServiceState> state = service->QueryState();
-    while (state == ServiceState::StartPending && ports_.clock.Now() < giveUp) {
-        ports_.clock.Sleep(kServicePoll);
-        state = service->QueryState();
+    const std::optional<ServiceState> state = service->QueryState();
+    if (state == ServiceState::StartPending) {
+        // Polled by timer from here: a wait of up to the limit on this
+        // thread would leave the window not responding.
+        startingService_ = std::move(service);
+        startGiveUp_ = ports_.clock.Now() + kServiceStartLimit;
+        startNoticeShown_ = shown;
+        surface.SetTimer(IDT_SERVICE_START, kServicePoll);
+        return;
     }
     if (state == ServiceState::Running) {
         ports_.clock.Sleep(kServiceNoticeWait);
@@ -153,6 +159,34 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     }
     wait.reset();
     if (shown) surface.CloseModeless(serviceNotice_);
+}
+
+bool CTargetSection::ServiceStarting() const { return startingService_ != nullptr; }
+
+void CTargetSection::OnServiceStartTimer(CNorvaleDlg& dialog) {
+    if (!startingService_) return;
+    DialogSurfacePort& surface = dialog.Surface();
+    const std::optional<ServiceState> state = startingService_->QueryState();
+    if (state == ServiceState::StartPending && ports_.clock.Now() < startGiveUp_) {
+        surface.SetTimer(IDT_SERVICE_START, kServicePoll);
+        return;
+    }
+    startingService_.reset();
+    WaitCursor wait(surface);
+    if (state == ServiceState::Running) {
+        ports_.clock.Sleep(kServiceNoticeWait);
+        state_.AutoConnectPending = true;
+    }
+    if (startNoticeShown_) surface.CloseModeless(serviceNotice_);
+    startNoticeShown_ = false;
+    if (state == ServiceState::StartPending) {
+        // Still starting after the limit: the user is told, and the connect
+        // stops there (the initiator answers nothing yet).
+        ShowWarning(dialog, target_text::kServiceStartTimedOut, MessageIcon::Exclamation);
+        EnableTargetButtons(dialog, true);
+        return;
+    }
+    ContinueConnect(dialog);
 }
 
 void CTargetSection::ShowInstallNotice(CNorvaleDlg& dialog) {

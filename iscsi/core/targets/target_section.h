@@ -10,6 +10,7 @@
 //   CNorvaleDlg dialog(protocol, files, {&lan, &shares, &targets, &web});
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@
 #include "platform/core/clock_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/windows_version_info.h"
 
@@ -47,6 +49,8 @@ struct TargetSectionPorts {
     TargetDiskHandoff& disks;
     // The WOW64 answer the application took at start.
     bool wow64 = false;
+    // Where refused target names are reported; none when null.
+    TracePort* trace = nullptr;
 };
 
 // What the group remembers between messages, named after the dialog
@@ -98,6 +102,7 @@ public:
     void OnPageChanged(CNorvaleDlg& dialog) override;
     void OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) override;
     void OnRestored(CNorvaleDlg& dialog) override;
+    void OnServiceStartTimer(CNorvaleDlg& dialog) override;
     void DisconnectActiveTargets(CNorvaleDlg& dialog) override;
     void LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) override;
     void OnDialogEnding(CNorvaleDlg& dialog) override;
@@ -112,6 +117,7 @@ private:
     // --- prerequisites (target_prerequisites.cpp)
     void CheckInitiator(CNorvaleDlg& dialog, bool connecting);
     void StartInitiatorService(CNorvaleDlg& dialog);
+    bool ServiceStarting() const;
     void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
     void ShowInstallNotice(CNorvaleDlg& dialog);
     void OnInstallOk(CNorvaleDlg& dialog);
@@ -135,6 +141,9 @@ private:
 
     // --- connect and disconnect (target_connect.cpp)
     void OnConnectClicked(CNorvaleDlg& dialog);
+    // The connect after the availability check: a portal refresh first when
+    // the service just came up, else the login at once.
+    void ContinueConnect(CNorvaleDlg& dialog);
     // False when the user cancelled the CHAP dialog: the buttons stay off
     // until the next click on the list.
     bool ConnectTarget(CNorvaleDlg& dialog, bool automatic);
@@ -148,6 +157,12 @@ private:
     // The target of page row `row`; empty when the list has none for it.
     std::wstring TargetOfRow(int row) const;
     void ShowWarning(CNorvaleDlg& dialog, unsigned textId, MessageIcon icon);
+    // False, with a trace line saying why, for a name that is not an iSCSI
+    // name: it must not reach a command line, a WQL query or the list.
+    bool AcceptTargetName(const std::wstring& name, const wchar_t* source);
+    // A query of `wmi` ran out of time (the provider hangs): the user is
+    // told and gets the buttons back. True when that happened.
+    bool ReportWmiTimeout(CNorvaleDlg& dialog, CWmiWrapper& wmi);
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
@@ -157,6 +172,11 @@ private:
     InstallDialog installNotice_;
     // The dialog the install notice belongs to, while it is open.
     CNorvaleDlg* installOwner_ = nullptr;
+    // A service start still pending: polled by timer, so the window keeps
+    // taking messages; the connect goes on when it ends.
+    std::unique_ptr<ServiceHandle> startingService_;
+    std::chrono::milliseconds startGiveUp_{0};
+    bool startNoticeShown_ = false;
 };
 
 }  // namespace norvale

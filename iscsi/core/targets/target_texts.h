@@ -32,5 +32,8 @@ inline constexpr unsigned kNoTargets = 248;
 inline constexpr unsigned kPasswordLabel = 253;
 inline constexpr unsigned kNoLun = 260;
 inline constexpr unsigned kNoInitiatorName = 262;    // the initiator reports no name to log in with
+inline constexpr unsigned kChapUserRefused = 280;    // the device's CHAP user name cannot go on a command line
+inline constexpr unsigned kWmiTimedOut = 281;        // the initiator's WMI provider did not answer in time
+inline constexpr unsigned kServiceStartTimedOut = 282;  // the initiator service did not finish starting
 
 }  // namespace norvale::target_text

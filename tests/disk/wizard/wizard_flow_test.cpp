@@ -9,6 +9,7 @@
 #include "platform/core/utf8.h"
 #include "resources/resource.h"
 #include "tests/disk/disksim_fixture.h"
+#include "tests/iscsi/secret_forms.h"
 #include "tests/platform/version_machines.h"
 #include "tools/diskflow/disk_flow_rig.h"
 
@@ -283,6 +284,38 @@ TEST_F(WizardFlowTest, TargetWithoutDiskOpensNoWizard) {
     ASSERT_FALSE(rig.MainSurface().MessageBoxes().empty());
     EXPECT_EQ(rig.MainSurface().MessageBoxes().back().request.text,
               L"The target doesn't allocated to the iSCSI LUN.");
+}
+
+// The headless flow with a CHAP target: a secret with a quote and a blank,
+// one that begins with "0x" and a plain one connect (the wizard opens for the
+// new disk); one too short for the dialog is refused before any line runs.
+// No form of the secret shows in anything the flow prints.
+TEST_F(WizardFlowTest, ChapSecretsConnectOrAreRefusedBeforeAnyLineAndNeverShow) {
+    const struct {
+        const char* secret;
+        bool connects;
+    } cases[] = {{"Pa\"ss word-12", true}, {"0x0123456789ab", true}, {"plainsecret12", true}, {"*", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.secret).size());
+        FlowSetup setup = FlowSetup::For(test::Windows7Professional(), dir_);
+        setup.RequireChap("chap_user", c.secret);
+        rig_ = std::make_unique<DiskFlowRig>(std::move(setup), clock_);
+        rig_->OpenAndSelect();
+        rig_->OnChapDialog(L"chap_user", Utf8ToWide(c.secret));
+        rig_->OnWizard([](test::FakeDialogSurface& wizard) { wizard.Click(kIdCancel); });
+        rig_->Connect();
+        EXPECT_EQ(rig_->WizardRuns(), c.connects ? 1 : 0);
+        EXPECT_EQ(Saw("iscsicli logintarget"), c.connects) << "no line runs for a refused secret";
+        for (const auto& entry : rig_->Pc().Initiator().CommandLog()) EXPECT_TRUE(entry.accepted) << entry.line;
+        if (!c.connects) continue;  // a one-character secret is in every line (a star)
+        std::string printed;
+        for (const std::wstring& line : rig_->MainSurface().Log()) printed += WideToUtf8(line) + "\n";
+        for (const std::wstring& line : rig_->ChapLog()) printed += WideToUtf8(line) + "\n";
+        for (const std::wstring& line : rig_->WizardLog()) printed += WideToUtf8(line) + "\n";
+        for (const std::string& line : Iscsicli()) printed += line + "\n";
+        EXPECT_EQ(test::LeakedForm(printed, c.secret), "") << "a form of the secret was printed";
+        EXPECT_EQ(printed.find("Login request failed"), std::string::npos) << "never message 204";
+    }
 }
 
 }  // namespace

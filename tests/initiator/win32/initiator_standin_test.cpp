@@ -173,6 +173,24 @@ TEST_F(InitiatorStandinTest, AChapTargetRefusesAWrongSecretAndTakesTheRightOne) 
               "* * * * * * * * \"chap_user\" \"***\" 1 * 0");
 }
 
+TEST_F(InitiatorStandinTest, AHungWmiProviderEndsTheQueryWithinItsBudget) {
+    ASSERT_TRUE(ServiceRunning());
+    CWmiWrapper wmi(env);
+    ASSERT_TRUE(wmi.Connected());
+    ASSERT_TRUE(Tell({"FAULT", "wmi-hangs", "1"}));
+    std::vector<std::wstring> values;
+    const DWORD started = ::GetTickCount();
+    EXPECT_EQ(wmi.QueryPropertyValues(L"MSiSCSIInitiator_TargetClass", L"TargetName", values), kWmiTimedOut);
+    const DWORD spent = ::GetTickCount() - started;
+    EXPECT_LT(spent, 5000u) << "below the time after which Windows calls the window not responding";
+    EXPECT_GE(spent, 3500u);
+    EXPECT_TRUE(wmi.TakeTimedOut());
+    EXPECT_TRUE(values.empty());
+    ASSERT_TRUE(Tell({"FAULT", "clear"}));
+    EXPECT_EQ(wmi.QueryPropertyValues(L"MSiSCSIInitiator_TargetClass", L"TargetName", values), 0);
+    EXPECT_FALSE(wmi.TakeTimedOut());
+}
+
 TEST_F(InitiatorStandinTest, AnUnreachableWmiLeavesTheWrapperUnconnected) {
     ASSERT_TRUE(Tell({"FAULT", "wmi-unreachable", "1"}));
     CWmiWrapper wmi(env);

@@ -206,11 +206,18 @@ private:
 
 class StandinEnumerator final : public ComObject<IEnumWbemClassObject> {
 public:
-    explicit StandinEnumerator(std::vector<SimObject> objects) : objects_(std::move(objects)) {}
+    explicit StandinEnumerator(std::vector<SimObject> objects, bool hangs = false)
+        : objects_(std::move(objects)), hangs_(hangs) {}
 
-    HRESULT STDMETHODCALLTYPE Next(LONG, ULONG count, IWbemClassObject** objects, ULONG* returned) override {
+    HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects, ULONG* returned) override {
         if (objects == nullptr || returned == nullptr) return kInvalidParameter;
         *returned = 0;
+        if (hangs_) {
+            // As a provider that never answers: the whole time-out passes (a
+            // minute stands for WBEM_INFINITE, so a test cannot hang).
+            ::Sleep(timeout < 0 || timeout > 60000 ? 60000 : static_cast<DWORD>(timeout));
+            return WBEM_S_TIMEDOUT;
+        }
         while (*returned < count && next_ < objects_.size()) {
             objects[(*returned)++] = new StandinObject(std::move(objects_[next_++]), false);
         }
@@ -227,6 +234,7 @@ protected:
 private:
     std::vector<SimObject> objects_;
     std::size_t next_ = 0;
+    bool hangs_ = false;
 };
 
 class StandinServices final : public ComObject<IWbemServices> {
@@ -240,7 +248,7 @@ public:
             Ask({"QUERY", {ToUtf8(norvale::win32::FromBstr(query))}});
         if (!answer) return kTransportFailure;
         if (FAILED(ToHresult(answer->code))) return ToHresult(answer->code);
-        *rows = new StandinEnumerator(std::move(answer->objects));
+        *rows = new StandinEnumerator(std::move(answer->objects), ToHresult(answer->code) == WBEM_S_TIMEDOUT);
         return WBEM_S_NO_ERROR;
     }
     HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG, IWbemContext*, IWbemClassObject** object,
