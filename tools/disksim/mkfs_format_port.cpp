@@ -78,7 +78,7 @@ FormatStart MkfsFormatPort::Format(const FormatRequest& request,
 
 bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const std::optional<VolumeRegion> region = stack_.RegionOf(request.driveRoot);
-    if (!region || region->length < kSector || region->offset % kSector != 0) return false;
+    if (!region || !region->writable || region->length < kSector || region->offset % kSector != 0) return false;
     const std::string label = Narrow(request.label);
     const std::string startSector = std::to_string(region->offset / kSector);
     if (request.fileSystem == L"FAT32") {

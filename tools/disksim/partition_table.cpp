@@ -274,6 +274,8 @@ std::uint32_t CheckEntries(const std::vector<const PartitionEntry*>& used, std::
 
 LayoutPlan PlanMbr(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
                    std::int64_t diskBytes) {
+    // An MBR layout always counts its entries in whole tables of four.
+    if (layout.entries.empty() || layout.entries.size() % 4 != 0) return {win32_error::kInvalidParameter, {}};
     std::vector<const PartitionEntry*> used;
     for (std::size_t i = 0; i < layout.entries.size(); ++i) {
         const PartitionEntry& entry = layout.entries[i];
@@ -432,6 +434,23 @@ LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes
         default:
             return {win32_error::kInvalidParameter, {}};
     }
+}
+
+std::int64_t ReservedPartitionBytes(std::int64_t diskBytes) {
+    return diskBytes < (16LL << 30) ? (32LL << 20) : (128LL << 20);
+}
+
+PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id) {
+    PartitionEntry entry;
+    entry.style = PartitionStyle::Gpt;
+    entry.startingOffset = area.firstUsableLba * kSectorBytes;
+    entry.partitionLength = ReservedPartitionBytes(diskBytes);
+    entry.gptType = kReservedPartitionType;
+    entry.gptId = id;
+    entry.gptName = L"Microsoft reserved partition";
+    entry.partitionNumber = 1;
+    entry.rewritePartition = true;
+    return entry;
 }
 
 }  // namespace norvale::disksim

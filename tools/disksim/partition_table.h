@@ -70,4 +70,11 @@ LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current
 // A new, empty table (CREATE_DISK). A GPT array has at least 128 entries.
 LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes);
 
+// The Microsoft Reserved partition Windows (XP x64 and Server 2003 SP1
+// through Windows 7 and Server 2008 R2) adds to a disk it initialises as GPT:
+// 32 MiB on a disk below 16 GiB, 128 MiB from 16 GiB on, at the table's first
+// usable sector.
+std::int64_t ReservedPartitionBytes(std::int64_t diskBytes);
+PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id);
+
 }  // namespace norvale::disksim

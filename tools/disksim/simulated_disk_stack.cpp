@@ -135,7 +135,8 @@ std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& wanted) 
     }
     if (!image) return std::nullopt;
     auto disk =
-        std::make_unique<SimDisk>(SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false});
+        std::make_unique<SimDisk>(
+            SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false, std::nullopt});
     SimDisk& added = *disk;
     disks_[added.id] = std::move(disk);
     Derive(added);
@@ -310,7 +311,8 @@ std::optional<VolumeRegion> SimulatedDiskStack::RegionOf(const std::wstring& roo
     Settle();
     SimVolume* volume = VolumeByRoot(rootOrVolume);
     if (volume == nullptr || volume->diskId == 0) return std::nullopt;
-    return VolumeRegion{DiskById(volume->diskId)->image.Path(), volume->start, volume->length};
+    const SimDisk* disk = DiskById(volume->diskId);
+    return VolumeRegion{disk->image.Path(), volume->start, volume->length, disk->online && !disk->readOnly};
 }
 
 std::uint64_t SimulatedDiskStack::SystemDiskTouches() {
@@ -469,6 +471,9 @@ void SimulatedDiskStack::DropLetter(SimVolume& volume, bool forget) {
 void SimulatedDiskStack::Settle() {
     bool changed = false;
     const auto now = clock_.Now();
+    for (auto& [id, disk] : disks_) {
+        if (disk->reservedDue && *disk->reservedDue <= now) AddReservedPartition(*disk);
+    }
     for (auto& [id, volume] : volumes_) {
         if (volume->pendingLetter == 0 || volume->pendingDue > now) continue;
         const wchar_t letter = volume->pendingLetter;
@@ -499,6 +504,34 @@ std::uint32_t SimulatedDiskStack::WriteRefusal(SimDisk& disk) {
     if (disk.readOnly) return win32_error::kWriteProtect;
     if (!disk.online) return win32_error::kNotReady;
     return win32_error::kSuccess;
+}
+
+std::uint32_t SimulatedDiskStack::CreateDiskOn(SimDisk& disk, const CreateDiskParams& params) {
+    disk.reservedDue.reset();
+    const std::uint32_t error = ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size()));
+    if (error != 0 || params.style != PartitionStyle::Gpt) return error;
+    disk.reservedDue = clock_.Now() + options_.reservedPartitionDelay;
+    if (options_.reservedPartitionDelay.count() <= 0) AddReservedPartition(disk);
+    return error;
+}
+
+// Windows adds the reserved partition to the new table by itself; a table
+// changed in the meantime gets none.
+void SimulatedDiskStack::AddReservedPartition(SimDisk& disk) {
+    disk.reservedDue.reset();
+    TableOnDisk table = TableOf(disk);
+    if (!table.gpt) return;
+    for (const PartitionEntry& entry : table.layout.entries) {
+        if (IsUsedEntry(PartitionStyle::Gpt, entry)) return;
+    }
+    DriveLayout layout = table.layout;
+    Guid id = layout.gptDiskId;
+    id.data1 ^= 0x5a5a5a5a;
+    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id)};
+    const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
+        return disk.image.Read(offset, buffer, size);
+    };
+    ApplyPlan(disk, PlanLayoutWrite(layout, table, read, disk.image.Size()));
 }
 
 std::uint32_t SimulatedDiskStack::ApplyPlan(SimDisk& disk, const LayoutPlan& plan) {

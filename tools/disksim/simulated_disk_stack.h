@@ -111,6 +111,8 @@ struct VolumeRegion {
     std::string imagePath;
     std::int64_t offset = 0;
     std::int64_t length = 0;
+    // Windows formats no volume of a read-only or offline disk.
+    bool writable = true;
 };
 
 struct StackOptions {
@@ -118,6 +120,9 @@ struct StackOptions {
     bool autoMount = true;  // new volumes get the lowest free letter (client editions)
     std::chrono::milliseconds letterDelay{0};  // a letter appears this long after it is given
     std::wstring computerName = L"NORVALE-PC";
+    // A GPT initialisation's reserved partition appears this long after the
+    // request returned (0: with the request).
+    std::chrono::milliseconds reservedPartitionDelay{0};
 };
 
 class SimulatedDiskStack final : public DiskPort, public DriveTypePort, public NetworkDrivePort {
@@ -215,6 +220,8 @@ private:
     void SyncLetters();
     std::uint32_t WriteRefusal(SimDisk& disk);
     std::uint32_t ApplyPlan(SimDisk& disk, const LayoutPlan& plan);
+    std::uint32_t CreateDiskOn(SimDisk& disk, const CreateDiskParams& params);
+    void AddReservedPartition(SimDisk& disk);
     void Count(Request request);
     void AddSystemDisk();
     void AddForeignVolumes();

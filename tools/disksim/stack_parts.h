@@ -13,6 +13,8 @@ struct SimulatedDiskStack::SimDisk {
     bool online = true;
     bool readOnly = false;
     bool system = false;
+    // A GPT initialisation whose reserved partition has not arrived yet.
+    std::optional<std::chrono::milliseconds> reservedDue;
 };
 
 // A volume lives as long as its partition (same disk, same start); a gone

@@ -125,7 +125,7 @@ public:
     DiskStatus SetDriveLayoutEx(const DriveLayout& layout) override { return Write(Request::SetDriveLayoutEx, layout); }
     DiskStatus CreateDisk(const CreateDiskParams& params) override {
         return {stack_.WriteRequest(Request::CreateDisk, target_, access_, [&](SimulatedDiskStack::SimDisk& disk) {
-            return stack_.ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size()));
+            return stack_.CreateDiskOn(disk, params);
         })};
     }
     DiskStatus UpdateProperties() override {

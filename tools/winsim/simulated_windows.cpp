@@ -56,7 +56,8 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       pc_(setup_.pc),
       disks_(std::make_unique<disksim::SimulatedDiskStack>(
           setup_.workDir, clock, pc_,
-          disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC"})),
+          disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC",
+                                setup_.reservedPartitionDelay})),
       initiator_(setup_.appliances, clock, setup_.initiator),
       wmiPort_(initiator_),
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),
@@ -97,6 +98,12 @@ std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& targe
     return static_cast<std::int32_t>(*number);
 }
 
+disksim::DiskpartVersion SimulatedWindows::DiskpartOfThisWindows() {
+    const auto version = ReadWindowsVersion(setup_.version);
+    if (!version) return {};
+    return {static_cast<int>(version->majorVersion), static_cast<int>(version->minorVersion)};
+}
+
 ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOutput) {
     const std::wstring prefix = kDiskpartPrefix;
     if (Lower(commandLine.substr(0, prefix.size())) != prefix) {
@@ -109,7 +116,7 @@ ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOu
         record.scriptProtected = entry->adminOnly && entry->holds > 0;
     }
     if (record.script) {
-        const disksim::DiskpartRun run = disksim::RunDiskpartScript(*disks_, *record.script);
+        const disksim::DiskpartRun run = disksim::RunDiskpartScript(*disks_, *record.script, DiskpartOfThisWindows());
         record.output = run.output;
         record.exitCode = run.exitCode;
     } else {

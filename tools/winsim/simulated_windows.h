@@ -29,6 +29,7 @@
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/routed_process_port.h"
 #include "tests/fakes/simulated_pc.h"
+#include "tools/disksim/diskpart.h"
 #include "tools/disksim/simulated_disk_stack.h"
 #include "tools/initiator_sim/initiator_ports.h"
 #include "tools/winsim/sim_script_files.h"
@@ -47,6 +48,9 @@ struct WindowsSetup {
     // script is needed).
     bool autoMount = true;
     std::chrono::milliseconds letterDelay{0};
+    // Windows adds the reserved partition of a new GPT table a moment after
+    // the initialisation returned.
+    std::chrono::milliseconds reservedPartitionDelay{1000};
     std::int64_t systemDiskBytes = 64LL << 30;
     InitiatorOptions initiator;
     test::SimulatedPc pc = test::SimulatedPc::Typical();
@@ -105,6 +109,7 @@ public:
     std::optional<std::int32_t> DiskOf(const std::wstring& targetName) const;
 
 private:
+    disksim::DiskpartVersion DiskpartOfThisWindows();
     ProcessRun RunCmd(const std::wstring& commandLine, bool keepOutput);
     std::optional<std::int32_t> AttachLun(const std::string& target, std::uint64_t bytes);
 
