@@ -8,10 +8,21 @@
 #include <atomic>
 #include <string>
 
+#include <string>
+#include <vector>
+
 #include "disk/core/format/format_port.h"
 #include "tools/disksim/simulated_disk_stack.h"
 
 namespace norvale::disksim {
+
+// Runs a program without a shell (paths are passed as they are), `input` on
+// its standard input and its output discarded; answers whether it exited
+// with 0. Programs of /usr/sbin are found where a user's PATH lacks it.
+bool RunProgram(const std::vector<std::string>& args, const std::string& input = {});
+// Copies the data extents of a sparse file into the image at `offset`, so a
+// file system of terabytes costs what its metadata costs.
+bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset);
 
 class MkfsFormatPort final : public FormatPort {
 public:

@@ -84,11 +84,20 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
 
 SimulatedWindows::~SimulatedWindows() = default;
 
+void SimulatedWindows::PreloadLun(const std::string& targetName, const std::string& imagePath, bool offline) {
+    lunImages_[targetName] = imagePath;
+    firstLoginOffline_[targetName] = offline || setup_.newDisksOffline;
+}
+
 std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& target, std::uint64_t bytes) {
     disksim::DiskSpec wanted = disksim::DiskSpec::Sized(static_cast<std::int64_t>(bytes));
     // The LUN keeps its data from one login to the next.
     if (const auto known = lunImages_.find(target); known != lunImages_.end()) {
         wanted = disksim::DiskSpec::Image(known->second);
+        if (const auto first = firstLoginOffline_.find(target); first != firstLoginOffline_.end()) {
+            if (first->second) wanted.OfflineAndReadOnly();
+            firstLoginOffline_.erase(first);
+        }
     } else if (setup_.newDisksOffline) {
         wanted.OfflineAndReadOnly();
     }

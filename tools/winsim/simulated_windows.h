@@ -102,6 +102,10 @@ public:
     std::optional<std::int32_t> Connect(const std::wstring& portalAddress, const std::wstring& targetName);
     // Logs every session of the target out.
     bool Disconnect(const std::wstring& targetName);
+    // The target's LUN is the image at `imagePath` (a reused LUN with data
+    // on it). Its first login brings it offline and read-only when `offline`
+    // or where new disks come up so.
+    void PreloadLun(const std::string& targetName, const std::string& imagePath, bool offline);
 
     // --- what happened ------------------------------------------------------
     const std::vector<DiskpartRunRecord>& DiskpartRuns() const { return diskpartRuns_; }
@@ -127,6 +131,7 @@ private:
     std::unique_ptr<Wow64RedirectionPort> redirection_;
     ConsoleCommandRunner runner_;
     std::map<std::string, std::string> lunImages_;  // target -> its image, kept across logins
+    std::map<std::string, bool> firstLoginOffline_;  // preloaded LUNs not attached yet
     std::vector<DiskpartRunRecord> diskpartRuns_;
 };
 
