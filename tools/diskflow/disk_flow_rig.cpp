@@ -121,7 +121,8 @@ DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
     windows_ = std::make_unique<sim::SimulatedWindows>(clock_, std::move(setup.windows));
     if (setup.existing != ExistingContent::None) {
         existingImage_ = workDir + "/existing-lun.img";
-        existingError_ = MakeExistingLun(setup.existing, existingImage_, static_cast<std::int64_t>(setup.lunBytes));
+        existingError_ = MakeExistingLun(setup.existing, existingImage_, static_cast<std::int64_t>(setup.lunBytes),
+                                         windows_->Setup().lunSectorBytes);
         if (existingError_.empty()) {
             windows_->PreloadLun(WideToUtf8(kTarget), existingImage_, ComesUpOffline(setup.existing));
         }

@@ -29,7 +29,10 @@ std::vector<std::string> ExistingContentNames();
 inline bool ComesUpOffline(ExistingContent content) { return content == ExistingContent::OfflineNtfs; }
 
 // A new sparse image of `bytes` at `path` holding that content: one partition
-// from 1 MiB to near the end. Empty on success, else what failed.
-std::string MakeExistingLun(ExistingContent content, const std::string& path, std::int64_t bytes);
+// from 1 MiB to near the end. Only on sectors of 512 bytes, the only ones
+// sfdisk and sgdisk write into image files. Empty on success, else what
+// failed.
+std::string MakeExistingLun(ExistingContent content, const std::string& path, std::int64_t bytes,
+                            std::int64_t sectorBytes = 512);
 
 }  // namespace norvale::diskflow

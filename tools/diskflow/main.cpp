@@ -7,7 +7,7 @@
 //   norvale-disk-flow [--windows
 //   7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]
 //                     [--size BYTES[K|M|G|T]] [--fat32] [--cancel]
-//                     [--fail-format] [--existing KIND]
+//                     [--fail-format] [--sector-size 512|4096] [--existing KIND]
 //                     [--actions "STEP; STEP; ..."] [--no-wizard]
 //                     [--work-dir DIR]
 #include <unistd.h>
@@ -40,6 +40,7 @@ struct Options {
     diskflow::ExistingContent existing = diskflow::ExistingContent::None;
     std::vector<diskflow::FlowStep> steps;
     bool noWizard = false;
+    std::int64_t sectorBytes = 512;
     std::string workDir;
 };
 
@@ -67,7 +68,7 @@ std::string ExistingName(const Options& options) {
                  "usage: norvale-disk-flow [--windows "
                  "7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]\n"
                  "                         [--size BYTES[K|M|G|T]] "
-                 "[--fat32] [--cancel] [--fail-format]\n"
+                 "[--fat32] [--cancel] [--fail-format] [--sector-size 512|4096]\n"
                  "                         [--existing mbr-ntfs|gpt-ntfs|mbr-linux|gpt-linux|mbr-unknown|offline-ntfs]\n"
                  "                         [--actions \"STEP; STEP; ...\"] [--no-wizard] [--work-dir DIR]\n"
                  "steps: add SIZE[M|G]|max ntfs|fat32 [LETTER]; delete N; unmount N; mount N LETTER; init\n");
@@ -112,6 +113,10 @@ Options Parse(int argc, char** argv) {
                 Usage();
             }
             options.steps = *steps;
+        } else if (arg == "--sector-size") {
+            const std::string sector = next();
+            if (sector != "512" && sector != "4096") Usage();
+            options.sectorBytes = std::stoll(sector);
         } else if (arg == "--no-wizard") {
             options.noWizard = true;
         } else if (arg == "--work-dir") {
@@ -148,6 +153,7 @@ int main(int argc, char** argv) {
     test::VirtualClock clock;
     diskflow::FlowSetup setup = diskflow::FlowSetup::For(version, dir, options.size);
     setup.existing = options.existing;
+    setup.windows.lunSectorBytes = options.sectorBytes;
     diskflow::DiskFlowRig rig(std::move(setup), clock);
     if (!rig.ExistingError().empty()) {
         std::fprintf(stderr, "norvale-disk-flow: the existing LUN could not be made: %s\n", rig.ExistingError().c_str());
@@ -158,9 +164,9 @@ int main(int argc, char** argv) {
     if (!options.steps.empty()) {
         rig.OnDiskManager([&](test::FakeDialogSurface& manager) { return managerUser.Run(manager); });
     }
-    std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes, work folder %s\n", options.windows.c_str(),
-                OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
-                static_cast<unsigned long long>(options.size), dir.c_str());
+    std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes in sectors of %lld, work folder %s\n",
+                options.windows.c_str(), OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
+                static_cast<unsigned long long>(options.size), static_cast<long long>(options.sectorBytes), dir.c_str());
 
     std::printf("-- the main dialog opens and the appliance is clicked\n");
     rig.OpenAndSelect();
@@ -214,6 +220,7 @@ int main(int argc, char** argv) {
     if (!printed && !rig.ExistingImage().empty()) std::printf("image: %s\n", rig.ExistingImage().c_str());
     std::printf(
         "check it with: sfdisk -d IMAGE; sgdisk --verify IMAGE; "
-        "blkid -p -O $((START_SECTOR * 512)) IMAGE\n");
+        "blkid -p -O $((START_SECTOR * %lld)) IMAGE\n",
+        static_cast<long long>(options.sectorBytes));
     return 0;
 }

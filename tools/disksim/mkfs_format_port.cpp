@@ -90,12 +90,16 @@ FormatStart MkfsFormatPort::Format(const FormatRequest& request,
 
 bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const std::optional<VolumeRegion> region = stack_.RegionOf(request.driveRoot);
-    if (!region || !region->writable || region->length < kSector || region->offset % kSector != 0) return false;
+    // The file system is made for the disk's sectors, as Windows makes it.
+    const std::int64_t sector = region ? region->sectorBytes : kSector;
+    if (!region || !region->writable || region->length < sector || region->offset % sector != 0) return false;
     const std::string label = Narrow(request.label);
-    const std::string startSector = std::to_string(region->offset / kSector);
+    const std::string sectorText = std::to_string(sector);
+    const std::string startSector = std::to_string(region->offset / sector);
+    lastSectorBytes_ = sector;
     if (request.fileSystem == L"FAT32") {
-        return RunProgram({"mkfs.fat", "-F", "32", "-S", "512", "-n", label, "-h", startSector, "--offset", startSector,
-                    region->imagePath, std::to_string(region->length / 1024)});
+        return RunProgram({"mkfs.fat", "-F", "32", "-S", sectorText, "-n", label, "-h", startSector, "--offset",
+                           startSector, region->imagePath, std::to_string(region->length / 1024)});
     }
     if (request.fileSystem != L"NTFS") return false;
     // mkntfs writes a whole device: a sparse file of the partition's size,
@@ -106,8 +110,8 @@ bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const bool sized = file >= 0 && ftruncate(file, region->length) == 0;
     if (file >= 0) close(file);
     const bool ok = sized &&
-                    RunProgram({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", "512", "-p", startSector, "-H", "255", "-S",
-                         "63", part, std::to_string(region->length / kSector)}) &&
+                    RunProgram({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", sectorText, "-p", startSector, "-H",
+                                "255", "-S", "63", part, std::to_string(region->length / sector)}) &&
                     CopyDataExtents(part, region->imagePath, region->offset);
     std::remove(part.c_str());
     return ok;

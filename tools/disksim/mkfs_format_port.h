@@ -36,6 +36,8 @@ public:
     // The library cannot be loaded: Format answers LibraryMissing, reports nothing.
     void SetMissing(bool missing) { missing_ = missing; }
     int Formats() const { return formats_; }
+    // The sector size the last file system was made for.
+    std::int64_t LastSectorBytes() const { return lastSectorBytes_; }
 
 private:
     bool WriteFileSystem(const FormatRequest& request);
@@ -44,6 +46,7 @@ private:
     std::atomic<bool> failing_{false};
     std::atomic<bool> missing_{false};
     std::atomic<int> formats_{0};
+    std::atomic<std::int64_t> lastSectorBytes_{0};
 };
 
 }  // namespace norvale::disksim

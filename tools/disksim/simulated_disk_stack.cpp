@@ -136,7 +136,8 @@ std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& wanted) 
     if (!image) return std::nullopt;
     auto disk =
         std::make_unique<SimDisk>(
-            SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false, std::nullopt});
+            SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false,
+                    wanted.sectorBytes == 4096 ? 4096 : kSectorBytes, std::nullopt});
     SimDisk& added = *disk;
     disks_[added.id] = std::move(disk);
     Derive(added);
@@ -206,7 +207,7 @@ std::optional<DiskFacts> SimulatedDiskStack::Disk(std::uint32_t number) {
     SimDisk* disk = DiskByNumber(number);
     if (disk == nullptr) return std::nullopt;
     return DiskFacts{disk->number, disk->image.Path(), disk->image.Size(), disk->online,
-                     disk->readOnly, disk->system, TableOf(*disk).layout.style};
+                     disk->readOnly, disk->system, TableOf(*disk).layout.style, disk->sectorBytes};
 }
 
 std::optional<std::vector<PartitionEntry>> SimulatedDiskStack::Partitions(std::uint32_t number) {
@@ -239,7 +240,7 @@ std::uint32_t SimulatedDiskStack::DeletePartition(std::uint32_t number, std::uin
     const ByteReader read = [disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk->image.Read(offset, buffer, size);
     };
-    const auto error = ApplyPlan(*disk, PlanLayoutWrite(layout, table, read, disk->image.Size()));
+    const auto error = ApplyPlan(*disk, PlanLayoutWrite(layout, table, read, disk->image.Size(), disk->sectorBytes));
     Derive(*disk);
     SyncLetters();
     return error;
@@ -312,7 +313,8 @@ std::optional<VolumeRegion> SimulatedDiskStack::RegionOf(const std::wstring& roo
     SimVolume* volume = VolumeByRoot(rootOrVolume);
     if (volume == nullptr || volume->diskId == 0) return std::nullopt;
     const SimDisk* disk = DiskById(volume->diskId);
-    return VolumeRegion{disk->image.Path(), volume->start, volume->length, disk->online && !disk->readOnly};
+    return VolumeRegion{disk->image.Path(), volume->start, volume->length, disk->online && !disk->readOnly,
+                        disk->sectorBytes};
 }
 
 std::uint64_t SimulatedDiskStack::SystemDiskTouches() {
@@ -379,7 +381,7 @@ TableOnDisk SimulatedDiskStack::TableOf(SimDisk& disk) {
     const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk.image.Read(offset, buffer, size);
     };
-    return ReadPartitionTable(read, disk.image.Size());
+    return ReadPartitionTable(read, disk.image.Size(), disk.sectorBytes);
 }
 
 // What Windows does when it reads a disk's table again: a volume for every
@@ -508,7 +510,7 @@ std::uint32_t SimulatedDiskStack::WriteRefusal(SimDisk& disk) {
 
 std::uint32_t SimulatedDiskStack::CreateDiskOn(SimDisk& disk, const CreateDiskParams& params) {
     disk.reservedDue.reset();
-    const std::uint32_t error = ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size()));
+    const std::uint32_t error = ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size(), disk.sectorBytes));
     if (error != 0 || params.style != PartitionStyle::Gpt) return error;
     disk.reservedDue = clock_.Now() + options_.reservedPartitionDelay;
     if (options_.reservedPartitionDelay.count() <= 0) AddReservedPartition(disk);
@@ -527,11 +529,11 @@ void SimulatedDiskStack::AddReservedPartition(SimDisk& disk) {
     DriveLayout layout = table.layout;
     Guid id = layout.gptDiskId;
     id.data1 ^= 0x5a5a5a5a;
-    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id)};
+    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id, disk.sectorBytes)};
     const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk.image.Read(offset, buffer, size);
     };
-    ApplyPlan(disk, PlanLayoutWrite(layout, table, read, disk.image.Size()));
+    ApplyPlan(disk, PlanLayoutWrite(layout, table, read, disk.image.Size(), disk.sectorBytes));
 }
 
 std::uint32_t SimulatedDiskStack::ApplyPlan(SimDisk& disk, const LayoutPlan& plan) {

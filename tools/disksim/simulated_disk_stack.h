@@ -74,9 +74,10 @@ struct DiskSpec {
     bool online = true;
     bool readOnly = false;
     std::optional<std::uint32_t> number;  // the lowest free number from 1 when empty
+    std::int64_t sectorBytes = kSectorBytes;  // 512 or 4096
 
-    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}}; }
-    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}}; }
+    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}, kSectorBytes}; }
+    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}, kSectorBytes}; }
     // As new iSCSI disks come up on server editions.
     DiskSpec& OfflineAndReadOnly() {
         online = false;
@@ -93,6 +94,7 @@ struct DiskFacts {
     bool readOnly = false;
     bool system = false;
     PartitionStyle style = PartitionStyle::Raw;
+    std::int64_t sectorBytes = kSectorBytes;
 };
 
 struct VolumeFacts {
@@ -113,6 +115,7 @@ struct VolumeRegion {
     std::int64_t length = 0;
     // Windows formats no volume of a read-only or offline disk.
     bool writable = true;
+    std::int64_t sectorBytes = kSectorBytes;  // the disk's: the file system is made for it
 };
 
 struct StackOptions {

@@ -101,6 +101,7 @@ std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& targe
     } else if (setup_.newDisksOffline) {
         wanted.OfflineAndReadOnly();
     }
+    wanted.sectorBytes = setup_.lunSectorBytes;
     const auto number = disks_->Attach(wanted);
     if (!number) return std::nullopt;
     if (const auto facts = disks_->Disk(*number)) lunImages_[target] = facts->imagePath;

@@ -51,6 +51,8 @@ struct WindowsSetup {
     // Windows adds the reserved partition of a new GPT table a moment after
     // the initialisation returned.
     std::chrono::milliseconds reservedPartitionDelay{1000};
+    // The sector size of the disks the initiator's logins bring (512 or 4096).
+    std::int64_t lunSectorBytes = 512;
     std::int64_t systemDiskBytes = 64LL << 30;
     InitiatorOptions initiator;
     test::SimulatedPc pc = test::SimulatedPc::Typical();
@@ -90,6 +92,7 @@ public:
     test::RecordingTrace& Trace() { return trace_; }
     SimWmiPort& WmiProvider() { return wmiPort_; }
     bool Wow64() const { return setup_.wow64; }
+    const WindowsSetup& Setup() const { return setup_; }
 
     // The ports the inventory reads through, and a scripts module on the
     // script folder and the runner.

@@ -6,6 +6,7 @@
 #include "disk/core/stack/reserved_partition.h"
 #include "disk/core/wizard/wizard_partition.h"
 #include "platform/core/utf8.h"
+#include "resources/resource.h"
 #include "tests/disk/disksim_fixture.h"
 #include "tests/platform/version_machines.h"
 #include "tools/diskflow/disk_flow_rig.h"
@@ -37,6 +38,7 @@ protected:
         FlowSetup setup = FlowSetup::For(std::move(version), dir_, bytes);
         setup.existing = existing;
         setup.windows.reservedPartitionDelay = reservedDelay;
+        setup.windows.lunSectorBytes = sectorBytes_;
         rig_ = std::make_unique<DiskFlowRig>(std::move(setup), clock_);
         rig_->OpenAndSelect();
         return *rig_;
@@ -72,6 +74,7 @@ protected:
 
     test::VirtualClock clock_;
     std::string dir_;
+    std::int64_t sectorBytes_ = 512;
     std::unique_ptr<DiskFlowRig> rig_;
     std::unique_ptr<diskflow::ManagerUser> user_;
 };
@@ -198,6 +201,59 @@ TEST_F(ReusedLunFlowTest, ReservedPartitionThatNeverArrivesEndsTheWait) {
     EXPECT_TRUE(Shows(seen, "did not report the reserved partition"));
     EXPECT_LE(clock_.Now() - start, kReservedPartitionWait + std::chrono::seconds(30));
     EXPECT_EQ(rig_->Pc().Disks().Calls(disksim::Request::SetDriveLayoutEx), 0u);
+}
+
+// A native 4K disk: every start and end on a whole 4096-byte sector inside
+// the usable area Windows reports, file systems made for 4096-byte sectors,
+// and the checkers of the system content with what they find.
+TEST_F(ReusedLunFlowTest, FourKilobyteSectorsGetWholeSectorsEverywhere) {
+    sectorBytes_ = 4096;
+    const struct {
+        const char* name;
+        test::FakeVersionSource (*version)();
+        std::uint64_t lunBytes;
+        bool fat32;
+        std::int64_t start;
+    } cases[] = {
+        {"7 MBR NTFS", test::Windows7Professional, 4ull << 30, false, 65536},
+        {"Vista MBR FAT32", test::VistaBusiness, 4ull << 30, true, 32768},
+        {"7 GPT NTFS", test::Windows7Professional, 3'000'000'000'000ull, false, 24576 + (128 << 20)},
+        {"Vista GPT FAT32", test::VistaBusiness, 3'000'000'000'000ull, true, 24576 + (128 << 20)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DiskFlowRig& rig = Boot(c.version(), ExistingContent::None, c.lunBytes);
+        rig.OnWizard([&](test::FakeDialogSurface& wizard) {
+            wizard.ClickCheckBox(IDC_WIZARD_MAX_SPACE);
+            wizard.TypeText(IDC_WIZARD_SIZE, c.fat32 ? L"600" : L"1024");
+            if (c.fat32) wizard.ClickCheckBox(IDC_WIZARD_FAT32);
+            wizard.Click(kIdOk);
+        });
+        rig.Connect();
+        ASSERT_TRUE(rig.WizardBoxes().empty()) << WideToUtf8(rig.WizardBoxes().front().request.text);
+        const auto table = rig.Pc().Disks().ReadTable(static_cast<std::uint32_t>(rig.TargetDisk()));
+        ASSERT_TRUE(table);
+        const bool gpt = table->layout.style == PartitionStyle::Gpt;
+        const std::int64_t first = gpt ? table->layout.startingUsableOffset : 4096;
+        const std::int64_t end = gpt ? first + table->layout.usableLength : static_cast<std::int64_t>(c.lunBytes);
+        const PartitionEntry* data = nullptr;
+        for (const PartitionEntry& entry : table->layout.entries) {
+            if (entry.partitionLength == 0) continue;
+            EXPECT_EQ(entry.startingOffset % 4096, 0);
+            EXPECT_EQ(entry.partitionLength % 4096, 0);
+            EXPECT_GE(entry.startingOffset, first);
+            EXPECT_LE(entry.End(), end);
+            data = &entry;
+        }
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->startingOffset, c.start);
+        EXPECT_EQ(rig.FormatLibrary().LastSectorBytes(), 4096);
+        const std::string image = TargetImage();
+        EXPECT_EQ(RunTool("fdisk -b 4096 -l '" + image + "' >/dev/null 2>&1").exitCode, 0);
+        EXPECT_EQ(CheckPartition(c.fat32 ? "fsck.fat -n" : "ntfsfix -n", image, data->startingOffset,
+                                 data->partitionLength),
+                  0);
+    }
 }
 
 // Delete, unmount and mount through the disk manager on a reused LUN the
