@@ -55,7 +55,8 @@ std::optional<FlowStep> ParseStep(const std::string& text) {
     const std::vector<std::string> words = Words(text);
     if (words.empty()) return std::nullopt;
     FlowStep step;
-    step.text = text;
+    const std::size_t first = text.find_first_not_of(" \t");
+    step.text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
     const std::string& verb = words[0];
     if (verb == "init" && words.size() == 1) {
         step.kind = FlowStep::Kind::Init;
@@ -135,20 +136,25 @@ int ManagerUser::Run(test::FakeDialogSurface& manager) {
                         [this](DialogController&, test::FakeDialogSurface& dialog) { return PartitionDialog(dialog); });
     manager.ScriptChild(IDD_DRIVE_SELECT,
                         [this](DialogController&, test::FakeDialogSurface& dialog) { return LetterDialog(dialog); });
+    FlushOpenManagers();
     rig_.RunUntilQuiet(manager);
-    std::size_t seen = 0;
     print_("-- the disk manager opens");
-    PrintSeen(print_, "disk manager", manager.Log(), seen);
-    seen = manager.Log().size();
+    open_.emplace_back(&manager, 0);
+    const auto flush = [&] {
+        std::size_t& seen = open_.back().second;
+        PrintSeen(print_, "disk manager", manager.Log(), seen);
+        seen = manager.Log().size();
+    };
+    flush();
     while (next_ < steps_.size() && !manager.EndCode()) {
         const FlowStep& step = steps_[next_++];
         print_("-- step: " + step.text);
         Perform(manager, step);
         if (!manager.EndCode()) rig_.RunUntilQuiet(manager);
-        if (seen < manager.Log().size()) PrintSeen(print_, "disk manager", manager.Log(), seen);
-        seen = manager.Log().size();
+        flush();
     }
     if (!manager.EndCode()) manager.CloseBox();
+    open_.pop_back();
     return manager.EndCode().value_or(kIdCancel);
 }
 
@@ -189,6 +195,14 @@ void ManagerUser::Perform(test::FakeDialogSurface& manager, const FlowStep& step
     manager.ClickDiskBarSegment(bar, segment, MouseButton::Right);
 }
 
+// What the managers a dialog opens over showed so far is printed before it.
+void ManagerUser::FlushOpenManagers() {
+    for (auto& [outer, seen] : open_) {
+        PrintSeen(print_, "disk manager", outer->Log(), seen);
+        seen = outer->Log().size();
+    }
+}
+
 int ManagerUser::SegmentOf(test::FakeDialogSurface& manager, int partition) {
     for (int index = 0; index < manager.DiskBarCount(); ++index) {
         const DiskView view = manager.DiskBar(index).state.View();
@@ -218,6 +232,7 @@ int ManagerUser::LargestFreeSegment(test::FakeDialogSurface& manager) {
 }
 
 int ManagerUser::PartitionDialog(test::FakeDialogSurface& dialog) {
+    FlushOpenManagers();
     const FlowStep step = current_ != nullptr ? *current_ : FlowStep{};
     if (step.sizeMiB > 0) {
         if (dialog.IsChecked(IDC_PARTITION_MAX_SPACE)) dialog.ClickCheckBox(IDC_PARTITION_MAX_SPACE);
@@ -238,6 +253,7 @@ int ManagerUser::PartitionDialog(test::FakeDialogSurface& dialog) {
 }
 
 int ManagerUser::LetterDialog(test::FakeDialogSurface& dialog) {
+    FlushOpenManagers();
     const wchar_t letter = current_ != nullptr ? current_->letter : 0;
     for (int item = 0; item < dialog.ComboItemCount(IDC_DRIVE_SELECT_LETTERS); ++item) {
         if (dialog.ComboItemText(IDC_DRIVE_SELECT_LETTERS, item).rfind(std::wstring(1, letter), 0) == 0) {

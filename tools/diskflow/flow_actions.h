@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fakes/fake_dialog_surface.h"
@@ -49,6 +50,7 @@ public:
 
 private:
     void Perform(test::FakeDialogSurface& manager, const FlowStep& step);
+    void FlushOpenManagers();
     // The bar segment of the partition (-1: none), or the largest free one.
     int SegmentOf(test::FakeDialogSurface& manager, int partition);
     int LargestFreeSegment(test::FakeDialogSurface& manager);
@@ -61,6 +63,8 @@ private:
     FlowPrinter print_;
     bool initialise_ = false;
     const FlowStep* current_ = nullptr;
+    // The managers open now, outermost first, with how much of each log was printed.
+    std::vector<std::pair<test::FakeDialogSurface*, std::size_t>> open_;
 };
 
 }  // namespace norvale::diskflow

@@ -243,6 +243,14 @@ void CDiskMgrDlg::OnDelete() {
     if (!opened) return;
     const DeletionPath path = ChooseDeletionPath(facts.version);
     if (path != DeletionPath::None && !Confirmed(opened->disk)) return;
+    // Windows' reserved partition belongs to the table, not to the user:
+    // the delete script's override would take it, so it is refused here.
+    for (const PartitionEntry& entry : opened->table.entries) {
+        if (entry.partitionNumber == static_cast<std::uint32_t>(partition) && IsReservedPartition(entry)) {
+            ShowSystemError(win32_error::kAccessDenied);
+            return;
+        }
+    }
     const PartitionStyle style = opened->table.style;
     if (!facts.older) {
         if (style != PartitionStyle::Mbr && style != PartitionStyle::Gpt && style != PartitionStyle::Raw) {

@@ -168,6 +168,28 @@ TEST_F(ReusedLunFlowTest, PartitioningStepHandsBackADiskWithPartitions) {
     EXPECT_FALSE(rig.Pc().Disks().Disk(static_cast<std::uint32_t>(request.disk))->online);
 }
 
+// A disk at the number that is not the target's (another appliance's LUN,
+// offline and read-only on a server): the online script is not even run.
+TEST_F(ReusedLunFlowTest, ForeignDiskAtTheNumberStaysOfflineAndUntouched) {
+    DiskFlowRig& rig = Boot(test::Server2008R2Datacenter(), ExistingContent::None, 1ull << 30);
+    ASSERT_TRUE(rig.Pc().Connect(diskflow::kApplianceIp, diskflow::kTarget));
+    DiskScripts scripts = rig.Pc().Scripts();
+    WizardPartitionRequest request;
+    request.disk = rig.TargetDisk();
+    request.diskText = std::to_wstring(request.disk);
+    request.sizeMiB = 100;
+    request.osClass = 7;
+    request.owner = {L"iqn.2026-12.com.orrin:other.lun", {diskflow::kApplianceIp}};
+    const auto result =
+        CreateWizardPartition(WizardPartitionPorts{rig.Pc().Disks(), rig.Inventory(), scripts, clock_}, request);
+    EXPECT_EQ(result.outcome, WizardPartitionResult::Outcome::Refused);
+    EXPECT_TRUE(rig.Pc().DiskpartRuns().empty());
+    const auto facts = rig.Pc().Disks().Disk(static_cast<std::uint32_t>(request.disk));
+    EXPECT_FALSE(facts->online);
+    EXPECT_TRUE(facts->readOnly);
+    EXPECT_EQ(TableWrites(), 0u);
+}
+
 // Initialise a 3 TB LUN as GPT and add a partition: Windows' reserved
 // partition arrives a moment later and the new one follows it.
 TEST_F(ReusedLunFlowTest, InitialisedGptDiskKeepsTheReservedPartitionInFront) {
@@ -187,6 +209,10 @@ TEST_F(ReusedLunFlowTest, InitialisedGptDiskKeepsTheReservedPartitionInFront) {
     EXPECT_EQ(added.partitionLength, 1LL << 30);
     const auto verify = RunTool("sgdisk --verify '" + image + "'");
     EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
+    // The reserved partition is never deleted, not even when asked.
+    const auto refused = Manage("delete 1", false);
+    EXPECT_TRUE(Shows(refused, "Access is denied."));
+    EXPECT_EQ(rig_->Pc().Disks().ReadTable(static_cast<std::uint32_t>(rig_->TargetDisk()))->layout.entries.size(), 2u);
     const auto probe = RunTool("blkid -p -o value -s TYPE -O " + std::to_string(added.startingOffset) + " '" + image + "'");
     EXPECT_EQ(probe.output, "ntfs\n");
     EXPECT_EQ(CheckPartition("ntfsfix -n", image, added.startingOffset, added.partitionLength), 0);
