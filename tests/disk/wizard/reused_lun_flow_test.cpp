@@ -97,6 +97,28 @@ bool Shows(const std::vector<std::string>& lines, const std::string& part) {
     return false;
 }
 
+TEST(FlowSteps, ReadsTheStepsAndRefusesAnythingElse) {
+    const struct {
+        const char* text;
+        std::size_t steps;  // 0: refused (an empty text has no steps either)
+    } cases[] = {
+        {"init; add 500M ntfs F; unmount 1; mount 1 G; delete 1", 5},
+        {" add max fat32 ;; add 2G NTFS ", 2},
+        {"add 500 ntfs", 0},
+        {"add 500M ext4", 0},
+        {"mount 1", 0},
+        {"delete 0", 0},
+        {"format 1", 0},
+        {"add 500M ntfs F:; mount 2 1", 0},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto steps = diskflow::ParseFlowSteps(c.text, error);
+        EXPECT_EQ(steps ? steps->size() : 0u, c.steps) << c.text;
+        EXPECT_EQ(steps.has_value(), error.empty()) << c.text;
+    }
+}
+
 // A reused LUN is never repartitioned, whatever it holds and whatever the
 // Windows: the image stays byte for byte, no table request and no diskpart
 // run touch it, and a disk without a volume is handed to the disk manager
