@@ -160,6 +160,32 @@ TEST_F(Diskpart, OnlineScriptBringsAnOfflineReadOnlyDiskIn) {
     EXPECT_EQ(strict.output.find("Partition 1 is now"), std::string::npos);
 }
 
+// The diskpart of XP and Server 2003 knows neither command of the online
+// script: each fails, and noerr lets the script go on as on Windows.
+TEST_F(Diskpart, OlderDiskpartRefusesTheDiskAttributeCommands) {
+    const std::uint32_t disk = DiskWithTwoPartitions();
+    Stack().SetOnline(disk, false);
+    Stack().SetReadOnly(disk, true);
+    struct Case {
+        disksim::DiskpartVersion version;
+        const char* script;
+        int exitCode;
+        bool reachesTheLastLine;
+    } cases[] = {
+        {{5, 2}, "select disk 1\nattributes disk clear readonly noerr\nonline disk noerr\nselect partition 1\n", 0, true},
+        {{5, 1}, "select disk 1\nattributes disk clear readonly\nselect partition 1\n", 2, false},
+        {{5, 2}, "select disk 1\nonline disk\nselect partition 1\n", 2, false},
+    };
+    for (const Case& c : cases) {
+        const auto run = RunDiskpartScript(Stack(), c.script, c.version);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.script;
+        EXPECT_EQ(run.output.find("Partition 1 is now") != std::string::npos, c.reachesTheLastLine) << c.script;
+        EXPECT_NE(run.output.find("Microsoft DiskPart version 5."), std::string::npos);
+        EXPECT_FALSE(Stack().Disk(disk)->online) << c.script;
+        EXPECT_TRUE(Stack().Disk(disk)->readOnly) << c.script;
+    }
+}
+
 // The assign script as written for disk 12: no final line feed, and the
 // letter after the configured delay.
 TEST_F(Diskpart, AssignScriptMovesTheVolumeToItsLetterAfterTheDelay) {

@@ -28,7 +28,14 @@ std::vector<RefusalCase> RefusalCases() {
     fiveMbr.entries.push_back(fifth);
     DriveLayout raw = MbrLayout(1, {MbrEntry(kMiB, kMiB)});
     raw.style = PartitionStyle::Raw;
+    // An MBR layout is counted in whole tables of four entries.
+    DriveLayout threeMbr = MbrLayout(1, {MbrEntry(kMiB, kMiB)});
+    threeMbr.entries.resize(3);
+    DriveLayout fiveEmpty = MbrLayout(1, {MbrEntry(kMiB, kMiB)});
+    fiveEmpty.entries.resize(5);
     return {
+        {"MbrCountOfThree", threeMbr, win32_error::kInvalidParameter},
+        {"MbrCountOfFive", fiveEmpty, win32_error::kInvalidParameter},
         {"Overlap", MbrLayout(1, {MbrEntry(kMiB, 2 * kMiB), MbrEntry(2 * kMiB, kMiB)}), win32_error::kInvalidParameter},
         {"OverlapByOneSector", MbrLayout(1, {MbrEntry(kMiB, kMiB + 512), MbrEntry(2 * kMiB, kMiB)}),
          win32_error::kInvalidParameter},

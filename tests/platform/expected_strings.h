@@ -173,6 +173,13 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {269, L"This free space lies beyond what the disk's partition table can address (2 TB on an MBR disk). Nothing was changed."},
     {273, L"The disk of the target did not report its size in time. Please check it in My Computer->Management->Disk "
           L"Management."},
+    {274, L"Disk %d already holds partitions, so the format wizard does not partition it. Nothing was written to it; "
+          L"the disk manager opens instead."},
+    {275, L"The partition table of this disk could not be read, so its free space is not known. Nothing was changed."},
+    {276, L"The new partition would overlap a partition on the disk or lie outside the area its partition table can "
+          L"use. Nothing was written."},
+    {277, L"Windows did not report the reserved partition of the newly initialised disk in time. No partition was "
+          L"added; please try Add again."},
     {280, L"The storage device names a CHAP user that the iSCSI initiator cannot take (only printable characters "
           L"without blanks or quotes). Nothing was run.\nPlease change the CHAP user name on the storage device."},
     {281, L"The iSCSI initiator did not answer in time. Please try again later."},

@@ -138,7 +138,16 @@ public:
 
 DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
     const std::vector<sim::ApplianceConfig> appliances = setup.windows.appliances;
+    const std::string workDir = setup.windows.workDir;
     windows_ = std::make_unique<sim::SimulatedWindows>(clock_, std::move(setup.windows));
+    if (setup.existing != ExistingContent::None) {
+        existingImage_ = workDir + "/existing-lun.img";
+        existingError_ = MakeExistingLun(setup.existing, existingImage_, static_cast<std::int64_t>(setup.lunBytes),
+                                         windows_->Setup().lunSectorBytes);
+        if (existingError_.empty()) {
+            windows_->PreloadLun(WideToUtf8(kTarget), existingImage_, ComesUpOffline(setup.existing));
+        }
+    }
     parts_ = std::make_unique<Parts>(*this);
     parts_->segment.SetLocalAddresses(std::vector<std::string>{"192.168.10.2"});
     for (const sim::ApplianceConfig& appliance : appliances) parts_->segment.AddAppliance(OnSegment(appliance));
@@ -155,6 +164,11 @@ DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
     });
     // The disk manager as the user first sees it, then closed.
     surface_.ScriptChild(IDD_DISK_MANAGER, [this](DialogController&, test::FakeDialogSurface& manager) {
+        if (managerUser_) {
+            const int code = managerUser_(manager);
+            diskManagerLog_ = manager.Log();
+            return code;
+        }
         RunUntilQuiet(manager);
         diskManagerLog_ = manager.Log();
         manager.CloseBox();
@@ -201,6 +215,19 @@ void DiskFlowRig::Connect() {
 }
 
 void DiskFlowRig::Disconnect() { Connect(); }
+
+void DiskFlowRig::ConnectAndManage() {
+    windows_->Connect(kApplianceIp, kTarget);
+    RunUntilQuiet(surface_);
+    Manage();
+}
+
+void DiskFlowRig::Manage() {
+    surface_.Click(IDC_MANAGEMENT);
+    RunUntilQuiet(surface_);
+}
+
+void DiskFlowRig::OnDiskManager(std::function<int(test::FakeDialogSurface&)> user) { managerUser_ = std::move(user); }
 
 void DiskFlowRig::RunUntilQuiet(test::FakeDialogSurface& surface) {
     auto* virtualClock = dynamic_cast<test::VirtualClock*>(&clock_);

@@ -28,6 +28,7 @@
 #include "tests/fakes/fake_segment.h"
 #include "tests/fakes/in_memory_registry.h"
 #include "tests/fakes/virtual_clock.h"
+#include "tools/diskflow/existing_lun.h"
 #include "tools/disksim/mkfs_format_port.h"
 #include "tools/winsim/simulated_windows.h"
 
@@ -41,6 +42,8 @@ inline constexpr wchar_t kTarget[] = L"iqn.2026-12.com.orrin:archive.data";
 struct FlowSetup {
     sim::WindowsSetup windows;
     std::uint64_t lunBytes = 10ull << 30;
+    // What the LUN holds before the first login (a reused LUN).
+    ExistingContent existing = ExistingContent::None;
 
     // That Windows, in `workDir`, with one appliance whose one target has a
     // LUN of `lunBytes`.
@@ -74,6 +77,18 @@ public:
     void Connect();
     // Clicks the target's row and Connect again (the caption is Disconnect).
     void Disconnect();
+    // Logs the target in behind the dialog's back (no wizard: the disk stays
+    // as it came) and clicks Management.
+    void ConnectAndManage();
+    // Clicks Management.
+    void Manage();
+    // Who works in the disk manager when it opens (default: it is looked at
+    // and closed).
+    void OnDiskManager(std::function<int(test::FakeDialogSurface& manager)> user);
+    // The image of a LUN made with existing content, and why making it
+    // failed (empty: it did not).
+    const std::string& ExistingImage() const { return existingImage_; }
+    const std::string& ExistingError() const { return existingError_; }
     // Lets posted messages, workers and timers of `surface` run until it
     // ends or nothing is left to do.
     void RunUntilQuiet(test::FakeDialogSurface& surface);
@@ -105,6 +120,9 @@ private:
     test::FakeDialogSurface surface_;
     std::unique_ptr<CNorvaleDlg> dialog_;
     std::function<void(test::FakeDialogSurface&)> wizardUser_;
+    std::function<int(test::FakeDialogSurface&)> managerUser_;
+    std::string existingImage_;
+    std::string existingError_;
     std::vector<std::wstring> wizardLog_;
     std::vector<test::ShownMessageBox> wizardBoxes_;
     std::vector<std::wstring> diskManagerLog_;

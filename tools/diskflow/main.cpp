@@ -7,7 +7,8 @@
 //   norvale-disk-flow [--windows
 //   7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]
 //                     [--size BYTES[K|M|G|T]] [--fat32] [--cancel]
-//                     [--fail-format]
+//                     [--fail-format] [--sector-size 512|4096] [--existing KIND]
+//                     [--actions "STEP; STEP; ..."] [--no-wizard]
 //                     [--work-dir DIR]
 //                     [--chap USER:SECRET]   the target needs CHAP; the
 //                                            flow types them into the dialog
@@ -28,6 +29,7 @@
 #include "resources/resource.h"
 #include "tests/platform/version_machines.h"
 #include "tools/diskflow/disk_flow_rig.h"
+#include "tools/diskflow/flow_actions.h"
 
 namespace {
 
@@ -39,6 +41,10 @@ struct Options {
     bool fat32 = false;
     bool cancel = false;
     bool failFormat = false;
+    diskflow::ExistingContent existing = diskflow::ExistingContent::None;
+    std::vector<diskflow::FlowStep> steps;
+    bool noWizard = false;
+    std::int64_t sectorBytes = 512;
     std::string workDir;
     std::optional<std::pair<std::string, std::string>> chap;  // user, secret
 };
@@ -55,13 +61,23 @@ const std::map<std::string, test::FakeVersionSource (*)()> kWindows = {
     {"2000", test::Windows2000},
 };
 
+std::string ExistingName(const Options& options) {
+    for (const std::string& name : diskflow::ExistingContentNames()) {
+        if (diskflow::ParseExistingContent(name) == options.existing) return name;
+    }
+    return "nothing";
+}
+
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: norvale-disk-flow [--windows "
                  "7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]\n"
                  "                         [--size BYTES[K|M|G|T]] "
-                 "[--fat32] [--cancel] [--fail-format]\n"
-                 "                         [--work-dir DIR] [--chap USER:SECRET]\n");
+                 "[--fat32] [--cancel] [--fail-format] [--sector-size 512|4096]\n"
+                 "                         [--existing mbr-ntfs|gpt-ntfs|mbr-linux|gpt-linux|mbr-unknown|offline-ntfs]\n"
+                 "                         [--actions \"STEP; STEP; ...\"] [--no-wizard] [--work-dir DIR]\n"
+                 "                         [--chap USER:SECRET]\n"
+                 "steps: add SIZE[M|G]|max ntfs|fat32 [LETTER]; delete N; unmount N; mount N LETTER; init\n");
     std::exit(2);
 }
 
@@ -91,6 +107,24 @@ Options Parse(int argc, char** argv) {
             options.cancel = true;
         } else if (arg == "--fail-format") {
             options.failFormat = true;
+        } else if (arg == "--existing") {
+            const auto existing = diskflow::ParseExistingContent(next());
+            if (!existing) Usage();
+            options.existing = *existing;
+        } else if (arg == "--actions") {
+            std::string error;
+            const auto steps = diskflow::ParseFlowSteps(next(), error);
+            if (!steps) {
+                std::fprintf(stderr, "norvale-disk-flow: %s\n", error.c_str());
+                Usage();
+            }
+            options.steps = *steps;
+        } else if (arg == "--sector-size") {
+            const std::string sector = next();
+            if (sector != "512" && sector != "4096") Usage();
+            options.sectorBytes = std::stoll(sector);
+        } else if (arg == "--no-wizard") {
+            options.noWizard = true;
         } else if (arg == "--work-dir") {
             options.workDir = next();
         } else if (arg == "--chap") {
@@ -105,16 +139,10 @@ Options Parse(int argc, char** argv) {
     return options;
 }
 
-// The lines of a surface's log a user would have seen: titles, texts,
-// message boxes, dialogs opened and ended.
+void Print(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
 void PrintSeen(const char* who, const std::vector<std::wstring>& log, std::size_t from = 0) {
-    static const char* const kSeen[] = {"title ", "text ", "message ", "child ", "end ", "row ", "cell "};
-    for (std::size_t i = from; i < log.size(); ++i) {
-        const std::string line = WideToUtf8(log[i]);
-        for (const char* prefix : kSeen) {
-            if (line.rfind(prefix, 0) == 0) std::printf("  [%s] %s\n", who, line.c_str());
-        }
-    }
+    diskflow::PrintSeen(Print, who, log, from);
 }
 
 }  // namespace
@@ -135,14 +163,24 @@ int main(int argc, char** argv) {
     test::FakeVersionSource version = kWindows.at(options.windows)();
     test::VirtualClock clock;
     diskflow::FlowSetup setup = diskflow::FlowSetup::For(version, dir, options.size);
+    setup.existing = options.existing;
+    setup.windows.lunSectorBytes = options.sectorBytes;
     if (options.chap) setup.RequireChap(options.chap->first, options.chap->second);
     diskflow::DiskFlowRig rig(std::move(setup), clock);
     // The user types what the appliance's administrator gave them.
     if (options.chap) rig.OnChapDialog(Utf8ToWide(options.chap->first), Utf8ToWide(options.chap->second));
+    if (!rig.ExistingError().empty()) {
+        std::fprintf(stderr, "norvale-disk-flow: the existing LUN could not be made: %s\n", rig.ExistingError().c_str());
+        return 2;
+    }
     rig.FormatLibrary().SetFailing(options.failFormat);
-    std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes, work folder %s\n", options.windows.c_str(),
-                OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
-                static_cast<unsigned long long>(options.size), dir.c_str());
+    diskflow::ManagerUser managerUser(rig, options.steps, Print);
+    if (!options.steps.empty()) {
+        rig.OnDiskManager([&](test::FakeDialogSurface& manager) { return managerUser.Run(manager); });
+    }
+    std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes in sectors of %lld, work folder %s\n",
+                options.windows.c_str(), OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
+                static_cast<unsigned long long>(options.size), static_cast<long long>(options.sectorBytes), dir.c_str());
 
     std::printf("-- the main dialog opens and the appliance is clicked\n");
     rig.OpenAndSelect();
@@ -158,8 +196,17 @@ int main(int argc, char** argv) {
         // A failed format leaves the wizard open; the user closes it.
         if (!wizard.EndCode()) wizard.Click(kIdCancel);
     });
-    std::printf("-- Connect of %s\n", WideToUtf8(diskflow::kTarget).c_str());
-    rig.Connect();
+    if (!rig.ExistingImage().empty()) {
+        std::printf("-- the LUN already holds %s (%s)\n", ExistingName(options).c_str(), rig.ExistingImage().c_str());
+    }
+    if (options.noWizard) {
+        std::printf("-- %s is logged in behind the program's back, and Management is clicked\n",
+                    WideToUtf8(diskflow::kTarget).c_str());
+        rig.ConnectAndManage();
+    } else {
+        std::printf("-- Connect of %s\n", WideToUtf8(diskflow::kTarget).c_str());
+        rig.Connect();
+    }
     PrintSeen("main", rig.MainSurface().Log(), mark);
     std::printf("-- the format wizard (%s)\n", rig.WizardRuns() ? "opened" : "did not open");
     PrintSeen("wizard", rig.WizardLog());
@@ -173,14 +220,22 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     std::printf("-- the disk manager %s\n", rig.DiskManagerOpens() ? "opened" : "did not open");
-    PrintSeen("disk manager", rig.DiskManagerLog());
+    if (options.steps.empty()) PrintSeen("disk manager", rig.DiskManagerLog());
+    if (managerUser.StepsLeft() != 0) std::printf("-- %zu step(s) not run\n", managerUser.StepsLeft());
     PrintSeen("CHAP", rig.ChapLog());
     std::printf("-- the target is %s\n", rig.TargetDisk() >= 0 ? "connected" : "logged out");
+    bool printed = false;
     for (const auto& disk : rig.Pc().Disks().Disks()) {
-        if (!disk.system) std::printf("image: %s\n", disk.imagePath.c_str());
+        if (!disk.system) {
+            std::printf("image: %s\n", disk.imagePath.c_str());
+            printed = true;
+        }
     }
+    // A LUN logged out again keeps its image.
+    if (!printed && !rig.ExistingImage().empty()) std::printf("image: %s\n", rig.ExistingImage().c_str());
     std::printf(
         "check it with: sfdisk -d IMAGE; sgdisk --verify IMAGE; "
-        "blkid -p -O $((START_SECTOR * 512)) IMAGE\n");
+        "blkid -p -O $((START_SECTOR * %lld)) IMAGE\n",
+        static_cast<long long>(options.sectorBytes));
     return 0;
 }

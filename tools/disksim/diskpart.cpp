@@ -238,19 +238,31 @@ private:
 
 }  // namespace
 
-DiskpartRun RunDiskpartScript(SimulatedDiskStack& stack, const std::string& script) {
+DiskpartRun RunDiskpartScript(SimulatedDiskStack& stack, const std::string& script, DiskpartVersion version) {
     DiskpartRun run;
     std::string name;
     for (const wchar_t c : stack.ComputerName()) name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    run.output = "\r\nMicrosoft DiskPart version 6.1.7601\r\nCopyright (C) 1999-2008 Microsoft Corporation.\r\n"
+    const char* build = version.major >= 6 ? (version.minor >= 1 ? "7601" : "6001") : (version.minor >= 2 ? "3790" : "3565");
+    run.output = "\r\nMicrosoft DiskPart version " + std::to_string(version.major) + "." +
+                 std::to_string(version.minor) + "." + build +
+                 "\r\nCopyright (C) 1999-2008 Microsoft Corporation.\r\n"
                  "On computer: " +
                  name + "\r\n";
     Session session(stack);
     std::istringstream lines(script);
     std::string line;
     while (std::getline(lines, line)) {
-        const DiskpartCommand command = ParseDiskpartLine(line);
+        DiskpartCommand command = ParseDiskpartLine(line);
         if (command.kind == Kind::Exit) break;
+        // The older diskpart has no ATTRIBUTES command, and its ONLINE takes
+        // no object; noerr still lets the script go on.
+        if (!version.KnowsDiskAttributes()) {
+            if (command.kind == Kind::ClearReadOnly) command.kind = Kind::Unknown;
+            if (command.kind == Kind::OnlineDisk) {
+                command.kind = Kind::BadArguments;
+                command.helpTopic = "ONLINE";
+            }
+        }
         const auto [text, failure] = session.Run(command);
         run.output += text;
         if (failure != 0 && !command.noerr) {

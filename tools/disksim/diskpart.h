@@ -40,8 +40,18 @@ struct DiskpartRun {
     int exitCode = 0;    // 0; 2 bad command; 4 service error; 5 nothing selected
 };
 
+// The diskpart of each Windows: 5.1 (XP), 5.2 (Server 2003, XP x64), 6.0
+// (Vista, Server 2008), 6.1 (7, Server 2008 R2). Before 6.0 diskpart knows no
+// "attributes disk" and no "online disk" (its ONLINE takes no object).
+struct DiskpartVersion {
+    int major = 6;
+    int minor = 1;
+    bool KnowsDiskAttributes() const { return major >= 6; }
+};
+
 // Runs a whole script as "diskpart /s" does: the banner, then each command;
 // the first error ends the run unless the command says noerr.
-DiskpartRun RunDiskpartScript(SimulatedDiskStack& stack, const std::string& script);
+DiskpartRun RunDiskpartScript(SimulatedDiskStack& stack, const std::string& script,
+                              DiskpartVersion version = {});
 
 }  // namespace norvale::disksim

@@ -15,32 +15,45 @@ constexpr std::int64_t kSector = 512;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// Runs a program without a shell (paths are passed as they are), its output
-// discarded; answers whether it exited with 0.
-bool Run(const std::vector<std::string>& args) {
+}  // namespace
+
+bool RunProgram(const std::vector<std::string>& args, const std::string& input) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     // The formatters live in /usr/sbin, which a user's PATH may lack.
     const std::string sbin = "/usr/sbin/" + args[0];
     if (access(sbin.c_str(), X_OK) == 0) argv[0] = const_cast<char*>(sbin.c_str());
     argv.push_back(nullptr);
+    int pipeEnds[2] = {-1, -1};
+    if (pipe(pipeEnds) != 0) return false;
     const pid_t child = fork();
-    if (child < 0) return false;
+    if (child < 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return false;
+    }
     if (child == 0) {
         const int null = open("/dev/null", O_WRONLY);
+        dup2(pipeEnds[0], 0);
+        close(pipeEnds[1]);
         dup2(null, 1);
         dup2(null, 2);
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    close(pipeEnds[0]);
+    for (std::size_t at = 0; at < input.size();) {
+        const ssize_t put = write(pipeEnds[1], input.data() + at, input.size() - at);
+        if (put <= 0) break;
+        at += static_cast<std::size_t>(put);
+    }
+    close(pipeEnds[1]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Copies the data extents of a sparse file into the image at `offset`, so a
-// file system of terabytes costs what its metadata costs.
 bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset) {
     const int in = open(from.c_str(), O_RDONLY);
     const int out = open(image.c_str(), O_WRONLY);
@@ -63,7 +76,6 @@ bool CopyDataExtents(const std::string& from, const std::string& image, std::int
     return ok;
 }
 
-}  // namespace
 
 FormatStart MkfsFormatPort::Format(const FormatRequest& request,
                                    const std::function<void(const FormatReport&)>& onReport) {
@@ -78,12 +90,16 @@ FormatStart MkfsFormatPort::Format(const FormatRequest& request,
 
 bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const std::optional<VolumeRegion> region = stack_.RegionOf(request.driveRoot);
-    if (!region || region->length < kSector || region->offset % kSector != 0) return false;
+    // The file system is made for the disk's sectors, as Windows makes it.
+    const std::int64_t sector = region ? region->sectorBytes : kSector;
+    if (!region || !region->writable || region->length < sector || region->offset % sector != 0) return false;
     const std::string label = Narrow(request.label);
-    const std::string startSector = std::to_string(region->offset / kSector);
+    const std::string sectorText = std::to_string(sector);
+    const std::string startSector = std::to_string(region->offset / sector);
+    lastSectorBytes_ = sector;
     if (request.fileSystem == L"FAT32") {
-        return Run({"mkfs.fat", "-F", "32", "-S", "512", "-n", label, "-h", startSector, "--offset", startSector,
-                    region->imagePath, std::to_string(region->length / 1024)});
+        return RunProgram({"mkfs.fat", "-F", "32", "-S", sectorText, "-n", label, "-h", startSector, "--offset",
+                           startSector, region->imagePath, std::to_string(region->length / 1024)});
     }
     if (request.fileSystem != L"NTFS") return false;
     // mkntfs writes a whole device: a sparse file of the partition's size,
@@ -94,8 +110,8 @@ bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const bool sized = file >= 0 && ftruncate(file, region->length) == 0;
     if (file >= 0) close(file);
     const bool ok = sized &&
-                    Run({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", "512", "-p", startSector, "-H", "255", "-S",
-                         "63", part, std::to_string(region->length / kSector)}) &&
+                    RunProgram({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", sectorText, "-p", startSector, "-H",
+                                "255", "-S", "63", part, std::to_string(region->length / sector)}) &&
                     CopyDataExtents(part, region->imagePath, region->offset);
     std::remove(part.c_str());
     return ok;

@@ -8,10 +8,21 @@
 #include <atomic>
 #include <string>
 
+#include <string>
+#include <vector>
+
 #include "disk/core/format/format_port.h"
 #include "tools/disksim/simulated_disk_stack.h"
 
 namespace norvale::disksim {
+
+// Runs a program without a shell (paths are passed as they are), `input` on
+// its standard input and its output discarded; answers whether it exited
+// with 0. Programs of /usr/sbin are found where a user's PATH lacks it.
+bool RunProgram(const std::vector<std::string>& args, const std::string& input = {});
+// Copies the data extents of a sparse file into the image at `offset`, so a
+// file system of terabytes costs what its metadata costs.
+bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset);
 
 class MkfsFormatPort final : public FormatPort {
 public:
@@ -25,6 +36,8 @@ public:
     // The library cannot be loaded: Format answers LibraryMissing, reports nothing.
     void SetMissing(bool missing) { missing_ = missing; }
     int Formats() const { return formats_; }
+    // The sector size the last file system was made for.
+    std::int64_t LastSectorBytes() const { return lastSectorBytes_; }
 
 private:
     bool WriteFileSystem(const FormatRequest& request);
@@ -33,6 +46,7 @@ private:
     std::atomic<bool> failing_{false};
     std::atomic<bool> missing_{false};
     std::atomic<int> formats_{0};
+    std::atomic<std::int64_t> lastSectorBytes_{0};
 };
 
 }  // namespace norvale::disksim

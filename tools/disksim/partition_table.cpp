@@ -16,7 +16,9 @@ constexpr std::size_t kMbrSignature = 440;
 constexpr std::size_t kGptEntryBytes = 128;
 constexpr std::uint32_t kMaxGptEntries = 4096;  // a bound for arrays made by others
 
-using Sector = std::array<std::uint8_t, kSectorBytes>;
+// The bytes of a table sector that hold anything (MBR, GPT header); a larger
+// sector is written whole, its rest zero.
+using Sector = std::array<std::uint8_t, 512>;
 
 bool IsContainerType(std::uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
 
@@ -34,12 +36,13 @@ struct GptHeader {
     std::uint32_t entriesCrc = 0;
 };
 
-std::optional<GptHeader> ReadGptHeader(const ByteReader& read, std::int64_t lba, std::int64_t totalSectors) {
+std::optional<GptHeader> ReadGptHeader(const ByteReader& read, std::int64_t lba, std::int64_t totalSectors,
+                                       std::int64_t bps) {
     Sector sector{};
-    if (lba <= 0 || lba >= totalSectors || !read(lba * kSectorBytes, sector.data(), sector.size())) return std::nullopt;
+    if (lba <= 0 || lba >= totalSectors || !read(lba * bps, sector.data(), sector.size())) return std::nullopt;
     if (std::memcmp(sector.data(), "EFI PART", 8) != 0) return std::nullopt;
     const std::uint32_t headerSize = Load32(&sector[12]);
-    if (headerSize < 92 || headerSize > kSectorBytes) return std::nullopt;
+    if (headerSize < 92 || headerSize > 512) return std::nullopt;
     const std::uint32_t storedCrc = Load32(&sector[16]);
     Store32(&sector[16], 0);
     if (Crc32(sector.data(), headerSize) != storedCrc) return std::nullopt;
@@ -65,12 +68,12 @@ std::optional<GptHeader> ReadGptHeader(const ByteReader& read, std::int64_t lba,
 }
 
 std::optional<std::vector<std::uint8_t>> ReadGptEntries(const ByteReader& read, const GptHeader& header,
-                                                        std::int64_t totalSectors) {
+                                                        std::int64_t totalSectors, std::int64_t bps) {
     const std::size_t bytes = static_cast<std::size_t>(header.entryCount) * header.entrySize;
-    const std::int64_t sectors = (static_cast<std::int64_t>(bytes) + kSectorBytes - 1) / kSectorBytes;
+    const std::int64_t sectors = (static_cast<std::int64_t>(bytes) + bps - 1) / bps;
     if (header.entriesLba + sectors > totalSectors) return std::nullopt;
     std::vector<std::uint8_t> array(bytes);
-    if (!read(header.entriesLba * kSectorBytes, array.data(), array.size())) return std::nullopt;
+    if (!read(header.entriesLba * bps, array.data(), array.size())) return std::nullopt;
     if (Crc32(array.data(), array.size()) != header.entriesCrc) return std::nullopt;
     return array;
 }
@@ -85,12 +88,13 @@ std::wstring ReadGptName(const std::uint8_t* p) {
     return name;
 }
 
-void ReadGptLayout(const GptHeader& header, const std::vector<std::uint8_t>& array, TableOnDisk& table) {
+void ReadGptLayout(const GptHeader& header, const std::vector<std::uint8_t>& array, TableOnDisk& table,
+                   std::int64_t bps) {
     DriveLayout& layout = table.layout;
     layout.style = PartitionStyle::Gpt;
     layout.gptDiskId = header.diskId;
-    layout.startingUsableOffset = header.firstUsableLba * kSectorBytes;
-    layout.usableLength = (header.lastUsableLba - header.firstUsableLba + 1) * kSectorBytes;
+    layout.startingUsableOffset = header.firstUsableLba * bps;
+    layout.usableLength = (header.lastUsableLba - header.firstUsableLba + 1) * bps;
     layout.maxPartitionCount = header.entryCount;
     std::uint32_t number = 0;
     for (std::uint32_t i = 0; i < header.entryCount; ++i) {
@@ -105,9 +109,9 @@ void ReadGptLayout(const GptHeader& header, const std::vector<std::uint8_t>& arr
         entry.gptId = Guid::FromBytes(p + 16);
         // An entry that ends before it starts, or lies past the disk, is kept
         // with no length: it is listed but owns no bytes.
-        if (first >= 0 && last >= first && last < INT64_MAX / kSectorBytes) {
-            entry.startingOffset = first * kSectorBytes;
-            entry.partitionLength = (last - first + 1) * kSectorBytes;
+        if (first >= 0 && last >= first && last < INT64_MAX / bps) {
+            entry.startingOffset = first * bps;
+            entry.partitionLength = (last - first + 1) * bps;
         }
         entry.gptAttributes = Load64(p + 48);
         entry.gptName = ReadGptName(p + 56);
@@ -118,7 +122,7 @@ void ReadGptLayout(const GptHeader& header, const std::vector<std::uint8_t>& arr
     table.gpt = GptArea{header.firstUsableLba, header.lastUsableLba, header.entryCount};
 }
 
-void ReadMbrLayout(const Sector& mbr, DriveLayout& layout) {
+void ReadMbrLayout(const Sector& mbr, DriveLayout& layout, std::int64_t bps) {
     layout.style = PartitionStyle::Mbr;
     layout.mbrSignature = Load32(&mbr[kMbrSignature]);
     std::uint32_t number = 0;
@@ -130,8 +134,8 @@ void ReadMbrLayout(const Sector& mbr, DriveLayout& layout) {
         const std::int64_t firstLba = Load32(p + 8);
         const std::int64_t sectors = Load32(p + 12);
         if (entry.mbrType != mbr_type::kUnused && sectors != 0) {
-            entry.startingOffset = firstLba * kSectorBytes;
-            entry.partitionLength = sectors * kSectorBytes;
+            entry.startingOffset = firstLba * bps;
+            entry.partitionLength = sectors * bps;
             entry.bootIndicator = p[0] == 0x80;
             entry.hiddenSectors = static_cast<std::uint32_t>(firstLba);
             entry.recognizedPartition = IsRecognizedMbrType(entry.mbrType);
@@ -168,8 +172,10 @@ void StoreMbrEntry(std::uint8_t* p, std::uint8_t type, bool boot, std::int64_t f
     Store32(p + 12, static_cast<std::uint32_t>(sectors));
 }
 
-SectorWrite WholeSector(std::int64_t lba, const Sector& sector) {
-    return {lba * kSectorBytes, std::vector<std::uint8_t>(sector.begin(), sector.end())};
+SectorWrite WholeSector(std::int64_t lba, const Sector& sector, std::int64_t bps) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(bps), 0);
+    std::copy(sector.begin(), sector.end(), bytes.begin());
+    return {lba * bps, std::move(bytes)};
 }
 
 // The boot code of the disk's first sector is kept, as Windows keeps it.
@@ -179,13 +185,13 @@ Sector CurrentFirstSector(const ByteReader& read) {
     return sector;
 }
 
-void StoreGptEntry(std::uint8_t* p, const PartitionEntry& entry) {
+void StoreGptEntry(std::uint8_t* p, const PartitionEntry& entry, std::int64_t bps) {
     const auto type = entry.gptType.ToBytes();
     const auto id = entry.gptId.ToBytes();
     std::memcpy(p, type.data(), 16);
     std::memcpy(p + 16, id.data(), 16);
-    Store64(p + 32, static_cast<std::uint64_t>(entry.startingOffset / kSectorBytes));
-    Store64(p + 40, static_cast<std::uint64_t>(entry.End() / kSectorBytes - 1));
+    Store64(p + 32, static_cast<std::uint64_t>(entry.startingOffset / bps));
+    Store64(p + 40, static_cast<std::uint64_t>(entry.End() / bps - 1));
     Store64(p + 48, entry.gptAttributes);
     for (std::size_t i = 0; i < 36 && i < entry.gptName.size(); ++i) {
         Store16(p + 56 + 2 * i, static_cast<std::uint16_t>(entry.gptName[i]));
@@ -228,35 +234,36 @@ Sector ProtectiveMbr(const Sector& current, std::int64_t totalSectors) {
 }
 
 WritePlan GptWrites(const GptArea& area, const Guid& diskId, const std::vector<const PartitionEntry*>& used,
-                    const Sector& firstSector, std::int64_t totalSectors) {
-    std::vector<std::uint8_t> array(static_cast<std::size_t>(area.EntrySectors() * kSectorBytes), 0);
-    for (std::size_t i = 0; i < used.size(); ++i) StoreGptEntry(&array[i * kGptEntryBytes], *used[i]);
+                    const Sector& firstSector, std::int64_t totalSectors, std::int64_t bps) {
+    std::vector<std::uint8_t> array(static_cast<std::size_t>(area.EntrySectors(bps) * bps), 0);
+    for (std::size_t i = 0; i < used.size(); ++i) StoreGptEntry(&array[i * kGptEntryBytes], *used[i], bps);
     const std::uint32_t entriesCrc = Crc32(array.data(), static_cast<std::size_t>(area.entryCount) * kGptEntryBytes);
     const std::int64_t lastLba = totalSectors - 1;
-    const std::int64_t backupEntriesLba = lastLba - area.EntrySectors();
+    const std::int64_t backupEntriesLba = lastLba - area.EntrySectors(bps);
     WritePlan plan;
-    plan.push_back(WholeSector(0, ProtectiveMbr(firstSector, totalSectors)));
-    plan.push_back(WholeSector(1, GptHeaderSector(area, diskId, 1, lastLba, 2, entriesCrc)));
-    plan.push_back({2 * kSectorBytes, array});
-    plan.push_back({backupEntriesLba * kSectorBytes, array});
-    plan.push_back(WholeSector(lastLba, GptHeaderSector(area, diskId, lastLba, 1, backupEntriesLba, entriesCrc)));
+    plan.push_back(WholeSector(0, ProtectiveMbr(firstSector, totalSectors), bps));
+    plan.push_back(WholeSector(1, GptHeaderSector(area, diskId, 1, lastLba, 2, entriesCrc), bps));
+    plan.push_back({2 * bps, array});
+    plan.push_back({backupEntriesLba * bps, array});
+    plan.push_back(WholeSector(lastLba, GptHeaderSector(area, diskId, lastLba, 1, backupEntriesLba, entriesCrc), bps));
     return plan;
 }
 
 // An MBR written over a GPT disk: both GPT headers go, so that no tool
 // takes the stale table for the real one.
-void WipeGptHeaders(WritePlan& plan, std::int64_t totalSectors) {
+void WipeGptHeaders(WritePlan& plan, std::int64_t totalSectors, std::int64_t bps) {
     const Sector zeros{};
-    plan.push_back(WholeSector(1, zeros));
-    plan.push_back(WholeSector(totalSectors - 1, zeros));
+    plan.push_back(WholeSector(1, zeros, bps));
+    plan.push_back(WholeSector(totalSectors - 1, zeros, bps));
 }
 
-bool OnSectors(std::int64_t value) { return value >= 0 && value % kSectorBytes == 0; }
+bool OnSectors(std::int64_t value, std::int64_t bps) { return value >= 0 && value % bps == 0; }
 
 // Used entries, checked for sectors, bounds and overlap.
-std::uint32_t CheckEntries(const std::vector<const PartitionEntry*>& used, std::int64_t lowest, std::int64_t end) {
+std::uint32_t CheckEntries(const std::vector<const PartitionEntry*>& used, std::int64_t lowest, std::int64_t end,
+                           std::int64_t bps) {
     for (const PartitionEntry* entry : used) {
-        if (!OnSectors(entry->startingOffset) || !OnSectors(entry->partitionLength) || entry->partitionLength == 0) {
+        if (!OnSectors(entry->startingOffset, bps) || !OnSectors(entry->partitionLength, bps) || entry->partitionLength == 0) {
             return win32_error::kInvalidParameter;
         }
         if (entry->startingOffset < lowest || entry->partitionLength > end - entry->startingOffset) {
@@ -273,7 +280,9 @@ std::uint32_t CheckEntries(const std::vector<const PartitionEntry*>& used, std::
 }
 
 LayoutPlan PlanMbr(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
-                   std::int64_t diskBytes) {
+                   std::int64_t diskBytes, std::int64_t bps) {
+    // An MBR layout always counts its entries in whole tables of four.
+    if (layout.entries.empty() || layout.entries.size() % 4 != 0) return {win32_error::kInvalidParameter, {}};
     std::vector<const PartitionEntry*> used;
     for (std::size_t i = 0; i < layout.entries.size(); ++i) {
         const PartitionEntry& entry = layout.entries[i];
@@ -283,8 +292,8 @@ LayoutPlan PlanMbr(const DriveLayout& layout, const TableOnDisk& current, const 
         used.push_back(&entry);
     }
     // MBR fields hold 32-bit sector numbers.
-    const std::int64_t mbrEnd = std::min<std::int64_t>(diskBytes / kSectorBytes, 0xFFFFFFFFLL) * kSectorBytes;
-    if (const auto error = CheckEntries(used, kSectorBytes, mbrEnd); error != 0) return {error, {}};
+    const std::int64_t mbrEnd = std::min<std::int64_t>(diskBytes / bps, 0xFFFFFFFFLL) * bps;
+    if (const auto error = CheckEntries(used, bps, mbrEnd, bps); error != 0) return {error, {}};
     Sector mbr = CurrentFirstSector(read);
     Store32(&mbr[kMbrSignature], layout.mbrSignature);
     Store16(&mbr[kMbrSignature + 4], 0);
@@ -294,42 +303,42 @@ LayoutPlan PlanMbr(const DriveLayout& layout, const TableOnDisk& current, const 
         if (static_cast<std::size_t>(slot) >= layout.entries.size()) continue;
         const PartitionEntry& entry = layout.entries[slot];
         if (!IsUsedEntry(PartitionStyle::Mbr, entry)) continue;
-        StoreMbrEntry(p, entry.mbrType, entry.bootIndicator, entry.startingOffset / kSectorBytes,
-                      entry.partitionLength / kSectorBytes);
+        StoreMbrEntry(p, entry.mbrType, entry.bootIndicator, entry.startingOffset / bps,
+                      entry.partitionLength / bps);
     }
     mbr[510] = 0x55;
     mbr[511] = 0xAA;
     LayoutPlan plan;
-    plan.writes.push_back(WholeSector(0, mbr));
-    if (current.gpt) WipeGptHeaders(plan.writes, diskBytes / kSectorBytes);
+    plan.writes.push_back(WholeSector(0, mbr, bps));
+    if (current.gpt) WipeGptHeaders(plan.writes, diskBytes / bps, bps);
     return plan;
 }
 
 LayoutPlan PlanGpt(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
-                   std::int64_t diskBytes) {
-    const std::int64_t totalSectors = diskBytes / kSectorBytes;
-    const GptArea area = current.gpt ? *current.gpt : GptArea::Fresh(diskBytes, 128);
+                   std::int64_t diskBytes, std::int64_t bps) {
+    const std::int64_t totalSectors = diskBytes / bps;
+    const GptArea area = current.gpt ? *current.gpt : GptArea::Fresh(diskBytes, 128, bps);
     if (area.lastUsableLba < area.firstUsableLba) return {win32_error::kInvalidParameter, {}};
     std::vector<const PartitionEntry*> used;
     for (const PartitionEntry& entry : layout.entries) {
         if (IsUsedEntry(PartitionStyle::Gpt, entry)) used.push_back(&entry);
     }
     if (used.size() > area.entryCount) return {win32_error::kInvalidParameter, {}};
-    if (const auto error = CheckEntries(used, area.firstUsableLba * kSectorBytes, (area.lastUsableLba + 1) * kSectorBytes);
+    if (const auto error = CheckEntries(used, area.firstUsableLba * bps, (area.lastUsableLba + 1) * bps, bps);
         error != 0) {
         return {error, {}};
     }
-    return {win32_error::kSuccess, GptWrites(area, layout.gptDiskId, used, CurrentFirstSector(read), totalSectors)};
+    return {win32_error::kSuccess, GptWrites(area, layout.gptDiskId, used, CurrentFirstSector(read), totalSectors, bps)};
 }
 
 }  // namespace
 
-GptArea GptArea::Fresh(std::int64_t diskBytes, std::uint32_t entryCount) {
+GptArea GptArea::Fresh(std::int64_t diskBytes, std::uint32_t entryCount, std::int64_t bps) {
     GptArea area;
     area.entryCount = std::max<std::uint32_t>(entryCount, 128);
-    const std::int64_t totalSectors = diskBytes / kSectorBytes;
-    area.firstUsableLba = 2 + area.EntrySectors();
-    area.lastUsableLba = totalSectors - 2 - area.EntrySectors();
+    const std::int64_t totalSectors = diskBytes / bps;
+    area.firstUsableLba = 2 + area.EntrySectors(bps);
+    area.lastUsableLba = totalSectors - 2 - area.EntrySectors(bps);
     return area;
 }
 
@@ -359,10 +368,10 @@ bool IsUsedEntry(PartitionStyle style, const PartitionEntry& entry) {
     return style == PartitionStyle::Gpt ? !entry.gptType.IsZero() : entry.mbrType != mbr_type::kUnused;
 }
 
-TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes) {
+TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes, std::int64_t bps) {
     TableOnDisk table;
     table.layout.style = PartitionStyle::Raw;
-    const std::int64_t totalSectors = diskBytes / kSectorBytes;
+    const std::int64_t totalSectors = diskBytes / bps;
     Sector mbr{};
     if (totalSectors < 1 || !read(0, mbr.data(), mbr.size())) return table;
     if (mbr[510] != 0x55 || mbr[511] != 0xAA) return table;
@@ -370,48 +379,48 @@ TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes) {
     for (int slot = 0; slot < 4; ++slot) protective |= mbr[kMbrTable + 16 * slot + 4] == mbr_type::kGptProtective;
     if (protective) {
         // The primary table first, the backup when the primary is damaged.
-        auto header = ReadGptHeader(read, 1, totalSectors);
+        auto header = ReadGptHeader(read, 1, totalSectors, bps);
         std::optional<std::vector<std::uint8_t>> array;
-        if (header) array = ReadGptEntries(read, *header, totalSectors);
-        const auto backup = ReadGptHeader(read, totalSectors - 1, totalSectors);
+        if (header) array = ReadGptEntries(read, *header, totalSectors, bps);
+        const auto backup = ReadGptHeader(read, totalSectors - 1, totalSectors, bps);
         std::optional<std::vector<std::uint8_t>> backupArray;
-        if (backup) backupArray = ReadGptEntries(read, *backup, totalSectors);
+        if (backup) backupArray = ReadGptEntries(read, *backup, totalSectors, bps);
         table.backupGptValid = backupArray.has_value();
         if (!array && backupArray) {
             header = backup;
             array = backupArray;
         }
         if (array) {
-            ReadGptLayout(*header, *array, table);
+            ReadGptLayout(*header, *array, table, bps);
             return table;
         }
         // A protective MBR without a readable GPT: Windows shows no table.
         return table;
     }
-    ReadMbrLayout(mbr, table.layout);
+    ReadMbrLayout(mbr, table.layout, bps);
     return table;
 }
 
 LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
-                           std::int64_t diskBytes) {
-    if (diskBytes < 64 * kSectorBytes) return {win32_error::kInvalidParameter, {}};
+                           std::int64_t diskBytes, std::int64_t bps) {
+    if (diskBytes < 64 * bps) return {win32_error::kInvalidParameter, {}};
     switch (layout.style) {
         case PartitionStyle::Mbr:
-            return PlanMbr(layout, current, read, diskBytes);
+            return PlanMbr(layout, current, read, diskBytes, bps);
         case PartitionStyle::Gpt:
             // A GPT layout over an MBR table starts a new table.
             return PlanGpt(layout, current.layout.style == PartitionStyle::Gpt ? current : TableOnDisk{}, read,
-                           diskBytes);
+                           diskBytes, bps);
         default:
             return {win32_error::kInvalidParameter, {}};
     }
 }
 
-LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes) {
-    if (diskBytes < 64 * kSectorBytes || params.maxPartitionCount > kMaxGptEntries) {
+LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes, std::int64_t bps) {
+    if (diskBytes < 64 * bps || params.maxPartitionCount > kMaxGptEntries) {
         return {win32_error::kInvalidParameter, {}};
     }
-    const std::int64_t totalSectors = diskBytes / kSectorBytes;
+    const std::int64_t totalSectors = diskBytes / bps;
     Sector zeros{};
     switch (params.style) {
         case PartitionStyle::Mbr: {
@@ -420,18 +429,36 @@ LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes
             mbr[510] = 0x55;
             mbr[511] = 0xAA;
             LayoutPlan plan;
-            plan.writes.push_back(WholeSector(0, mbr));
-            WipeGptHeaders(plan.writes, totalSectors);
+            plan.writes.push_back(WholeSector(0, mbr, bps));
+            WipeGptHeaders(plan.writes, totalSectors, bps);
             return plan;
         }
         case PartitionStyle::Gpt: {
-            const GptArea area = GptArea::Fresh(diskBytes, params.maxPartitionCount);
+            const GptArea area = GptArea::Fresh(diskBytes, params.maxPartitionCount, bps);
             if (area.lastUsableLba < area.firstUsableLba) return {win32_error::kInvalidParameter, {}};
-            return {win32_error::kSuccess, GptWrites(area, params.gptDiskId, {}, zeros, totalSectors)};
+            return {win32_error::kSuccess, GptWrites(area, params.gptDiskId, {}, zeros, totalSectors, bps)};
         }
         default:
             return {win32_error::kInvalidParameter, {}};
     }
+}
+
+std::int64_t ReservedPartitionBytes(std::int64_t diskBytes) {
+    return diskBytes < (16LL << 30) ? (32LL << 20) : (128LL << 20);
+}
+
+PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id,
+                                      std::int64_t bps) {
+    PartitionEntry entry;
+    entry.style = PartitionStyle::Gpt;
+    entry.startingOffset = area.firstUsableLba * bps;
+    entry.partitionLength = ReservedPartitionBytes(diskBytes);
+    entry.gptType = kReservedPartitionType;
+    entry.gptId = id;
+    entry.gptName = L"Microsoft reserved partition";
+    entry.partitionNumber = 1;
+    entry.rewritePartition = true;
+    return entry;
 }
 
 }  // namespace norvale::disksim

@@ -14,6 +14,8 @@
 
 namespace norvale::disksim {
 
+// Disks have sectors of 512 bytes unless told otherwise (4096 for a native
+// 4K disk); every offset of a table is in whole sectors of the disk.
 inline constexpr std::int64_t kSectorBytes = 512;
 
 // Reads `size` bytes at `offset`; false when they cannot be read.
@@ -25,9 +27,11 @@ struct GptArea {
     std::int64_t lastUsableLba = 0;  // inclusive
     std::uint32_t entryCount = 128;
 
-    std::int64_t EntrySectors() const { return (static_cast<std::int64_t>(entryCount) * 128 + 511) / 512; }
+    std::int64_t EntrySectors(std::int64_t bps = kSectorBytes) const {
+        return (static_cast<std::int64_t>(entryCount) * 128 + bps - 1) / bps;
+    }
     // The area a new table gets on a disk of that many bytes.
-    static GptArea Fresh(std::int64_t diskBytes, std::uint32_t entryCount);
+    static GptArea Fresh(std::int64_t diskBytes, std::uint32_t entryCount, std::int64_t bps = kSectorBytes);
 };
 
 struct TableOnDisk {
@@ -39,7 +43,7 @@ struct TableOnDisk {
     bool backupGptValid = false;
 };
 
-TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes);
+TableOnDisk ReadPartitionTable(const ByteReader& read, std::int64_t diskBytes, std::int64_t bps = kSectorBytes);
 
 // Types Windows mounts as volumes (FAT, NTFS; GPT basic data).
 bool IsRecognizedMbrType(std::uint8_t type);
@@ -65,9 +69,17 @@ struct LayoutPlan {
     WritePlan writes;
 };
 LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current, const ByteReader& read,
-                           std::int64_t diskBytes);
+                           std::int64_t diskBytes, std::int64_t bps = kSectorBytes);
 
 // A new, empty table (CREATE_DISK). A GPT array has at least 128 entries.
-LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes);
+LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes, std::int64_t bps = kSectorBytes);
+
+// The Microsoft Reserved partition Windows (XP x64 and Server 2003 SP1
+// through Windows 7 and Server 2008 R2) adds to a disk it initialises as GPT:
+// 32 MiB on a disk below 16 GiB, 128 MiB from 16 GiB on, at the table's first
+// usable sector.
+std::int64_t ReservedPartitionBytes(std::int64_t diskBytes);
+PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id,
+                                      std::int64_t bps = kSectorBytes);
 
 }  // namespace norvale::disksim

@@ -135,7 +135,9 @@ std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& wanted) 
     }
     if (!image) return std::nullopt;
     auto disk =
-        std::make_unique<SimDisk>(SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false});
+        std::make_unique<SimDisk>(
+            SimDisk{nextDiskId_++, number, std::move(*image), wanted.online, wanted.readOnly, false,
+                    wanted.sectorBytes == 4096 ? 4096 : kSectorBytes, std::nullopt});
     SimDisk& added = *disk;
     disks_[added.id] = std::move(disk);
     Derive(added);
@@ -205,7 +207,7 @@ std::optional<DiskFacts> SimulatedDiskStack::Disk(std::uint32_t number) {
     SimDisk* disk = DiskByNumber(number);
     if (disk == nullptr) return std::nullopt;
     return DiskFacts{disk->number, disk->image.Path(), disk->image.Size(), disk->online,
-                     disk->readOnly, disk->system, TableOf(*disk).layout.style};
+                     disk->readOnly, disk->system, TableOf(*disk).layout.style, disk->sectorBytes};
 }
 
 std::optional<std::vector<PartitionEntry>> SimulatedDiskStack::Partitions(std::uint32_t number) {
@@ -238,7 +240,7 @@ std::uint32_t SimulatedDiskStack::DeletePartition(std::uint32_t number, std::uin
     const ByteReader read = [disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk->image.Read(offset, buffer, size);
     };
-    const auto error = ApplyPlan(*disk, PlanLayoutWrite(layout, table, read, disk->image.Size()));
+    const auto error = ApplyPlan(*disk, PlanLayoutWrite(layout, table, read, disk->image.Size(), disk->sectorBytes));
     Derive(*disk);
     SyncLetters();
     return error;
@@ -310,7 +312,9 @@ std::optional<VolumeRegion> SimulatedDiskStack::RegionOf(const std::wstring& roo
     Settle();
     SimVolume* volume = VolumeByRoot(rootOrVolume);
     if (volume == nullptr || volume->diskId == 0) return std::nullopt;
-    return VolumeRegion{DiskById(volume->diskId)->image.Path(), volume->start, volume->length};
+    const SimDisk* disk = DiskById(volume->diskId);
+    return VolumeRegion{disk->image.Path(), volume->start, volume->length, disk->online && !disk->readOnly,
+                        disk->sectorBytes};
 }
 
 std::uint64_t SimulatedDiskStack::SystemDiskTouches() {
@@ -377,7 +381,7 @@ TableOnDisk SimulatedDiskStack::TableOf(SimDisk& disk) {
     const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk.image.Read(offset, buffer, size);
     };
-    return ReadPartitionTable(read, disk.image.Size());
+    return ReadPartitionTable(read, disk.image.Size(), disk.sectorBytes);
 }
 
 // What Windows does when it reads a disk's table again: a volume for every
@@ -469,6 +473,9 @@ void SimulatedDiskStack::DropLetter(SimVolume& volume, bool forget) {
 void SimulatedDiskStack::Settle() {
     bool changed = false;
     const auto now = clock_.Now();
+    for (auto& [id, disk] : disks_) {
+        if (disk->reservedDue && *disk->reservedDue <= now) AddReservedPartition(*disk);
+    }
     for (auto& [id, volume] : volumes_) {
         if (volume->pendingLetter == 0 || volume->pendingDue > now) continue;
         const wchar_t letter = volume->pendingLetter;
@@ -499,6 +506,34 @@ std::uint32_t SimulatedDiskStack::WriteRefusal(SimDisk& disk) {
     if (disk.readOnly) return win32_error::kWriteProtect;
     if (!disk.online) return win32_error::kNotReady;
     return win32_error::kSuccess;
+}
+
+std::uint32_t SimulatedDiskStack::CreateDiskOn(SimDisk& disk, const CreateDiskParams& params) {
+    disk.reservedDue.reset();
+    const std::uint32_t error = ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size(), disk.sectorBytes));
+    if (error != 0 || params.style != PartitionStyle::Gpt) return error;
+    disk.reservedDue = clock_.Now() + options_.reservedPartitionDelay;
+    if (options_.reservedPartitionDelay.count() <= 0) AddReservedPartition(disk);
+    return error;
+}
+
+// Windows adds the reserved partition to the new table by itself; a table
+// changed in the meantime gets none.
+void SimulatedDiskStack::AddReservedPartition(SimDisk& disk) {
+    disk.reservedDue.reset();
+    TableOnDisk table = TableOf(disk);
+    if (!table.gpt) return;
+    for (const PartitionEntry& entry : table.layout.entries) {
+        if (IsUsedEntry(PartitionStyle::Gpt, entry)) return;
+    }
+    DriveLayout layout = table.layout;
+    Guid id = layout.gptDiskId;
+    id.data1 ^= 0x5a5a5a5a;
+    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id, disk.sectorBytes)};
+    const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
+        return disk.image.Read(offset, buffer, size);
+    };
+    ApplyPlan(disk, PlanLayoutWrite(layout, table, read, disk.image.Size(), disk.sectorBytes));
 }
 
 std::uint32_t SimulatedDiskStack::ApplyPlan(SimDisk& disk, const LayoutPlan& plan) {

@@ -74,9 +74,10 @@ struct DiskSpec {
     bool online = true;
     bool readOnly = false;
     std::optional<std::uint32_t> number;  // the lowest free number from 1 when empty
+    std::int64_t sectorBytes = kSectorBytes;  // 512 or 4096
 
-    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}}; }
-    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}}; }
+    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}, kSectorBytes}; }
+    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}, kSectorBytes}; }
     // As new iSCSI disks come up on server editions.
     DiskSpec& OfflineAndReadOnly() {
         online = false;
@@ -93,6 +94,7 @@ struct DiskFacts {
     bool readOnly = false;
     bool system = false;
     PartitionStyle style = PartitionStyle::Raw;
+    std::int64_t sectorBytes = kSectorBytes;
 };
 
 struct VolumeFacts {
@@ -111,6 +113,9 @@ struct VolumeRegion {
     std::string imagePath;
     std::int64_t offset = 0;
     std::int64_t length = 0;
+    // Windows formats no volume of a read-only or offline disk.
+    bool writable = true;
+    std::int64_t sectorBytes = kSectorBytes;  // the disk's: the file system is made for it
 };
 
 struct StackOptions {
@@ -118,6 +123,9 @@ struct StackOptions {
     bool autoMount = true;  // new volumes get the lowest free letter (client editions)
     std::chrono::milliseconds letterDelay{0};  // a letter appears this long after it is given
     std::wstring computerName = L"NORVALE-PC";
+    // A GPT initialisation's reserved partition appears this long after the
+    // request returned (0: with the request).
+    std::chrono::milliseconds reservedPartitionDelay{0};
 };
 
 class SimulatedDiskStack final : public DiskPort, public DriveTypePort, public NetworkDrivePort {
@@ -215,6 +223,8 @@ private:
     void SyncLetters();
     std::uint32_t WriteRefusal(SimDisk& disk);
     std::uint32_t ApplyPlan(SimDisk& disk, const LayoutPlan& plan);
+    std::uint32_t CreateDiskOn(SimDisk& disk, const CreateDiskParams& params);
+    void AddReservedPartition(SimDisk& disk);
     void Count(Request request);
     void AddSystemDisk();
     void AddForeignVolumes();

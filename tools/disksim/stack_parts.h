@@ -13,6 +13,9 @@ struct SimulatedDiskStack::SimDisk {
     bool online = true;
     bool readOnly = false;
     bool system = false;
+    std::int64_t sectorBytes = kSectorBytes;  // 512, or 4096 for a native 4K disk
+    // A GPT initialisation whose reserved partition has not arrived yet.
+    std::optional<std::chrono::milliseconds> reservedDue;
 };
 
 // A volume lives as long as its partition (same disk, same start); a gone

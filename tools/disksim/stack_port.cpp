@@ -29,9 +29,10 @@ wchar_t DriveLetterOf(const std::wstring& text, bool slash) {
 }
 
 // The geometry Windows reports for a disk of that size: 255 heads of 63
-// sectors of 512 bytes, whole cylinders.
-DiskGeometry GeometryOf(std::int64_t bytes) {
-    return DiskGeometry{bytes / (255LL * 63 * 512), media_type::kFixedMedia, 255, 63, 512};
+// sectors of the disk's size (512 unless a native 4K disk), whole cylinders.
+DiskGeometry GeometryOf(std::int64_t bytes, std::int64_t sector = kSectorBytes) {
+    return DiskGeometry{bytes / (255LL * 63 * sector), media_type::kFixedMedia, 255, 63,
+                        static_cast<std::uint32_t>(sector)};
 }
 
 template <class T>
@@ -50,14 +51,14 @@ public:
     IoctlResult<DiskGeometry> GetDriveGeometry() override {
         return Ask<DiskGeometry>(Request::GetDriveGeometry, ioctl_bytes::kDiskGeometry,
                                  [&](auto& disk, auto*, DiskGeometry& out) {
-                                     out = GeometryOf(disk.image.Size());
+                                     out = GeometryOf(disk.image.Size(), disk.sectorBytes);
                                      return win32_error::kSuccess;
                                  });
     }
     IoctlResult<DiskGeometryEx> GetDriveGeometryEx() override {
         return Ask<DiskGeometryEx>(Request::GetDriveGeometryEx, ioctl_bytes::kDiskGeometryEx,
                                    [&](auto& disk, auto*, DiskGeometryEx& out) {
-                                       out = {GeometryOf(disk.image.Size()), disk.image.Size()};
+                                       out = {GeometryOf(disk.image.Size(), disk.sectorBytes), disk.image.Size()};
                                        return win32_error::kSuccess;
                                    });
     }
@@ -125,7 +126,7 @@ public:
     DiskStatus SetDriveLayoutEx(const DriveLayout& layout) override { return Write(Request::SetDriveLayoutEx, layout); }
     DiskStatus CreateDisk(const CreateDiskParams& params) override {
         return {stack_.WriteRequest(Request::CreateDisk, target_, access_, [&](SimulatedDiskStack::SimDisk& disk) {
-            return stack_.ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size()));
+            return stack_.CreateDiskOn(disk, params);
         })};
     }
     DiskStatus UpdateProperties() override {
@@ -240,7 +241,7 @@ private:
             const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
                 return disk.image.Read(offset, buffer, size);
             };
-            return stack_.ApplyPlan(disk, PlanLayoutWrite(layout, current, read, disk.image.Size()));
+            return stack_.ApplyPlan(disk, PlanLayoutWrite(layout, current, read, disk.image.Size(), disk.sectorBytes));
         })};
     }
 

@@ -56,7 +56,8 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       pc_(setup_.pc),
       disks_(std::make_unique<disksim::SimulatedDiskStack>(
           setup_.workDir, clock, pc_,
-          disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC"})),
+          disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC",
+                                setup_.reservedPartitionDelay})),
       initiator_(setup_.appliances, clock, setup_.initiator),
       wmiPort_(initiator_),
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),
@@ -83,18 +84,34 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
 
 SimulatedWindows::~SimulatedWindows() = default;
 
+void SimulatedWindows::PreloadLun(const std::string& targetName, const std::string& imagePath, bool offline) {
+    lunImages_[targetName] = imagePath;
+    firstLoginOffline_[targetName] = offline || setup_.newDisksOffline;
+}
+
 std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& target, std::uint64_t bytes) {
     disksim::DiskSpec wanted = disksim::DiskSpec::Sized(static_cast<std::int64_t>(bytes));
     // The LUN keeps its data from one login to the next.
     if (const auto known = lunImages_.find(target); known != lunImages_.end()) {
         wanted = disksim::DiskSpec::Image(known->second);
+        if (const auto first = firstLoginOffline_.find(target); first != firstLoginOffline_.end()) {
+            if (first->second) wanted.OfflineAndReadOnly();
+            firstLoginOffline_.erase(first);
+        }
     } else if (setup_.newDisksOffline) {
         wanted.OfflineAndReadOnly();
     }
+    wanted.sectorBytes = setup_.lunSectorBytes;
     const auto number = disks_->Attach(wanted);
     if (!number) return std::nullopt;
     if (const auto facts = disks_->Disk(*number)) lunImages_[target] = facts->imagePath;
     return static_cast<std::int32_t>(*number);
+}
+
+disksim::DiskpartVersion SimulatedWindows::DiskpartOfThisWindows() {
+    const auto version = ReadWindowsVersion(setup_.version);
+    if (!version) return {};
+    return {static_cast<int>(version->majorVersion), static_cast<int>(version->minorVersion)};
 }
 
 ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOutput) {
@@ -109,7 +126,7 @@ ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOu
         record.scriptProtected = entry->adminOnly && entry->holds > 0;
     }
     if (record.script) {
-        const disksim::DiskpartRun run = disksim::RunDiskpartScript(*disks_, *record.script);
+        const disksim::DiskpartRun run = disksim::RunDiskpartScript(*disks_, *record.script, DiskpartOfThisWindows());
         record.output = run.output;
         record.exitCode = run.exitCode;
     } else {

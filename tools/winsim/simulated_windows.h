@@ -29,6 +29,7 @@
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/routed_process_port.h"
 #include "tests/fakes/simulated_pc.h"
+#include "tools/disksim/diskpart.h"
 #include "tools/disksim/simulated_disk_stack.h"
 #include "tools/initiator_sim/initiator_ports.h"
 #include "tools/winsim/sim_script_files.h"
@@ -47,6 +48,11 @@ struct WindowsSetup {
     // script is needed).
     bool autoMount = true;
     std::chrono::milliseconds letterDelay{0};
+    // Windows adds the reserved partition of a new GPT table a moment after
+    // the initialisation returned.
+    std::chrono::milliseconds reservedPartitionDelay{1000};
+    // The sector size of the disks the initiator's logins bring (512 or 4096).
+    std::int64_t lunSectorBytes = 512;
     std::int64_t systemDiskBytes = 64LL << 30;
     InitiatorOptions initiator;
     test::SimulatedPc pc = test::SimulatedPc::Typical();
@@ -86,6 +92,7 @@ public:
     test::RecordingTrace& Trace() { return trace_; }
     SimWmiPort& WmiProvider() { return wmiPort_; }
     bool Wow64() const { return setup_.wow64; }
+    const WindowsSetup& Setup() const { return setup_; }
 
     // The ports the inventory reads through, and a scripts module on the
     // script folder and the runner.
@@ -98,6 +105,10 @@ public:
     std::optional<std::int32_t> Connect(const std::wstring& portalAddress, const std::wstring& targetName);
     // Logs every session of the target out.
     bool Disconnect(const std::wstring& targetName);
+    // The target's LUN is the image at `imagePath` (a reused LUN with data
+    // on it). Its first login brings it offline and read-only when `offline`
+    // or where new disks come up so.
+    void PreloadLun(const std::string& targetName, const std::string& imagePath, bool offline);
 
     // --- what happened ------------------------------------------------------
     const std::vector<DiskpartRunRecord>& DiskpartRuns() const { return diskpartRuns_; }
@@ -105,6 +116,7 @@ public:
     std::optional<std::int32_t> DiskOf(const std::wstring& targetName) const;
 
 private:
+    disksim::DiskpartVersion DiskpartOfThisWindows();
     ProcessRun RunCmd(const std::wstring& commandLine, bool keepOutput);
     std::optional<std::int32_t> AttachLun(const std::string& target, std::uint64_t bytes);
 
@@ -122,6 +134,7 @@ private:
     std::unique_ptr<Wow64RedirectionPort> redirection_;
     ConsoleCommandRunner runner_;
     std::map<std::string, std::string> lunImages_;  // target -> its image, kept across logins
+    std::map<std::string, bool> firstLoginOffline_;  // preloaded LUNs not attached yet
     std::vector<DiskpartRunRecord> diskpartRuns_;
 };
 

@@ -15,6 +15,7 @@
 #include "disk/core/manager/disk_manager_texts.h"
 #include "disk/core/manager/new_partition_plan.h"
 #include "disk/core/inventory/os_class.h"
+#include "disk/core/stack/reserved_partition.h"
 #include "disk/core/letters/select_drive_dialog.h"
 #include "iscsi/core/command_lines.h"
 #include "mainwindow/core/norvale_texts.h"
@@ -114,6 +115,12 @@ void CDiskMgrDlg::OnAdd() {
     const int segmentIndex = SelectedSegmentIndex();
     const DiskSegment* selected = SelectedSegment();
     if (selected == nullptr || !selected->IsFree()) return;
+    // A bar drawn without the table shows the whole disk free: nothing may
+    // be built on that.
+    if (!layout_.tableRead) {
+        ShowText(UiText(disk_manager_text::kTableNotRead), MessageIcon::Exclamation);
+        return;
+    }
     const DiskSegment free = *selected;
     const int partitions = CountPartitions(layout_);
     const auto geometry = ReadDiskGeometry(ports_.inventory.disks, layout_.diskNumber);
@@ -143,7 +150,7 @@ void CDiskMgrDlg::OnAdd() {
     }
     const bool gpt = !facts.older && opened->table.style == PartitionStyle::Gpt;
     const auto usable = UsableFreeArea(free, gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr, opened->diskBytes,
-                                       opened->bytesPerSector);
+                                       opened->bytesPerSector, &opened->table);
     if (!usable) {
         ShowText(UiText(disk_manager_text::kBeyondTable), MessageIcon::Exclamation);
         return;
@@ -153,7 +160,8 @@ void CDiskMgrDlg::OnAdd() {
     job.availableMiB = usable->length >> 20;
     job.diskNumber = opened->disk;
     job.slot = *slot;
-    job.partitionNumber = ExpectedPartitionNumber(partitions > 0, *slot, segmentIndex);
+    job.partitionNumber = ExpectedPartitionNumber(partitions > 0 || TableHoldsAnything(opened->table), *slot,
+                                                  segmentIndex);
     job.segmentIndex = segmentIndex;
     job.gpt = gpt;
     job.segments = layout_.segments;
@@ -183,6 +191,8 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
             ShowText(scripts.RefusalText(ScriptFile::Online), MessageIcon::Stop);
             return false;
         }
+        // The script ran a moment ago: the number is checked again before the table goes.
+        if (!Confirmed(opened.disk)) return false;
         CreateDiskParams params;
         params.style = gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr;
         params.mbrSignature = signature;
@@ -193,6 +203,21 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
     if (!written.Ok()) {
         ShowSystemError(written.error);
         return false;
+    }
+    if (gpt && !olderWindows) {
+        // Windows adds its reserved partition after the request returned; the
+        // new partition is planned on the table that holds it.
+        const ReservedPartitionWait wait = WaitForReservedPartition(*opened.device, ports_.clock);
+        if (!wait.table.Ok()) {
+            ShowSystemError(wait.table.error);
+            return false;
+        }
+        if (!wait.arrived) {
+            ShowText(UiText(disk_manager_text::kNoReservedPartition), MessageIcon::Exclamation);
+            return false;
+        }
+        opened.table = wait.table.value;
+        return true;
     }
     opened.device->UpdateProperties();
     const auto table = olderWindows ? opened.device->GetDriveLayout() : opened.device->GetDriveLayoutEx();
@@ -218,6 +243,14 @@ void CDiskMgrDlg::OnDelete() {
     if (!opened) return;
     const DeletionPath path = ChooseDeletionPath(facts.version);
     if (path != DeletionPath::None && !Confirmed(opened->disk)) return;
+    // Windows' reserved partition belongs to the table, not to the user:
+    // the delete script's override would take it, so it is refused here.
+    for (const PartitionEntry& entry : opened->table.entries) {
+        if (entry.partitionNumber == static_cast<std::uint32_t>(partition) && IsReservedPartition(entry)) {
+            ShowSystemError(win32_error::kAccessDenied);
+            return;
+        }
+    }
     const PartitionStyle style = opened->table.style;
     if (!facts.older) {
         if (style != PartitionStyle::Mbr && style != PartitionStyle::Gpt && style != PartitionStyle::Raw) {

@@ -20,5 +20,9 @@ inline constexpr unsigned kAvailable = 242;
 inline constexpr unsigned kConfirmDelete = 249;
 // The free space lies past what the partition table can address.
 inline constexpr unsigned kBeyondTable = 269;
+// The bar was drawn without the partition table: its free space is not known.
+inline constexpr unsigned kTableNotRead = 275;
+// A new GPT table's reserved partition never arrived.
+inline constexpr unsigned kNoReservedPartition = 277;
 
 }  // namespace norvale::disk_manager_text

@@ -1,6 +1,7 @@
 #include "disk/core/manager/new_partition_plan.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace norvale {
 namespace {
@@ -47,15 +48,41 @@ bool InitialiseAsGpt(int osClass, std::int64_t freeAreaBytes) {
 }
 
 std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyle style, std::int64_t diskBytes,
-                                          std::uint32_t bytesPerSector) {
+                                          std::uint32_t bytesPerSector, const DriveLayout* table) {
     const std::int64_t sector = bytesPerSector != 0 ? bytesPerSector : 512;
     std::int64_t start = free.start;
     std::int64_t end = std::min(free.end, diskBytes);
     if (style == PartitionStyle::Gpt) {
-        start = std::max(start, kGptPrimarySectors * sector);
-        end = std::min(end, diskBytes - kGptBackupSectors * sector);
+        if (table != nullptr && table->style == PartitionStyle::Gpt && table->usableLength > 0) {
+            start = std::max(start, table->startingUsableOffset);
+            end = std::min(end, table->startingUsableOffset + table->usableLength);
+        } else {
+            start = std::max(start, kGptPrimarySectors * sector);
+            end = std::min(end, diskBytes - kGptBackupSectors * sector);
+        }
     } else {
+        start = std::max(start, sector);
         end = std::min(end, kMbrAddressableSectors * sector);
+    }
+    // Nothing of the area may lie under an entry the table holds.
+    if (table != nullptr) {
+        std::vector<PartitionEntry> used;
+        for (const PartitionEntry& entry : table->entries) {
+            if (entry.partitionLength > 0 && (entry.style == PartitionStyle::Gpt ? !entry.gptType.IsZero()
+                                                                                 : entry.mbrType != mbr_type::kUnused)) {
+                used.push_back(entry);
+            }
+        }
+        std::sort(used.begin(), used.end(),
+                  [](const PartitionEntry& a, const PartitionEntry& b) { return a.startingOffset < b.startingOffset; });
+        for (const PartitionEntry& entry : used) {
+            if (entry.startingOffset <= start && entry.End() > start) start = entry.End();
+            if (entry.startingOffset > start && entry.startingOffset < end) end = entry.startingOffset;
+        }
+    }
+    if (sector > 512) {
+        start = (start + sector - 1) / sector * sector;
+        end = end / sector * sector;
     }
     if (end - start < kSmallestFreeArea) return std::nullopt;
     return DiskSegment{0, start, end - start, end};

@@ -43,7 +43,11 @@ bool InitialiseAsGpt(int osClass, std::int64_t freeAreaBytes);
 // The part of a free area a partition may take: up to the backup GPT, or for
 // MBR up to the disk's end and no further than 32-bit sectors reach, never
 // over the primary GPT. nullopt when less than the smallest useful area is left.
+// With the table read just now, a GPT area is kept inside the usable area it
+// reports and after every entry it holds before the free area (a reserved
+// partition that arrived after an initialisation). On sectors larger than
+// 512 bytes the start is rounded up and the end down to whole sectors.
 std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyle style, std::int64_t diskBytes,
-                                          std::uint32_t bytesPerSector);
+                                          std::uint32_t bytesPerSector, const DriveLayout* table = nullptr);
 
 }  // namespace norvale

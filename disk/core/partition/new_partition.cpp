@@ -86,6 +86,24 @@ std::optional<DriveLayout> WithGptEntry(DriveLayout read, const NewPartition& pa
     return read;
 }
 
+bool FitsTable(const DriveLayout& table, const NewPartition& partition, std::int64_t diskBytes) {
+    const std::int64_t sector = partition.bytesPerSector == 0 ? 512 : partition.bytesPerSector;
+    const std::int64_t start = partition.start;
+    const std::int64_t end = partition.start + partition.length;
+    if (partition.length <= 0 || start % sector != 0 || partition.length % sector != 0) return false;
+    std::int64_t first = sector;
+    std::int64_t last = std::min(diskBytes / sector * sector, (std::int64_t{1} << 32) * sector);
+    if (table.style == PartitionStyle::Gpt) {
+        first = table.startingUsableOffset;
+        last = table.startingUsableOffset + table.usableLength;
+        if (table.usableLength <= 0) return false;
+    }
+    if (start < first || end > last) return false;
+    return std::none_of(table.entries.begin(), table.entries.end(), [&](const PartitionEntry& entry) {
+        return EntryUsed(entry) && start < entry.End() && entry.startingOffset < end;
+    });
+}
+
 std::uint32_t NumberOfPartitionAt(const DriveLayout& reread, std::int64_t start) {
     for (const PartitionEntry& entry : reread.entries) {
         if (EntryUsed(entry) && entry.startingOffset == start) return entry.partitionNumber;

@@ -46,6 +46,13 @@ std::optional<DriveLayout> WithMbrEntry(DriveLayout read, const NewPartition& pa
 std::optional<DriveLayout> WithGptEntry(DriveLayout read, const NewPartition& partition, IdSourcePort& ids,
                                         std::uint64_t attributes);
 
+// The new entry fits the table read just now: on whole sectors, inside the
+// area the table may use (a GPT table's usable area as the system reports
+// it; an MBR table's from its second sector to the disk's end and no further
+// than 32-bit sector numbers reach) and over no used entry. Checked before
+// the write, because not every Windows refuses an overlap itself.
+bool FitsTable(const DriveLayout& table, const NewPartition& partition, std::int64_t diskBytes);
+
 // The slot's partition after the system read the table again: the entry
 // that starts where the new one does (0 when none).
 std::uint32_t NumberOfPartitionAt(const DriveLayout& reread, std::int64_t start);

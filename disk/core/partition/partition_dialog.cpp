@@ -40,6 +40,8 @@ constexpr unsigned kAvailable = 232;
 constexpr unsigned kSetMountFailed = 246;
 constexpr unsigned kOver2Tb = 250;
 constexpr unsigned kTooLarge = 251;
+// The new entry would overlap a partition or leave the usable area.
+constexpr unsigned kDoesNotFit = 276;
 }  // namespace text
 
 // The largest NTFS partition an MBR table of 32-bit sector numbers holds
@@ -250,6 +252,13 @@ bool CPartition::Create(int osClass) {
     const DriveLayout& table = opened->table;
     ShowFormatProgress(surface, 20);
     if (ServerEdition()) {
+        // The dialog may have been open for minutes: the number may name
+        // another disk now, and bringing that online would mount its volumes.
+        const DiskIdentityCheck identity = ConfirmDiskIdentity(ports_.inventory, job_.diskNumber, job_.owner);
+        if (!identity.Confirmed()) {
+            Warn(identity.refusal, MessageIcon::Stop);
+            return false;
+        }
         DiskScripts(ports_.scriptFiles, ports_.commands)
             .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)));
     }
@@ -273,6 +282,10 @@ bool CPartition::Create(int osClass) {
               : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
         WarnSystemError(win32_error::kInvalidParameter);
+        return false;
+    }
+    if (!FitsTable(table, partition, diskBytes)) {
+        Warn(UiText(text::kDoesNotFit), MessageIcon::Stop);
         return false;
     }
     if (!WriteLayout(*device, *layout, false)) return false;
@@ -322,6 +335,10 @@ bool CPartition::CreateOnOlderWindows() {
         partition.length == 0 ? std::nullopt : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
         WarnSystemError(win32_error::kInvalidParameter);
+        return false;
+    }
+    if (!FitsTable(table, partition, diskBytes)) {
+        Warn(UiText(text::kDoesNotFit), MessageIcon::Stop);
         return false;
     }
     if (!WriteLayout(*device, *layout, true)) return false;

@@ -36,5 +36,9 @@ struct Guid {
 // The partition type of a basic data partition on a GPT disk.
 inline constexpr Guid kBasicDataPartitionType{
     0xebd0a0a2, 0xb9e5, 0x4433, {0x87, 0xc0, 0x68, 0xb6, 0xb7, 0x26, 0x99, 0xc7}};
+// The Microsoft Reserved partition Windows puts on every GPT disk it
+// initialises; it holds no volume and must never be overwritten.
+inline constexpr Guid kReservedPartitionType{
+    0xe3c9e316, 0x0b5c, 0x4db8, {0x81, 0x7d, 0xf9, 0x2d, 0xf0, 0x02, 0x15, 0xae}};
 
 }  // namespace norvale

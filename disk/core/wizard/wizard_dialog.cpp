@@ -71,7 +71,18 @@ int CWizardDialog::Run(DialogSurfacePort& owner) {
     ports_.clock.Sleep(1000ms);
     const auto record = LookUp();
     const auto version = Version();
-    if (record && version && InServerEditionSet(*version)) {
+    // A reused LUN keeps what it holds: the disk manager shows it instead,
+    // and nothing is run on it (bringing it online would mount its volumes).
+    if (record && record->diskNumber > 0 &&
+        ReadWizardDiskContent(ports_.disks, record->diskNumber, version && IsOlderNt(*version)) ==
+            WizardDiskContent::HoldsPartitions) {
+        ShowOkBox(owner, disk_text::FillText(UiText(text::kHoldsPartitions), record->diskNumber), text::kTitle,
+                  MessageIcon::Exclamation);
+        endMark_ = 0;
+        return endMark_;
+    }
+    if (record && version && InServerEditionSet(*version) &&
+        ConfirmDiskIdentity(ports_.inventory, record->diskNumber, target_.owner).Confirmed()) {
         ports_.scripts.WriteAndRun(ScriptFile::Active, OnlineScriptText(record->diskText));
     }
     owner.RunModal(*this, IDD_FORMAT_WIZARD);
@@ -219,10 +230,18 @@ bool CWizardDialog::Partition(int osClass, std::int64_t sizeMiB, bool gpt) {
     request.olderWindows = version && IsOlderNt(*version);
     request.owner = target_.owner;
     const WizardPartitionResult result =
-        CreateWizardPartition(WizardPartitionPorts{ports_.disks, ports_.inventory, ports_.scripts}, request);
+        CreateWizardPartition(WizardPartitionPorts{ports_.disks, ports_.inventory, ports_.scripts, ports_.clock},
+                              request);
     switch (result.outcome) {
         case WizardPartitionResult::Outcome::Written:
+            partitionNumber_ = result.partitionNumber;
             return true;
+        case WizardPartitionResult::Outcome::HoldsPartitions:
+            // Handed over to the disk manager: no logout, nothing written.
+            Warn(result.refusal, MessageIcon::Exclamation);
+            wizardState_ = 1;
+            if (Leave()) Surface().EndDialog(kIdCancel);
+            return false;
         case WizardPartitionResult::Outcome::Refused:
             Warn(result.refusal, MessageIcon::Exclamation);
             return false;
@@ -240,7 +259,9 @@ std::optional<VolumeRecord> CWizardDialog::LetterTheVolume(wchar_t chosen) {
     std::optional<VolumeRecord> record = LookUp();
     const std::wstring diskText = record ? record->diskText : std::wstring{};
     const auto assign = [&] {
-        ports_.scripts.WriteAndRun(ScriptFile::AssignLetter, AssignFirstScriptText(diskText, chosen));
+        ports_.scripts.WriteAndRun(ScriptFile::AssignLetter,
+                                   partitionNumber_ == 1 ? AssignFirstScriptText(diskText, chosen)
+                                                         : AssignScriptText(diskText, partitionNumber_, chosen));
     };
     if (assignSet && record) assign();
     Progress(12);

@@ -89,6 +89,7 @@ private:
     WizardTarget target_;
     int wizardState_;
     int endMark_ = 1;
+    std::uint32_t partitionNumber_ = 1;  // the new partition's (2 behind a reserved partition)
     FormatSession format_;
 };
 

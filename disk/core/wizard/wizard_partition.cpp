@@ -1,6 +1,8 @@
 #include "disk/core/wizard/wizard_partition.h"
 
 #include "disk/core/partition/random_id_source.h"
+#include "disk/core/stack/reserved_partition.h"
+#include "disk/core/disk_texts.h"
 #include "disk/core/wizard/wizard_texts.h"
 #include "mainwindow/core/norvale_texts.h"
 
@@ -53,37 +55,57 @@ public:
         // A table that could not be read may hold data: never write over it
         // as if the disk were empty.
         if (!layout.Ok()) return Failed(layout.error);
+        // A reused LUN (foreign, offline or unreadable file systems) keeps
+        // what it holds: only an empty table may be initialised.
+        if (HasPartitions(layout.value)) return HoldsPartitions();
 
         WizardPartitionResult result;
         const bool gpt = request_.gpt && GptCapable(request_.osClass) && !request_.olderWindows;
-        if (gpt && !HasPartitions(layout.value)) {
+        std::optional<PartitionEntry> reserved;
+        if (gpt) {
             if (auto refusal = Confirm()) return Refused(std::move(*refusal));
             CreateDiskParams params;
             params.style = PartitionStyle::Gpt;
             params.gptDiskId = RandomIds().NewGuid();
             params.maxPartitionCount = 128;
             if (const DiskStatus created = device_.CreateDisk(params); !created.Ok()) return Failed(created.error);
-            device_.UpdateProperties();
-            layout = ReadLayout();
-            if (!layout.Ok()) return Failed(layout.error);
             result.initialisedGpt = true;
+            // Windows adds its reserved partition after the request returned;
+            // the new table keeps it and the partition goes after it.
+            const ReservedPartitionWait wait = WaitForReservedPartition(device_, ports_.clock);
+            if (!wait.table.Ok()) return Failed(wait.table.error);
+            if (!wait.arrived) return Refused(UiText(wizard_text::kNoReservedPartition));
+            for (const PartitionEntry& entry : wait.table.value.entries) {
+                if (IsReservedPartition(entry)) reserved = entry;
+            }
+            disk.firstFree = EndOfUsedEntries(wait.table.value, 0);
+            disk.gptFirstUsable = wait.table.value.startingUsableOffset;
+            layout = wait.table;
         }
 
         result.extent = PlanWizardExtent(request_.sizeMiB, gpt, request_.osClass, disk);
         if (result.extent.length == 0) return Refused(UiText(wizard_text::kCannotPartition));
-        const DriveLayout wanted = gpt ? WizardGptLayout(result.extent, RandomIds().NewGuid(), RandomIds().NewGuid())
-                                       : WizardMbrLayout(result.extent, RandomIds().NewMbrSignature(), disk.bytesPerSector);
+        DriveLayout wanted = gpt ? WizardGptLayout(result.extent, layout.value.gptDiskId, RandomIds().NewGuid(), reserved)
+                                 : WizardMbrLayout(result.extent, RandomIds().NewMbrSignature(), disk.bytesPerSector);
+        if (gpt && wanted.gptDiskId.IsZero()) wanted.gptDiskId = RandomIds().NewGuid();
         if (auto refusal = Confirm()) return Refused(std::move(*refusal));
         const DiskStatus written =
             request_.olderWindows ? device_.SetDriveLayout(wanted) : device_.SetDriveLayoutEx(wanted);
         if (!written.Ok()) return Failed(written.error);
         device_.UpdateProperties();
         ReadLayout();
+        result.partitionNumber = reserved ? 2 : 1;
         result.outcome = Outcome::Written;
         return result;
     }
 
 private:
+    WizardPartitionResult HoldsPartitions() {
+        WizardPartitionResult result = Refused(
+            disk_text::FillText(UiText(wizard_text::kHoldsPartitions), request_.disk));
+        result.outcome = Outcome::HoldsPartitions;
+        return result;
+    }
     IoctlResult<DriveLayout> ReadLayout() {
         return request_.olderWindows ? device_.GetDriveLayout() : device_.GetDriveLayoutEx();
     }
@@ -99,13 +121,47 @@ private:
     DiskDevice& device_;
 };
 
+// The table, read with read access only.
+IoctlResult<DriveLayout> ReadTableOnly(DiskPort& disks, std::int32_t disk, bool olderWindows) {
+    IoctlResult<DriveLayout> failed;
+    failed.error = win32_error::kInvalidFunction;
+    if (disk <= 0) return failed;
+    auto device = disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(disk)), disk_access::kGenericRead,
+                             disk_access::kShareRead | disk_access::kShareWrite);
+    if (!device.Ok() || !device.value) {
+        failed.error = device.error != win32_error::kSuccess ? device.error : failed.error;
+        return failed;
+    }
+    return olderWindows ? device.value->GetDriveLayout() : device.value->GetDriveLayoutEx();
+}
+
 }  // namespace
+
+WizardDiskContent ReadWizardDiskContent(DiskPort& disks, std::int32_t disk, bool olderWindows) {
+    const auto layout = ReadTableOnly(disks, disk, olderWindows);
+    if (!layout.Ok()) return WizardDiskContent::Unreadable;
+    return HasPartitions(layout.value) ? WizardDiskContent::HoldsPartitions : WizardDiskContent::Empty;
+}
 
 WizardPartitionResult CreateWizardPartition(const WizardPartitionPorts& ports,
                                             const WizardPartitionRequest& request) {
     if (request.disk <= 0) return Refused(UiText(wizard_text::kDiskUnavailable));
-    // Server editions bring new disks up offline and read-only.
-    if (!request.olderWindows) ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText));
+    // Nothing is run on a disk that is not the target's, nor on one that
+    // holds partitions: bringing it online would mount its file systems.
+    if (!request.olderWindows) {
+        const DiskIdentityCheck check = ConfirmDiskIdentity(ports.inventory, request.disk, request.owner);
+        if (!check.Confirmed()) return Refused(check.refusal);
+        const auto table = ReadTableOnly(ports.disks, request.disk, false);
+        if (!table.Ok()) return Failed(table.error);
+        if (HasPartitions(table.value)) {
+            WizardPartitionResult result =
+                Refused(disk_text::FillText(UiText(wizard_text::kHoldsPartitions), request.disk));
+            result.outcome = Outcome::HoldsPartitions;
+            return result;
+        }
+        // Server editions bring new disks up offline and read-only.
+        ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText));
+    }
     auto device = ports.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(request.disk)),
                                    disk_access::kGenericRead | disk_access::kGenericWrite,
                                    disk_access::kShareRead | disk_access::kShareWrite);

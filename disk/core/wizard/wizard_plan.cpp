@@ -76,14 +76,22 @@ PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, co
     PartitionExtent extent;
     std::int64_t end = 0;
     std::int64_t longest = std::numeric_limits<std::int64_t>::max();
+    std::int64_t firstUsable = sector;  // an MBR table takes the first sector
     if (gpt) {
-        extent.start = kGptFirstUsable;
-        end = exact - kGptBackupSectors * sector;
+        firstUsable = disk.gptFirstUsable > 0 ? disk.gptFirstUsable : kGptFirstUsable;
+        extent.start = std::max(kGptFirstUsable, disk.firstFree);
+        end = disk.gptUsableEnd > 0 ? std::min(disk.gptUsableEnd, exact) : exact - kGptBackupSectors * sector;
     } else {
         extent.start = osClass == 7 ? kMbrStartWindows7 : kMbrStartOlder;
         // The geometry ends before the disk does: whole cylinders only.
         end = disk.geometryBytes > 0 ? std::min(disk.geometryBytes, exact) : exact;
         longest = kMbrMaxSectors * sector;
+    }
+    // 512-byte disks keep the offsets above; larger sectors start on a whole
+    // sector at or after the first usable byte and end on one.
+    if (sector > 512) {
+        extent.start = (std::max(extent.start, firstUsable) + sector - 1) / sector * sector;
+        end = end / sector * sector;
     }
     const std::int64_t room = std::min(end - extent.start, longest);
     const std::int64_t wanted = sizeMiB > 0 ? sizeMiB * kMiB : 0;
@@ -92,7 +100,8 @@ PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, co
     return extent;
 }
 
-DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId) {
+DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId,
+                            const std::optional<PartitionEntry>& reserved) {
     DriveLayout layout;
     layout.style = PartitionStyle::Gpt;
     layout.gptDiskId = diskId;
@@ -108,6 +117,13 @@ DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, c
     entry.gptType = kBasicDataPartitionType;
     entry.gptId = partitionId;
     entry.gptName = L"microsoft reserved partition";
+    if (reserved) {
+        PartitionEntry kept = *reserved;
+        kept.partitionNumber = 1;
+        kept.rewritePartition = true;
+        layout.entries.push_back(kept);
+        entry.partitionNumber = 2;
+    }
     layout.entries.push_back(entry);
     return layout;
 }

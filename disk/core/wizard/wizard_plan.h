@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "disk/core/stack/disk_types.h"
@@ -41,6 +42,11 @@ struct WizardDisk {
     std::int64_t geometryBytes = 0;  // cylinders × heads × sectors × bytes per sector
     std::int64_t diskBytes = 0;      // the exact length (0: unknown, the geometry is taken)
     std::uint32_t bytesPerSector = 512;
+    // From the GPT table Windows reports after the initialisation (0: not
+    // known, the values of a 512-byte disk with 128 entries are taken).
+    std::int64_t gptFirstUsable = 0;  // StartingUsableOffset
+    std::int64_t gptUsableEnd = 0;    // StartingUsableOffset + UsableLength
+    std::int64_t firstFree = 0;       // past the entries the table holds (its reserved partition)
 };
 
 struct PartitionExtent {
@@ -55,14 +61,20 @@ inline constexpr std::int64_t kGptBackupSectors = 33;
 inline constexpr std::int64_t kMbrStartWindows7 = 0x10000;
 inline constexpr std::int64_t kMbrStartOlder = 0x7E00;
 
-// Where the partition of `sizeMiB` goes: GPT at 17 408; MBR at 65 536 on
-// Windows 7 and at 32 256 before. The length is cut so the partition ends
-// inside the disk: before the GPT backup table, within the geometry and the
-// 32-bit sector count of an MBR entry, on a sector boundary.
+// Where the partition of `sizeMiB` goes: GPT at 17 408 or after the entries
+// the new table holds (its reserved partition); MBR at 65 536 on Windows 7
+// and at 32 256 before. On sectors larger than 512 bytes the start is rounded
+// up to a whole sector at or after the table's first usable byte. The length
+// is cut so the partition ends inside the disk: before the GPT backup table,
+// within the geometry and the 32-bit sector count of an MBR entry, on a
+// sector boundary.
 PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, const WizardDisk& disk);
 
 // The layouts the wizard writes, with their fresh ids.
-DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId);
+// A GPT layout keeps the table's reserved partition, when it has one, in
+// front of the new partition.
+DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId,
+                            const std::optional<PartitionEntry>& reserved = std::nullopt);
 DriveLayout WizardMbrLayout(const PartitionExtent& extent, std::uint32_t signature, std::uint32_t bytesPerSector);
 
 }  // namespace norvale

@@ -34,5 +34,9 @@ inline constexpr unsigned kSizeAboveDisk = 251;  // "... less than %dMb"
 inline constexpr unsigned kNoFreeLetter = 261;
 // The new disk never reported its size within the bound of the wizard's start.
 inline constexpr unsigned kNoDiskSize = 273;
+// The disk already holds partitions: the wizard writes nothing and hands over.
+inline constexpr unsigned kHoldsPartitions = 274;
+// The reserved partition of a new GPT table never arrived.
+inline constexpr unsigned kNoReservedPartition = 277;
 
 }  // namespace norvale::wizard_text

@@ -195,14 +195,16 @@ TEST_F(DiskManagerTest, FailedTableRequestsLeaveTheDiskAsItWas) {
     EXPECT_EQ(surface_->MessageBoxes().back().request.caption, L"Warning");
     EXPECT_EQ(test::ImageDigest(Image(empty)), emptyBefore);
 
-    // The bar's read and Add's read both fail: the bar shows free space,
-    // and Add must not take it for an empty disk.
+    // Only the bar's read fails: it shows the whole disk free, which Add
+    // must refuse before it asks Windows anything, even if a read now works.
     Disks().Inject({disksim::Request::GetDriveLayoutEx, static_cast<std::uint32_t>(used), win32_error::kIoDevice,
-                    std::nullopt, 2});
+                    std::nullopt, 1});
     const std::size_t boxes = surface_->MessageBoxes().size();
+    const auto writes = Disks().Calls(disksim::Request::SetDriveLayoutEx) + Disks().Calls(disksim::Request::CreateDisk);
     Choose(1, 0, ID_DISK_ADD);
     ASSERT_EQ(surface_->MessageBoxes().size(), boxes + 1);
-    EXPECT_EQ(surface_->MessageBoxes().back().request.icon, MessageIcon::Stop);
+    EXPECT_EQ(LastBoxText().rfind(L"The partition table of this disk could not be read", 0), 0u);
+    EXPECT_EQ(Disks().Calls(disksim::Request::SetDriveLayoutEx) + Disks().Calls(disksim::Request::CreateDisk), writes);
     EXPECT_EQ(test::ImageDigest(Image(used)), usedBefore);
     EXPECT_TRUE(jobs_.empty());
     EXPECT_TRUE(reopened_.empty());

@@ -61,6 +61,48 @@ TEST(NewPartitionPlan, FreeAreaEndsInsideTheUsableArea) {
     }
 }
 
+// After an initialisation the table holds Windows' reserved partition, and
+// a 4K disk reports its own usable area: the free area keeps out of both.
+TEST(NewPartitionPlan, FreeAreaKeepsOutOfTheTablesEntries) {
+    PartitionEntry reserved;
+    reserved.style = PartitionStyle::Gpt;
+    reserved.gptType = kReservedPartitionType;
+    reserved.startingOffset = 17408;
+    reserved.partitionLength = 128 * kMiB;
+    DriveLayout gpt;
+    gpt.style = PartitionStyle::Gpt;
+    gpt.startingUsableOffset = 17408;
+    gpt.usableLength = 3 * kTiB - 17408 - 33 * 512;
+    gpt.entries = {reserved};
+    DriveLayout fourK;
+    fourK.style = PartitionStyle::Gpt;
+    fourK.startingUsableOffset = 24576;  // 6 sectors of 4096 bytes
+    fourK.usableLength = 3 * kTiB - 24576 - 5 * 4096;
+    const DiskSegment whole{0, kTrack, 3 * kTiB - kTrack, 3 * kTiB};
+    struct Case {
+        const char* name;
+        const DriveLayout& table;
+        std::uint32_t sector;
+        std::int64_t start, end;
+    } cases[] = {
+        {"after the reserved partition", gpt, 512, 17408 + 128 * kMiB, 3 * kTiB - 33 * 512},
+        // The bar's free area starts after the first track: the next whole sector.
+        {"4K: whole sectors inside the reported area", fourK, 4096, 32768, 3 * kTiB - 5 * 4096},
+    };
+    for (const Case& c : cases) {
+        const auto usable = UsableFreeArea(whole, PartitionStyle::Gpt, 3 * kTiB, c.sector, &c.table);
+        ASSERT_TRUE(usable) << c.name;
+        EXPECT_EQ(usable->start, c.start) << c.name;
+        EXPECT_EQ(usable->end, c.end) << c.name;
+        EXPECT_EQ(usable->start % c.sector, 0) << c.name;
+    }
+    // An MBR free area on a 4K disk starts and ends on whole sectors.
+    const auto mbr = UsableFreeArea(whole, PartitionStyle::Mbr, 10 * kGiB + 512, 4096);
+    ASSERT_TRUE(mbr);
+    EXPECT_EQ(mbr->start, 32768);
+    EXPECT_EQ(mbr->end % 4096, 0);
+}
+
 TEST(NewPartitionPlan, SlotIsTheFirstUnusedEntry) {
     PartitionEntry used;
     used.partitionNumber = 1;

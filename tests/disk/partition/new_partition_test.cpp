@@ -73,5 +73,45 @@ TEST(NewPartition, KeepsThePartitionsAndIdentityOfTheTableRead) {
     EXPECT_FALSE(WithGptEntry(gpt, NewPartition{-1, 2 * kMiB, kMiB, 1, 512}, ids, 0).has_value());
 }
 
+// Checked before the write, whatever the Windows would refuse itself.
+TEST(NewPartition, FitsOnlyFreeSpaceInsideTheUsableArea) {
+    constexpr std::int64_t kDisk = 10 * 1024 * kMiB;
+    DriveLayout mbr;
+    mbr.style = PartitionStyle::Mbr;
+    mbr.entries = {Used(PartitionStyle::Mbr, kMiB), {}, {}, {}};
+    DriveLayout gpt;
+    gpt.style = PartitionStyle::Gpt;
+    gpt.startingUsableOffset = 17408;
+    gpt.usableLength = kDisk - 17408 - 33 * 512;
+    PartitionEntry reserved = Used(PartitionStyle::Gpt, 17408);
+    reserved.gptType = kReservedPartitionType;
+    reserved.partitionLength = 128 * kMiB;
+    gpt.entries = {reserved};
+    DriveLayout big = gpt;  // a 4096-byte disk: usable from 24 576
+    big.startingUsableOffset = 24576;
+    struct Case {
+        const char* name;
+        const DriveLayout& table;
+        std::int64_t start, length;
+        std::uint32_t sector;
+        bool fits;
+    } cases[] = {
+        {"after the MBR partition", mbr, 2 * kMiB, kMiB, 512, true},
+        {"over the MBR partition", mbr, kMiB + 512, kMiB, 512, false},
+        {"touching its end", mbr, kMiB - 512, 512, 512, true},
+        {"over the MBR itself", mbr, 0, kMiB, 512, false},
+        {"past the disk's end", mbr, kDisk - kMiB, 2 * kMiB, 512, false},
+        {"after the reserved partition", gpt, 17408 + 128 * kMiB, kMiB, 512, true},
+        {"over the reserved partition", gpt, 17408, kMiB, 512, false},
+        {"over the backup table", gpt, kDisk - kMiB, kMiB, 512, false},
+        {"inside a 4K entry array", big, 17408, kMiB, 4096, false},
+        {"not on 4K sectors", big, 200 * kMiB + 512, kMiB, 4096, false},
+        {"on 4K sectors", big, 200 * kMiB, kMiB, 4096, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FitsTable(c.table, NewPartition{1, c.start, c.length, 2, c.sector}, kDisk), c.fits) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace norvale::test

@@ -25,7 +25,7 @@ constexpr std::int64_t kGiB = 1LL << 30;
 struct ImageFacts {
     std::string label;                                              // "dos" or "gpt"
     std::vector<std::pair<std::int64_t, std::int64_t>> partitions;  // start and size in sectors
-    std::string fileSystem;                                         // blkid's TYPE of the first partition
+    std::string fileSystem;                                         // blkid's TYPE of the last partition
     std::string fsLabel;
 };
 
@@ -38,7 +38,7 @@ ImageFacts Inspect(const std::string& image) {
     for (const auto& part : json["partitions"]) facts.partitions.emplace_back(part["start"], part["size"]);
     if (facts.partitions.empty()) return facts;
     const auto probe =
-        RunTool("blkid -p -o export -O " + std::to_string(facts.partitions[0].first * 512) + " '" + image + "'");
+        RunTool("blkid -p -o export -O " + std::to_string(facts.partitions.back().first * 512) + " '" + image + "'");
     for (std::size_t at = 0; at < probe.output.size();) {
         const std::size_t end = probe.output.find('\n', at);
         const std::string line = probe.output.substr(at, end - at);
@@ -144,9 +144,15 @@ TEST_F(WizardFlowTest, ThreeTerabytesOnWindows7BecomeGpt) {
     const std::string image = Image();
     const ImageFacts facts = Inspect(image);
     EXPECT_EQ(facts.label, "gpt");
-    ASSERT_EQ(facts.partitions.size(), 1u);
+    // Windows' reserved partition (128 MiB on a disk of 16 GiB and more)
+    // stays in front, and the new partition follows it.
+    ASSERT_EQ(facts.partitions.size(), 2u);
     EXPECT_EQ(facts.partitions[0].first * 512, 17408);
+    EXPECT_EQ(facts.partitions[0].second * 512, 128 << 20);
+    EXPECT_EQ(facts.partitions[1].first * 512, 17408 + (128 << 20));
     EXPECT_EQ(facts.fileSystem, "ntfs");
+    EXPECT_NE(RunTool("sfdisk -d '" + image + "'").output.find("E3C9E316-0B5C-4DB8-817D-F92DF00215AE"),
+              std::string::npos);
     const auto verify = RunTool("sgdisk --verify '" + image + "'");
     EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
 }
@@ -239,7 +245,7 @@ TEST_F(WizardFlowTest, PartitioningRefusesAForeignDiskAndAnUnreadableTable) {
     request.sizeMiB = 100;
     request.osClass = 7;
     request.owner = {diskflow::kTarget, {L"192.168.99.99"}};
-    const WizardPartitionPorts ports{rig.Pc().Disks(), rig.Inventory(), scripts};
+    const WizardPartitionPorts ports{rig.Pc().Disks(), rig.Inventory(), scripts, clock_};
     const auto foreign = CreateWizardPartition(ports, request);
     EXPECT_EQ(foreign.outcome, WizardPartitionResult::Outcome::Refused);
     EXPECT_NE(foreign.refusal.find(L"is not a disk of the selected iSCSI target"), std::wstring::npos);

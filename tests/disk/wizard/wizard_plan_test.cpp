@@ -118,6 +118,40 @@ TEST(WizardExtentTest, EveryPartitionEndsInsideTheDisk) {
     EXPECT_EQ(PlanWizardExtent(100, false, kWindows7, disk).length, 100 * kMiB);
 }
 
+// 512-byte disks keep the offsets of old; a 4096-byte disk starts on a whole
+// sector at or after its table's first usable byte, and a new GPT table's
+// reserved partition stays in front.
+TEST(WizardExtentTest, StartsOnWholeSectorsAfterWhatTheTableHolds) {
+    struct Case {
+        const char* name;
+        bool gpt;
+        int osClass;
+        std::uint32_t sector;
+        std::int64_t firstUsable, firstFree;
+        std::int64_t start;
+    } cases[] = {
+        {"GPT 512 without a reserved partition", true, kWindows7, 512, 17408, 0, 17408},
+        {"GPT 512 after the reserved partition", true, kWindows7, 512, 17408, 17408 + 128 * kMiB, 17408 + 128 * kMiB},
+        {"GPT 4K: the entry array ends at 24 576", true, kWindows7, 4096, 24576, 0, 24576},
+        {"GPT 4K after the reserved partition", true, kWindows7, 4096, 24576, 24576 + 128 * kMiB, 24576 + 128 * kMiB},
+        {"MBR 4K on 7 keeps 64 KiB", false, kWindows7, 4096, 0, 0, 65536},
+        {"MBR 4K on Vista rounds 32 256 up", false, 6, 4096, 0, 0, 32768},
+    };
+    for (const Case& c : cases) {
+        WizardDisk disk;
+        disk.bytesPerSector = c.sector;
+        disk.diskBytes = 100 * 1024 * kMiB;
+        disk.geometryBytes = disk.diskBytes / (255 * 63 * c.sector) * (255 * 63 * c.sector);
+        disk.gptFirstUsable = c.firstUsable;
+        disk.gptUsableEnd = c.gpt ? disk.diskBytes - 5 * c.sector : 0;
+        disk.firstFree = c.firstFree;
+        const PartitionExtent extent = PlanWizardExtent(90 * 1024, c.gpt, c.osClass, disk);
+        EXPECT_EQ(extent.start, c.start) << c.name;
+        EXPECT_EQ(extent.length % c.sector, 0) << c.name;
+        EXPECT_LE(extent.start + extent.length, c.gpt ? disk.gptUsableEnd : disk.geometryBytes) << c.name;
+    }
+}
+
 TEST(WizardExtentTest, MbrEntryNeverExceedsItsSectorCount) {
     WizardDisk huge;
     huge.diskBytes = 3000000000000LL;
