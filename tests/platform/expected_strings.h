@@ -173,6 +173,10 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {269, L"This free space lies beyond what the disk's partition table can address (2 TB on an MBR disk). Nothing was changed."},
     {273, L"The disk of the target did not report its size in time. Please check it in My Computer->Management->Disk "
           L"Management."},
+    {278, L"%s did not finish within %d minutes and was stopped, with the programs it had started. This step was not "
+          L"completed; please check the disk or the connection before trying again."},
+    {279, L"%s did not finish within %d minutes and could not be stopped. This step was not completed; please end it in "
+          L"the Task Manager and check the disk or the connection."},
 };
 
 }  // namespace norvale::test

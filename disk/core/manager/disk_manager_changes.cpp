@@ -296,6 +296,10 @@ bool CDiskMgrDlg::DeleteByScript(std::int32_t partition) {
         ShowText(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop);
         return false;
     }
+    if (run.outcome == ScriptRun::Outcome::TimedOut) {
+        scripts.Remove(ScriptFile::Delete);
+        return false;
+    }
     if (const auto warning = DeleteRunWarning(scripts.CapturedOutput())) ShowText(*warning, MessageIcon::Stop);
     return true;
 }

@@ -105,7 +105,11 @@ WizardPartitionResult CreateWizardPartition(const WizardPartitionPorts& ports,
                                             const WizardPartitionRequest& request) {
     if (request.disk <= 0) return Refused(UiText(wizard_text::kDiskUnavailable));
     // Server editions bring new disks up offline and read-only.
-    if (!request.olderWindows) ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText));
+    if (!request.olderWindows &&
+        ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText)).outcome ==
+            ScriptRun::Outcome::TimedOut) {
+        return Refused({});  // stopped at its limit; the runner has told the user
+    }
     auto device = ports.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(request.disk)),
                                    disk_access::kGenericRead | disk_access::kGenericWrite,
                                    disk_access::kShareRead | disk_access::kShareWrite);
