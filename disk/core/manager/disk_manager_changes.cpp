@@ -178,11 +178,14 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
         written = opened.device->SetDriveLayout(empty);
     } else {
         DiskScripts scripts(ports_.scriptFiles, ports_.runner);
-        if (scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(static_cast<std::uint32_t>(opened.disk)))
-                .outcome == ScriptRun::Outcome::Refused) {
+        const ScriptRun online =
+            scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(static_cast<std::uint32_t>(opened.disk)));
+        if (online.outcome == ScriptRun::Outcome::Refused) {
             ShowText(scripts.RefusalText(ScriptFile::Online), MessageIcon::Stop);
             return false;
         }
+        // Stopped at its limit (the runner has told the user): nothing more.
+        if (online.outcome == ScriptRun::Outcome::TimedOut) return false;
         CreateDiskParams params;
         params.style = gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr;
         params.mbrSignature = signature;

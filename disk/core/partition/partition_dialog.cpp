@@ -249,9 +249,13 @@ bool CPartition::Create(int osClass) {
     const DiskGeometry& geometry = opened->geometry;
     const DriveLayout& table = opened->table;
     ShowFormatProgress(surface, 20);
-    if (ServerEdition()) {
+    // An online script stopped at its limit ends the step (the runner has
+    // told the user).
+    if (ServerEdition() &&
         DiskScripts(ports_.scriptFiles, ports_.commands)
-            .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)));
+                .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)))
+                .outcome == ScriptRun::Outcome::TimedOut) {
+        return false;
     }
     if (job_.slot < 0) return false;
 

@@ -260,6 +260,18 @@ TEST_F(DiskManagerTest, AHungDeleteScriptIsStoppedAndLeavesTheDiskAsItWas) {
     EXPECT_TRUE(Pc().DiskpartRuns().empty());
     EXPECT_FALSE(Pc().ScriptFiles().Exists(L"C:\\diskdel.script"));
     EXPECT_TRUE(reopened_.empty());
+
+    // Add on an empty disk: the online script before the initialisation
+    // hangs, and the disk is not initialised.
+    const std::int32_t empty = Connect(test::kArchiveSpare);
+    const std::string emptyBefore = test::ImageDigest(Image(empty));
+    NewSurface();
+    Open();
+    surface_->QueueAnswer(MessageAnswer::Yes);
+    Choose(1, 0, ID_DISK_ADD);
+    EXPECT_EQ(test::ImageDigest(Image(empty)), emptyBefore);
+    EXPECT_EQ(Pc().RunTimeouts().size(), 2u);
+    EXPECT_TRUE(jobs_.empty());
 }
 
 // diskpart opens its script denying writers: a script still held with write
