@@ -1,7 +1,10 @@
 #include "iscsi/win32/win32_process_port.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,10 +74,53 @@ constexpr UINT kStoppedExitCode = ERROR_TIMEOUT;
 // never stops printing still lets the caller look at the clock.
 constexpr DWORD kMostPerCheck = 1u << 20;
 
+bool StartedBefore(const FILETIME& a, const FILETIME& b) { return ::CompareFileTime(&a, &b) < 0; }
+
+FILETIME CreationOf(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ::GetProcessTimes(process, &created, &exited, &kernel, &user);
+    return created;
+}
+
+// Without a job: ends the processes the child started, and theirs, found by
+// their parent's id. A process older than the child only reuses an id that
+// was once a parent's, and is left alone.
+void EndDescendants(DWORD child, const FILETIME& childCreated) {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    std::multimap<DWORD, DWORD> byParent;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID != entry.th32ParentProcessID) {
+            byParent.emplace(entry.th32ParentProcessID, entry.th32ProcessID);
+        }
+    }
+    ::CloseHandle(snapshot);
+    std::vector<DWORD> parents{child};
+    std::set<DWORD> seen{child};
+    while (!parents.empty()) {
+        const DWORD parent = parents.back();
+        parents.pop_back();
+        const auto range = byParent.equal_range(parent);
+        for (auto it = range.first; it != range.second; ++it) {
+            const DWORD pid = it->second;
+            if (!seen.insert(pid).second) continue;
+            const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+            if (process == nullptr) continue;
+            if (!StartedBefore(CreationOf(process), childCreated)) {
+                ::TerminateProcess(process, kStoppedExitCode);
+                parents.push_back(pid);
+            }
+            ::CloseHandle(process);
+        }
+    }
+}
+
 class Win32RunningProcess final : public RunningProcess {
 public:
-    Win32RunningProcess(HANDLE process, HANDLE job, HANDLE readEnd, bool keepOutput)
-        : process_(process), job_(job), readEnd_(readEnd), keepOutput_(keepOutput) {}
+    Win32RunningProcess(HANDLE process, DWORD id, HANDLE job, HANDLE readEnd, bool keepOutput)
+        : process_(process), id_(id), job_(job), readEnd_(readEnd), keepOutput_(keepOutput) {}
 
     State Check() override {
         const bool printed = Drain();
@@ -84,9 +130,12 @@ public:
 
     bool Stop() override {
         // The job holds the child and all it started (they joined it as they
-        // were created); without one, only the child itself can be ended.
+        // were created); without one, the child and then its descendants by
+        // their parents' ids.
         if (job_.Valid()) return ::TerminateJobObject(job_.Get(), kStoppedExitCode) != 0;
-        return ::TerminateProcess(process_.Get(), kStoppedExitCode) != 0;
+        const bool ended = ::TerminateProcess(process_.Get(), kStoppedExitCode) != 0;
+        EndDescendants(id_, CreationOf(process_.Get()));
+        return ended;
     }
 
     std::wstring Output() override { return FromAnsi(bytes_); }
@@ -119,6 +168,7 @@ private:
     }
 
     Handle process_;
+    DWORD id_;
     Handle job_;
     Handle readEnd_;
     bool keepOutput_;
@@ -177,10 +227,11 @@ std::unique_ptr<RunningProcess> Win32ProcessPort::Start(const std::wstring& comm
     // only a run past its limit ends the whole job. Windows before 8 puts a
     // process in one job only, so a child that stayed in this program's job
     // cannot join another; it then runs without one.
-    Handle job(::CreateJobObjectW(nullptr, nullptr));
+    Handle job(useJobs_ ? ::CreateJobObjectW(nullptr, nullptr) : nullptr);
     if (job.Valid() && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Close();
     ::ResumeThread(thread.Get());
-    return std::make_unique<Win32RunningProcess>(process.hProcess, job.Release(), readEnd.Release(), keepOutput);
+    return std::make_unique<Win32RunningProcess>(process.hProcess, process.dwProcessId, job.Release(),
+                                                 readEnd.Release(), keepOutput);
 }
 
 void Win32RunTimeoutNotice::ShowRunTimeout(const std::wstring& text) {

@@ -9,7 +9,13 @@ namespace norvale::win32 {
 
 class Win32ProcessPort final : public ProcessPort {
 public:
+    // useJobs false: as on a Windows where the child cannot join a job of
+    // its own (tests of that path).
+    explicit Win32ProcessPort(bool useJobs = true) : useJobs_(useJobs) {}
     std::unique_ptr<RunningProcess> Start(const std::wstring& commandLine, bool keepOutput) override;
+
+private:
+    bool useJobs_;
 };
 
 // A stopped run as a message box over the active window of the calling

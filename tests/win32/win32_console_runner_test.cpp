@@ -104,9 +104,15 @@ std::vector<DWORD> PidsIn(const std::wstring& output) {
 TEST(Win32BoundedRunTest, ANeverEndingChildAndItsChildAreEndedAtTheLimit) {
     using std::chrono::milliseconds;
     const milliseconds limit{2000};
-    for (const wchar_t* arguments : {L"spawn x sleep 600000", L"spawn x"}) {
-        SCOPED_TRACE(std::string(arguments, arguments + wcslen(arguments)));
-        win32::Win32ProcessPort processes;
+    struct Case {
+        const wchar_t* arguments;
+        bool jobs;  // false: as where the child cannot join a job of its own
+    };
+    for (const Case& c : {Case{L"spawn x sleep 600000", true}, Case{L"spawn x", true},
+                          Case{L"spawn x sleep 600000", false}, Case{L"spawn x", false}}) {
+        const wchar_t* const arguments = c.arguments;
+        SCOPED_TRACE(std::string(arguments, arguments + wcslen(arguments)) + (c.jobs ? " in a job" : " without"));
+        win32::Win32ProcessPort processes(c.jobs);
         const ULONGLONG started = ::GetTickCount64();
         const BoundedRun run = RunBounded(processes, SystemClock(), Child(arguments), true, limit, milliseconds(10000));
         const ULONGLONG took = ::GetTickCount64() - started;
