@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/win32_system_library.h"
+
 namespace norvale::win32 {
 
 namespace {
@@ -43,10 +45,11 @@ BOOLEAN WINAPI OnFormatReport(int command, DWORD, PVOID data) {
 
 FormatStart Win32FormatPort::Format(const FormatRequest& request,
                                     const std::function<void(const FormatReport&)>& onReport) {
-    // Loaded by name, so the program's folder comes first; the module stays
-    // loaded for the program's life, as a format may still run at its end.
-    if (LoadLibraryW(L"fmifs.dll") == nullptr) return FormatStart::LibraryMissing;
-    HMODULE library = GetModuleHandleW(L"fmifs.dll");
+    // From System32 only: a DLL of that name in the program's folder never
+    // loads into this elevated process. The module stays loaded for the
+    // program's life, as a format may still run at its end.
+    HMODULE library = loadLibrary_ != nullptr ? static_cast<HMODULE>(loadLibrary_()) : LoadSystemLibrary(L"fmifs.dll");
+    if (library == nullptr) return FormatStart::LibraryMissing;
     const auto formatEx =
         library != nullptr ? reinterpret_cast<FormatExFunction>(reinterpret_cast<void*>(GetProcAddress(library, "FormatEx"))) : nullptr;
     // Only looked up: a library without it is not the one the program knows.

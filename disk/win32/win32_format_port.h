@@ -9,8 +9,16 @@ namespace norvale::win32 {
 
 class Win32FormatPort final : public FormatPort {
 public:
+    // How the library is loaded: the program's is LoadSystemLibrary
+    // (System32 only); tests hand in a loader of their stand-in.
+    using LibraryLoader = void* (*)();
+    explicit Win32FormatPort(LibraryLoader loadLibrary = nullptr) : loadLibrary_(loadLibrary) {}
+
     FormatStart Format(const FormatRequest& request,
                        const std::function<void(const FormatReport&)>& onReport) override;
+
+private:
+    LibraryLoader loadLibrary_;
 };
 
 }  // namespace norvale::win32

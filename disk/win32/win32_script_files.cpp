@@ -59,6 +59,27 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
     return FlushFileBuffers(file) != 0;
 }
 
+bool SameFile(HANDLE file, const BY_HANDLE_FILE_INFORMATION& expected) {
+    BY_HANDLE_FILE_INFORMATION found{};
+    return GetFileInformationByHandle(file, &found) &&
+           found.dwVolumeSerialNumber == expected.dwVolumeSerialNumber &&
+           found.nFileIndexHigh == expected.nFileIndexHigh && found.nFileIndexLow == expected.nFileIndexLow;
+}
+
+// The file holds `bytes` and nothing more.
+bool HoldsExactly(HANDLE file, const std::string& bytes) {
+    std::string found(bytes.size() + 1, '\0');
+    std::size_t done = 0;
+    while (done < found.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file, &found[done], static_cast<DWORD>(found.size() - done), &got, nullptr)) return false;
+        if (got == 0) break;
+        done += got;
+    }
+    found.resize(done);
+    return found == bytes;
+}
+
 }  // namespace
 
 std::optional<std::wstring> Win32ScriptFiles::SystemDrive() {
@@ -96,7 +117,29 @@ ScriptFileCreation Win32ScriptFiles::CreateHeld(const std::wstring& path, const 
         DeleteFileW(path.c_str());
         return result;
     }
-    result.file = std::make_unique<HeldHandle>(file);
+    // diskpart opens its script denying writers: while this program still
+    // holds write access, that open fails with a sharing violation. So the
+    // writer goes, and the file is held from here on by a reader that
+    // shares reading only (no writer, no rename, no delete), after checking
+    // that the name still leads to the very file just written, as written.
+    BY_HANDLE_FILE_INFORMATION writtenFile{};
+    const BOOL identified = GetFileInformationByHandle(file, &writtenFile);
+    CloseHandle(file);
+    const HANDLE reader = identified ? CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+    if (reader == INVALID_HANDLE_VALUE) {
+        result.error = identified ? GetLastError() : ERROR_FILE_INVALID;
+        DeleteFileW(path.c_str());
+        return result;
+    }
+    if (!SameFile(reader, writtenFile) || !HoldsExactly(reader, bytes)) {
+        // Not ours any more: left alone (the next script clears the name).
+        CloseHandle(reader);
+        result.error = ERROR_FILE_INVALID;
+        return result;
+    }
+    result.file = std::make_unique<HeldHandle>(reader);
     return result;
 }
 

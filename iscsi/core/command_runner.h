@@ -11,8 +11,11 @@ class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
     // True when the command was started and has ended (its exit code is not
-    // looked at); false when it could not be run.
+    // looked at); false when it could not be run or did not end in time.
     virtual bool RunConsoleCommand(const std::wstring& commandLine) = 0;
+    // True when the last run was ended at its time limit (and so answered
+    // false): the step it served did not complete.
+    virtual bool LastRunTimedOut() const { return false; }
     // What the last captured run printed; empty until the first one.
     virtual const std::wstring& CapturedCommandOutput() const = 0;
 };

@@ -6,20 +6,39 @@
 
 #include "iscsi/core/command_runner.h"
 #include "iscsi/core/process_port.h"
+#include "iscsi/core/run_limits.h"
+#include "platform/core/clock_port.h"
 #include "platform/core/version/wow64_redirection_port.h"
 
 namespace norvale {
+
+// Where a run that was ended at its limit is told to the user (a message
+// box on Windows). The text names the program, never the command line.
+class RunTimeoutNotice {
+public:
+    virtual ~RunTimeoutNotice() = default;
+    virtual void ShowRunTimeout(const std::wstring& text) = 0;
+};
+
+// String 278 (ended) or 279 (could not be ended), with the program's name
+// and the limit in whole minutes, rounded up.
+std::wstring RunTimeoutText(const std::wstring& program, std::chrono::milliseconds limit, bool ended);
 
 class ConsoleCommandRunner : public CommandRunner {
 public:
     // isWow64: the application's answer taken at start-up. Under WOW64 each
     // run first turns file-system redirection off for the calling thread, so
     // that cmd.exe, iscsicli and diskpart are the native 64-bit programs.
-    ConsoleCommandRunner(ProcessPort& processes, Wow64RedirectionPort& redirection, bool isWow64);
+    // Every run is bounded by the limit of its kind, waited through `clock`;
+    // a run ended at its limit is told to `notice` (when given).
+    ConsoleCommandRunner(ProcessPort& processes, Wow64RedirectionPort& redirection, bool isWow64,
+                         ClockPort& clock = SystemClock(), RunTimeoutNotice* notice = nullptr,
+                         const ConsoleRunLimits& limits = DefaultConsoleRunLimits());
 
     // The command line is never written to a log or trace: CHAP lines carry
-    // the password.
+    // the password. False as well when the run was ended at its limit.
     bool RunConsoleCommand(const std::wstring& commandLine) override;
+    bool LastRunTimedOut() const override { return lastTimedOut_; }
     // Not locked: callers never run two disk-deletion scripts at once.
     const std::wstring& CapturedCommandOutput() const override { return captured_; }
 
@@ -31,6 +50,10 @@ private:
     ProcessPort& processes_;
     Wow64RedirectionPort& redirection_;
     bool isWow64_;
+    ClockPort& clock_;
+    RunTimeoutNotice* notice_;
+    ConsoleRunLimits limits_;
+    bool lastTimedOut_ = false;
     std::wstring captured_;
 };
 

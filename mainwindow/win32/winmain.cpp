@@ -33,6 +33,7 @@
 #include "platform/win32/win32_error_text_port.h"
 #include "platform/win32/win32_program_location.h"
 #include "platform/win32/win32_registry_port.h"
+#include "platform/win32/win32_system_library.h"
 #include "platform/win32/win32_version_source.h"
 #include "platform/win32/win32_wow64_redirection.h"
 #include "protocol/core/device_protocol.h"
@@ -66,7 +67,9 @@ int RunNorvale() {
     const bool wow64 = norvale::ReadWindowsVersion(version).has_value() && norvale::IsWow64(version);
     norvale::win32::Win32Wow64Redirection redirection;
     norvale::win32::Win32ProcessPort processes;
-    norvale::ConsoleCommandRunner commands(processes, redirection, wow64);
+    // Every run is bounded; one ended at its limit is told in a message box.
+    norvale::win32::Win32RunTimeoutNotice runTimeouts;
+    norvale::ConsoleCommandRunner commands(processes, redirection, wow64, norvale::SystemClock(), &runTimeouts);
     norvale::win32::Win32RegistryPort registry;
     norvale::win32::Win32NetworkDrivePort drives;
     norvale::win32::Win32DriveTypePort driveTypes;
@@ -120,6 +123,9 @@ int RunNorvale() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a DLL by name: System32 only (see
+    // win32_system_library.h), since the program runs elevated.
+    norvale::win32::RestrictDllSearchToSystem();
     // The dialogs, the shell services and WMI expect a single-threaded
     // apartment on the GUI thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,7 +1,8 @@
 // A process port that hands each command line to the simulation of the
 // program it names ("iscsicli", "cmd.exe", "ipconfig", ...): the product's
 // own command runner then drives the simulations as it would drive the real
-// programs. A program without a route cannot be started.
+// programs. A program without a route cannot be started; a hung one starts
+// but never ends by itself (its simulation is never reached).
 //
 //   RoutedProcessPort processes;
 //   processes.Route(L"iscsicli", sim::IscsicliRoute(initiator), sim::RedactIscsicliCommand);
@@ -11,6 +12,8 @@
 #include <cwctype>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,7 @@
 
 namespace norvale::test {
 
-class RoutedProcessPort final : public ProcessPort {
+class RoutedProcessPort final : public ImmediateProcessPort {
 public:
     using Handler = std::function<ProcessRun(const std::wstring& commandLine, bool keepOutput)>;
     using Redaction = std::function<std::wstring(const std::wstring& commandLine)>;
@@ -33,6 +36,18 @@ public:
         routes_[Lower(program)] = {std::move(handler), std::move(redaction)};
     }
 
+    // Runs of `program` from now on hang until they are stopped.
+    void Hang(const std::wstring& program) { hung_.insert(Lower(program)); }
+    void Unhang(const std::wstring& program) { hung_.erase(Lower(program)); }
+    // How many hung runs were stopped.
+    int stopped = 0;
+
+    std::unique_ptr<RunningProcess> Start(const std::wstring& commandLine, bool keepOutput) override {
+        if (hung_.count(ProgramOf(commandLine)) == 0) return ImmediateProcessPort::Start(commandLine, keepOutput);
+        lines.push_back(Redacted(commandLine));
+        return std::make_unique<HungProcess>(stopped);
+    }
+
     ProcessRun RunHidden(const std::wstring& commandLine, bool keepOutput) override {
         const FreedBlockScanPause child;
         const auto route = routes_.find(ProgramOf(commandLine));
@@ -40,7 +55,7 @@ public:
             lines.push_back(commandLine);
             return {};
         }
-        lines.push_back(route->second.redaction ? route->second.redaction(commandLine) : commandLine);
+        lines.push_back(Redacted(commandLine));
         return route->second.handler(commandLine, keepOutput);
     }
 
@@ -68,12 +83,35 @@ private:
         Handler handler;
         Redaction redaction;
     };
+    class HungProcess final : public RunningProcess {
+    public:
+        explicit HungProcess(int& stops) : stops_(stops) {}
+        State Check() override { return stopped_ ? State::Ended : State::Running; }
+        bool Stop() override {
+            ++stops_;
+            stopped_ = true;
+            return true;
+        }
+        std::wstring Output() override { return {}; }
+
+    private:
+        int& stops_;
+        bool stopped_ = false;
+    };
+
+    std::wstring Redacted(const std::wstring& commandLine) const {
+        const auto route = routes_.find(ProgramOf(commandLine));
+        if (route == routes_.end() || !route->second.redaction) return commandLine;
+        return route->second.redaction(commandLine);
+    }
+
     static std::wstring Lower(std::wstring text) {
         for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
         return text;
     }
 
     std::map<std::wstring, Entry> routes_;
+    std::set<std::wstring> hung_;
 };
 
 }  // namespace norvale::test

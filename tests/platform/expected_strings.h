@@ -180,6 +180,10 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
           L"use. Nothing was written."},
     {277, L"Windows did not report the reserved partition of the newly initialised disk in time. No partition was "
           L"added; please try Add again."},
+    {278, L"%s did not finish within %d minutes and was stopped, with the programs it had started. This step was not "
+          L"completed; please check the disk or the connection before trying again."},
+    {279, L"%s did not finish within %d minutes and could not be stopped. This step was not completed; please end it in "
+          L"the Task Manager and check the disk or the connection."},
     {280, L"The storage device names a CHAP user that the iSCSI initiator cannot take (only printable characters "
           L"without blanks or quotes). Nothing was run.\nPlease change the CHAP user name on the storage device."},
     {281, L"The iSCSI initiator did not answer in time. Please try again later."},

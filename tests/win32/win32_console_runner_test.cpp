@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "iscsi/core/bounded_run.h"
 #include "iscsi/core/console_command_runner.h"
 #include "iscsi/win32/win32_process_port.h"
 #include "platform/win32/win32_wow64_redirection.h"
@@ -73,6 +76,100 @@ TEST_F(Win32ConsoleRunnerTest, AMissingProgramIsNotRun) {
     ASSERT_TRUE(runner.RunConsoleCommand(Child(L"out 3 diskdel.script")));
     EXPECT_FALSE(runner.RunConsoleCommand(L"no-such-child.exe C:\\diskdel.script"));
     EXPECT_EQ(runner.CapturedCommandOutput(), L"");
+}
+
+// A process id is gone when it no longer opens or has ended.
+bool Gone(DWORD pid) {
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return true;
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+// "pids CHILD GRANDCHILD;" from the child's output.
+std::vector<DWORD> PidsIn(const std::wstring& output) {
+    std::vector<DWORD> pids;
+    const std::size_t at = output.find(L"pids ");
+    if (at == std::wstring::npos) return pids;
+    const wchar_t* cursor = output.c_str() + at + 5;
+    wchar_t* end = nullptr;
+    for (int i = 0; i < 2; ++i, cursor = end) pids.push_back(std::wcstoul(cursor, &end, 10));
+    return pids;
+}
+
+// A child that never ends, and one that ends at once but leaves its own
+// child holding the output pipe: either way the run returns at its bound and
+// both processes are gone.
+TEST(Win32BoundedRunTest, ANeverEndingChildAndItsChildAreEndedAtTheLimit) {
+    using std::chrono::milliseconds;
+    const milliseconds limit{2000};
+    struct Case {
+        const wchar_t* arguments;
+        bool jobs;  // false: as where the child cannot join a job of its own
+    };
+    for (const Case& c : {Case{L"spawn x sleep 600000", true}, Case{L"spawn x", true},
+                          Case{L"spawn x sleep 600000", false}, Case{L"spawn x", false}}) {
+        const wchar_t* const arguments = c.arguments;
+        SCOPED_TRACE(std::string(arguments, arguments + wcslen(arguments)) + (c.jobs ? " in a job" : " without"));
+        win32::Win32ProcessPort processes(c.jobs);
+        const ULONGLONG started = ::GetTickCount64();
+        const BoundedRun run = RunBounded(processes, SystemClock(), Child(arguments), true, limit, milliseconds(10000));
+        const ULONGLONG took = ::GetTickCount64() - started;
+        EXPECT_EQ(run.end, BoundedRun::End::Stopped);
+        EXPECT_GE(took, 1900u);
+        EXPECT_LT(took, 5000u) << "the run outlived its bound";
+        const std::vector<DWORD> pids = PidsIn(run.output);
+        ASSERT_EQ(pids.size(), 2u) << std::string(run.output.begin(), run.output.end());
+        EXPECT_TRUE(Gone(pids[0])) << "the child is still there";
+        EXPECT_TRUE(Gone(pids[1])) << "the grandchild is still there";
+    }
+}
+
+TEST(Win32BoundedRunTest, TheRunnerReportsTheStoppedRunAndFailsIt) {
+    struct Notices : RunTimeoutNotice {
+        std::vector<std::wstring> texts;
+        void ShowRunTimeout(const std::wstring& text) override { texts.push_back(text); }
+    } notices;
+    ConsoleRunLimits limits;
+    limits.other = std::chrono::milliseconds(1000);
+    win32::Win32ProcessPort processes;
+    win32::Win32Wow64Redirection redirection;
+    ConsoleCommandRunner runner(processes, redirection, false, SystemClock(), &notices, limits);
+    EXPECT_FALSE(runner.RunConsoleCommand(Child(L"sleep 600000")));
+    EXPECT_TRUE(runner.LastRunTimedOut());
+    ASSERT_EQ(notices.texts.size(), 1u);
+    EXPECT_EQ(notices.texts[0].rfind(L"runner_child.exe did not finish within 1 minutes and was stopped", 0), 0u)
+        << std::string(notices.texts[0].begin(), notices.texts[0].end());
+    // A child that ends in time is not touched by the bound.
+    EXPECT_TRUE(runner.RunConsoleCommand(Child(L"sleep 200 out 5")));
+    EXPECT_FALSE(runner.LastRunTimedOut());
+}
+
+// The shipped program loads fmifs.dll from System32 only: the stand-in next
+// to the child (as a DLL planted next to norvale.exe) is never taken, while
+// the standard search takes it first.
+TEST(Win32SystemLibraryTest, APlantedFmifsNextToTheProgramIsNotLoaded) {
+    win32::Win32ProcessPort processes;
+    const BoundedRun system = RunBounded(processes, SystemClock(), Child(L"fmifs x"), true,
+                                         std::chrono::milliseconds(30000), std::chrono::milliseconds(5000));
+    const BoundedRun byName = RunBounded(processes, SystemClock(), Child(L"byname x"), true,
+                                         std::chrono::milliseconds(30000), std::chrono::milliseconds(5000));
+    ASSERT_TRUE(system.Finished());
+    ASSERT_TRUE(byName.Finished());
+    auto lower = [](std::wstring text) {
+        for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+        return text;
+    };
+    const std::wstring planted = lower(L"fmifs:" + TestDirectory() + L"fmifs.dll;");
+    EXPECT_EQ(lower(byName.output), planted) << "the control: the standard search takes the planted copy";
+    EXPECT_NE(lower(system.output), planted);
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    const std::wstring fromSystem = lower(L"fmifs:" + std::wstring(folder, length) + L"\\fmifs.dll;");
+    // Wine has no fmifs.dll of its own: then nothing loads at all.
+    EXPECT_TRUE(lower(system.output) == fromSystem || system.output == L"fmifs:none;")
+        << std::string(system.output.begin(), system.output.end());
 }
 
 TEST(Win32Wow64RedirectionTest, AProcessOutsideWow64HasNoRedirectionToSwitch) {

@@ -79,6 +79,16 @@ private:
     }
 };
 
+// The stand-in is put in front through the port's loader, which only tests
+// hand in: the shipped program loads fmifs.dll from System32 alone.
+void* LoadStandin() {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"fmifs.dll";
+    return LoadLibraryW(path.c_str());
+}
+
 template <class T>
 T StandinExport(const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"fmifs.dll"), name)));
@@ -97,7 +107,7 @@ TEST(Win32Format, ReportsComeThroughTheCallbackOnTheWorkerAsPostedMessages) {
         std::wstring lastStatus;
         int lastBar;
     } cases[] = {{false, L"ok E:", done, 100}, {true, L"failed", failed, 99}};
-    win32::Win32FormatPort port;
+    win32::Win32FormatPort port(&LoadStandin);
     FormatEngine engine(port);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing ? "failing" : "succeeding");
@@ -220,7 +230,7 @@ TEST(Win32PartitionManager, OpensFromTheShippedTemplate) {
     SimulatedPc pc = SimulatedPc::Typical();
     EnglishErrorText errors;
     win32::Win32IdSource ids;
-    win32::Win32FormatPort formatPort;
+    win32::Win32FormatPort formatPort(&LoadStandin);
     FormatEngine engine(formatPort);
     PartitionPorts ports{disks, inventory, files, runner, version, false, pc, pc, errors, ids, SystemClock(), engine};
     PartitionJob job;

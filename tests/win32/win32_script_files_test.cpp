@@ -10,6 +10,8 @@
 #include <string>
 
 #include "disk/win32/win32_script_files.h"
+#include "iscsi/core/bounded_run.h"
+#include "iscsi/win32/win32_process_port.h"
 
 namespace norvale::test {
 namespace {
@@ -169,6 +171,40 @@ TEST_F(Win32ScriptFilesTest, HeldFileCanBeReadButNotWrittenOrDeleted) {
     }
     // Let go: the program deletes it where it should go.
     EXPECT_EQ(files_.Remove(path), 0u);
+}
+
+// What a child opening the file as diskpart does (read, sharing read only)
+// prints: "read:CONTENT;" or "error:CODE;".
+std::wstring OpenedByChild(const std::wstring& path) {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir(self, length);
+    dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
+    win32::Win32ProcessPort processes;
+    const BoundedRun run = RunBounded(processes, SystemClock(), L"\"" + dir + L"runner_child.exe\" open " + path, true,
+                                      std::chrono::milliseconds(30000), std::chrono::milliseconds(5000));
+    return run.Finished() ? run.output : L"(did not finish)";
+}
+
+// diskpart opens its script denying writers: it reads the held script, and
+// could not read one still held with write access, as it used to be.
+TEST_F(Win32ScriptFilesTest, AChildOpeningItAsDiskpartReadsTheHeldScript) {
+    const std::wstring path = Path(L"diskdel.script");
+    {
+        ScriptFileCreation created = files_.CreateHeld(path, "select disk 3\n");
+        ASSERT_TRUE(created.Ok()) << created.error;
+        EXPECT_EQ(OpenedByChild(path), L"read:select disk 3\n;");
+    }
+    EXPECT_EQ(files_.Remove(path), 0u);
+
+    const std::wstring written = Path(L"writer.script");
+    PlaceFile(written, "select disk 3\n", FILE_ATTRIBUTE_NORMAL);
+    const HANDLE writer = CreateFileW(written.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenedByChild(written), L"error:32;");
+    CloseHandle(writer);
+    EXPECT_EQ(OpenedByChild(written), L"read:select disk 3\n;");
 }
 
 TEST_F(Win32ScriptFilesTest, LinkAtTheNameIsRemovedNotFollowed) {

@@ -22,7 +22,10 @@ std::wstring SimScriptFiles::Key(const std::wstring& path) {
 
 void SimScriptFiles::Release(const std::wstring& key) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (auto found = files_.find(key); found != files_.end() && found->second.holds > 0) --found->second.holds;
+    if (auto found = files_.find(key); found != files_.end() && found->second.holds > 0) {
+        --found->second.holds;
+        if (found->second.writers > 0) --found->second.writers;
+    }
 }
 
 void SimScriptFiles::PlaceFile(const std::wstring& path, std::string bytes, bool hidden, bool readOnly) {
@@ -98,6 +101,39 @@ std::optional<std::string> SimScriptFiles::ReadScript(const std::wstring& path) 
     return std::nullopt;
 }
 
+SimScriptFiles::ScriptOpen SimScriptFiles::OpenAsDiskpart(const std::wstring& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ScriptOpen open;
+    std::wstring key = Key(path);
+    for (int depth = 0; depth < 8; ++depth) {
+        const auto found = files_.find(key);
+        if (found == files_.end()) break;
+        const SimFile& file = found->second;
+        if (file.kind == SimFile::Kind::Link) {
+            key = Key(file.linkTarget);
+            continue;
+        }
+        if (file.kind != SimFile::Kind::File) {
+            open.error = win32_error::kAccessDenied;
+            return open;
+        }
+        // Denying writers cannot coexist with a handle that already writes.
+        if (file.writers > 0) {
+            open.error = win32_error::kSharingViolation;
+            return open;
+        }
+        open.bytes = file.bytes;
+        return open;
+    }
+    open.error = win32_error::kFileNotFound;
+    return open;
+}
+
+void SimScriptFiles::KeepWriterWhileHeld(bool keep) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    keepWriter_ = keep;
+}
+
 std::optional<SimFile> SimScriptFiles::Entry(const std::wstring& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = files_.find(Key(path));
@@ -152,6 +188,7 @@ ScriptFileCreation SimScriptFiles::CreateHeld(const std::wstring& path, const st
     file.hidden = true;
     file.adminOnly = true;
     file.holds = 1;
+    file.writers = keepWriter_ ? 1 : 0;
     files_[key] = file;
     created_.push_back(path);
     result.file = std::make_unique<Hold>(*this, key);

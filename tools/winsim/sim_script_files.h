@@ -26,7 +26,8 @@ struct SimFile {
     bool readOnly = false;
     bool adminOnly = false;  // only Administrators and SYSTEM may open it
     bool folderEmpty = true;
-    int holds = 0;  // handles that keep writers out
+    int holds = 0;    // handles that keep writers out
+    int writers = 0;  // of those, the ones with write access
 };
 
 class SimScriptFiles final : public ScriptFilePort {
@@ -48,9 +49,20 @@ public:
     void SetSystemDrive(std::optional<std::wstring> drive);
 
     // --- what diskpart and the tests see ------------------------------------
-    // The script as diskpart reads it (a link is followed); nullopt when
+    // The script as the tests read it (a link is followed); nullopt when
     // there is no file.
     std::optional<std::string> ReadScript(const std::wstring& path);
+    // The script as diskpart opens it: for reading, sharing reading only
+    // (a link is followed). Like Windows, that open fails with a sharing
+    // violation while any handle holds the file with write access.
+    struct ScriptOpen {
+        std::uint32_t error = win32_error::kSuccess;
+        std::string bytes;
+    };
+    ScriptOpen OpenAsDiskpart(const std::wstring& path);
+    // Holds made from now on keep write access, as an adapter that never
+    // lets its writer go would (to show what diskpart then meets).
+    void KeepWriterWhileHeld(bool keep);
     std::optional<SimFile> Entry(const std::wstring& path);
     bool Exists(const std::wstring& path);
     // Paths the program created, in order.
@@ -72,6 +84,7 @@ private:
     std::vector<std::wstring> created_;
     std::optional<SimFile> race_;
     std::optional<std::uint32_t> failNext_;
+    bool keepWriter_ = false;
 };
 
 }  // namespace norvale::sim

@@ -62,7 +62,7 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       wmiPort_(initiator_),
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),
       redirection_(std::make_unique<NoRedirection>()),
-      runner_(processes_, *redirection_, setup_.wow64) {
+      runner_(processes_, *redirection_, setup_.wow64, clock_, &timeouts_) {
     initiator_.SetLunAttachHook([this](const std::string& target, std::uint64_t bytes) {
         return AttachLun(target, bytes);
     });
@@ -121,11 +121,16 @@ ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOu
     }
     DiskpartRunRecord record;
     record.scriptPath = commandLine.substr(prefix.size());
-    record.script = scriptFiles_.ReadScript(record.scriptPath);
+    const SimScriptFiles::ScriptOpen opened = scriptFiles_.OpenAsDiskpart(record.scriptPath);
+    if (opened.error == win32_error::kSuccess) record.script = opened.bytes;
     if (const auto entry = scriptFiles_.Entry(record.scriptPath)) {
         record.scriptProtected = entry->adminOnly && entry->holds > 0;
     }
-    if (record.script) {
+    if (opened.error == win32_error::kSharingViolation) {
+        record.output = "\r\nMicrosoft DiskPart version 6.1.7601\r\n\r\nThe process cannot access the file because "
+                        "it is being used by another process.\r\n";
+        record.exitCode = 2;
+    } else if (record.script) {
         const disksim::DiskpartRun run = disksim::RunDiskpartScript(*disks_, *record.script, DiskpartOfThisWindows());
         record.output = run.output;
         record.exitCode = run.exitCode;

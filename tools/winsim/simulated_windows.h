@@ -112,6 +112,8 @@ public:
 
     // --- what happened ------------------------------------------------------
     const std::vector<DiskpartRunRecord>& DiskpartRuns() const { return diskpartRuns_; }
+    // The messages of runs ended at their limit (in the clock's time).
+    const std::vector<std::wstring>& RunTimeouts() const { return timeouts_.texts; }
     // The disk number the target's session has now.
     std::optional<std::int32_t> DiskOf(const std::wstring& targetName) const;
 
@@ -132,6 +134,10 @@ private:
     test::RoutedProcessPort processes_;
     class NoRedirection;
     std::unique_ptr<Wow64RedirectionPort> redirection_;
+    struct RecordedTimeouts final : RunTimeoutNotice {
+        std::vector<std::wstring> texts;
+        void ShowRunTimeout(const std::wstring& text) override { texts.push_back(text); }
+    } timeouts_;
     ConsoleCommandRunner runner_;
     std::map<std::string, std::string> lunImages_;  // target -> its image, kept across logins
     std::map<std::string, bool> firstLoginOffline_;  // preloaded LUNs not attached yet

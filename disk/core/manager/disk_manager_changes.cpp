@@ -186,11 +186,14 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
         written = opened.device->SetDriveLayout(empty);
     } else {
         DiskScripts scripts(ports_.scriptFiles, ports_.runner);
-        if (scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(static_cast<std::uint32_t>(opened.disk)))
-                .outcome == ScriptRun::Outcome::Refused) {
+        const ScriptRun online =
+            scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(static_cast<std::uint32_t>(opened.disk)));
+        if (online.outcome == ScriptRun::Outcome::Refused) {
             ShowText(scripts.RefusalText(ScriptFile::Online), MessageIcon::Stop);
             return false;
         }
+        // Stopped at its limit (the runner has told the user): nothing more.
+        if (online.outcome == ScriptRun::Outcome::TimedOut) return false;
         // The script ran a moment ago: the number is checked again before the table goes.
         if (!Confirmed(opened.disk)) return false;
         CreateDiskParams params;
@@ -327,6 +330,10 @@ bool CDiskMgrDlg::DeleteByScript(std::int32_t partition) {
         ScriptFile::Delete, DeleteScriptText(static_cast<std::uint32_t>(disk), static_cast<std::uint32_t>(partition)));
     if (run.outcome == ScriptRun::Outcome::Refused) {
         ShowText(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop);
+        return false;
+    }
+    if (run.outcome == ScriptRun::Outcome::TimedOut) {
+        scripts.Remove(ScriptFile::Delete);
         return false;
     }
     if (const auto warning = DeleteRunWarning(scripts.CapturedOutput())) ShowText(*warning, MessageIcon::Stop);

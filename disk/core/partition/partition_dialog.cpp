@@ -259,8 +259,13 @@ bool CPartition::Create(int osClass) {
             Warn(identity.refusal, MessageIcon::Stop);
             return false;
         }
-        DiskScripts(ports_.scriptFiles, ports_.commands)
-            .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)));
+        // An online script stopped at its limit ends the step (the runner
+        // has told the user).
+        if (DiskScripts(ports_.scriptFiles, ports_.commands)
+                .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)))
+                .outcome == ScriptRun::Outcome::TimedOut) {
+            return false;
+        }
     }
     if (job_.slot < 0) return false;
 

@@ -96,7 +96,11 @@ ScriptRun DiskScripts::WriteAndRun(ScriptFile file, const std::string& text) {
         return run;
     }
     // The file stays held while diskpart reads it, and is let go after.
-    run.outcome = runner_.RunConsoleCommand(command.text) ? ScriptRun::Outcome::Ran : ScriptRun::Outcome::NotStarted;
+    if (runner_.RunConsoleCommand(command.text)) {
+        run.outcome = ScriptRun::Outcome::Ran;
+    } else {
+        run.outcome = runner_.LastRunTimedOut() ? ScriptRun::Outcome::TimedOut : ScriptRun::Outcome::NotStarted;
+    }
     return run;
 }
 

@@ -38,6 +38,7 @@ struct ScriptRun {
     enum class Outcome {
         Ran,         // diskpart was started and has ended (its result is not read here)
         NotStarted,  // the file was written but the command could not be run
+        TimedOut,    // diskpart did not end within its limit and was ended (the runner told the user)
         Refused,     // no safe file could be made, or the text was refused: nothing ran
     };
     Outcome outcome = Outcome::Refused;

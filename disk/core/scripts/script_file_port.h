@@ -16,8 +16,10 @@
 
 namespace norvale {
 
-// A created script file, held open: readable by others, but nobody can
-// open it for writing, rename or delete it until this object is gone.
+// A created script file, held open for reading only and sharing reading
+// only: diskpart, which opens its script denying writers, can read it, but
+// nobody can open it for writing, rename or delete it until this object is
+// gone.
 class HeldScriptFile {
 public:
     virtual ~HeldScriptFile() = default;
@@ -40,9 +42,11 @@ public:
     // Removes whatever stands at `path` without following it (a file, a
     // link, a junction or other reparse point, an empty folder), then
     // creates a new hidden file there that only BUILTIN\Administrators and
-    // SYSTEM may access (no inherited entries), writes `bytes` and keeps it
-    // open. Refuses (nothing written) when something is still there or comes
-    // back before the file is created.
+    // SYSTEM may access (no inherited entries), writes `bytes`, lets the
+    // writer go and keeps the file open as above. Refuses (nothing written)
+    // when something is still there or comes back before the file is
+    // created, and (nothing held) when the name no longer leads to the file
+    // as written once the writer has gone.
     virtual ScriptFileCreation CreateHeld(const std::wstring& path, const std::string& bytes) = 0;
 
     // Deletes the file; a missing file is no error (answers 0).

@@ -243,7 +243,7 @@ bool CWizardDialog::Partition(int osClass, std::int64_t sizeMiB, bool gpt) {
             if (Leave()) Surface().EndDialog(kIdCancel);
             return false;
         case WizardPartitionResult::Outcome::Refused:
-            Warn(result.refusal, MessageIcon::Exclamation);
+            if (!result.refusal.empty()) Warn(result.refusal, MessageIcon::Exclamation);
             return false;
         case WizardPartitionResult::Outcome::SystemError:
             Warn(ports_.errors.TextOf(result.error), MessageIcon::Stop);

@@ -159,8 +159,12 @@ WizardPartitionResult CreateWizardPartition(const WizardPartitionPorts& ports,
             result.outcome = Outcome::HoldsPartitions;
             return result;
         }
-        // Server editions bring new disks up offline and read-only.
-        ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText));
+        // Server editions bring new disks up offline and read-only. A run
+        // stopped at its limit ends the step (the runner has told the user).
+        if (ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText)).outcome ==
+            ScriptRun::Outcome::TimedOut) {
+            return Refused({});
+        }
     }
     auto device = ports.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(request.disk)),
                                    disk_access::kGenericRead | disk_access::kGenericWrite,

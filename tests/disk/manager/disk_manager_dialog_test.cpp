@@ -241,6 +241,61 @@ TEST_F(DiskManagerTest, DeleteRemovesThePartitionByTableOrScript) {
     EXPECT_EQ(LastBoxText(), L":\r\nThe media is write protected.\r\n");
 }
 
+// A diskpart that never ends is stopped at its limit: the partition stays,
+// the user reads which program stopped, and the script file goes.
+TEST_F(DiskManagerTest, AHungDeleteScriptIsStoppedAndLeavesTheDiskAsItWas) {
+    const std::int32_t disk = Connect(test::kArchiveData);
+    Partition(disk, test::MbrLayout(9, {test::MbrEntry(kMiB, kGiB), test::MbrEntry(2 * kGiB, kGiB)}));
+    const std::string before = test::ImageDigest(Image(disk));
+    Pc().Processes().Hang(L"cmd");
+    Open();
+    const auto started = clock_.Now();
+    surface_->QueueAnswer(MessageAnswer::Yes);
+    Choose(0, 2, ID_DISK_DELETE);
+    EXPECT_EQ(test::ImageDigest(Image(disk)), before);
+    EXPECT_EQ(Disks().Partitions(static_cast<std::uint32_t>(disk))->size(), 2u);
+    EXPECT_EQ(Pc().Processes().stopped, 1);
+    EXPECT_GE(clock_.Now() - started, std::chrono::minutes(10));
+    EXPECT_LT(clock_.Now() - started, std::chrono::minutes(11));
+    ASSERT_EQ(Pc().RunTimeouts().size(), 1u);
+    EXPECT_EQ(Pc().RunTimeouts()[0].rfind(L"diskpart did not finish within 10 minutes and was stopped", 0), 0u);
+    EXPECT_TRUE(Pc().DiskpartRuns().empty());
+    EXPECT_FALSE(Pc().ScriptFiles().Exists(L"C:\\diskdel.script"));
+    EXPECT_TRUE(reopened_.empty());
+
+    // Add on an empty disk: the online script before the initialisation
+    // hangs, and the disk is not initialised.
+    const std::int32_t empty = Connect(test::kArchiveSpare);
+    const std::string emptyBefore = test::ImageDigest(Image(empty));
+    NewSurface();
+    Open();
+    surface_->QueueAnswer(MessageAnswer::Yes);
+    Choose(1, 0, ID_DISK_ADD);
+    EXPECT_EQ(test::ImageDigest(Image(empty)), emptyBefore);
+    EXPECT_EQ(Pc().RunTimeouts().size(), 2u);
+    EXPECT_TRUE(jobs_.empty());
+}
+
+// diskpart opens its script denying writers: a script still held with write
+// access cannot be opened and nothing is deleted; held by a reader, it runs.
+TEST_F(DiskManagerTest, DiskpartReadsItsScriptOnlyWhenNoWriterHoldsIt) {
+    for (const bool writerKept : {true, false}) {
+        SCOPED_TRACE(writerKept ? "writer kept" : "reader only");
+        BootAs(test::Windows7Professional());
+        reopened_.clear();
+        const std::int32_t disk = Connect(test::kArchiveData);
+        Partition(disk, test::MbrLayout(9, {test::MbrEntry(kMiB, kGiB), test::MbrEntry(2 * kGiB, kGiB)}));
+        Pc().ScriptFiles().KeepWriterWhileHeld(writerKept);
+        Open();
+        surface_->QueueAnswer(MessageAnswer::Yes);
+        Choose(0, 2, ID_DISK_DELETE);
+        ASSERT_EQ(Pc().DiskpartRuns().size(), 1u);
+        const bool violated = Pc().DiskpartRuns()[0].output.find("being used by another process") != std::string::npos;
+        EXPECT_EQ(violated, writerKept);
+        EXPECT_EQ(Disks().Partitions(static_cast<std::uint32_t>(disk))->size(), writerKept ? 2u : 1u);
+    }
+}
+
 // UnMount takes the letter away; Mount gives the volume the letter picked.
 TEST_F(DiskManagerTest, UnmountAndMountMoveTheLetter) {
     const std::int32_t disk = Connect(test::kArchiveData);

@@ -164,7 +164,7 @@ TEST_F(PartitionManager, GptPartitionsEndBeforeTheBackupTable) {
 }
 
 TEST_F(PartitionManager, FailedStepsLeaveTheDiskAsItWas) {
-    enum class Fault { WriteFails, ReadFails, OtherTarget, FormatFails, NoLibrary };
+    enum class Fault { WriteFails, ReadFails, OtherTarget, FormatFails, NoLibrary, OnlineScriptHangs };
     struct Case {
         const char* what;
         Fault fault;
@@ -179,10 +179,11 @@ TEST_F(PartitionManager, FailedStepsLeaveTheDiskAsItWas) {
         {"disk of another target", Fault::OtherTarget, L"", PartitionResult::NothingDone, false},
         {"format fails: only the new partition goes", Fault::FormatFails, L"", PartitionResult::Done, true},
         {"no format library", Fault::NoLibrary, L"", PartitionResult::Done, true},
+        {"online script hangs (2008)", Fault::OnlineScriptHangs, L"", PartitionResult::NothingDone, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BootWith(Windows7Professional());
+        BootWith(c.fault == Fault::OnlineScriptHangs ? Server2008Standard() : Windows7Professional());
         PartitionJob job = Job(kArchiveData, PartitionStyle::Mbr);
         const auto disk = static_cast<std::uint32_t>(job.diskNumber);
         const std::string before = ImageDigest(Image(job.diskNumber));
@@ -201,6 +202,7 @@ TEST_F(PartitionManager, FailedStepsLeaveTheDiskAsItWas) {
             case Fault::OtherTarget: job.owner.targetName = kBackupData; break;
             case Fault::FormatFails: format_->SetFailing(true); break;
             case Fault::NoLibrary: format_->SetMissing(true); break;
+            case Fault::OnlineScriptHangs: Pc().Processes().Hang(L"cmd"); break;
         }
         CPartition dialog(job, Ports());
         FakeDialogSurface surface;
@@ -213,6 +215,7 @@ TEST_F(PartitionManager, FailedStepsLeaveTheDiskAsItWas) {
         EXPECT_TRUE(surface.IsEnabled(kIdCancel));
         EXPECT_EQ(ImageDigest(Image(job.diskNumber)) != before, c.imageChanges);
         EXPECT_EQ(RunTool("sfdisk -d '" + Image(job.diskNumber) + "' | grep -c start=").output, "0\n");
+        EXPECT_EQ(Pc().RunTimeouts().size(), c.fault == Fault::OnlineScriptHangs ? 1u : 0u);
     }
 }
 

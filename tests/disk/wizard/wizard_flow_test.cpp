@@ -208,6 +208,30 @@ TEST_F(WizardFlowTest, RefusedLayoutWriteShowsTheSystemTextAndLeavesTheImage) {
     EXPECT_EQ(test::ImageDigest(image), before);
 }
 
+// A diskpart that hangs on the online script is stopped at its limit: the
+// partition is not written, the user reads why, and the wizard stays open.
+TEST_F(WizardFlowTest, AHungOnlineScriptIsStoppedAndNothingIsWritten) {
+    DiskFlowRig& rig = Boot(test::Windows7Professional());
+    std::string image;
+    std::string before;
+    rig.OnWizard([&](test::FakeDialogSurface& wizard) {
+        image = Image();
+        before = test::ImageDigest(image);
+        rig.Pc().Processes().Hang(L"cmd");
+        wizard.Click(kIdOk);
+        EXPECT_TRUE(wizard.IsDialogEnabled());
+        EXPECT_TRUE(wizard.IsEnabled(kIdOk));
+        wizard.Click(kIdCancel);
+    });
+    rig.Connect();
+    EXPECT_TRUE(rig.WizardBoxes().empty());
+    ASSERT_EQ(rig.Pc().RunTimeouts().size(), 1u);
+    EXPECT_EQ(rig.Pc().RunTimeouts()[0].rfind(L"diskpart did not finish within 10 minutes", 0), 0u);
+    EXPECT_EQ(rig.Pc().Processes().stopped, 1);
+    EXPECT_EQ(test::ImageDigest(image), before);
+    EXPECT_EQ(rig.TargetDisk(), -1) << "cancelled";
+}
+
 TEST_F(WizardFlowTest, ValidationRefusalsKeepTheDialogOpen) {
     DiskFlowRig& rig = Boot(test::XpProfessional());
     rig.OnWizard([](test::FakeDialogSurface& wizard) {
