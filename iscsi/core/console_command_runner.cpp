@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/core/log/support_log.h"
+
 namespace norvale {
 
 ConsoleCommandRunner::ConsoleCommandRunner(ProcessPort& processes,
@@ -22,6 +24,15 @@ bool ConsoleCommandRunner::RunConsoleCommand(const std::wstring& commandLine) {
     if (isWow64_ && redirection_.Disable() == RedirectionResult::Failed) return false;
 
     ProcessRun run = processes_.RunHidden(commandLine, capture);
+    if (log_) {
+        const std::wstring line = L"run: " + RedactCommandLine(commandLine);
+        if (!run.started) {
+            log_->Trace(line + L" -> could not be started");
+        } else {
+            log_->Trace(line + L" -> exit code " +
+                        (run.exitCode ? std::to_wstring(*run.exitCode) : std::wstring(L"unknown")));
+        }
+    }
     if (!run.started) return false;
     if (capture) captured_ = std::move(run.output);
     return true;

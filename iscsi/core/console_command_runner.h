@@ -6,6 +6,7 @@
 
 #include "iscsi/core/command_runner.h"
 #include "iscsi/core/process_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/wow64_redirection_port.h"
 
 namespace norvale {
@@ -17,9 +18,10 @@ public:
     // that cmd.exe, iscsicli and diskpart are the native 64-bit programs.
     ConsoleCommandRunner(ProcessPort& processes, Wow64RedirectionPort& redirection, bool isWow64);
 
-    // The command line is never written to a log or trace: CHAP lines carry
-    // the password.
+    // The support log gets each command line with its exit code, the CHAP
+    // secret of a login line replaced by "***".
     bool RunConsoleCommand(const std::wstring& commandLine) override;
+    void SetLog(TracePort& log) { log_ = &log; }
     // Not locked: callers never run two disk-deletion scripts at once.
     const std::wstring& CapturedCommandOutput() const override { return captured_; }
 
@@ -31,6 +33,7 @@ private:
     ProcessPort& processes_;
     Wow64RedirectionPort& redirection_;
     bool isWow64_;
+    TracePort* log_ = nullptr;
     std::wstring captured_;
 };
 

@@ -1,6 +1,8 @@
 // Starting one console child process and waiting for its end.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace norvale {
@@ -8,6 +10,7 @@ namespace norvale {
 struct ProcessRun {
     bool started = false;  // false: the process could not be created
     std::wstring output;   // what it printed, when asked for; else empty
+    std::optional<std::uint32_t> exitCode;  // its exit code, where it could be read
 };
 
 class ProcessPort {

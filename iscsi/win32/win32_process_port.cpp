@@ -100,6 +100,8 @@ ProcessRun Win32ProcessPort::RunHidden(const std::wstring& commandLine, bool kee
         if (keepOutput) bytes.append(piece, got);
     }
     ::WaitForSingleObject(processHandle.Get(), INFINITE);
+    DWORD exitCode = 0;
+    if (::GetExitCodeProcess(processHandle.Get(), &exitCode)) run.exitCode = exitCode;
     if (keepOutput) run.output = FromAnsi(bytes);
     return run;
 }

@@ -27,10 +27,14 @@
 #include "mainwindow/win32/win32_program_start.h"
 #include "mainwindow/win32/win32_share_ports.h"
 #include "mainwindow/win32/win32_windows_user.h"
+#include "mainwindow/core/norvale_texts.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/log/logged_error_texts.h"
+#include "platform/core/log/support_log.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "platform/win32/win32_error_text_port.h"
+#include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_program_location.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_version_source.h"
@@ -58,6 +62,11 @@ int RunNorvale() {
     norvale::DeviceProtocol protocol(sockets, norvale::SystemClock());
     norvale::win32::Win32SingleInstance instance;
     norvale::win32::Win32VersionSource version;
+    // The support log: the program's and Windows' versions first.
+    norvale::win32::Win32LogFile logFile;
+    norvale::SupportLog log(logFile, norvale::win32::LocalTimeStamp);
+    norvale::win32::Win32Elevation elevation;
+    log.Trace(norvale::StartLine(norvale::UiText(norvale::main_text::kAboutVersion), version, elevation.IsElevated()));
     norvale::win32::Win32DialogRunner dialogs;
     norvale::win32::Win32SystemFiles files;
 
@@ -67,6 +76,7 @@ int RunNorvale() {
     norvale::win32::Win32Wow64Redirection redirection;
     norvale::win32::Win32ProcessPort processes;
     norvale::ConsoleCommandRunner commands(processes, redirection, wow64);
+    commands.SetLog(log);
     norvale::win32::Win32RegistryPort registry;
     norvale::win32::Win32NetworkDrivePort drives;
     norvale::win32::Win32DriveTypePort driveTypes;
@@ -76,13 +86,13 @@ int RunNorvale() {
     norvale::CLanSection lan(commands);
     norvale::CShareSection shares(norvale::ShareSectionPorts{drives, driveTypes, httpCheck, registry, version,
                                                              redirection, norvale::SystemClock(),
-                                                             &windowsUser, wow64});
+                                                             &windowsUser, wow64, &elevation});
     norvale::CWebSection web(registry, programs);
 
     // The initiator: one WMI connection per calling site, its service and
     // the program's folder for its installer.
     norvale::win32::Win32WmiPort wmiPort;
-    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, norvale::SilentTrace()});
+    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, log});
     norvale::win32::Win32ServiceControl services;
     norvale::win32::Win32ProgramLocation location;
 
@@ -91,8 +101,10 @@ int RunNorvale() {
     norvale::win32::Win32DiskPort diskPort;
     norvale::win32::Win32ScriptFiles scriptFiles;
     norvale::DiskScripts scripts(scriptFiles, commands);
+    scripts.SetLog(log);
     norvale::DiskInventory inventory(norvale::InventoryPorts{diskPort, wmi, version, norvale::SilentTrace()});
-    norvale::win32::Win32ErrorTextPort errorTexts;
+    norvale::win32::Win32ErrorTextPort systemErrorTexts;
+    norvale::LoggedErrorTexts errorTexts(systemErrorTexts, log);
     norvale::ClockPort& clock = norvale::SystemClock();
     const norvale::WizardPorts wizard{inventory, diskPort,   scripts, commands, drives, driveTypes,
                                       version,   errorTexts, clock,   formatEngine,     wow64};
@@ -104,7 +116,7 @@ int RunNorvale() {
         norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
-                                                                disks, wow64});
+                                                                disks, wow64, &elevation, &log});
 
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;

@@ -173,6 +173,9 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {269, L"This free space lies beyond what the disk's partition table can address (2 TB on an MBR disk). Nothing was changed."},
     {273, L"The disk of the target did not report its size in time. Please check it in My Computer->Management->Disk "
           L"Management."},
+    {290, L"The Microsoft iSCSI Initiator service is disabled. Please enable it (Services, startup type Automatic), "
+          L"then try again."},
+    {291, L"This needs administrator rights. Please close Norvale and start it again with \"Run as administrator\"."},
 };
 
 }  // namespace norvale::test

@@ -53,7 +53,7 @@ run_case() {  # PREFIX VERSION EXPECT_WOW64
     fi
 }
 
-versions64=(winxp win2003 vista win7 win2008r2 win10 win98)
+versions64=(winxp win2003 vista win7 win2008r2 win10 win11 win98)
 set_versions "$prefix64" "${versions64[@]}"
 for version in "${versions64[@]}"; do
     run_case "$prefix64" "$version" 1
@@ -66,4 +66,4 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures version run(s) failed"
     exit 1
 fi
-echo "DETAIL: 9 version runs of $(file -b "$exe" | cut -d, -f1): IsWow64 TRUE and redirection switched in the 64-bit prefix, FALSE and none in the win32 prefix"
+echo "DETAIL: 10 version runs of $(file -b "$exe" | cut -d, -f1): IsWow64 TRUE and redirection switched in the 64-bit prefix, FALSE and none in the win32 prefix"

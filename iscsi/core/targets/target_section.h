@@ -26,8 +26,10 @@
 #include "iscsi/core/wmi_connections.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/elevation_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/windows_version_info.h"
 
@@ -47,6 +49,11 @@ struct TargetSectionPorts {
     TargetDiskHandoff& disks;
     // The WOW64 answer the application took at start.
     bool wow64 = false;
+    // Connect, Disconnect and Management need an administrator: without an
+    // elevated token they are refused with one message (null: never refused).
+    ElevationPort* elevation = nullptr;
+    // Where failed service requests are written down (null: nowhere).
+    TracePort* log = nullptr;
 };
 
 // What the group remembers between messages, named after the dialog
@@ -113,6 +120,13 @@ private:
     void CheckInitiator(CNorvaleDlg& dialog, bool connecting);
     void StartInitiatorService(CNorvaleDlg& dialog);
     void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
+    // Before a start: a disabled service is refused with a message (and the
+    // connect goes no further); a manual one is made automatic so that the
+    // persistent logins come back after a restart.
+    bool ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service);
+    // Needs an administrator and the process is not elevated: says so, once
+    // per click; the caller then does nothing.
+    bool RefusedWithoutAdmin(CNorvaleDlg& dialog);
     void ShowInstallNotice(CNorvaleDlg& dialog);
     void OnInstallOk(CNorvaleDlg& dialog);
     std::optional<WindowsVersionInfo> Version();
@@ -151,6 +165,8 @@ private:
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
+    // The last initiator check found the service disabled: no connect follows.
+    bool serviceDisabled_ = false;
     std::vector<std::wstring> rowTargets_;
     DelayProcessWatcher watcher_;
     CWinService serviceNotice_;

@@ -32,5 +32,7 @@ inline constexpr unsigned kNoTargets = 248;
 inline constexpr unsigned kPasswordLabel = 253;
 inline constexpr unsigned kNoLun = 260;
 inline constexpr unsigned kNoInitiatorName = 262;    // the initiator reports no name to log in with
+inline constexpr unsigned kServiceDisabled = 290;    // MSiSCSI's start type is Disabled
+inline constexpr unsigned kNeedsAdministrator = 291; // "Run as administrator"
 
 }  // namespace norvale::target_text
