@@ -79,6 +79,7 @@ int RunNorvale() {
     commands.SetLog(log);
     norvale::win32::Win32RegistryPort registry;
     norvale::win32::Win32NetworkDrivePort drives;
+    drives.SetLog(log);
     norvale::win32::Win32DriveTypePort driveTypes;
     norvale::win32::Win32WindowsUser windowsUser;
     norvale::win32::Win32ProgramStart programs;

@@ -68,6 +68,34 @@ INSTANTIATE_TEST_SUITE_P(
                       StartTypeCase{sim::SimStartType::Automatic, {}, 1, true},
                       StartTypeCase{sim::SimStartType::Disabled, {}, 0, false}));
 
+class StoppedServiceLogTest : public TargetSectionTest {
+protected:
+    StoppedServiceLogTest() : TargetSectionTest(sim::InitiatorOptions{.service = sim::SimServiceState::Stopped}) {
+        version = Windows10Pro();
+        supportLog = &support;
+    }
+    MemoryLogFile file;
+    SupportLog support{file};
+};
+
+TEST_F(StoppedServiceLogTest, ARefusedStartIsWrittenDown) {
+    initiator.Faults().serviceStartRefused = true;
+    OpenAndSelect();
+    ClickTarget(0);
+    PressConnect();
+    EXPECT_EQ(file.current, "service MSiSCSI: the service manager refused the start\r\n");
+}
+
+TEST_F(StoppedServiceLogTest, ARefusedStartTypeChangeIsWrittenDownAndTheStartGoesAhead) {
+    services.configChangeRefused = true;
+    OpenAndSelect();
+    ClickTarget(0);
+    PressConnect();
+    EXPECT_EQ(file.current, "service MSiSCSI: the start type could not be set to Automatic\r\n");
+    EXPECT_EQ(initiator.StartType(), sim::SimStartType::Manual);
+    EXPECT_TRUE(Connected(kPlainTarget));
+}
+
 struct RightsCase {
     const char* what;
     std::optional<bool> elevated;

@@ -88,6 +88,12 @@ bool CTargetSection::ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service) {
     return true;
 }
 
+bool CTargetSection::StartLogged(ServiceHandle& service) {
+    if (service.Start()) return true;
+    if (ports_.log) ports_.log->Trace(L"service MSiSCSI: the service manager refused the start");
+    return false;
+}
+
 void CTargetSection::OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) {
     // Anyone may post a registered message: only a process of ours ends a
     // portal refresh, and only its handle is closed.
@@ -144,7 +150,7 @@ void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHand
     if (service == nullptr) return;
     DialogSurfacePort& surface = dialog.Surface();
     bool shown = false;
-    if (service->QueryState() == ServiceState::Stopped && ReadyToStart(dialog, *service) && service->Start()) {
+    if (service->QueryState() == ServiceState::Stopped && ReadyToStart(dialog, *service) && StartLogged(*service)) {
         shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
         ports_.clock.Sleep(kOlderServiceStartWait);
     }
@@ -160,7 +166,9 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     if (!service) return;
     // Already running: the connect goes ahead at once, without a notice.
-    if (service->QueryState() != ServiceState::Stopped || !ReadyToStart(dialog, *service) || !service->Start()) return;
+    if (service->QueryState() != ServiceState::Stopped || !ReadyToStart(dialog, *service) || !StartLogged(*service)) {
+        return;
+    }
     DialogSurfacePort& surface = dialog.Surface();
     std::optional<WaitCursor> wait(std::in_place, surface);
     const bool shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);

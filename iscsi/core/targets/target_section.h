@@ -124,6 +124,8 @@ private:
     // connect goes no further); a manual one is made automatic so that the
     // persistent logins come back after a restart.
     bool ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service);
+    // ServiceHandle::Start, a refusal written to the support log.
+    bool StartLogged(ServiceHandle& service);
     // Needs an administrator and the process is not elevated: says so, once
     // per click; the caller then does nothing.
     bool RefusedWithoutAdmin(CNorvaleDlg& dialog);

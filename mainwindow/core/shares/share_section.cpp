@@ -180,8 +180,9 @@ void CShareSection::OnConnect(CNorvaleDlg& dialog) {
     // Whatever the letter led to is dropped first.
     ports_.drives.CancelConnection(localName, connect_flag::kUpdateProfile, true);
     RedirectionForMapping redirection(ports_.redirection, ports_.wow64);
-    const bool connected = ConnectWithCredentials(ports_.drives, localName, remoteName, CredentialPlanFor(versionName, vistaOrLater),
-                                                  [&] { return AskShareCredentials(dialog, versionName); });
+    const bool connected =
+        ConnectWithCredentials(ports_.drives, localName, remoteName, CredentialPlanFor(versionName, vistaOrLater),
+                               [&] { return AskShareCredentials(dialog, versionName); });
     if (!connected) {
         ShowBox(dialog, UiText(share_text::kMapFailed), share_text::kCaptionError, MessageIcon::Stop);
         return;
