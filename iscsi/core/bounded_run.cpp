@@ -14,13 +14,16 @@ constexpr milliseconds kLongestPause{50};
 
 class FinishedProcess final : public RunningProcess {
 public:
-    explicit FinishedProcess(std::wstring output) : output_(std::move(output)) {}
+    FinishedProcess(std::wstring output, std::optional<std::uint32_t> exitCode)
+        : output_(std::move(output)), exitCode_(exitCode) {}
     State Check() override { return State::Ended; }
     bool Stop() override { return true; }
     std::wstring Output() override { return output_; }
+    std::optional<std::uint32_t> ExitCode() override { return exitCode_; }
 
 private:
     std::wstring output_;
+    std::optional<std::uint32_t> exitCode_;
 };
 
 // Checks until the child has ended or `until` has passed; true when it ended.
@@ -45,7 +48,7 @@ bool WatchUntil(RunningProcess& child, ClockPort& clock, milliseconds until) {
 std::unique_ptr<RunningProcess> ImmediateProcessPort::Start(const std::wstring& commandLine, bool keepOutput) {
     ProcessRun run = RunHidden(commandLine, keepOutput);
     if (!run.started) return nullptr;
-    return std::make_unique<FinishedProcess>(std::move(run.output));
+    return std::make_unique<FinishedProcess>(std::move(run.output), run.exitCode);
 }
 
 BoundedRun RunBounded(ProcessPort& processes, ClockPort& clock, const std::wstring& commandLine, bool keepOutput,
@@ -56,6 +59,7 @@ BoundedRun RunBounded(ProcessPort& processes, ClockPort& clock, const std::wstri
     if (!child) return run;
     if (WatchUntil(*child, clock, started + limit)) {
         run.end = BoundedRun::End::Finished;
+        run.exitCode = child->ExitCode();
     } else {
         const bool ordered = child->Stop();
         run.end = ordered && WatchUntil(*child, clock, clock.Now() + stopGrace) ? BoundedRun::End::Stopped

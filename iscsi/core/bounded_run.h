@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "iscsi/core/process_port.h"
@@ -19,6 +21,7 @@ struct BoundedRun {
     };
     End end = End::NotStarted;
     std::wstring output;  // what it printed (up to the stop), when kept
+    std::optional<std::uint32_t> exitCode;  // of a run that finished, where it could be read
 
     bool Finished() const { return end == End::Finished; }
     bool TimedOut() const { return end == End::Stopped || end == End::Unstoppable; }

@@ -4,6 +4,7 @@
 
 #include "iscsi/core/bounded_run.h"
 #include "mainwindow/core/norvale_texts.h"
+#include "platform/core/log/support_log.h"
 
 namespace norvale {
 
@@ -49,6 +50,20 @@ bool ConsoleCommandRunner::RunConsoleCommand(const std::wstring& commandLine) {
 
     const std::chrono::milliseconds limit = limits_.For(KindOfCommand(commandLine));
     BoundedRun run = RunBounded(processes_, clock_, commandLine, capture, limit, limits_.stopGrace);
+    if (log_) {
+        const std::wstring line = L"run: " + RedactCommandLine(commandLine);
+        switch (run.end) {
+            case BoundedRun::End::NotStarted: log_->Trace(line + L" -> could not be started"); break;
+            case BoundedRun::End::Finished:
+                log_->Trace(line + L" -> exit code " +
+                            (run.exitCode ? std::to_wstring(*run.exitCode) : std::wstring(L"unknown")));
+                break;
+            case BoundedRun::End::Stopped: log_->Trace(line + L" -> stopped at its time limit"); break;
+            case BoundedRun::End::Unstoppable:
+                log_->Trace(line + L" -> past its time limit and could not be stopped");
+                break;
+        }
+    }
     if (run.end == BoundedRun::End::NotStarted) return false;
     if (run.TimedOut()) {
         // What a stopped diskpart printed is no verdict on its script.

@@ -8,6 +8,7 @@
 #include "iscsi/core/process_port.h"
 #include "iscsi/core/run_limits.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/wow64_redirection_port.h"
 
 namespace norvale {
@@ -35,10 +36,13 @@ public:
                          ClockPort& clock = SystemClock(), RunTimeoutNotice* notice = nullptr,
                          const ConsoleRunLimits& limits = DefaultConsoleRunLimits());
 
-    // The command line is never written to a log or trace: CHAP lines carry
-    // the password. False as well when the run was ended at its limit.
+    // The command line is never written to a trace as it stands: CHAP lines
+    // carry the password. The support log gets it with the CHAP secret
+    // replaced by "***", and its exit code. False as well when the run was
+    // ended at its limit.
     bool RunConsoleCommand(const std::wstring& commandLine) override;
     bool LastRunTimedOut() const override { return lastTimedOut_; }
+    void SetLog(TracePort& log) { log_ = &log; }
     // Not locked: callers never run two disk-deletion scripts at once.
     const std::wstring& CapturedCommandOutput() const override { return captured_; }
 
@@ -54,6 +58,7 @@ private:
     RunTimeoutNotice* notice_;
     ConsoleRunLimits limits_;
     bool lastTimedOut_ = false;
+    TracePort* log_ = nullptr;
     std::wstring captured_;
 };
 

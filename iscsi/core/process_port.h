@@ -1,7 +1,9 @@
 // Starting one console child process and watching it until its end.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace norvale {
@@ -9,6 +11,7 @@ namespace norvale {
 struct ProcessRun {
     bool started = false;  // false: the process could not be created
     std::wstring output;   // what it printed, when asked for; else empty
+    std::optional<std::uint32_t> exitCode;  // its exit code, where it could be read
 };
 
 // One started child. Nothing here blocks: the caller decides how long it
@@ -31,6 +34,8 @@ public:
     // bytes are converted from the ANSI code page as a whole (a double-byte
     // character may straddle two reads).
     virtual std::wstring Output() = 0;
+    // Its exit code once Ended, where it could be read (for the support log).
+    virtual std::optional<std::uint32_t> ExitCode() { return std::nullopt; }
 };
 
 class ProcessPort {

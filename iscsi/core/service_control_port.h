@@ -1,5 +1,6 @@
 // The service control manager, as far as the initiator's service needs it:
-// open a service with full access, read its state, start it.
+// open a service with full access, read its state and start type, start it,
+// make it start with Windows.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,9 @@
 namespace norvale {
 
 enum class ServiceState { Stopped, StartPending, Running, Other };
+// SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED; boot and system
+// starts (drivers) are Other.
+enum class ServiceStartType { Automatic, Manual, Disabled, Other };
 
 // An open service (and the manager it was opened through); both are closed
 // when the handle goes.
@@ -19,6 +23,11 @@ public:
     virtual std::optional<ServiceState> QueryState() = 0;
     // Asks the manager to start the service; false when it refuses.
     virtual bool Start() = 0;
+    // nullopt when the configuration cannot be queried.
+    virtual std::optional<ServiceStartType> QueryStartType() = 0;
+    // Changes the start type to automatic and nothing else; false when the
+    // manager refuses.
+    virtual bool SetAutomaticStart() = 0;
 };
 
 class ServiceControlPort {

@@ -1,5 +1,6 @@
 #include "iscsi/core/wmi_wrapper.h"
 
+#include <cwchar>
 #include <optional>
 #include <utility>
 
@@ -42,6 +43,12 @@ bool NeedsProxyBlanket(VersionSourcePort& version) {
     return info && info->majorVersion <= 4;
 }
 
+std::wstring ResultText(WmiResult code) {
+    wchar_t text[16] = {};
+    std::swprintf(text, 16, L"0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
 }  // namespace
 
 CWmiWrapper::CWmiWrapper(const WmiEnvironment& env, const std::wstring& nameSpace,
@@ -58,7 +65,10 @@ CWmiWrapper::CWmiWrapper(const WmiEnvironment& env, const std::wstring& nameSpac
     if (host.empty()) host = L".";
     path_ = L"\\\\" + host + L"\\root\\" + (nameSpace.empty() ? std::wstring(L"wmi") : nameSpace);
     WmiOutcome<WmiServices> services = locator.object->ConnectServer(path_);
-    if (!WmiSucceeded(services.code) || !services.object) return;
+    if (!WmiSucceeded(services.code) || !services.object) {
+        trace_.Trace(L"WMI: connecting to " + path_ + L" failed with " + ResultText(services.code) + L"\n");
+        return;
+    }
 
     if (NeedsProxyBlanket(env.version) && !WmiSucceeded(services.object->SetProxyBlanket())) return;
     locator_ = std::move(locator.object);
@@ -69,7 +79,10 @@ template <typename Each>
 WmiResult CWmiWrapper::ForEachObject(const std::wstring& classAndCondition, Each each) {
     if (!services_) return -1;
     WmiOutcome<WmiEnumerator> query = services_->ExecQuery(L"SELECT * FROM " + classAndCondition);
-    if (!WmiSucceeded(query.code) || !query.object) return -1;
+    if (!WmiSucceeded(query.code) || !query.object) {
+        trace_.Trace(L"WMI: SELECT * FROM " + classAndCondition + L" failed with " + ResultText(query.code) + L"\n");
+        return -1;
+    }
     while (std::unique_ptr<WmiObject> object = query.object->Next()) each(*object);
     if (query.object->TimedOut()) {
         // What came back so far stays; the caller tells the user.

@@ -140,6 +140,12 @@ public:
 
     std::wstring Output() override { return FromAnsi(bytes_); }
 
+    std::optional<std::uint32_t> ExitCode() override {
+        DWORD code = 0;
+        if (!::GetExitCodeProcess(process_.Get(), &code) || code == STILL_ACTIVE) return std::nullopt;
+        return code;
+    }
+
 private:
     // Reads only what the pipe already holds, so that no read blocks. The
     // pipe reports broken once every holder of its write end has closed it.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace norvale::win32 {
 namespace {
 
@@ -36,6 +38,27 @@ public:
     }
 
     bool Start() override { return ::StartServiceW(service_.Get(), 0, nullptr) != FALSE; }
+
+    std::optional<ServiceStartType> QueryStartType() override {
+        // QUERY_SERVICE_CONFIGW is followed by its strings: ask for the size first.
+        DWORD needed = 0;
+        ::QueryServiceConfigW(service_.Get(), nullptr, 0, &needed);
+        if (needed < sizeof(QUERY_SERVICE_CONFIGW) || needed > 64 * 1024) return std::nullopt;
+        std::vector<unsigned char> buffer(needed);
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+        if (!::QueryServiceConfigW(service_.Get(), config, needed, &needed)) return std::nullopt;
+        switch (config->dwStartType) {
+        case SERVICE_AUTO_START: return ServiceStartType::Automatic;
+        case SERVICE_DEMAND_START: return ServiceStartType::Manual;
+        case SERVICE_DISABLED: return ServiceStartType::Disabled;
+        default: return ServiceStartType::Other;
+        }
+    }
+
+    bool SetAutomaticStart() override {
+        return ::ChangeServiceConfigW(service_.Get(), SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+    }
 
 private:
     ScHandle manager_;

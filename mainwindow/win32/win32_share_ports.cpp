@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/win32/win32_error_text.h"
+
 namespace norvale::win32 {
 
 std::optional<std::wstring> Win32NetworkDrivePort::RemoteName(const std::wstring& localName) {
@@ -38,7 +40,12 @@ bool Win32NetworkDrivePort::AddConnection(const std::wstring& localName, const s
     resource.lpLocalName = local.data();
     resource.lpRemoteName = remote.data();
     resource.lpProvider = nullptr;
-    return ::WNetAddConnection2W(&resource, password.c_str(), userName.c_str(), flags) == NO_ERROR;
+    const DWORD result = ::WNetAddConnection2W(&resource, password.c_str(), userName.c_str(), flags);
+    if (result != NO_ERROR && log_) {
+        log_->Trace(L"network: mapping " + remoteName + L" to " + localName + L" failed: error " +
+                    std::to_wstring(result) + L": " + ErrorText(result));
+    }
+    return result == NO_ERROR;
 }
 
 bool Win32NetworkDrivePort::CancelConnection(const std::wstring& localName, unsigned flags, bool force) {

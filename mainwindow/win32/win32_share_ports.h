@@ -5,6 +5,7 @@
 #include "mainwindow/core/ports/drive_type_port.h"
 #include "mainwindow/core/ports/http_check_port.h"
 #include "mainwindow/core/ports/network_drive_port.h"
+#include "platform/core/trace_port.h"
 
 namespace norvale::win32 {
 
@@ -14,6 +15,12 @@ public:
     bool AddConnection(const std::wstring& localName, const std::wstring& remoteName, const std::wstring& password,
                        const std::wstring& userName, unsigned flags) override;
     bool CancelConnection(const std::wstring& localName, unsigned flags, bool force) override;
+    // A failed mapping is written down with the system's text of its error
+    // (never the password).
+    void SetLog(TracePort& log) { log_ = &log; }
+
+private:
+    TracePort* log_ = nullptr;
 };
 
 class Win32DriveTypePort final : public DriveTypePort {

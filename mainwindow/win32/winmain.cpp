@@ -27,10 +27,14 @@
 #include "mainwindow/win32/win32_program_start.h"
 #include "mainwindow/win32/win32_share_ports.h"
 #include "mainwindow/win32/win32_windows_user.h"
+#include "mainwindow/core/norvale_texts.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/log/logged_error_texts.h"
+#include "platform/core/log/support_log.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "platform/win32/win32_error_text_port.h"
+#include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_program_location.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_system_library.h"
@@ -59,6 +63,11 @@ int RunNorvale() {
     norvale::DeviceProtocol protocol(sockets, norvale::SystemClock());
     norvale::win32::Win32SingleInstance instance;
     norvale::win32::Win32VersionSource version;
+    // The support log: the program's and Windows' versions first.
+    norvale::win32::Win32LogFile logFile;
+    norvale::SupportLog log(logFile, norvale::win32::LocalTimeStamp);
+    norvale::win32::Win32Elevation elevation;
+    log.Trace(norvale::StartLine(norvale::UiText(norvale::main_text::kAboutVersion), version, elevation.IsElevated()));
     norvale::win32::Win32DialogRunner dialogs;
     norvale::win32::Win32SystemFiles files;
 
@@ -70,8 +79,10 @@ int RunNorvale() {
     // Every run is bounded; one ended at its limit is told in a message box.
     norvale::win32::Win32RunTimeoutNotice runTimeouts;
     norvale::ConsoleCommandRunner commands(processes, redirection, wow64, norvale::SystemClock(), &runTimeouts);
+    commands.SetLog(log);
     norvale::win32::Win32RegistryPort registry;
     norvale::win32::Win32NetworkDrivePort drives;
+    drives.SetLog(log);
     norvale::win32::Win32DriveTypePort driveTypes;
     norvale::win32::Win32WindowsUser windowsUser;
     norvale::win32::Win32ProgramStart programs;
@@ -79,13 +90,13 @@ int RunNorvale() {
     norvale::CLanSection lan(commands);
     norvale::CShareSection shares(norvale::ShareSectionPorts{drives, driveTypes, httpCheck, registry, version,
                                                              redirection, norvale::SystemClock(),
-                                                             &windowsUser, wow64});
+                                                             &windowsUser, wow64, &elevation});
     norvale::CWebSection web(registry, programs);
 
     // The initiator: one WMI connection per calling site, its service and
     // the program's folder for its installer.
     norvale::win32::Win32WmiPort wmiPort;
-    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, norvale::SilentTrace()});
+    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, log});
     norvale::win32::Win32ServiceControl services;
     norvale::win32::Win32ProgramLocation location;
 
@@ -94,8 +105,10 @@ int RunNorvale() {
     norvale::win32::Win32DiskPort diskPort;
     norvale::win32::Win32ScriptFiles scriptFiles;
     norvale::DiskScripts scripts(scriptFiles, commands);
+    scripts.SetLog(log);
     norvale::DiskInventory inventory(norvale::InventoryPorts{diskPort, wmi, version, norvale::SilentTrace()});
-    norvale::win32::Win32ErrorTextPort errorTexts;
+    norvale::win32::Win32ErrorTextPort systemErrorTexts;
+    norvale::LoggedErrorTexts errorTexts(systemErrorTexts, log);
     norvale::ClockPort& clock = norvale::SystemClock();
     const norvale::WizardPorts wizard{inventory, diskPort,   scripts, commands, drives, driveTypes,
                                       version,   errorTexts, clock,   formatEngine,     wow64};
@@ -107,7 +120,7 @@ int RunNorvale() {
         norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
-                                                                disks, wow64, &norvale::SilentTrace()});
+                                                                disks, wow64, &elevation, &log});
 
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;

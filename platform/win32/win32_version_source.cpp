@@ -10,6 +10,9 @@ namespace norvale::win32 {
 namespace {
 
 using GetVersionExWFunction = BOOL(WINAPI*)(OSVERSIONINFOW*);
+// NTSTATUS RtlGetVersion(PRTL_OSVERSIONINFOW); RTL_OSVERSIONINFOEXW has the
+// layout of OSVERSIONINFOEXW.
+using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
 using GetProductInfoFunction = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, BOOL*);
 
@@ -92,11 +95,7 @@ bool Win32VersionSource::HasGetVersionEx() {
     return Kernel32Function<GetVersionExWFunction>("GetVersionExW") != nullptr;
 }
 
-std::optional<ExtendedVersionAnswer> Win32VersionSource::GetVersionExExtended() {
-    const auto getVersionEx = Kernel32Function<GetVersionExWFunction>("GetVersionExW");
-    OSVERSIONINFOEXW record{};
-    record.dwOSVersionInfoSize = sizeof(record);
-    if (!getVersionEx || !getVersionEx(reinterpret_cast<OSVERSIONINFOW*>(&record))) return std::nullopt;
+static ExtendedVersionAnswer FromExtendedRecord(const OSVERSIONINFOEXW& record) {
     ExtendedVersionAnswer answer;
     answer.major = record.dwMajorVersion;
     answer.minor = record.dwMinorVersion;
@@ -108,6 +107,25 @@ std::optional<ExtendedVersionAnswer> Win32VersionSource::GetVersionExExtended() 
     answer.suiteMask = record.wSuiteMask;
     answer.productType = record.wProductType;
     return answer;
+}
+
+std::optional<ExtendedVersionAnswer> Win32VersionSource::RtlGetVersion() {
+    const HMODULE ntdll = GetModuleHandleW(L"NTDLL.DLL");
+    const auto rtlGetVersion =
+        ntdll ? reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+              : nullptr;
+    OSVERSIONINFOEXW record{};
+    record.dwOSVersionInfoSize = sizeof(record);
+    if (!rtlGetVersion || rtlGetVersion(reinterpret_cast<OSVERSIONINFOW*>(&record)) != 0) return std::nullopt;
+    return FromExtendedRecord(record);
+}
+
+std::optional<ExtendedVersionAnswer> Win32VersionSource::GetVersionExExtended() {
+    const auto getVersionEx = Kernel32Function<GetVersionExWFunction>("GetVersionExW");
+    OSVERSIONINFOEXW record{};
+    record.dwOSVersionInfoSize = sizeof(record);
+    if (!getVersionEx || !getVersionEx(reinterpret_cast<OSVERSIONINFOW*>(&record))) return std::nullopt;
+    return FromExtendedRecord(record);
 }
 
 std::optional<BasicVersionAnswer> Win32VersionSource::GetVersionExBasic() {

@@ -1,4 +1,5 @@
-// The version services of the running Windows: KERNEL32.DLL's version calls,
+// The version services of the running Windows: NTDLL.DLL's RtlGetVersion,
+// KERNEL32.DLL's version calls,
 // GetSystemMetrics and the ProductOptions and CurrentVersion registry values.
 #pragma once
 
@@ -10,6 +11,7 @@ class Win32VersionSource final : public VersionSourcePort {
 public:
     bool HasKernel32() override;
     bool HasGetVersionEx() override;
+    std::optional<ExtendedVersionAnswer> RtlGetVersion() override;
     std::optional<ExtendedVersionAnswer> GetVersionExExtended() override;
     std::optional<BasicVersionAnswer> GetVersionExBasic() override;
     std::uint32_t GetVersionDword() override;

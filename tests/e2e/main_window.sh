@@ -113,6 +113,11 @@ in_pc $NV_WINE reg add 'HKLM\Software\Clients\StartMenuInternet\TestBrowser\shel
 browser_file="$NV_WINEPREFIX/drive_c/browser.txt"
 rm -f "$browser_file"
 
+# Once as Windows 10 (winecfg's Windows version); the support log goes to a
+# fresh folder under the prefix's local application data.
+in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+rm -rf "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale
+
 in_pc timeout 600 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
 program=$!
 
@@ -285,6 +290,17 @@ else
 fi
 [[ ! -e "$script" ]] && report PASS "Exit deletes diskactive.script" "" ||
     report FAIL "Exit deletes diskactive.script" "still there"
+
+# --- the support log under the prefix's local application data ------------------
+support_log=$(ls "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale/norvale.log 2>/dev/null | head -1)
+if [[ -n "$support_log" ]]; then
+    first=$(head -1 "$support_log" | tr -d '\r')
+    [[ "$first" == *"Norvale Version:1.0.0.10 on Windows 10 (10.0."* ]] &&
+        report PASS "the support log names the program and Windows 10" "${first#* * }" ||
+        report FAIL "the support log names the program and Windows 10" "$first"
+else
+    report FAIL "the support log appears under AppData\Local\Norvale" "no norvale.log"
+fi
 
 echo "DETAIL: $(file -b "$EXE" | cut -d, -f1) end to end, $FAILURES failed; screenshots in ${SHOTS#"$ROOT"/}"
 ((FAILURES == 0))

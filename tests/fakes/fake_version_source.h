@@ -23,6 +23,7 @@ public:
     bool getVersionExExported = true;
     std::optional<ExtendedVersionAnswer> extended;  // empty: the extended call fails
     std::optional<BasicVersionAnswer> basic;        // empty: the basic call fails
+    std::optional<ExtendedVersionAnswer> rtl;       // empty: no RtlGetVersion (or it fails)
     std::uint32_t versionDword = 0;
     std::optional<std::uint32_t> productCode;       // empty: no GetProductInfo
     int serverR2 = 0;
@@ -37,6 +38,7 @@ public:
 
     bool HasKernel32() override { return kernel32; }
     bool HasGetVersionEx() override { return kernel32 && getVersionExExported; }
+    std::optional<ExtendedVersionAnswer> RtlGetVersion() override { return kernel32 ? rtl : std::nullopt; }
     std::optional<ExtendedVersionAnswer> GetVersionExExtended() override {
         ++versionExCalls;
         return HasGetVersionEx() ? extended : std::nullopt;

@@ -30,7 +30,7 @@ public:
         runs.push_back({commandLine, keepOutput});
         if (order) order->push_back("run");
         if (!starts) return {};
-        return {true, keepOutput ? prints : std::wstring()};
+        return {true, keepOutput ? prints : std::wstring(), std::nullopt};
     }
 };
 

@@ -159,7 +159,7 @@ TEST_P(XpWithoutInitiatorTest, TheInstallerRunsMinimisedAndTheConnectResumesByIt
     processes.Route(program, [&](const std::wstring&, bool) {
         ++installs;
         initiator.SetInstalled(true);
-        return ProcessRun{true, {}};
+        return ProcessRun{true, {}, std::nullopt};
     });
     OpenAndSelect();
     ClickTarget(0);

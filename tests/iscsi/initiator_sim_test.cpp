@@ -280,6 +280,7 @@ TEST_F(InitiatorSimTest, StatisticsNamesFollowTheWindowsVersion) {
         {info(Server2008R2Datacenter()), false, sim::StatisticsNames::Bare},
         {info(VistaBusiness()), false, sim::StatisticsNames::Bare},
         {info(XpProfessional()), true, sim::StatisticsNames::Bare},
+        {info(Windows10As62()), false, sim::StatisticsNames::Suffixed},  // 6.2 on
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(sim::StatisticsNamesFor(cases[i].version, cases[i].wow64), cases[i].names) << "case " << i;
@@ -408,7 +409,10 @@ TEST_F(InitiatorSimTest, InjectedFaultsShowAsTheProductWouldMeetThem) {
     EXPECT_TRUE(Values(L"MSiSCSIInitiator_InitiatorClass", L"InitiatorName").empty());
     initiator.Faults().failedReads.insert("active");
     EXPECT_TRUE(Values(L"MSiSCSI_ConnectionStatistics", L"Active").empty());
-    EXPECT_EQ(trace.lines, std::vector<std::wstring>{L"Get failed on property 'Active'\n"});
+    // The unreachable connect above, with its code, and the failed read.
+    EXPECT_EQ(trace.lines, (std::vector<std::wstring>{
+                               L"WMI: connecting to \\\\NORVALE-PC\\root\\wmi failed with 0x800706BA\n",
+                               L"Get failed on property 'Active'\n"}));
 }
 
 TEST_F(InitiatorSimTest, QueriesTheProviderDoesNotSupportAreInvalid) {

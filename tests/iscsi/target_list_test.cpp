@@ -215,9 +215,9 @@ TEST(StatisticsSelection, PrefixMatchingFollowsTheWindowsVersion) {
     } cases[] = {
         {Windows7Enterprise(), false, true},      // workstation with Service Pack 1
         {VistaBusiness(), true, false},           // 6.0
-        {Server2008R2Datacenter(), false, false},  // a server edition needs WOW64
+        {Server2008R2Datacenter(), false, true},  // every 6.1 or later, WOW64 or not
         {Server2008R2Datacenter(), true, true},
-        {Windows10As62(), false, false},          // workstation without Service Pack 1
+        {Windows10As62(), false, true},           // no "Service Pack 1" text since 2012
         {XpProfessionalX64(), true, false},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -173,7 +173,7 @@ protected:
 
     void Open() {
         targets = std::make_unique<CTargetSection>(TargetSectionPorts{
-            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, &trace});
+            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, elevation, supportLog});
         NorvaleDlgSections sections;
         sections.targets = targets.get();
         sections.shares = shares;
@@ -290,6 +290,8 @@ protected:
     TargetDiskHandoff* handoff = &disks;
     ShareSection* shares = nullptr;
     bool wow64 = false;
+    ElevationPort* elevation = nullptr;
+    TracePort* supportLog = &trace;
     std::vector<int> timerDelays;
     std::unique_ptr<CTargetSection> targets;
     std::unique_ptr<CNorvaleDlg> dialog;

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "iscsi/core/console_command_runner.h"
 #include "mainwindow/core/lan/lan_section.h"
+#include "platform/core/log/support_log.h"
+#include "tests/fakes/memory_log_file.h"
 #include "tests/mainwindow/main_dialog_fixture.h"
 
 namespace norvale::test {
@@ -407,6 +410,41 @@ TEST_F(LanSectionTest, TargetRowsAreLoggedOutAndTheInitiatorForgetsTheOldPortalA
     EXPECT_EQ(loginsAtTearDown, 1) << "the login is accepted before the PC's sessions go";
     EXPECT_EQ(StaticRequests(nas), 1);
     EXPECT_EQ(DeviceIps(), Strings{L"192.168.1.50"});
+}
+
+// The support log of a change after an administrator login: the commands
+// that tear the iSCSI state down are written down, the password in none of
+// its forms.
+TEST_F(LanSectionTest, TheSupportLogOfAChangeAfterALoginHoldsNoPassword) {
+    class Exiting final : public ImmediateProcessPort {
+    public:
+        ProcessRun RunHidden(const std::wstring&, bool) override { return {true, {}, 0u}; }
+    } processes;
+    class NoRedirection final : public Wow64RedirectionPort {
+    public:
+        RedirectionResult Disable() override { return RedirectionResult::Unavailable; }
+        RedirectionResult Enable(bool) override { return RedirectionResult::Unavailable; }
+    } redirection;
+    MemoryLogFile file;
+    SupportLog log(file);
+    ConsoleCommandRunner logged(processes, redirection, false);
+    logged.SetLog(log);
+    runner.onRun = [&](const std::wstring& line) { logged.RunConsoleCommand(line); };
+
+    ApplianceConfig config = Nas("192.168.1.20");
+    config.adminPassword = "s3cret-Admin";
+    FakeAppliance& nas = Add(config);
+    OpenAndSelect("192.168.1.20");
+    ShowTarget(L"iqn.2004-08.com.orrin:disk0", L"yes");
+    AnswerLoginWith(L"s3cret-Admin");
+    TypeAddress("192.168.1.50", "255.255.255.0", "192.168.1.1");
+    surface.Click(IDC_LAN_APPLY);
+    ASSERT_EQ(StaticRequests(nas), 1);
+    EXPECT_NE(file.current.find("run: iscsicli ClearPersistentDevices  -> exit code 0"), std::string::npos)
+        << file.current;
+    for (const char* form : {"s3cret-Admin", "czNjcmV0LUFkbWlu", "7333637265742d41646d696e"}) {
+        EXPECT_EQ(file.current.find(form), std::string::npos) << form;
+    }
 }
 
 // --- the DHCP change -------------------------------------------------------------------

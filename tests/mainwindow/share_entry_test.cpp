@@ -71,12 +71,12 @@ TEST(RemoteNames, SplitAndBuild) {
 }
 
 TEST(CredentialPlan, FollowsTheWindowsVersionName) {
-    EXPECT_EQ(CredentialPlanFor(L"Windows NT 4"), CredentialPlan::LoginFirst);
-    EXPECT_EQ(CredentialPlanFor(L"Windows NT 3.51"), CredentialPlan::LoginFirst);
-    EXPECT_EQ(CredentialPlanFor(L"Vista"), CredentialPlan::EmptyThenWindowsPrompt);
+    EXPECT_EQ(CredentialPlanFor(L"Windows NT 4", false), CredentialPlan::LoginFirst);
+    EXPECT_EQ(CredentialPlanFor(L"Windows NT 3.51", false), CredentialPlan::LoginFirst);
+    EXPECT_EQ(CredentialPlanFor(L"Vista", false), CredentialPlan::EmptyThenWindowsPrompt);
     for (const wchar_t* name : {L"Windows XP", L"Windows 2000", L"Windows 98 SE", L"Windows ME",
                                 L"unknown Windows version"}) {
-        EXPECT_EQ(CredentialPlanFor(name), CredentialPlan::EmptyThenLogin) << name;
+        EXPECT_EQ(CredentialPlanFor(name, false), CredentialPlan::EmptyThenLogin) << name;
     }
 }
 

@@ -77,7 +77,7 @@ protected:
 
     void Open(bool wow64 = false) {
         shares = std::make_unique<CShareSection>(ShareSectionPorts{
-            pc, pc, http, registry, version, redirection, waits, &windowsUser, wow64});
+            pc, pc, http, registry, version, redirection, waits, &windowsUser, wow64, elevation});
         NorvaleDlgSections sections;
         sections.shares = shares.get();
         dialog = std::make_unique<CNorvaleDlg>(protocol, files, sections);
@@ -149,6 +149,7 @@ protected:
     FixedUser windowsUser;
     std::unique_ptr<CShareSection> shares;
     std::unique_ptr<CNorvaleDlg> dialog;
+    ElevationPort* elevation = nullptr;
 };
 
 // --- opening, selecting, pages ---------------------------------------------------
@@ -163,6 +164,25 @@ TEST_F(ShareSectionTest, OpeningOffersTheLettersAndWritesThePolicyOnVista) {
     ASSERT_EQ(registry.writes.size(), 1u);
     EXPECT_EQ(registry.writes[0].valueName, L"EnableLinkedConnections");
     EXPECT_TRUE(ShareRows().empty());
+}
+
+class StandardUserToken final : public ElevationPort {
+public:
+    std::optional<bool> IsElevated() override { return false; }
+};
+
+TEST_F(ShareSectionTest, UnelevatedThePolicyIsLeftAloneAndTheUserToldOnce) {
+    StandardUserToken token;
+    elevation = &token;
+    version = Windows10Pro();
+    AddNas({"music"});
+    OpenAndSelectNas();  // the letters are read twice: on opening and on the click
+    EXPECT_TRUE(registry.writes.empty());
+    ASSERT_EQ(surface.MessageBoxes().size(), 1u);
+    EXPECT_EQ(surface.MessageBoxes()[0].request.text,
+              L"This needs administrator rights. Please close Norvale and start it again with \"Run as "
+              L"administrator\".");
+    EXPECT_EQ(ShareRows(), (Rows{{L"music", L"Y:"}})) << "the mapped drives are read all the same";
 }
 
 TEST_F(ShareSectionTest, SelectingTheDeviceListsItsSharesWithTheirLetters) {

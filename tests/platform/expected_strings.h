@@ -189,6 +189,9 @@ inline constexpr ExpectedString kExpectedEnglishStrings[] = {
     {281, L"The iSCSI initiator did not answer in time. Please try again later."},
     {282, L"The Microsoft iSCSI Initiator Service did not finish starting in time. Please check the service and try "
           L"again."},
+    {290, L"The Microsoft iSCSI Initiator service is disabled. Please enable it (Services, startup type Automatic), "
+          L"then try again."},
+    {291, L"This needs administrator rights. Please close Norvale and start it again with \"Run as administrator\"."},
 };
 
 }  // namespace norvale::test

@@ -84,6 +84,38 @@ inline FakeVersionSource Server2008R2Datacenter() {
 inline FakeVersionSource Windows10As62() {
     return MakeNt({6, 2, 9200, kNtWorkstation, kSuiteSingleUserTs, L"", 0, 48});
 }
+// Windows as it is today, answering RtlGetVersion with its real numbers and
+// GetVersionExW the same (the manifest declares 8.1 and 10). Service-pack
+// texts are empty since 2012; product codes are GetProductInfo's:
+// 48 Professional, 7 Standard Server, 8 Datacenter Server.
+// Only 8.1 is kept as a 32-bit Windows here; the others are x64, where the
+// program runs under WOW64.
+inline FakeVersionSource MakeCurrent(const NtMachine& m, bool x64 = true) {
+    FakeVersionSource source = MakeNt(m);
+    source.rtl = source.extended;
+    source.wow64 = x64 ? Wow64Answer::Yes : Wow64Answer::No;
+    return source;
+}
+inline constexpr std::uint16_t kSuiteWorkstation = kSuiteSingleUserTs;
+inline constexpr std::uint16_t kSuiteServer = kSuiteTerminal | kSuiteSingleUserTs;
+inline FakeVersionSource Windows81Pro() {
+    return MakeCurrent({6, 3, 9600, kNtWorkstation, kSuiteWorkstation, L"", 0, 48}, false);
+}
+inline FakeVersionSource Windows10Pro() { return MakeCurrent({10, 0, 19045, kNtWorkstation, kSuiteWorkstation, L"", 0, 48}); }
+inline FakeVersionSource Windows11Pro23H2() { return MakeCurrent({10, 0, 22631, kNtWorkstation, kSuiteWorkstation, L"", 0, 48}); }
+inline FakeVersionSource Windows11Pro24H2() { return MakeCurrent({10, 0, 26100, kNtWorkstation, kSuiteWorkstation, L"", 0, 48}); }
+inline FakeVersionSource Server2012R2Standard() { return MakeCurrent({6, 3, 9600, kNtServer, kSuiteServer, L"", 0, 7}); }
+inline FakeVersionSource Server2016Standard() { return MakeCurrent({10, 0, 14393, kNtServer, kSuiteServer, L"", 0, 7}); }
+inline FakeVersionSource Server2019Standard() { return MakeCurrent({10, 0, 17763, kNtServer, kSuiteServer, L"", 0, 7}); }
+inline FakeVersionSource Server2022Datacenter() {
+    return MakeCurrent({10, 0, 20348, kNtServer, kSuiteServer | kSuiteDatacenter, L"", 0, 8});
+}
+inline FakeVersionSource Server2025Standard() { return MakeCurrent({10, 0, 26100, kNtServer, kSuiteServer, L"", 0, 7}); }
+// Their Windows 7 SP1 counterparts of the same edition.
+inline FakeVersionSource Server2008R2Standard() {
+    return MakeNt({6, 1, 7601, kNtServer, kSuiteServer, L"Service Pack 1", 1, 7});
+}
+
 inline FakeVersionSource Windows2000() {
     return MakeNt({5, 0, 2195, kNtWorkstation, 0, L"Service Pack 4", 4});
 }

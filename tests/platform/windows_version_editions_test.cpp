@@ -94,7 +94,7 @@ const EditionCase kCases[] = {
      {"IsVersion61OrLaterMemberServer", "IsVersion61OrLaterDatacenter", "IsVistaOrLater",
       "IsVistaOrLaterServerEdition"},
      L"Vista"},
-    {"Windows10As62", test::Windows10As62, {"IsVersion61OrLaterWorkstation", "IsVistaOrLater"}, L"Vista"},
+    {"Windows10As62", test::Windows10As62, {"IsVersion61OrLaterWorkstation", "IsVistaOrLater"}, L"Windows 8"},
     {"Windows2000", test::Windows2000, {"IsOlderNt"}, L"Windows 2000"},
     {"Nt4", test::Nt4Sp6, {"IsOlderNt"}, L"Windows NT 4"},
     {"Windows98Se", test::Windows98Se, {}, L"Windows 98 SE"},

@@ -37,9 +37,9 @@ TEST(WindowsVersionName, Table) {
         {2, 5, 2, 3790, unknown},
         {2, 6, 0, 6002, L"Vista"},
         {2, 6, 1, 7601, L"Vista"},
-        {2, 6, 2, 9200, L"Vista"},
-        {2, 6, 3, 9600, L"Vista"},
-        {2, 10, 0, 19045, unknown},
+        {2, 6, 2, 9200, L"Windows 8"},    // the basic record does not tell a server
+        {2, 6, 3, 9600, L"Windows 8.1"},
+        {2, 10, 0, 19045, L"Windows 10"},
         {3, 5, 0, 1, L"Windows CE"},
         {0, 1, 30, 1, unknown},
         {7, 6, 1, 1, unknown},

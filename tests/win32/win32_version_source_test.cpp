@@ -26,13 +26,15 @@ struct WineVersion {
     const wchar_t* name;
     bool (*editionTest)(const WindowsVersionInfo&);  // the one edition test that must hold
     int osClass;                                      // without WOW64
+    std::uint32_t minBuild = 0, maxBuild = 0xFFFF;    // the builds of that family
 };
 
 bool NoNtTest(const WindowsVersionInfo& i) {
     return !IsOlderNt(i) && !IsXpFamily(i) && !IsVistaOrLater(i);
 }
 
-// This test executable declares no compatibility manifest, so Windows 10 reports 6.2.
+// The reader takes RtlGetVersion's answer, so Windows 10 and 11 read 10.0 with
+// their builds although this test executable declares no compatibility manifest.
 // Wine 8.0 reports "win7" with the server product type and "win2008r2" with the
 // workstation one (seen by a 64-bit probe of the same adapter); the table follows Wine.
 const char* ResultName(RedirectionResult r) {
@@ -50,7 +52,10 @@ const WineVersion kWineVersions[] = {
     {"vista", WindowsPlatform::Nt, 6, 0, L"Vista", IsVersion60Workstation, 6},
     {"win7", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterMemberServer, 7},
     {"win2008r2", WindowsPlatform::Nt, 6, 1, L"Vista", IsVersion61OrLaterWorkstation, 7},
-    {"win10", WindowsPlatform::Nt, 6, 2, L"Vista", IsVersion61OrLaterWorkstation, 7},
+    // Wine 8.0 answers 10.0.18362 for "win10"; it knows no "win11", so the
+    // script describes Windows 11 in the prefix's registry (10.0.22631).
+    {"win10", WindowsPlatform::Nt, 10, 0, L"Windows 10", IsVersion61OrLaterWorkstation, 7, 10240, 21999},
+    {"win11", WindowsPlatform::Nt, 10, 0, L"Windows 11", IsVersion61OrLaterWorkstation, 7, 22000},
     {"win98", WindowsPlatform::Windows9x, 4, 10, L"Windows 98 SE", NoNtTest, -1},
 };
 
@@ -71,6 +76,8 @@ TEST(Win32VersionSource, ReportsTheConfiguredWineVersion) {
     EXPECT_EQ(info->platform, expected->platform);
     EXPECT_EQ(info->majorVersion, expected->major);
     EXPECT_EQ(info->minorVersion, expected->minor);
+    EXPECT_GE(info->buildNumber, expected->minBuild);
+    EXPECT_LE(info->buildNumber, expected->maxBuild);
     EXPECT_TRUE(expected->editionTest(*info));
     EXPECT_EQ(GetWindowsVersionName(source), expected->name);
     EXPECT_EQ(IsWow64(source), expectWow64);

@@ -58,6 +58,13 @@ set_versions "$prefix64" "${versions64[@]}"
 for version in "${versions64[@]}"; do
     run_case "$prefix64" "$version" 1
 done
+# Windows 11: Wine 8.0 has no name for it. A program without a version of its
+# own gets the one the prefix's registry describes, so the registry says
+# Windows 11 23H2 (the named runs above are not affected).
+ln -sf "$exe" "$links/v_win11.exe"
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"CurrentVersion"="10.0"\n"CurrentBuild"="22631"\n"CurrentBuildNumber"="22631"\n"CSDVersion"=""\n"ProductName"="Windows 11 Pro"\n' >"$links/win11.reg"
+WINEPREFIX=$prefix64 timeout 120 $wine reg import "$(winepath_of "$links/win11.reg")" >/dev/null 2>&1
+run_case "$prefix64" win11 1
 set_versions "$prefix32" win7 winxp
 run_case "$prefix32" win7 0
 run_case "$prefix32" winxp 0
@@ -66,4 +73,4 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures version run(s) failed"
     exit 1
 fi
-echo "DETAIL: 9 version runs of $(file -b "$exe" | cut -d, -f1): IsWow64 TRUE and redirection switched in the 64-bit prefix, FALSE and none in the win32 prefix"
+echo "DETAIL: 10 version runs of $(file -b "$exe" | cut -d, -f1): IsWow64 TRUE and redirection switched in the 64-bit prefix, FALSE and none in the win32 prefix"

@@ -5,7 +5,8 @@
 // disk's image is left for sfdisk, sgdisk and blkid.
 //
 //   norvale-disk-flow [--windows
-//   7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]
+//   7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000|
+//   8.1|10|11|2012r2|2016|2019|2022|2025]
 //                     [--size BYTES[K|M|G|T]] [--fat32] [--cancel]
 //                     [--fail-format] [--sector-size 512|4096] [--existing KIND]
 //                     [--actions "STEP; STEP; ..."] [--no-wizard]
@@ -59,6 +60,14 @@ const std::map<std::string, test::FakeVersionSource (*)()> kWindows = {
     {"2003rtm", test::Server2003StandardRtm},
     {"2003r2", test::Server2003R2Enterprise},
     {"2000", test::Windows2000},
+    {"8.1", test::Windows81Pro},
+    {"10", test::Windows10Pro},
+    {"11", test::Windows11Pro23H2},
+    {"2012r2", test::Server2012R2Standard},
+    {"2016", test::Server2016Standard},
+    {"2019", test::Server2019Standard},
+    {"2022", test::Server2022Datacenter},
+    {"2025", test::Server2025Standard},
 };
 
 std::string ExistingName(const Options& options) {
@@ -71,7 +80,8 @@ std::string ExistingName(const Options& options) {
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: norvale-disk-flow [--windows "
-                 "7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000]\n"
+                 "7|2008r2|vista|xp|xp64|2003|2003rtm|2003r2|2000|\n"
+                 "                         8.1|10|11|2012r2|2016|2019|2022|2025]\n"
                  "                         [--size BYTES[K|M|G|T]] "
                  "[--fat32] [--cancel] [--fail-format] [--sector-size 512|4096]\n"
                  "                         [--existing mbr-ntfs|gpt-ntfs|mbr-linux|gpt-linux|mbr-unknown|offline-ntfs]\n"

@@ -167,6 +167,22 @@ public:
         return initiator_.StartService();
     }
 
+    std::optional<ServiceStartType> QueryStartType() override {
+        if (control_.queryFails) return std::nullopt;
+        switch (initiator_.StartType()) {
+        case SimStartType::Automatic: return ServiceStartType::Automatic;
+        case SimStartType::Manual: return ServiceStartType::Manual;
+        case SimStartType::Disabled: return ServiceStartType::Disabled;
+        }
+        return ServiceStartType::Other;
+    }
+
+    bool SetAutomaticStart() override {
+        if (control_.configChangeRefused) return false;
+        initiator_.SetStartType(SimStartType::Automatic);
+        return true;
+    }
+
 private:
     SimulatedInitiator& initiator_;
     const SimServiceControl& control_;
@@ -227,7 +243,7 @@ std::optional<std::vector<std::wstring>> SimInitiatorRegistry::SubkeyNames(Regis
 ProcessRun RunIscsicliProcess(SimulatedInitiator& initiator, const std::wstring& commandLine, bool keepOutput) {
     if (!initiator.Installed()) return {};
     const IscsicliRun run = initiator.RunIscsicli(WideToUtf8(commandLine));
-    return {true, keepOutput ? Utf8ToWide(run.output) : std::wstring()};
+    return {true, keepOutput ? Utf8ToWide(run.output) : std::wstring(), run.exitCode};
 }
 
 std::function<ProcessRun(const std::wstring&, bool)> IscsicliRoute(SimulatedInitiator& initiator) {

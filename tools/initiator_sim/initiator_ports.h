@@ -54,7 +54,8 @@ public:
     explicit SimServiceControl(SimulatedInitiator& initiator) : initiator_(initiator) {}
 
     bool managerFails = false;  // the service control manager cannot be opened
-    bool queryFails = false;    // QueryServiceStatus fails
+    bool queryFails = false;    // QueryServiceStatus (and QueryServiceConfig) fail
+    bool configChangeRefused = false;  // ChangeServiceConfig fails
     int openHandles() const { return *open_; }
     int starts() const { return *starts_; }
 

@@ -89,6 +89,9 @@ std::string IscsiNameOf(const std::string& configuredName) {
 
 StatisticsNames StatisticsNamesFor(const WindowsVersionInfo& version, bool wow64) {
     if (!IsVersion61OrLater(version)) return StatisticsNames::Bare;
+    // Taken as suffixed from 6.2 on (no service-pack text to go by): the
+    // stricter of the two namings for whoever reads them.
+    if (version.majorVersion > 6 || version.minorVersion >= 2) return StatisticsNames::Suffixed;
     const bool sp1 = version.servicePackText == L"Service Pack 1";
     if (IsVersion61OrLaterWorkstation(version) && sp1) return StatisticsNames::Suffixed;
     if (wow64 && IsVersion61OrLaterEnterprise(version)) return StatisticsNames::Suffixed;
@@ -123,12 +126,18 @@ SimServiceState SimulatedInitiator::ServiceState() const {
 }
 
 bool SimulatedInitiator::StartService() {
-    if (!options_.installed || faults_.serviceStartRefused || ServiceState() != SimServiceState::Stopped)
+    if (!options_.installed || faults_.serviceStartRefused || options_.startType == SimStartType::Disabled ||
+        ServiceState() != SimServiceState::Stopped)
         return false;
     service_ = SimServiceState::StartPending;
     startRequestedAt_ = clock_.Now();
     externalStart_ = false;
     return true;
+}
+
+void SimulatedInitiator::SetStartType(SimStartType type) {
+    options_.startType = type;
+    startTypeChanges_.push_back(type);
 }
 
 std::optional<std::chrono::milliseconds> SimulatedInitiator::BeginServiceStart() {

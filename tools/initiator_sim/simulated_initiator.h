@@ -28,6 +28,8 @@
 namespace norvale::sim {
 
 enum class SimServiceState { Stopped, StartPending, Running };
+// How the service manager starts MSiSCSI; Windows installs it as Manual.
+enum class SimStartType { Automatic, Manual, Disabled };
 
 // How MSiSCSI_ConnectionStatistics names its instances: the bare target
 // name, or the target name with "_" and a connection number behind it (the
@@ -41,6 +43,7 @@ struct InitiatorOptions {
     std::string nodeName = "iqn.1991-05.com.microsoft:norvale-pc";
     bool installed = true;  // service, registry entry, WMI classes and iscsicli exist
     SimServiceState service = SimServiceState::Running;
+    SimStartType startType = SimStartType::Manual;
     std::chrono::milliseconds startDelay{400};  // from a start to running
     StatisticsNames statisticsNames = StatisticsNames::Bare;
 };
@@ -153,8 +156,13 @@ public:
     bool Installed() const { return options_.installed; }
     void SetInstalled(bool installed) { options_.installed = installed; }
     SimServiceState ServiceState() const;
-    // A start through the service manager: false when refused or not stopped.
+    // A start through the service manager: false when refused, disabled
+    // (ERROR_SERVICE_DISABLED) or not stopped.
     bool StartService();
+    SimStartType StartType() const { return options_.startType; }
+    // ChangeServiceConfig of the start type; every change is recorded.
+    void SetStartType(SimStartType type);
+    const std::vector<SimStartType>& StartTypeChanges() const { return startTypeChanges_; }
     // A start carried out by a real service program (the Windows stand-in):
     // the state goes start-pending and the answer says how long the program
     // should take (nullopt: forever); it reports running through SetServiceState.
@@ -226,6 +234,7 @@ private:
     DiskVolumesHook volumes_;
 
     SimServiceState service_;
+    std::vector<SimStartType> startTypeChanges_;
     std::chrono::milliseconds startRequestedAt_{0};
     bool externalStart_ = false;
 

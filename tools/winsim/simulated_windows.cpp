@@ -117,7 +117,8 @@ disksim::DiskpartVersion SimulatedWindows::DiskpartOfThisWindows() {
 ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOutput) {
     const std::wstring prefix = kDiskpartPrefix;
     if (Lower(commandLine.substr(0, prefix.size())) != prefix) {
-        return ProcessRun{true, keepOutput ? L"The system cannot find the path specified.\r\n" : L""};
+        // cmd.exe's answer to a program it cannot find.
+        return ProcessRun{true, keepOutput ? L"The system cannot find the path specified.\r\n" : L"", 1u};
     }
     DiskpartRunRecord record;
     record.scriptPath = commandLine.substr(prefix.size());
@@ -139,7 +140,8 @@ ProcessRun SimulatedWindows::RunCmd(const std::wstring& commandLine, bool keepOu
         record.exitCode = 2;
     }
     diskpartRuns_.push_back(record);
-    return ProcessRun{true, keepOutput ? Widen(record.output) : std::wstring()};
+    return ProcessRun{true, keepOutput ? Widen(record.output) : std::wstring(),
+                      static_cast<std::uint32_t>(record.exitCode)};
 }
 
 std::optional<std::int32_t> SimulatedWindows::Connect(const std::wstring& portalAddress,

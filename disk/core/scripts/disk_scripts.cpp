@@ -5,6 +5,7 @@
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/volume_names.h"
 #include "iscsi/core/command_lines.h"
+#include "platform/core/utf8.h"
 
 namespace norvale {
 
@@ -90,9 +91,11 @@ ScriptRun DiskScripts::WriteAndRun(ScriptFile file, const std::string& text) {
         run.fileError = win32_error::kInvalidName;
         return run;
     }
+    if (log_) log_->Trace(L"diskpart script " + *path + L":\n" + Utf8ToWide(text));
     ScriptFileCreation created = files_.CreateHeld(*path, text);
     if (!created.Ok()) {
         run.fileError = created.error;
+        if (log_) log_->Trace(L"script file " + *path + L" not created: error " + std::to_wstring(created.error));
         return run;
     }
     // The file stays held while diskpart reads it, and is let go after.

@@ -10,6 +10,7 @@
 
 #include "disk/core/scripts/script_file_port.h"
 #include "iscsi/core/command_runner.h"
+#include "platform/core/trace_port.h"
 
 namespace norvale {
 
@@ -72,9 +73,13 @@ public:
     // What the last delete-script run printed.
     const std::wstring& CapturedOutput() const { return runner_.CapturedCommandOutput(); }
 
+    // The support log gets each script's text and a file that could not be made.
+    void SetLog(TracePort& log) { log_ = &log; }
+
 private:
     ScriptFilePort& files_;
     CommandRunner& runner_;
+    TracePort* log_ = nullptr;
 };
 
 // The check of a delete-script run: diskpart's banner holds one colon

@@ -7,15 +7,11 @@
 
 namespace norvale {
 
-bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool wow64) {
-    if (!IsVersion61OrLater(version)) return false;
-    const bool servicePack1 = version.servicePackText == L"Service Pack 1";
-    if (IsVersion61OrLaterWorkstation(version) && servicePack1) return true;
-    if (wow64 && IsVersion61OrLaterEnterprise(version)) return true;
-    const bool server = IsVersion61OrLaterMemberServer(version) || IsVersion61OrLaterEnterprise(version) ||
-                        IsVersion61OrLaterWebEdition(version) || IsVersion61OrLaterDatacenter(version) ||
-                        IsVersion61OrLaterStandard(version);
-    return server && wow64 && servicePack1;
+bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool /*wow64*/) {
+    // Which releases suffix the names cannot be told from the version (7 RTM
+    // with a hotfix does, 10 may); the match falls back to the whole name and
+    // target names hold no "_", so it is right under either naming.
+    return IsVersion61OrLater(version);
 }
 
 std::optional<std::wstring> StatisticsInstanceFor(const std::wstring& targetName,

@@ -12,9 +12,8 @@
 
 namespace norvale {
 
-// The versions that suffix the instance names: 6.1 or later, and a
-// workstation with Service Pack 1, an Enterprise edition under WOW64, or any
-// server edition under WOW64 with Service Pack 1.
+// Prefix matching on every NT 6.1 or later: some of its releases suffix the
+// instance names, and the match is right where they do not.
 bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool wow64);
 
 // The InstanceName to read `Active` of. With prefix matching: the first of

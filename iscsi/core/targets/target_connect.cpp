@@ -61,13 +61,13 @@ void CTargetSection::OnConnectClicked(CNorvaleDlg& dialog) {
     }
     WaitCursor wait(surface);
     // The list takes one selection: the sequences below act on it.
-    if (SelectedRows(surface, IDC_TARGET_LIST).empty()) return;
+    if (SelectedRows(surface, IDC_TARGET_LIST).empty() || RefusedWithoutAdmin(dialog)) return;
     if (!SameIgnoringCase(surface.Text(IDC_TARGET_CONNECT), UiText(target_text::kConnect))) {
         DisconnectSelectedTargets(dialog);
         return;
     }
     CheckInitiator(dialog, true);
-    if (state_.InstallPromptShown) return;
+    if (state_.InstallPromptShown || serviceDisabled_) return;
     if (ServiceStarting()) {
         // The service start's timer goes on with the connect.
         EnableTargetButtons(dialog, false);

@@ -284,8 +284,8 @@ bool CTargetSection::AcceptTargetName(const std::wstring& name, const wchar_t* s
     const std::wstring problem = IscsiNameProblem(name);
     if (problem.empty()) return true;
     // The name itself stays out of the trace: it may hold control characters.
-    if (ports_.trace != nullptr) {
-        ports_.trace->Trace(std::wstring(L"iSCSI: a target name from ") + source + L" " + problem +
+    if (ports_.log != nullptr) {
+        ports_.log->Trace(std::wstring(L"iSCSI: a target name from ") + source + L" " + problem +
                             L" (" + std::to_wstring(name.size()) + L" characters); the target is left out\n");
     }
     return false;

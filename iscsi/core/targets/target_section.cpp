@@ -62,7 +62,37 @@ void CTargetSection::OnListClicked(CNorvaleDlg& dialog) { OnTargetClicked(dialog
 
 void CTargetSection::OnConnect(CNorvaleDlg& dialog) { OnConnectClicked(dialog); }
 
-void CTargetSection::OnManagement(CNorvaleDlg& dialog) { ports_.disks.OpenDiskManager(dialog); }
+void CTargetSection::OnManagement(CNorvaleDlg& dialog) {
+    if (RefusedWithoutAdmin(dialog)) return;
+    ports_.disks.OpenDiskManager(dialog);
+}
+
+bool CTargetSection::RefusedWithoutAdmin(CNorvaleDlg& dialog) {
+    if (!LacksAdministratorRights(ports_.elevation, Version())) return false;
+    ShowWarning(dialog, target_text::kNeedsAdministrator, MessageIcon::Exclamation);
+    return true;
+}
+
+bool CTargetSection::ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service) {
+    const std::optional<ServiceStartType> startType = service.QueryStartType();
+    if (startType == ServiceStartType::Disabled) {
+        serviceDisabled_ = true;
+        if (ports_.log) ports_.log->Trace(L"service MSiSCSI: start type Disabled, not started");
+        ShowWarning(dialog, target_text::kServiceDisabled, MessageIcon::Exclamation);
+        return false;
+    }
+    // Persistent logins are restored by the service when Windows starts it.
+    if (startType == ServiceStartType::Manual && !service.SetAutomaticStart() && ports_.log) {
+        ports_.log->Trace(L"service MSiSCSI: the start type could not be set to Automatic");
+    }
+    return true;
+}
+
+bool CTargetSection::StartLogged(ServiceHandle& service) {
+    if (service.Start()) return true;
+    if (ports_.log) ports_.log->Trace(L"service MSiSCSI: the service manager refused the start");
+    return false;
+}
 
 void CTargetSection::OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) {
     // Anyone may post a registered message: only a process of ours ends a
@@ -93,6 +123,7 @@ bool CTargetSection::VistaOrLater() {
 }
 
 void CTargetSection::CheckInitiator(CNorvaleDlg& dialog, bool connecting) {
+    serviceDisabled_ = false;
     WaitCursor wait(dialog.Surface());
     const std::optional<WindowsVersionInfo> version = Version();
     const bool vista = version && IsVistaOrLater(*version);
@@ -120,7 +151,7 @@ void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHand
     if (service == nullptr) return;
     DialogSurfacePort& surface = dialog.Surface();
     bool shown = false;
-    if (service->QueryState() == ServiceState::Stopped && service->Start()) {
+    if (service->QueryState() == ServiceState::Stopped && ReadyToStart(dialog, *service) && StartLogged(*service)) {
         shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
         ports_.clock.Sleep(kOlderServiceStartWait);
     }
@@ -137,7 +168,9 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     if (!service) return;
     // Already running: the connect goes ahead at once, without a notice.
-    if (service->QueryState() != ServiceState::Stopped || !service->Start()) return;
+    if (service->QueryState() != ServiceState::Stopped || !ReadyToStart(dialog, *service) || !StartLogged(*service)) {
+        return;
+    }
     DialogSurfacePort& surface = dialog.Surface();
     std::optional<WaitCursor> wait(std::in_place, surface);
     const bool shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);

@@ -27,6 +27,7 @@
 #include "iscsi/core/wmi_connections.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/elevation_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
 #include "platform/core/trace_port.h"
@@ -49,8 +50,12 @@ struct TargetSectionPorts {
     TargetDiskHandoff& disks;
     // The WOW64 answer the application took at start.
     bool wow64 = false;
-    // Where refused target names are reported; none when null.
-    TracePort* trace = nullptr;
+    // Connect, Disconnect and Management need an administrator: without an
+    // elevated token they are refused with one message (null: never refused).
+    ElevationPort* elevation = nullptr;
+    // Where failed service requests and refused target names are written
+    // down (null: nowhere).
+    TracePort* log = nullptr;
 };
 
 // What the group remembers between messages, named after the dialog
@@ -119,6 +124,15 @@ private:
     void StartInitiatorService(CNorvaleDlg& dialog);
     bool ServiceStarting() const;
     void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
+    // Before a start: a disabled service is refused with a message (and the
+    // connect goes no further); a manual one is made automatic so that the
+    // persistent logins come back after a restart.
+    bool ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service);
+    // ServiceHandle::Start, a refusal written to the support log.
+    bool StartLogged(ServiceHandle& service);
+    // Needs an administrator and the process is not elevated: says so, once
+    // per click; the caller then does nothing.
+    bool RefusedWithoutAdmin(CNorvaleDlg& dialog);
     void ShowInstallNotice(CNorvaleDlg& dialog);
     void OnInstallOk(CNorvaleDlg& dialog);
     std::optional<WindowsVersionInfo> Version();
@@ -166,6 +180,8 @@ private:
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
+    // The last initiator check found the service disabled: no connect follows.
+    bool serviceDisabled_ = false;
     std::vector<std::wstring> rowTargets_;
     DelayProcessWatcher watcher_;
     CWinService serviceNotice_;

@@ -35,5 +35,7 @@ inline constexpr unsigned kNoInitiatorName = 262;    // the initiator reports no
 inline constexpr unsigned kChapUserRefused = 280;    // the device's CHAP user name cannot go on a command line
 inline constexpr unsigned kWmiTimedOut = 281;        // the initiator's WMI provider did not answer in time
 inline constexpr unsigned kServiceStartTimedOut = 282;  // the initiator service did not finish starting
+inline constexpr unsigned kServiceDisabled = 290;    // MSiSCSI's start type is Disabled
+inline constexpr unsigned kNeedsAdministrator = 291; // "Run as administrator"
 
 }  // namespace norvale::target_text

@@ -30,9 +30,12 @@ bool HasSeparator(const std::wstring& name) { return name.find_first_of(L"\\/") 
 
 }  // namespace
 
-CredentialPlan CredentialPlanFor(const std::wstring& windowsVersionName) {
+CredentialPlan CredentialPlanFor(const std::wstring& windowsVersionName, bool vistaOrLater) {
     if (windowsVersionName.find(L"NT") != std::wstring::npos) return CredentialPlan::LoginFirst;
-    if (windowsVersionName.find(L"Vista") != std::wstring::npos) return CredentialPlan::EmptyThenWindowsPrompt;
+    // Windows 8 and later have names of their own; they take Vista's and 7's way.
+    if (vistaOrLater || windowsVersionName.find(L"Vista") != std::wstring::npos) {
+        return CredentialPlan::EmptyThenWindowsPrompt;
+    }
     return CredentialPlan::EmptyThenLogin;
 }
 

@@ -19,8 +19,10 @@ enum class CredentialPlan {
     EmptyThenLogin,
 };
 
-// By the short Windows version name (windows_version_name.h).
-CredentialPlan CredentialPlanFor(const std::wstring& windowsVersionName);
+// By the short Windows version name (windows_version_name.h); `vistaOrLater`
+// (IsVistaOrLater of the version read) takes every NT 6.0 or later the
+// Windows-prompt way, whatever its name.
+CredentialPlan CredentialPlanFor(const std::wstring& windowsVersionName, bool vistaOrLater);
 
 struct ShareCredentials {
     std::wstring userName;

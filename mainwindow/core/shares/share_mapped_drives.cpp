@@ -31,10 +31,10 @@ void ReadMappedDrives(NetworkDrivePort& drives, MappedDriveTable& table) {
 }
 
 void RefreshMappedDrives(VersionSourcePort& version, RegistryPort& registry, NetworkDrivePort& drives,
-                         MappedDriveTable& table) {
+                         MappedDriveTable& table, bool mayWritePolicy) {
     const auto info = ReadWindowsVersion(version);
     if (!info) return;
-    if (IsVistaOrLater(*info)) EnsureLinkedConnectionsPolicy(registry);
+    if (mayWritePolicy && IsVistaOrLater(*info)) EnsureLinkedConnectionsPolicy(registry);
     ReadMappedDrives(drives, table);
 }
 

@@ -38,8 +38,10 @@ bool SplitRemoteName(const std::wstring& remote, std::wstring& server, std::wstr
 void ReadMappedDrives(NetworkDrivePort& drives, MappedDriveTable& table);
 
 // The policy step, then ReadMappedDrives. When the Windows version cannot be
-// read, nothing is done and the table stays as it was.
+// read, nothing is done and the table stays as it was. Without administrator
+// rights (`mayWritePolicy` false) the policy is left alone: its write could
+// only be refused.
 void RefreshMappedDrives(VersionSourcePort& version, RegistryPort& registry, NetworkDrivePort& drives,
-                         MappedDriveTable& table);
+                         MappedDriveTable& table, bool mayWritePolicy = true);
 
 }  // namespace norvale

@@ -64,7 +64,13 @@ CShareSection::CShareSection(ShareSectionPorts ports)
 }
 
 void CShareSection::RefreshDriveLetters(CNorvaleDlg& dialog) {
-    RefreshMappedDrives(ports_.version, ports_.registry, ports_.drives, table_);
+    const bool unelevated = LacksAdministratorRights(ports_.elevation, ReadWindowsVersion(ports_.version));
+    if (unelevated && !adminNoticeShown_) {
+        adminNoticeShown_ = true;
+        ShowBox(dialog, UiText(share_text::kNeedsAdministrator), share_text::kCaptionWarning,
+                MessageIcon::Exclamation);
+    }
+    RefreshMappedDrives(ports_.version, ports_.registry, ports_.drives, table_, !unelevated);
     FillDriveLetterCombo(dialog.Surface(), IDC_DRIVE_LETTERS, table_, ports_.driveTypes);
 }
 
@@ -144,6 +150,8 @@ void CShareSection::OnConnect(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
     const std::wstring versionName = GetWindowsVersionName(ports_.version);
+    const auto version = ReadWindowsVersion(ports_.version);
+    const bool vistaOrLater = version && IsVistaOrLater(*version);
 
     std::wstring deviceName;
     if (const auto device = SelectedDevice(surface)) {
@@ -172,8 +180,9 @@ void CShareSection::OnConnect(CNorvaleDlg& dialog) {
     // Whatever the letter led to is dropped first.
     ports_.drives.CancelConnection(localName, connect_flag::kUpdateProfile, true);
     RedirectionForMapping redirection(ports_.redirection, ports_.wow64);
-    const bool connected = ConnectWithCredentials(ports_.drives, localName, remoteName, CredentialPlanFor(versionName),
-                                                  [&] { return AskShareCredentials(dialog, versionName); });
+    const bool connected =
+        ConnectWithCredentials(ports_.drives, localName, remoteName, CredentialPlanFor(versionName, vistaOrLater),
+                               [&] { return AskShareCredentials(dialog, versionName); });
     if (!connected) {
         ShowBox(dialog, UiText(share_text::kMapFailed), share_text::kCaptionError, MessageIcon::Stop);
         return;

@@ -20,6 +20,7 @@
 #include "mainwindow/core/shares/share_reachability.h"
 #include "mainwindow/core/ports/windows_user_port.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/elevation_port.h"
 #include "platform/core/registry_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/wow64_redirection_port.h"
@@ -43,6 +44,9 @@ struct ShareSectionPorts {
     // The WOW64 answer the application took at start: a 32-bit program on
     // 64-bit Windows turns file-system redirection on while it maps.
     bool wow64 = false;
+    // The policy write needs an administrator; unelevated it is skipped and
+    // the user told once (null: always written).
+    ElevationPort* elevation = nullptr;
 };
 
 class CShareSection final : public ShareSection {
@@ -77,6 +81,7 @@ private:
     ShareSectionPorts ports_;
     ReachabilityCheck reachability_;
     MappedDriveTable table_;
+    bool adminNoticeShown_ = false;
 };
 
 }  // namespace norvale

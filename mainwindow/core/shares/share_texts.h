@@ -14,6 +14,7 @@ inline constexpr unsigned kDeviceUnavailable = 202;
 inline constexpr unsigned kCaptionError = 234;
 inline constexpr unsigned kCaptionConfirm = 235;
 inline constexpr unsigned kCaptionWarning = 236;
+inline constexpr unsigned kNeedsAdministrator = 291;  // "Run as administrator"
 inline constexpr unsigned kIsLocked = 247;              // " is Locked.", behind the share name
 
 }  // namespace norvale::share_text

@@ -56,6 +56,10 @@ public:
     virtual bool HasKernel32() = 0;
     // KERNEL32.DLL exports GetVersionExW.
     virtual bool HasGetVersionEx() = 0;
+    // RtlGetVersion of NTDLL.DLL (looked up by name) with the extended record:
+    // the version Windows really is, whatever the program's manifest declares.
+    // Empty when NTDLL.DLL or the function is missing or the call fails.
+    virtual std::optional<ExtendedVersionAnswer> RtlGetVersion() = 0;
     // Empty when GetVersionExW is missing or fails for that record size.
     virtual std::optional<ExtendedVersionAnswer> GetVersionExExtended() = 0;
     virtual std::optional<BasicVersionAnswer> GetVersionExBasic() = 0;

@@ -99,6 +99,9 @@ WindowsVersionInfo FromVersionDword(std::uint32_t version, VersionSourcePort& so
 
 std::optional<WindowsVersionInfo> ReadWindowsVersion(VersionSourcePort& source) {
     if (!source.HasKernel32()) return std::nullopt;
+    // GetVersionExW answers what the manifest declares, RtlGetVersion what
+    // Windows is; the real one decides.
+    if (const auto real = source.RtlGetVersion()) return FromExtendedAnswer(*real, source);
     if (!source.HasGetVersionEx()) return FromVersionDword(source.GetVersionDword(), source);
     if (const auto extended = source.GetVersionExExtended()) return FromExtendedAnswer(*extended, source);
     if (const auto basic = source.GetVersionExBasic()) return FromBasicAnswer(*basic, source);

@@ -49,6 +49,19 @@ protected:
         }
         return {};
     }
+    // The wizard's partitioning step on the target's disk, for a disk owner
+    // of `target` at the appliance.
+    WizardPartitionResult PartitionAsTheWizard(const std::wstring& target) {
+        DiskScripts scripts = rig_->Pc().Scripts();
+        WizardPartitionRequest request;
+        request.disk = rig_->TargetDisk();
+        request.diskText = std::to_wstring(request.disk);
+        request.sizeMiB = 100;
+        request.osClass = 7;
+        request.owner = {target, {diskflow::kApplianceIp}};
+        return CreateWizardPartition(WizardPartitionPorts{rig_->Pc().Disks(), rig_->Inventory(), scripts, clock_},
+                                     request);
+    }
     std::uint64_t TableWrites() {
         auto& disks = rig_->Pc().Disks();
         return disks.Calls(disksim::Request::SetDriveLayoutEx) + disks.Calls(disksim::Request::SetDriveLayout) +
@@ -175,19 +188,10 @@ TEST_F(ReusedLunFlowTest, PartitioningStepHandsBackADiskWithPartitions) {
     DiskFlowRig& rig = Boot(test::Server2008R2Datacenter(), ExistingContent::OfflineNtfs, 1ull << 30);
     ASSERT_TRUE(rig.Pc().Connect(diskflow::kApplianceIp, diskflow::kTarget));
     const std::string before = test::ImageDigest(rig.ExistingImage());
-    DiskScripts scripts = rig.Pc().Scripts();
-    WizardPartitionRequest request;
-    request.disk = rig.TargetDisk();
-    request.diskText = std::to_wstring(request.disk);
-    request.sizeMiB = 100;
-    request.osClass = 7;
-    request.owner = {diskflow::kTarget, {diskflow::kApplianceIp}};
-    const auto result =
-        CreateWizardPartition(WizardPartitionPorts{rig.Pc().Disks(), rig.Inventory(), scripts, clock_}, request);
-    EXPECT_EQ(result.outcome, WizardPartitionResult::Outcome::HoldsPartitions);
+    EXPECT_EQ(PartitionAsTheWizard(diskflow::kTarget).outcome, WizardPartitionResult::Outcome::HoldsPartitions);
     EXPECT_TRUE(rig.Pc().DiskpartRuns().empty());
     EXPECT_EQ(test::ImageDigest(rig.ExistingImage()), before);
-    EXPECT_FALSE(rig.Pc().Disks().Disk(static_cast<std::uint32_t>(request.disk))->online);
+    EXPECT_FALSE(rig.Pc().Disks().Disk(static_cast<std::uint32_t>(rig.TargetDisk()))->online);
 }
 
 // A disk at the number that is not the target's (another appliance's LUN,
@@ -195,18 +199,10 @@ TEST_F(ReusedLunFlowTest, PartitioningStepHandsBackADiskWithPartitions) {
 TEST_F(ReusedLunFlowTest, ForeignDiskAtTheNumberStaysOfflineAndUntouched) {
     DiskFlowRig& rig = Boot(test::Server2008R2Datacenter(), ExistingContent::None, 1ull << 30);
     ASSERT_TRUE(rig.Pc().Connect(diskflow::kApplianceIp, diskflow::kTarget));
-    DiskScripts scripts = rig.Pc().Scripts();
-    WizardPartitionRequest request;
-    request.disk = rig.TargetDisk();
-    request.diskText = std::to_wstring(request.disk);
-    request.sizeMiB = 100;
-    request.osClass = 7;
-    request.owner = {L"iqn.2026-12.com.orrin:other.lun", {diskflow::kApplianceIp}};
-    const auto result =
-        CreateWizardPartition(WizardPartitionPorts{rig.Pc().Disks(), rig.Inventory(), scripts, clock_}, request);
-    EXPECT_EQ(result.outcome, WizardPartitionResult::Outcome::Refused);
+    EXPECT_EQ(PartitionAsTheWizard(L"iqn.2026-12.com.orrin:other.lun").outcome,
+              WizardPartitionResult::Outcome::Refused);
     EXPECT_TRUE(rig.Pc().DiskpartRuns().empty());
-    const auto facts = rig.Pc().Disks().Disk(static_cast<std::uint32_t>(request.disk));
+    const auto facts = rig.Pc().Disks().Disk(static_cast<std::uint32_t>(rig.TargetDisk()));
     EXPECT_FALSE(facts->online);
     EXPECT_TRUE(facts->readOnly);
     EXPECT_EQ(TableWrites(), 0u);

@@ -107,6 +107,14 @@ const WindowsCase kWindows[] = {
     {"7", test::Windows7Professional, false, 65536},
     {"Server 2008 R2", test::Server2008R2Datacenter, true, 65536},
     {"Windows 2000", test::Windows2000, false, 32256},
+    {"8.1", test::Windows81Pro, false, 65536},
+    {"10", test::Windows10Pro, true, 65536},
+    {"11", test::Windows11Pro23H2, false, 65536},
+    {"Server 2012 R2", test::Server2012R2Standard, false, 65536},
+    {"Server 2016", test::Server2016Standard, true, 65536},
+    {"Server 2019", test::Server2019Standard, false, 65536},
+    {"Server 2022", test::Server2022Datacenter, false, 65536},
+    {"Server 2025", test::Server2025Standard, false, 65536},
 };
 
 TEST_F(WizardFlowTest, EmptyDiskBecomesOneFormattedLetteredVolumeOnEveryWindows) {
@@ -137,24 +145,29 @@ TEST_F(WizardFlowTest, EmptyDiskBecomesOneFormattedLetteredVolumeOnEveryWindows)
     }
 }
 
-TEST_F(WizardFlowTest, ThreeTerabytesOnWindows7BecomeGpt) {
-    DiskFlowRig& rig = Boot(test::Windows7Professional(), 3000000000000ull);
-    rig.OnWizard(PressOk);
-    rig.Connect();
-    const std::string image = Image();
-    const ImageFacts facts = Inspect(image);
-    EXPECT_EQ(facts.label, "gpt");
-    // Windows' reserved partition (128 MiB on a disk of 16 GiB and more)
-    // stays in front, and the new partition follows it.
-    ASSERT_EQ(facts.partitions.size(), 2u);
-    EXPECT_EQ(facts.partitions[0].first * 512, 17408);
-    EXPECT_EQ(facts.partitions[0].second * 512, 128 << 20);
-    EXPECT_EQ(facts.partitions[1].first * 512, 17408 + (128 << 20));
-    EXPECT_EQ(facts.fileSystem, "ntfs");
-    EXPECT_NE(RunTool("sfdisk -d '" + image + "'").output.find("E3C9E316-0B5C-4DB8-817D-F92DF00215AE"),
-              std::string::npos);
-    const auto verify = RunTool("sgdisk --verify '" + image + "'");
-    EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
+TEST_F(WizardFlowTest, ThreeTerabytesBecomeGptOnWindows7AndToday) {
+    const std::pair<const char*, test::FakeVersionSource (*)()> machines[] = {
+        {"7", test::Windows7Professional}, {"11", test::Windows11Pro24H2}, {"2022", test::Server2022Datacenter}};
+    for (const auto& [name, windows] : machines) {
+        SCOPED_TRACE(name);
+        DiskFlowRig& rig = Boot(windows(), 3000000000000ull);
+        rig.OnWizard(PressOk);
+        rig.Connect();
+        const std::string image = Image();
+        const ImageFacts facts = Inspect(image);
+        EXPECT_EQ(facts.label, "gpt");
+        // Windows' reserved partition (128 MiB on a disk of 16 GiB and more)
+        // stays in front, and the new partition follows it.
+        ASSERT_EQ(facts.partitions.size(), 2u);
+        EXPECT_EQ(facts.partitions[0].first * 512, 17408);
+        EXPECT_EQ(facts.partitions[0].second * 512, 128 << 20);
+        EXPECT_EQ(facts.partitions[1].first * 512, 17408 + (128 << 20));
+        EXPECT_EQ(facts.fileSystem, "ntfs");
+        EXPECT_NE(RunTool("sfdisk -d '" + image + "'").output.find("E3C9E316-0B5C-4DB8-817D-F92DF00215AE"),
+                  std::string::npos);
+        const auto verify = RunTool("sgdisk --verify '" + image + "'");
+        EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
+    }
 }
 
 TEST_F(WizardFlowTest, CancelLogsTheTargetOutAndOpensNothing) {

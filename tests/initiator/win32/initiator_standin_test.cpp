@@ -100,6 +100,27 @@ TEST_F(InitiatorStandinTest, TheServiceIsRegisteredStoppedAndStartsThroughTheSer
     EXPECT_EQ(Lines("STATE").back(), "service running");
 }
 
+// The start type as the real service manager keeps it: installed on demand,
+// made automatic through the adapter, read back through a handle of its own.
+TEST_F(InitiatorStandinTest, TheServiceManagerKeepsTheAutomaticStartTheAdapterSets) {
+    std::unique_ptr<ServiceHandle> service = services.Open(L"MSiSCSI");
+    ASSERT_NE(service, nullptr);
+    ASSERT_EQ(service->QueryStartType(), ServiceStartType::Manual);
+    ASSERT_TRUE(service->SetAutomaticStart());
+    EXPECT_EQ(services.Open(L"MSiSCSI")->QueryStartType(), ServiceStartType::Automatic);
+
+    // Back to demand start for whoever uses the prefix next.
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE raw = ::OpenServiceW(manager, L"MSiSCSI", SERVICE_CHANGE_CONFIG);
+    ASSERT_NE(raw, nullptr);
+    EXPECT_TRUE(::ChangeServiceConfigW(raw, SERVICE_NO_CHANGE, SERVICE_DEMAND_START, SERVICE_NO_CHANGE, nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    ::CloseServiceHandle(raw);
+    ::CloseServiceHandle(manager);
+    EXPECT_EQ(services.Open(L"MSiSCSI")->QueryStartType(), ServiceStartType::Manual);
+}
+
 TEST_F(InitiatorStandinTest, APortalMakesTheTargetsKnownAndALoginShowsASessionWithItsDisk) {
     ASSERT_TRUE(ServiceRunning());
     CWmiWrapper wmi(env);
