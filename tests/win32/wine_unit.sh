@@ -28,8 +28,14 @@ if [ "$arch" = win64 ]; then
     mkdir -p "$out/e2e"
     shots=(NORVALE_SHOT_DIR="Z:${out//\//\\}\\e2e")
 fi
-output=$(env "${shots[@]}" WINEPREFIX=$prefix ${NORVALE_WINE:-wine} "$exe" --gtest_brief=1 2>&1 | tr -d '\r')
+# Into a file, not a pipe: a console host that Wine leaves behind after a
+# test's child was ended would hold a pipe open, and the run would wait for
+# it until its time limit; the wineserver's end (trap) takes it away.
+raw=$(mktemp)
+env "${shots[@]}" WINEPREFIX=$prefix ${NORVALE_WINE:-wine} "$exe" --gtest_brief=1 >"$raw" 2>&1
 rc=$?
+output=$(tr -d '\r' <"$raw")
+rm -f "$raw"
 if [ "$arch" = win64 ] && command -v convert >/dev/null; then
     for shot in "$out"/e2e/*.bmp; do
         [ -f "$shot" ] && convert "$shot" "${shot%.bmp}.png" 2>/dev/null && rm -f "$shot"
