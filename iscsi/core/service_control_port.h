@@ -3,6 +3,7 @@
 // make it start with Windows.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,9 @@ public:
     // Changes the start type to automatic and nothing else; false when the
     // manager refuses.
     virtual bool SetAutomaticStart() = 0;
+    // The system's error code of the last request the manager refused (for
+    // the support log); 0 when none is known.
+    virtual std::uint32_t LastError() const { return 0; }
 };
 
 class ServiceControlPort {
@@ -37,6 +41,9 @@ public:
     // when either cannot be opened. (Not "OpenService": <windows.h> would
     // rename that.)
     virtual std::unique_ptr<ServiceHandle> Open(const std::wstring& name) = 0;
+    // The system's error code of the last Open that answered null; 0 when
+    // none is known.
+    virtual std::uint32_t LastOpenError() const { return 0; }
 };
 
 }  // namespace norvale

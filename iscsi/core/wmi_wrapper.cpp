@@ -43,7 +43,7 @@ bool NeedsProxyBlanket(VersionSourcePort& version) {
     return info && info->majorVersion <= 4;
 }
 
-std::wstring ResultText(WmiResult code) {
+std::wstring HexOf(WmiResult code) {
     wchar_t text[16] = {};
     std::swprintf(text, 16, L"0x%08X", static_cast<unsigned>(code));
     return text;
@@ -51,9 +51,15 @@ std::wstring ResultText(WmiResult code) {
 
 }  // namespace
 
+std::wstring CWmiWrapper::ResultText(WmiResult code) const {
+    std::wstring text = HexOf(code);
+    if (errorTexts_ != nullptr) text += L" (" + OneLineTextOf(*errorTexts_, static_cast<std::uint32_t>(code)) + L")";
+    return text;
+}
+
 CWmiWrapper::CWmiWrapper(const WmiEnvironment& env, const std::wstring& nameSpace,
                          const std::wstring& machine)
-    : trace_(env.trace) {
+    : trace_(env.trace), errorTexts_(env.errorTexts) {
     const WmiResult security = env.port.InitializeSecurity();
     if (!WmiSucceeded(security) && security != kWmiSecurityAlreadySet) return;
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "iscsi/core/wmi_port.h"
+#include "platform/core/error_text_port.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 
@@ -40,6 +41,9 @@ struct WmiEnvironment {
     WmiPort& port;
     VersionSourcePort& version;
     TracePort& trace;
+    // The system's wording of a failed call's code, for the trace (null:
+    // the code alone).
+    const ErrorTextPort* errorTexts = nullptr;
 };
 
 class CWmiWrapper {
@@ -87,6 +91,9 @@ private:
                     std::vector<std::wstring>& values);
 
     TracePort& trace_;
+    const ErrorTextPort* errorTexts_;
+    // A failed call's code in hex, with the system's words for it where known.
+    std::wstring ResultText(WmiResult code) const;
     std::wstring path_;
     // Released services first, then the locator.
     std::unique_ptr<WmiLocator> locator_;

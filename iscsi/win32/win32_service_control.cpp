@@ -37,7 +37,7 @@ public:
         }
     }
 
-    bool Start() override { return ::StartServiceW(service_.Get(), 0, nullptr) != FALSE; }
+    bool Start() override { return Noted(::StartServiceW(service_.Get(), 0, nullptr) != FALSE); }
 
     std::optional<ServiceStartType> QueryStartType() override {
         // QUERY_SERVICE_CONFIGW is followed by its strings: ask for the size first.
@@ -56,11 +56,19 @@ public:
     }
 
     bool SetAutomaticStart() override {
-        return ::ChangeServiceConfigW(service_.Get(), SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
-                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+        return Noted(::ChangeServiceConfigW(service_.Get(), SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE);
     }
 
+    std::uint32_t LastError() const override { return lastError_; }
+
 private:
+    bool Noted(bool done) {
+        lastError_ = done ? 0 : ::GetLastError();
+        return done;
+    }
+
+    DWORD lastError_ = 0;
     ScHandle manager_;
     ScHandle service_;
 };
@@ -68,10 +76,15 @@ private:
 }  // namespace
 
 std::unique_ptr<ServiceHandle> Win32ServiceControl::Open(const std::wstring& name) {
+    lastOpenError_ = 0;
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (manager == nullptr) return nullptr;
+    if (manager == nullptr) {
+        lastOpenError_ = ::GetLastError();
+        return nullptr;
+    }
     SC_HANDLE service = ::OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
     if (service == nullptr) {
+        lastOpenError_ = ::GetLastError();
         ::CloseServiceHandle(manager);
         return nullptr;
     }

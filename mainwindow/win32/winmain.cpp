@@ -96,7 +96,8 @@ int RunNorvale() {
     // The initiator: one WMI connection per calling site, its service and
     // the program's folder for its installer.
     norvale::win32::Win32WmiPort wmiPort;
-    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, log});
+    norvale::win32::Win32ErrorTextPort systemErrorTexts;
+    norvale::WmiConnections wmi(norvale::WmiEnvironment{wmiPort, version, log, &systemErrorTexts});
     norvale::win32::Win32ServiceControl services;
     norvale::win32::Win32ProgramLocation location;
 
@@ -107,7 +108,6 @@ int RunNorvale() {
     norvale::DiskScripts scripts(scriptFiles, commands);
     scripts.SetLog(log);
     norvale::DiskInventory inventory(norvale::InventoryPorts{diskPort, wmi, version, norvale::SilentTrace()});
-    norvale::win32::Win32ErrorTextPort systemErrorTexts;
     norvale::LoggedErrorTexts errorTexts(systemErrorTexts, log);
     norvale::ClockPort& clock = norvale::SystemClock();
     const norvale::WizardPorts wizard{inventory, diskPort,   scripts, commands, drives, driveTypes,
@@ -120,7 +120,8 @@ int RunNorvale() {
         norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
-                                                                disks, wow64, &elevation, &log});
+                                                                disks, wow64, &elevation, &log,
+                                                                &systemErrorTexts});
 
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;

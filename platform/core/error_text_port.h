@@ -15,4 +15,12 @@ public:
     virtual std::wstring TextOf(std::uint32_t code) const = 0;
 };
 
+// The text on one line, for a log: without the line break (and blanks) that
+// the system's texts end with.
+inline std::wstring OneLineTextOf(const ErrorTextPort& texts, std::uint32_t code) {
+    std::wstring text = texts.TextOf(code);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
 }  // namespace norvale

@@ -96,8 +96,8 @@ TEST_F(InitiatorSimTest, AnyOtherLineIsRefusedWithNothingChanged) {
         "iscsicli RemovePersistentDevice E",
         "iscsicli AddPersistentDevice E:\\x",
         "iscsicli AddPersistentDevice \"E:\\\"",
-        "iscsicli removepersistenttarget  \"ROOT\\ISCSIPRT\\0000_0\" \"iqn.2026-12.com.orrin:archive.lun0\" "
-        "\"192.168.10.20\" 3260",
+        ("iscsicli removepersistenttarget  \"ROOT\\ISCSIPRT\\0000_0\" \"iqn.2026-12.com.orrin:archive.lun0\" "
+         "\"192.168.10.20\" 3260"),
         "iscsicli logintarget iqn.2026-12.com.orrin:archive.lun0 f * * * * * * * * * * * * * * * 0",
         "iscsicli logintarget iqn.2026-12.com.orrin:archive.lun0 t 192.168.10.20 * * * * * * * * * * * * * * 0",
         "iscsicli unterminated \"quote",

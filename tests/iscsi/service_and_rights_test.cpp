@@ -7,6 +7,7 @@
 
 #include "iscsi/core/targets/target_section.h"
 #include "platform/core/log/support_log.h"
+#include "tests/fakes/english_error_text.h"
 #include "tests/fakes/memory_log_file.h"
 #include "tests/iscsi/target_section_fixture.h"
 
@@ -73,9 +74,11 @@ protected:
     StoppedServiceLogTest() : TargetSectionTest(sim::InitiatorOptions{.service = sim::SimServiceState::Stopped}) {
         version = Windows10Pro();
         supportLog = &support;
+        errorTexts = &english;
     }
     MemoryLogFile file;
     SupportLog support{file};
+    EnglishErrorText english;
 };
 
 TEST_F(StoppedServiceLogTest, ARefusedStartIsWrittenDown) {
@@ -83,7 +86,7 @@ TEST_F(StoppedServiceLogTest, ARefusedStartIsWrittenDown) {
     OpenAndSelect();
     ClickTarget(0);
     PressConnect();
-    EXPECT_EQ(file.current, "service MSiSCSI: the service manager refused the start\r\n");
+    EXPECT_EQ(file.current, "service MSiSCSI: the service manager refused the start: error 5: Access is denied.\r\n");
 }
 
 TEST_F(StoppedServiceLogTest, ARefusedStartTypeChangeIsWrittenDownAndTheStartGoesAhead) {
@@ -91,7 +94,8 @@ TEST_F(StoppedServiceLogTest, ARefusedStartTypeChangeIsWrittenDownAndTheStartGoe
     OpenAndSelect();
     ClickTarget(0);
     PressConnect();
-    EXPECT_EQ(file.current, "service MSiSCSI: the start type could not be set to Automatic\r\n");
+    EXPECT_EQ(file.current,
+              "service MSiSCSI: the start type could not be set to Automatic: error 5: Access is denied.\r\n");
     EXPECT_EQ(initiator.StartType(), sim::SimStartType::Manual);
     EXPECT_TRUE(Connected(kPlainTarget));
 }

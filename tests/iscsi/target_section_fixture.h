@@ -173,7 +173,8 @@ protected:
 
     void Open() {
         targets = std::make_unique<CTargetSection>(TargetSectionPorts{
-            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, elevation, supportLog});
+            wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, elevation, supportLog,
+            errorTexts});
         NorvaleDlgSections sections;
         sections.targets = targets.get();
         sections.shares = shares;
@@ -292,6 +293,7 @@ protected:
     bool wow64 = false;
     ElevationPort* elevation = nullptr;
     TracePort* supportLog = &trace;
+    const ErrorTextPort* errorTexts = nullptr;
     std::vector<int> timerDelays;
     std::unique_ptr<CTargetSection> targets;
     std::unique_ptr<CNorvaleDlg> dialog;

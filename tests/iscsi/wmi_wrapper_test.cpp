@@ -5,6 +5,7 @@
 #include "iscsi/core/wmi_connections.h"
 #include "iscsi/core/wmi_wrapper.h"
 #include "iscsi/core/wql.h"
+#include "tests/fakes/english_error_text.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/iscsi/scripted_wmi.h"
 #include "tests/platform/version_machines.h"
@@ -128,6 +129,16 @@ TEST_F(WmiWrapperTest, AClassWithoutInstancesIsSuccessAndAFailedQueryMinusOneKee
     EXPECT_EQ(texts, std::vector<std::wstring>{L"earlier"});
     EXPECT_EQ(wmi.queries, (std::vector<std::wstring>{L"SELECT * FROM MSiSCSIInitiator_SessionClass",
                                                       L"SELECT * FROM NoSuchClass"}));
+    EXPECT_NE(trace.All().find(L"SELECT * FROM NoSuchClass failed with 0x80041010\n"), std::wstring::npos);
+
+    // With the system's texts at hand, the trace (the support log) says it
+    // in words as well, on one line.
+    test::EnglishErrorText english;
+    CWmiWrapper worded(WmiEnvironment{wmi, version, trace, &english});
+    wmi.queryCode = static_cast<WmiResult>(0x80070005u);
+    EXPECT_EQ(worded.QueryPropertyValues(L"NoSuchClass", L"X", texts), -1);
+    EXPECT_NE(trace.All().find(L"SELECT * FROM NoSuchClass failed with 0x80070005 (Error 2147942405)\n"),
+              std::wstring::npos);
 }
 
 ScriptObject Portal(test::ScriptValue address, std::int32_t port) {

@@ -164,8 +164,19 @@ public:
 
     bool Start() override {
         ++*starts_;
-        return initiator_.StartService();
+        // The codes StartService answers with (MS-SCMR RStartService).
+        if (initiator_.StartType() == SimStartType::Disabled) {
+            lastError_ = kErrorServiceDisabled;
+        } else if (initiator_.ServiceState() != SimServiceState::Stopped) {
+            lastError_ = kErrorServiceAlreadyRunning;
+        } else {
+            lastError_ = kErrorAccessDenied;  // the fault: a caller without the right to start it
+        }
+        if (!initiator_.StartService()) return false;
+        lastError_ = 0;
+        return true;
     }
+    std::uint32_t LastError() const override { return lastError_; }
 
     std::optional<ServiceStartType> QueryStartType() override {
         if (control_.queryFails) return std::nullopt;
@@ -178,12 +189,17 @@ public:
     }
 
     bool SetAutomaticStart() override {
+        lastError_ = control_.configChangeRefused ? kErrorAccessDenied : 0;
         if (control_.configChangeRefused) return false;
         initiator_.SetStartType(SimStartType::Automatic);
         return true;
     }
 
 private:
+    static constexpr std::uint32_t kErrorAccessDenied = 5;
+    static constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
+    static constexpr std::uint32_t kErrorServiceDisabled = 1058;
+    std::uint32_t lastError_ = 0;
     SimulatedInitiator& initiator_;
     const SimServiceControl& control_;
     std::shared_ptr<int> open_;
@@ -206,9 +222,12 @@ WmiOutcome<WmiLocator> SimWmiPort::CreateLocator() {
 }
 
 std::unique_ptr<ServiceHandle> SimServiceControl::Open(const std::wstring& name) {
+    // OpenSCManager refused (access denied), or no such service.
+    lastOpenError_ = managerFails ? 5 : 1060;
     if (managerFails || !initiator_.Installed() ||
         !SameIgnoringCase(WideToUtf8(name), SimulatedInitiator::kServiceName))
         return nullptr;
+    lastOpenError_ = 0;
     return std::make_unique<SimServiceHandle>(initiator_, *this, open_, starts_);
 }
 

@@ -60,9 +60,11 @@ public:
     int starts() const { return *starts_; }
 
     std::unique_ptr<ServiceHandle> Open(const std::wstring& name) override;
+    std::uint32_t LastOpenError() const override { return lastOpenError_; }
 
 private:
     SimulatedInitiator& initiator_;
+    std::uint32_t lastOpenError_ = 0;
     std::shared_ptr<int> open_ = std::make_shared<int>(0);
     std::shared_ptr<int> starts_ = std::make_shared<int>(0);
 };

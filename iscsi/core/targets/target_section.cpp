@@ -82,16 +82,26 @@ bool CTargetSection::ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service) {
         return false;
     }
     // Persistent logins are restored by the service when Windows starts it.
-    if (startType == ServiceStartType::Manual && !service.SetAutomaticStart() && ports_.log) {
-        ports_.log->Trace(L"service MSiSCSI: the start type could not be set to Automatic");
+    if (startType == ServiceStartType::Manual && !service.SetAutomaticStart()) {
+        LogServiceRefusal(L"the start type could not be set to Automatic", service.LastError());
     }
     return true;
 }
 
 bool CTargetSection::StartLogged(ServiceHandle& service) {
     if (service.Start()) return true;
-    if (ports_.log) ports_.log->Trace(L"service MSiSCSI: the service manager refused the start");
+    LogServiceRefusal(L"the service manager refused the start", service.LastError());
     return false;
+}
+
+void CTargetSection::LogServiceRefusal(const std::wstring& what, std::uint32_t error) {
+    if (!ports_.log) return;
+    std::wstring line = L"service MSiSCSI: " + what;
+    if (error != 0) {
+        line += L": error " + std::to_wstring(error);
+        if (ports_.errorTexts) line += L": " + OneLineTextOf(*ports_.errorTexts, error);
+    }
+    ports_.log->Trace(line);
 }
 
 void CTargetSection::OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) {
@@ -166,7 +176,10 @@ void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHand
 void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
     if (startingService_) return;  // a start is already being watched
     std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
-    if (!service) return;
+    if (!service) {
+        LogServiceRefusal(L"the service could not be opened", ports_.services.LastOpenError());
+        return;
+    }
     // Already running: the connect goes ahead at once, without a notice.
     if (service->QueryState() != ServiceState::Stopped || !ReadyToStart(dialog, *service) || !StartLogged(*service)) {
         return;

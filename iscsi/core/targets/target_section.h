@@ -28,6 +28,7 @@
 #include "mainwindow/core/norvale_sections.h"
 #include "platform/core/clock_port.h"
 #include "platform/core/elevation_port.h"
+#include "platform/core/error_text_port.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
 #include "platform/core/trace_port.h"
@@ -56,6 +57,9 @@ struct TargetSectionPorts {
     // Where failed service requests and refused target names are written
     // down (null: nowhere).
     TracePort* log = nullptr;
+    // The system's wording of a refused service request's error, for the log
+    // (null: the code alone).
+    const ErrorTextPort* errorTexts = nullptr;
 };
 
 // What the group remembers between messages, named after the dialog
@@ -130,6 +134,8 @@ private:
     bool ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service);
     // ServiceHandle::Start, a refusal written to the support log.
     bool StartLogged(ServiceHandle& service);
+    // One line of the support log for a service request the manager refused.
+    void LogServiceRefusal(const std::wstring& what, std::uint32_t error);
     // Needs an administrator and the process is not elevated: says so, once
     // per click; the caller then does nothing.
     bool RefusedWithoutAdmin(CNorvaleDlg& dialog);
