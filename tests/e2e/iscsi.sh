@@ -110,7 +110,7 @@ start_daemon() {  # LOG-TAG ARGS...
     [[ -n "$PORT" ]] || nv_fail "the initiator daemon did not start: $(cat "$NV_DIR/$tag.err")"
 }
 stop_daemon() {
-    [[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null && wait "$DAEMON_PID" 2>/dev/null
+    nv_stop "$DAEMON_PID"
     DAEMON_PID=""
 }
 ask() { nv_exec pc "$DAEMON" --ask "127.0.0.1:$PORT" "$@" 2>&1; }

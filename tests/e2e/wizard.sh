@@ -60,7 +60,7 @@ in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DI
 ask() { nv_exec pc "$DAEMON" --ask "127.0.0.1:$PORT" "$@" 2>&1; }
 finish() {
     [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
-    [[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null
+    nv_stop "$DAEMON_PID"
     xvfb_stop
     nv_cleanup
 }

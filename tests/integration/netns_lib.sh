@@ -59,6 +59,16 @@ nv_ns() {
 
 nv_exec() { local ns; ns="$(nv_name "$1")"; shift; ip netns exec "$ns" "$@"; }
 
+# Ends a program started as `nv_exec NS PROGRAM ... &`: $! is the subshell
+# that runs nv_exec, so the program itself is its child and goes first.
+nv_stop() {  # PID
+    [[ -n "${1:-}" ]] || return 0
+    pkill -TERM -P "$1" 2>/dev/null
+    kill "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    return 0
+}
+
 # Address, up, rp_filter off and the multicast route on one interface.
 nv_configure_if() {
     local ns="$1" ifname="$2" address="$3"

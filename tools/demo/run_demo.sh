@@ -84,7 +84,7 @@ nv_wine_prefix || nv_fail "could not make the Wine prefix"
 xvfb_start || nv_fail "no display"
 interactive=0
 [[ -z "${XVFB_PID:-}" ]] && interactive=1
-trap '[[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null; xvfb_stop; nv_cleanup' EXIT
+trap 'nv_stop "$DAEMON_PID"; xvfb_stop; nv_cleanup' EXIT
 NV_KEEP_DIR=1
 
 # The wineserver owns the sockets, so it starts inside the PC namespace.
