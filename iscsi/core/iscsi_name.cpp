@@ -1,5 +1,7 @@
 #include "iscsi/core/iscsi_name.h"
 
+#include "iscsi/core/secret_text.h"
+
 namespace norvale {
 namespace {
 
@@ -78,8 +80,7 @@ std::wstring ChapSecretArgument(std::wstring_view secret) {
     argument += L"0x";
     for (wchar_t c : secret) {
         if (static_cast<unsigned long>(c) > 0xFF) {
-            volatile wchar_t* chars = argument.data();
-            for (std::size_t i = 0; i < argument.size(); ++i) chars[i] = L'\0';
+            WipeText(argument);
             return {};
         }
         argument += kDigits[(c >> 4) & 0xF];

@@ -1,7 +1,6 @@
 // How long the program lets each kind of outside program run before it ends
 // it. Every console run is bounded by one of these, so that a hung diskpart,
-// Virtual Disk service or initiator never freezes the program for good; the
-// other waits on outside components take their bounds from here too.
+// Virtual Disk service or initiator never freezes the program for good.
 #pragma once
 
 #include <chrono>

@@ -4,16 +4,6 @@
 
 namespace norvale {
 
-void WipeText(std::wstring& text) {
-    // Also what lies between the length and the capacity: a shorter value
-    // may have been written over a longer one. Volatile, so the stores are
-    // not dropped as dead.
-    text.resize(text.capacity());
-    volatile wchar_t* chars = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) chars[i] = L'\0';
-    text.clear();
-}
-
 SecretText::SecretText(SecretText&& other) noexcept {
     // A move of a short string copies its characters: wipe the source.
     text_ = other.text_;

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/wipe.h"
+
 namespace norvale {
 
-// Overwrites every character the string's buffer holds, then empties it.
-void WipeText(std::wstring& text);
 
 class SecretText {
 public:

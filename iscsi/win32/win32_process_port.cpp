@@ -9,33 +9,11 @@
 #include <vector>
 
 #include "mainwindow/core/norvale_texts.h"
+#include "platform/core/wipe.h"
+#include "platform/win32/win32_handle.h"
 
 namespace norvale::win32 {
 namespace {
-
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Close(); }
-    HANDLE* Out() { return &h_; }
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Release() {
-        HANDLE h = h_;
-        h_ = nullptr;
-        return h;
-    }
-    void Close() {
-        if (Valid()) ::CloseHandle(h_);
-        h_ = nullptr;
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
 
 // A child inherits every inheritable handle that exists while it is created.
 // The format thread runs commands too, so the write end of one run's pipe is
@@ -210,10 +188,7 @@ std::unique_ptr<RunningProcess> Win32ProcessPort::Start(const std::wstring& comm
     // way out, before its memory goes back to the heap.
     struct WipeOnExit {
         std::vector<wchar_t>& chars;
-        ~WipeOnExit() {
-            volatile wchar_t* p = chars.data();
-            for (std::size_t i = 0; i < chars.size(); ++i) p[i] = L'\0';
-        }
+        ~WipeOnExit() { WipeMemory(chars.data(), chars.size() * sizeof(wchar_t)); }
     } wipeLine{line};
 
     Handle readEnd;

@@ -28,14 +28,10 @@ std::string FieldAsUtf8(const std::wstring& text, int maxChars) {
 std::string SecretFieldAsUtf8(const DialogSurfacePort& surface, int fieldId, int maxChars) {
     const auto limit = static_cast<std::size_t>(maxChars);
     std::wstring typed = surface.Text(fieldId);
-    if (typed.size() > limit) {
-        // Never half a surrogate pair, as TruncateWide cuts.
-        std::size_t cut = limit;
-        if (sizeof(wchar_t) == 2 && cut > 0 && typed[cut - 1] >= 0xD800 && typed[cut - 1] <= 0xDBFF) --cut;
-        typed.resize(cut);
-    }
-    std::string utf8 = WideToUtf8(typed);
-    WipeMemory(typed.data(), typed.capacity() * sizeof(wchar_t));
+    std::wstring cut = TruncateWide(typed, limit);
+    WipeText(typed);
+    std::string utf8 = WideToUtf8(cut);
+    WipeText(cut);
     std::string result = TruncateUtf8(utf8, limit);
     WipeBytes(utf8);
     return result;

@@ -17,10 +17,10 @@ public:
 
 // The text on one line, for a log: without the line break (and blanks) that
 // the system's texts end with.
-inline std::wstring OneLineTextOf(const ErrorTextPort& texts, std::uint32_t code) {
-    std::wstring text = texts.TextOf(code);
+inline std::wstring OneLine(std::wstring text) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
     return text;
 }
+inline std::wstring OneLineTextOf(const ErrorTextPort& texts, std::uint32_t code) { return OneLine(texts.TextOf(code)); }
 
 }  // namespace norvale

@@ -15,6 +15,14 @@ inline void WipeMemory(void* data, std::size_t bytes) {
     for (std::size_t i = 0; i < bytes; ++i) p[i] = 0;
 }
 
+// Every character the buffer holds, up to its capacity (a shorter value may
+// have been written over a longer one), then empty.
+inline void WipeText(std::wstring& text) {
+    text.resize(text.capacity());
+    WipeMemory(text.data(), text.size() * sizeof(wchar_t));
+    text.clear();
+}
+
 // Every byte the buffer holds, up to its capacity, then empty.
 inline void WipeBytes(std::string& text) {
     text.resize(text.capacity());

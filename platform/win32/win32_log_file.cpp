@@ -6,23 +6,10 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/win32/win32_handle.h"
+
 namespace norvale::win32 {
 namespace {
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (Valid()) ::CloseHandle(handle_);
-    }
-    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 std::wstring OlderPath(const std::wstring& folder) { return folder + L"\\norvale.old.log"; }
 
@@ -45,7 +32,10 @@ Win32LogFile::Win32LogFile(std::wstring folder) : folder_(std::move(folder)) {
 
 bool Win32LogFile::Append(const std::string& bytes) {
     if (path_.empty()) return false;
-    if (!::CreateDirectoryW(folder_.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (!folderMade_) {
+        if (!::CreateDirectoryW(folder_.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        folderMade_ = true;
+    }
     Handle file(::CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return false;

@@ -24,6 +24,7 @@ public:
 private:
     std::wstring folder_;  // empty: the local application data folder is unknown
     std::wstring path_;
+    bool folderMade_ = false;  // made (or found) by an earlier append
 };
 
 // "2026-12-08 21:30:15.042" in local time.

@@ -210,21 +210,19 @@ TEST_F(TargetSectionTest, AClickedRowSetsTheCaptionAndTheTargetToConnect) {
 TEST(StatisticsSelection, PrefixMatchingFollowsTheWindowsVersion) {
     const struct {
         FakeVersionSource version;
-        bool wow64;
         bool prefix;
     } cases[] = {
-        {Windows7Enterprise(), false, true},      // workstation with Service Pack 1
-        {VistaBusiness(), true, false},           // 6.0
-        {Server2008R2Datacenter(), false, true},  // every 6.1 or later, WOW64 or not
-        {Server2008R2Datacenter(), true, true},
-        {Windows10As62(), false, true},           // no "Service Pack 1" text since 2012
-        {XpProfessionalX64(), true, false},
+        {Windows7Enterprise(), true},      // workstation with Service Pack 1
+        {VistaBusiness(), false},          // 6.0
+        {Server2008R2Datacenter(), true},  // every 6.1 or later, WOW64 or not
+        {Windows10As62(), true},           // no "Service Pack 1" text since 2012
+        {XpProfessionalX64(), false},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         FakeVersionSource version = cases[i].version;
         const auto info = ReadWindowsVersion(version);
         ASSERT_TRUE(info) << i;
-        EXPECT_EQ(UsesStatisticsPrefixMatching(*info, cases[i].wow64), cases[i].prefix) << "case " << i;
+        EXPECT_EQ(UsesStatisticsPrefixMatching(*info), cases[i].prefix) << "case " << i;
     }
 }
 

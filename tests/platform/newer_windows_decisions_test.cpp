@@ -70,7 +70,7 @@ Decisions Decide(FakeVersionSource source, bool wow64) {
     d.initiatorBuiltIn = IsVistaOrLater(*info);
     d.registry32 = IsXpFamily(*info) && wow64;
     d.installer = InstallerFileName(true, wow64);
-    d.statisticsPrefix = UsesStatisticsPrefixMatching(*info, wow64);
+    d.statisticsPrefix = UsesStatisticsPrefixMatching(*info);
     d.xpServerSet = InXpServerSet(*info);
     d.serverEditionSet = InServerEditionSet(*info);
     d.assignSet = InAssignSet(*info);
@@ -168,8 +168,10 @@ TEST(NewerWindows, WhatCannotBeNamedIsNamedByItsNumbers) {
         FakeVersionSource source = test::MakeCurrent({c.major, c.minor, c.build, c.productType, 0, L"", 0});
         EXPECT_EQ(GetWindowsVersionName(source), c.name) << c.major << "." << c.minor << "." << c.build;
         const auto info = ReadWindowsVersion(source);
-        EXPECT_TRUE(info && IsVistaOrLater(*info) && IsVersion61OrLater(*info) && !IsOlderNt(*info));
-        EXPECT_EQ(CredentialPlanFor(GetWindowsVersionName(source), true), CredentialPlan::EmptyThenWindowsPrompt);
+        ASSERT_TRUE(info);
+        EXPECT_TRUE(IsVistaOrLater(*info) && IsVersion61OrLater(*info) && !IsOlderNt(*info));
+        EXPECT_EQ(CredentialPlanFor(GetWindowsVersionName(source), IsVistaOrLater(*info)),
+                  CredentialPlan::EmptyThenWindowsPrompt);
     }
 }
 

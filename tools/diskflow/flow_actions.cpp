@@ -92,6 +92,35 @@ std::optional<FlowStep> ParseStep(const std::string& text) {
     return std::nullopt;
 }
 
+int SegmentOf(const DiskView& view, int partition) {
+    for (int slot = 0; slot < view.UsedSlots(); ++slot) {
+        if (view.slots[static_cast<std::size_t>(slot)].partitionNumber == partition) return slot;
+    }
+    return -1;
+}
+
+int LargestFreeSegment(const DiskView& view) {
+    int best = -1;
+    std::uint64_t bestLength = 0;
+    for (int slot = 0; slot < view.UsedSlots(); ++slot) {
+        const DiskSlot& shown = view.slots[static_cast<std::size_t>(slot)];
+        if (!shown.IsPartition() && shown.length > bestLength) {
+            best = slot;
+            bestLength = shown.length;
+        }
+    }
+    return best;
+}
+
+// Picks the combo's item for `letter` ("E:" and the like), as the user would.
+void ChooseLetter(test::FakeDialogSurface& dialog, int comboId, wchar_t letter) {
+    for (int item = 0; letter != 0 && item < dialog.ComboItemCount(comboId); ++item) {
+        if (dialog.ComboItemText(comboId, item).rfind(std::wstring(1, letter), 0) == 0) {
+            dialog.ChooseComboItem(comboId, item);
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<std::vector<FlowStep>> ParseFlowSteps(const std::string& text, std::string& error) {
@@ -164,12 +193,11 @@ void ManagerUser::Perform(test::FakeDialogSurface& manager, const FlowStep& step
         initialise_ = true;
         return;
     }
-    const int segment = step.kind == FlowStep::Kind::Add ? LargestFreeSegment(manager) : SegmentOf(manager, step.partition);
-    int bar = -1;
-    for (int index = 0; index < manager.DiskBarCount(); ++index) {
-        if (manager.DiskBar(index).visible && manager.DiskBar(index).state.View().diskNumber == rig_.TargetDisk()) {
-            bar = index;
-        }
+    const int bar = TargetBar(manager);
+    int segment = -1;
+    if (bar >= 0) {
+        const DiskView view = manager.DiskBar(bar).state.View();
+        segment = step.kind == FlowStep::Kind::Add ? LargestFreeSegment(view) : SegmentOf(view, step.partition);
     }
     if (bar < 0 || segment < 0) {
         print_("  (nothing to click: the target's disk shows no such " +
@@ -203,32 +231,14 @@ void ManagerUser::FlushOpenManagers() {
     }
 }
 
-int ManagerUser::SegmentOf(test::FakeDialogSurface& manager, int partition) {
+int ManagerUser::TargetBar(test::FakeDialogSurface& manager) const {
+    int bar = -1;
     for (int index = 0; index < manager.DiskBarCount(); ++index) {
-        const DiskView view = manager.DiskBar(index).state.View();
-        if (view.diskNumber != rig_.TargetDisk()) continue;
-        for (int slot = 0; slot < view.UsedSlots(); ++slot) {
-            if (view.slots[static_cast<std::size_t>(slot)].partitionNumber == partition) return slot;
+        if (manager.DiskBar(index).visible && manager.DiskBar(index).state.View().diskNumber == rig_.TargetDisk()) {
+            bar = index;
         }
     }
-    return -1;
-}
-
-int ManagerUser::LargestFreeSegment(test::FakeDialogSurface& manager) {
-    int best = -1;
-    std::uint64_t bestLength = 0;
-    for (int index = 0; index < manager.DiskBarCount(); ++index) {
-        const DiskView view = manager.DiskBar(index).state.View();
-        if (view.diskNumber != rig_.TargetDisk()) continue;
-        for (int slot = 0; slot < view.UsedSlots(); ++slot) {
-            const DiskSlot& shown = view.slots[static_cast<std::size_t>(slot)];
-            if (!shown.IsPartition() && shown.length > bestLength) {
-                best = slot;
-                bestLength = shown.length;
-            }
-        }
-    }
-    return best;
+    return bar;
 }
 
 int ManagerUser::PartitionDialog(test::FakeDialogSurface& dialog) {
@@ -239,11 +249,7 @@ int ManagerUser::PartitionDialog(test::FakeDialogSurface& dialog) {
         dialog.TypeText(IDC_PARTITION_SIZE, std::to_wstring(step.sizeMiB));
     }
     if (step.fat32) dialog.ClickCheckBox(IDC_PARTITION_FAT32);
-    for (int item = 0; step.letter != 0 && item < dialog.ComboItemCount(IDC_PARTITION_LETTER); ++item) {
-        if (dialog.ComboItemText(IDC_PARTITION_LETTER, item).rfind(std::wstring(1, step.letter), 0) == 0) {
-            dialog.ChooseComboItem(IDC_PARTITION_LETTER, item);
-        }
-    }
+    ChooseLetter(dialog, IDC_PARTITION_LETTER, step.letter);
     dialog.Click(kIdOk);
     rig_.RunUntilQuiet(dialog);
     // A refusal or a failed step leaves the dialog open; the user closes it.
@@ -255,11 +261,7 @@ int ManagerUser::PartitionDialog(test::FakeDialogSurface& dialog) {
 int ManagerUser::LetterDialog(test::FakeDialogSurface& dialog) {
     FlushOpenManagers();
     const wchar_t letter = current_ != nullptr ? current_->letter : 0;
-    for (int item = 0; item < dialog.ComboItemCount(IDC_DRIVE_SELECT_LETTERS); ++item) {
-        if (dialog.ComboItemText(IDC_DRIVE_SELECT_LETTERS, item).rfind(std::wstring(1, letter), 0) == 0) {
-            dialog.ChooseComboItem(IDC_DRIVE_SELECT_LETTERS, item);
-        }
-    }
+    ChooseLetter(dialog, IDC_DRIVE_SELECT_LETTERS, letter);
     dialog.Click(kIdOk);
     PrintSeen(print_, "drive letter", dialog.Log());
     return dialog.EndCode().value_or(kIdCancel);

@@ -51,9 +51,8 @@ public:
 private:
     void Perform(test::FakeDialogSurface& manager, const FlowStep& step);
     void FlushOpenManagers();
-    // The bar segment of the partition (-1: none), or the largest free one.
-    int SegmentOf(test::FakeDialogSurface& manager, int partition);
-    int LargestFreeSegment(test::FakeDialogSurface& manager);
+    // The shown bar of the target's disk; -1 when none.
+    int TargetBar(test::FakeDialogSurface& manager) const;
     int PartitionDialog(test::FakeDialogSurface& dialog);
     int LetterDialog(test::FakeDialogSurface& dialog);
 

@@ -83,7 +83,7 @@ void SimulatedDiskStack::AddSystemDisk() {
         boot[511] = 0xAA;
         image->Write(system.startingOffset, boot, sizeof boot);
     }
-    auto disk = std::make_unique<SimDisk>(SimDisk{nextDiskId_++, 0, std::move(*image), true, false, true});
+    auto disk = std::make_unique<SimDisk>(SimDisk{nextDiskId_++, 0, std::move(*image), true, false, true, kSectorBytes, std::nullopt});
     SimDisk& added = *disk;
     disks_[added.id] = std::move(disk);
     Derive(added);

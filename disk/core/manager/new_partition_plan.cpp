@@ -1,6 +1,7 @@
 #include "disk/core/manager/new_partition_plan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace norvale {
@@ -67,12 +68,8 @@ std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyl
     // Nothing of the area may lie under an entry the table holds.
     if (table != nullptr) {
         std::vector<PartitionEntry> used;
-        for (const PartitionEntry& entry : table->entries) {
-            if (entry.partitionLength > 0 && (entry.style == PartitionStyle::Gpt ? !entry.gptType.IsZero()
-                                                                                 : entry.mbrType != mbr_type::kUnused)) {
-                used.push_back(entry);
-            }
-        }
+        std::copy_if(table->entries.begin(), table->entries.end(), std::back_inserter(used),
+                     [](const PartitionEntry& entry) { return entry.Used(); });
         std::sort(used.begin(), used.end(),
                   [](const PartitionEntry& a, const PartitionEntry& b) { return a.startingOffset < b.startingOffset; });
         for (const PartitionEntry& entry : used) {

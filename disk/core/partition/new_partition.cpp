@@ -17,10 +17,7 @@ std::int64_t ClampedLength(std::int64_t start, std::int64_t requested, std::int6
     return room <= 0 ? 0 : room / sector * sector;
 }
 
-bool EntryUsed(const PartitionEntry& entry) {
-    return entry.partitionLength > 0 &&
-           (entry.style == PartitionStyle::Gpt ? !entry.gptType.IsZero() : entry.mbrType != mbr_type::kUnused);
-}
+bool EntryUsed(const PartitionEntry& entry) { return entry.Used(); }
 
 namespace {
 

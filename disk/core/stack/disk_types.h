@@ -79,6 +79,10 @@ struct PartitionEntry {
     std::wstring gptName;  // at most 36 characters
 
     std::int64_t End() const { return startingOffset + partitionLength; }
+    // It holds a partition: a length and a type of its style.
+    bool Used() const {
+        return partitionLength > 0 && (style == PartitionStyle::Gpt ? !gptType.IsZero() : mbrType != mbr_type::kUnused);
+    }
 };
 
 // A drive layout (DRIVE_LAYOUT_INFORMATION_EX); `entries` holds

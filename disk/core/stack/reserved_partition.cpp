@@ -28,10 +28,7 @@ ReservedPartitionWait WaitForReservedPartition(DiskDevice& device, ClockPort& cl
 std::int64_t EndOfUsedEntries(const DriveLayout& layout, std::int64_t from) {
     std::int64_t end = from;
     for (const PartitionEntry& entry : layout.entries) {
-        const bool used = entry.partitionLength > 0 &&
-                          (entry.style == PartitionStyle::Gpt ? !entry.gptType.IsZero()
-                                                              : entry.mbrType != mbr_type::kUnused);
-        if (used) end = std::max(end, entry.startingOffset + entry.partitionLength);
+        if (entry.Used()) end = std::max(end, entry.End());
     }
     return end;
 }

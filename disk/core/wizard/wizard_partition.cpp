@@ -37,6 +37,13 @@ bool HasPartitions(const DriveLayout& layout) {
     return false;
 }
 
+// A reused LUN: handed over as it is, with the user told why.
+WizardPartitionResult HoldsPartitions(std::int32_t disk) {
+    WizardPartitionResult result = Refused(disk_text::FillText(UiText(wizard_text::kHoldsPartitions), disk));
+    result.outcome = Outcome::HoldsPartitions;
+    return result;
+}
+
 class Partitioner {
 public:
     Partitioner(const WizardPartitionPorts& ports, const WizardPartitionRequest& request, DiskDevice& device)
@@ -57,7 +64,7 @@ public:
         if (!layout.Ok()) return Failed(layout.error);
         // A reused LUN (foreign, offline or unreadable file systems) keeps
         // what it holds: only an empty table may be initialised.
-        if (HasPartitions(layout.value)) return HoldsPartitions();
+        if (HasPartitions(layout.value)) return HoldsPartitions(request_.disk);
 
         WizardPartitionResult result;
         const bool gpt = request_.gpt && GptCapable(request_.osClass) && !request_.olderWindows;
@@ -100,12 +107,6 @@ public:
     }
 
 private:
-    WizardPartitionResult HoldsPartitions() {
-        WizardPartitionResult result = Refused(
-            disk_text::FillText(UiText(wizard_text::kHoldsPartitions), request_.disk));
-        result.outcome = Outcome::HoldsPartitions;
-        return result;
-    }
     IoctlResult<DriveLayout> ReadLayout() {
         return request_.olderWindows ? device_.GetDriveLayout() : device_.GetDriveLayoutEx();
     }
@@ -153,12 +154,7 @@ WizardPartitionResult CreateWizardPartition(const WizardPartitionPorts& ports,
         if (!check.Confirmed()) return Refused(check.refusal);
         const auto table = ReadTableOnly(ports.disks, request.disk, false);
         if (!table.Ok()) return Failed(table.error);
-        if (HasPartitions(table.value)) {
-            WizardPartitionResult result =
-                Refused(disk_text::FillText(UiText(wizard_text::kHoldsPartitions), request.disk));
-            result.outcome = Outcome::HoldsPartitions;
-            return result;
-        }
+        if (HasPartitions(table.value)) return HoldsPartitions(request.disk);
         // Server editions bring new disks up offline and read-only. A run
         // stopped at its limit ends the step (the runner has told the user).
         if (ports.scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(request.diskText)).outcome ==

@@ -7,7 +7,7 @@
 
 namespace norvale {
 
-bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool /*wow64*/) {
+bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version) {
     // Which releases suffix the names cannot be told from the version (7 RTM
     // with a hotfix does, 10 may); the match falls back to the whole name and
     // target names hold no "_", so it is right under either naming.

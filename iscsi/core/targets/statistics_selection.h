@@ -14,7 +14,7 @@ namespace norvale {
 
 // Prefix matching on every NT 6.1 or later: some of its releases suffix the
 // instance names, and the match is right where they do not.
-bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version, bool wow64);
+bool UsesStatisticsPrefixMatching(const WindowsVersionInfo& version);
 
 // The InstanceName to read `Active` of. With prefix matching: the first of
 // `instanceNames` (sorted) whose text before its first "_" equals the target

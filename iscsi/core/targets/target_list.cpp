@@ -174,7 +174,7 @@ void CTargetSection::ReadInstanceNames(CWmiWrapper& wmi) {
 
 bool CTargetSection::PrefixMatching() {
     const std::optional<WindowsVersionInfo> version = Version();
-    return version && UsesStatisticsPrefixMatching(*version, ports_.wow64);
+    return version && UsesStatisticsPrefixMatching(*version);
 }
 
 std::vector<std::wstring> CTargetSection::ReadActive(CWmiWrapper& wmi, const std::wstring& targetName) {

@@ -14,7 +14,7 @@ public:
     LoggedErrorTexts(const ErrorTextPort& texts, TracePort& log) : texts_(texts), log_(log) {}
     std::wstring TextOf(std::uint32_t code) const override {
         std::wstring text = texts_.TextOf(code);
-        log_.Trace(L"request failed: error " + std::to_wstring(code) + L": " + text);
+        log_.Trace(L"request failed: error " + std::to_wstring(code) + L": " + OneLine(text));
         return text;
     }
 
