@@ -1,6 +1,6 @@
 #include "disk/core/disk_texts.h"
 
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 
 namespace norvale::disk_text {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "iscsi/core/secret_text.h"
+#include "platform/core/secret_text.h"
 
 namespace norvale {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "iscsi/core/secret_text.h"
+#include "platform/core/secret_text.h"
 
 namespace norvale {
 

@@ -1,6 +1,6 @@
 #include "mainwindow/core/about_dialog.h"
 
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "resources/resource.h"
 
 namespace norvale {

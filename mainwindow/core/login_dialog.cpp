@@ -1,7 +1,7 @@
 #include "mainwindow/core/login_dialog.h"
 
 #include "mainwindow/core/admin_login.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/utf8.h"
 #include "platform/core/wipe.h"
 #include "resources/resource.h"

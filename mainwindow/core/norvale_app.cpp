@@ -1,7 +1,7 @@
 #include "mainwindow/core/norvale_app.h"
 
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "resources/resource.h"
 

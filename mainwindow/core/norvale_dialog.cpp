@@ -3,7 +3,7 @@
 #include "mainwindow/core/norvale_dialog.h"
 
 #include "controls/core/wait_cursor.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/protocol_constants.h"
 #include "resources/resource.h"
 

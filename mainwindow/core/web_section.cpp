@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "controls/core/list_selection.h"
+#include "controls/core/ok_box.h"
 #include "controls/core/wait_cursor.h"
 #include "mainwindow/core/about_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/utf8.h"
 #include "resources/resource.h"
 

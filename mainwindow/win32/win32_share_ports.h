@@ -2,9 +2,9 @@
 // types, and WinINet's connection check.
 #pragma once
 
-#include "mainwindow/core/ports/drive_type_port.h"
 #include "mainwindow/core/ports/http_check_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/network_drive_port.h"
 #include "platform/core/trace_port.h"
 
 namespace norvale::win32 {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/process_port.h"
+#include "platform/core/console/process_port.h"
 #include "tests/fakes/freed_block_scan.h"
 
 namespace norvale::test {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/network_drive_port.h"
 
 namespace norvale::test {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "iscsi/core/base64.h"
-#include "iscsi/core/iscsi_name.h"
 #include "iscsi/core/target_entry.h"
+#include "platform/core/initiator/iscsi_name.h"
 #include "protocol/core/name_list.h"
 #include "protocol/core/protocol_constants.h"
 

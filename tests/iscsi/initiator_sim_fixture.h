@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "iscsi/core/console_command_runner.h"
-#include "iscsi/core/wmi_wrapper.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 #include "tests/fakes/in_memory_registry.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/routed_process_port.h"

@@ -4,8 +4,8 @@
 // the faults it can be told to show.
 #include <gtest/gtest.h>
 
-#include "iscsi/core/command_lines.h"
-#include "iscsi/core/wql.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/initiator/wql.h"
 #include "platform/core/utf8.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/initiator_sim_fixture.h"

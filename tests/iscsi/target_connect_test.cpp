@@ -4,7 +4,7 @@
 // LAN change.
 #include <gtest/gtest.h>
 
-#include "iscsi/core/iscsi_name.h"
+#include "platform/core/initiator/iscsi_name.h"
 #include "tests/iscsi/target_section_fixture.h"
 
 namespace norvale::test {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "iscsi/core/targets/statistics_selection.h"
-#include "iscsi/core/wmi_wrapper.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "tests/iscsi/target_section_fixture.h"
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/console_command_runner.h"
 #include "iscsi/core/targets/target_section.h"
-#include "iscsi/core/wmi_connections.h"
 #include "mainwindow/core/norvale_dialog.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/initiator/wmi_connections.h"
 #include "tests/fakes/fake_dialog_surface.h"
 #include "tests/fakes/fake_segment.h"
 #include "tests/fakes/in_memory_registry.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/console_command_runner.h"
 #include "mainwindow/core/lan/lan_section.h"
+#include "platform/core/console/console_command_runner.h"
 #include "platform/core/log/support_log.h"
 #include "tests/fakes/memory_log_file.h"
 #include "tests/mainwindow/main_dialog_fixture.h"

@@ -9,6 +9,7 @@
 #include "mainwindow/core/shares/share_drive_letters.h"
 #include "mainwindow/core/shares/share_linked_connections.h"
 #include "mainwindow/core/shares/share_mapped_drives.h"
+#include "platform/core/drives/mapped_drive_table.h"
 #include "tests/fakes/fake_dialog_surface.h"
 #include "tests/fakes/in_memory_registry.h"
 #include "tests/fakes/simulated_pc.h"

@@ -6,7 +6,7 @@
 
 #include "mainwindow/core/shares/share_connect.h"
 #include "mainwindow/core/shares/share_entry.h"
-#include "mainwindow/core/shares/share_mapped_drives.h"
+#include "platform/core/drives/mapped_drive_table.h"
 
 namespace norvale {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/bounded_run.h"
-#include "iscsi/core/console_command_runner.h"
-#include "iscsi/win32/win32_process_port.h"
+#include "platform/core/console/bounded_run.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/win32/win32_process_port.h"
 #include "platform/win32/win32_wow64_redirection.h"
 
 namespace norvale {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/manager/disk_manager_dialog.h"
+#include "disk/core/manager/disk_manager_launch.h"
 #include "disk/win32/win32_script_files.h"
 #include "resources/resource.h"
 #include "tests/disk/manager/scripted_disk_machine.h"
@@ -19,7 +19,7 @@
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/simulated_pc.h"
 #include "tests/fakes/virtual_clock.h"
-#include "tests/iscsi/scripted_wmi.h"
+#include "tests/platform/scripted_wmi.h"
 #include "tests/platform/version_machines.h"
 #include "tests/win32/win32_dialog_harness.h"
 #include "tests/win32/window_pixels.h"

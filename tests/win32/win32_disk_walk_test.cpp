@@ -10,7 +10,7 @@
 #include "disk/win32/win32_disk_port.h"
 #include "tests/fakes/fake_version_source.h"
 #include "tests/fakes/recording_trace.h"
-#include "tests/iscsi/scripted_wmi.h"
+#include "tests/platform/scripted_wmi.h"
 #include "tests/platform/version_machines.h"
 
 namespace norvale::test {

@@ -22,7 +22,7 @@
 #include "tests/fakes/fake_version_source.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/simulated_pc.h"
-#include "tests/iscsi/scripted_wmi.h"
+#include "tests/platform/scripted_wmi.h"
 #include "tests/platform/version_machines.h"
 #include "tests/win32/win32_dialog_harness.h"
 #include "tests/win32/window_pixels.h"

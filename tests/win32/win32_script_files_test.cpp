@@ -10,8 +10,8 @@
 #include <string>
 
 #include "disk/win32/win32_script_files.h"
-#include "iscsi/core/bounded_run.h"
-#include "iscsi/win32/win32_process_port.h"
+#include "platform/core/console/bounded_run.h"
+#include "platform/win32/win32_process_port.h"
 
 namespace norvale::test {
 namespace {

@@ -6,9 +6,9 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "iscsi/core/wmi_wrapper.h"
-#include "iscsi/win32/win32_wmi_port.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 #include "platform/win32/win32_version_source.h"
+#include "platform/win32/win32_wmi_port.h"
 #include "tests/fakes/recording_trace.h"
 
 namespace norvale {

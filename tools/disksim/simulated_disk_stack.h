@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "disk/core/stack/disk_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/drives/network_drive_port.h"
 #include "tests/fakes/simulated_pc.h"
 #include "tools/disksim/disk_image.h"
 #include "tools/disksim/fs_probe.h"

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "iscsi/core/process_port.h"
 #include "iscsi/core/service_control_port.h"
-#include "iscsi/core/wmi_port.h"
+#include "platform/core/console/process_port.h"
+#include "platform/core/initiator/wmi_port.h"
 #include "platform/core/registry_port.h"
 #include "tools/initiator_sim/simulated_initiator.h"
 

@@ -2,9 +2,9 @@
 
 #include <cwctype>
 
-#include "disk/core/scripts/disk_version_sets.h"
 #include "disk/core/inventory/volume_names.h"
-#include "iscsi/core/command_lines.h"
+#include "disk/core/scripts/disk_version_sets.h"
+#include "platform/core/initiator/command_lines.h"
 #include "platform/core/utf8.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "tools/disksim/diskpart.h"

@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/inventory/volume_inventory.h"
-#include "iscsi/core/console_command_runner.h"
-#include "iscsi/core/wmi_connections.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/initiator/wmi_connections.h"
 #include "tests/fakes/fake_version_source.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/routed_process_port.h"

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "controls/core/ok_box.h"
 #include "disk/core/disk_texts.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 
 namespace norvale {
 

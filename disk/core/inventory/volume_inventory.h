@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "disk/core/inventory/disk_layout.h"
-#include "disk/core/stack/disk_port.h"
 #include "disk/core/inventory/volume_record.h"
-#include "iscsi/core/wmi_connections.h"
+#include "disk/core/stack/disk_port.h"
+#include "platform/core/initiator/wmi_connections.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "controls/core/dialog_surface_port.h"
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
-#include "mainwindow/core/shares/share_mapped_drives.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/mapped_drive_table.h"
+#include "platform/core/drives/network_drive_port.h"
 
 namespace norvale {
 

@@ -2,7 +2,7 @@
 
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/volume_names.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "resources/resource.h"
 
 namespace norvale {

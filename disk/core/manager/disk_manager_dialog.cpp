@@ -4,10 +4,10 @@
 
 #include "controls/core/disk_bar.h"
 #include "controls/core/wait_cursor.h"
+#include "disk/core/inventory/volume_names.h"
 #include "disk/core/manager/disk_manager_geometry.h"
 #include "disk/core/manager/disk_manager_texts.h"
-#include "disk/core/inventory/volume_names.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "resources/resource.h"
 
 namespace norvale {

@@ -18,14 +18,14 @@
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
-#include "disk/core/stack/guid.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/partition_job.h"
 #include "disk/core/scripts/script_file_port.h"
-#include "disk/core/inventory/volume_inventory.h"
-#include "iscsi/core/command_runner.h"
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
+#include "disk/core/stack/guid.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/console/command_runner.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/network_drive_port.h"
 #include "platform/core/error_text_port.h"
 
 namespace norvale {

@@ -2,18 +2,19 @@
 
 #include <algorithm>
 
+#include "controls/core/ok_box.h"
 #include "controls/core/wait_cursor.h"
-#include "disk/core/inventory/disk_identity.h"
-#include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/disk_texts.h"
-#include "disk/core/scripts/disk_version_sets.h"
-#include "disk/core/letters/drive_letter_offers.h"
+#include "disk/core/inventory/disk_identity.h"
 #include "disk/core/inventory/letter_wait.h"
 #include "disk/core/inventory/os_class.h"
-#include "disk/core/partition/new_partition.h"
 #include "disk/core/inventory/volume_names.h"
-#include "iscsi/core/command_lines.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "disk/core/letters/drive_letter_offers.h"
+#include "disk/core/partition/new_partition.h"
+#include "disk/core/scripts/disk_scripts.h"
+#include "disk/core/scripts/disk_version_sets.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "resources/resource.h"
 

@@ -13,16 +13,16 @@
 #include <string>
 
 #include "controls/core/dialog_controller.h"
-#include "disk/core/stack/disk_port.h"
 #include "disk/core/format/format_engine.h"
+#include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/partition/id_source_port.h"
 #include "disk/core/partition_job.h"
 #include "disk/core/scripts/script_file_port.h"
-#include "disk/core/inventory/volume_inventory.h"
-#include "iscsi/core/command_runner.h"
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
+#include "disk/core/stack/disk_port.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/console/command_runner.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/network_drive_port.h"
 #include "platform/core/error_text_port.h"
 #include "platform/core/version/version_source_port.h"
 

@@ -4,7 +4,7 @@
 
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/volume_names.h"
-#include "iscsi/core/command_lines.h"
+#include "platform/core/initiator/command_lines.h"
 #include "platform/core/utf8.h"
 
 namespace norvale {

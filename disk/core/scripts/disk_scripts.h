@@ -9,7 +9,7 @@
 #include <string>
 
 #include "disk/core/scripts/script_file_port.h"
-#include "iscsi/core/command_runner.h"
+#include "platform/core/console/command_runner.h"
 #include "platform/core/trace_port.h"
 
 namespace norvale {

@@ -11,7 +11,7 @@
 
 #include "disk/core/stack/disk_types.h"
 #include "disk/core/stack/win32_error.h"
-#include "mainwindow/core/ports/drive_type_port.h"
+#include "platform/core/drives/drive_type_port.h"
 
 namespace norvale {
 

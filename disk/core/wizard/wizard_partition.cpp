@@ -1,10 +1,10 @@
 #include "disk/core/wizard/wizard_partition.h"
 
+#include "disk/core/disk_texts.h"
 #include "disk/core/partition/random_id_source.h"
 #include "disk/core/stack/reserved_partition.h"
-#include "disk/core/disk_texts.h"
 #include "disk/core/wizard/wizard_texts.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 
 namespace norvale {
 namespace {

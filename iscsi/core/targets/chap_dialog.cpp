@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "controls/core/ok_box.h"
 #include "iscsi/core/base64.h"
 #include "iscsi/core/targets/target_texts.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "resources/resource.h"
 
 namespace norvale {

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "controls/core/dialog_controller.h"
-#include "iscsi/core/secret_text.h"
+#include "platform/core/secret_text.h"
 
 namespace norvale {
 

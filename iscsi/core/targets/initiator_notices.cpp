@@ -1,7 +1,8 @@
 #include "iscsi/core/targets/initiator_notices.h"
 
+#include "controls/core/ok_box.h"
 #include "iscsi/core/targets/target_texts.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "resources/resource.h"
 
 namespace norvale {

@@ -4,16 +4,17 @@
 #include <chrono>
 
 #include "controls/core/list_selection.h"
+#include "controls/core/ok_box.h"
 #include "controls/core/wait_cursor.h"
-#include "iscsi/core/command_lines.h"
-#include "iscsi/core/iscsi_name.h"
 #include "iscsi/core/target_entry.h"
 #include "iscsi/core/targets/chap_dialog.h"
 #include "iscsi/core/targets/name_compare.h"
 #include "iscsi/core/targets/target_section.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/initiator/iscsi_name.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/device_requests.h"
 #include "resources/resource.h"
 

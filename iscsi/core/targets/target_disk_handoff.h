@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/wmi_connections.h"
+#include "platform/core/initiator/wmi_connections.h"
 
 namespace norvale {
 

@@ -6,11 +6,11 @@
 #include <chrono>
 
 #include "controls/core/wait_cursor.h"
-#include "iscsi/core/command_lines.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/version/windows_version_editions.h"
 #include "platform/core/version/windows_version_reader.h"
 #include "resources/resource.h"

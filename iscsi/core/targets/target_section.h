@@ -17,20 +17,20 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/command_runner.h"
-#include "iscsi/core/secret_text.h"
 #include "iscsi/core/service_control_port.h"
 #include "iscsi/core/targets/delay_process_port.h"
 #include "iscsi/core/targets/initiator_notices.h"
 #include "iscsi/core/targets/process_watch.h"
 #include "iscsi/core/targets/target_disk_handoff.h"
-#include "iscsi/core/wmi_connections.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/console/command_runner.h"
 #include "platform/core/elevation_port.h"
 #include "platform/core/error_text_port.h"
+#include "platform/core/initiator/wmi_connections.h"
 #include "platform/core/program_location_port.h"
 #include "platform/core/registry_port.h"
+#include "platform/core/secret_text.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/windows_version_info.h"

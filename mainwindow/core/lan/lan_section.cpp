@@ -2,12 +2,13 @@
 
 #include <chrono>
 
+#include "controls/core/ok_box.h"
 #include "controls/core/wait_cursor.h"
-#include "iscsi/core/command_lines.h"
 #include "mainwindow/core/admin_login.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/device_requests.h"
 #include "protocol/core/name_text.h"
 #include "protocol/core/protocol_constants.h"

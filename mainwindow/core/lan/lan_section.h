@@ -11,9 +11,9 @@
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
-#include "iscsi/core/command_runner.h"
 #include "mainwindow/core/lan/address_checks.h"
 #include "mainwindow/core/norvale_sections.h"
+#include "platform/core/console/command_runner.h"
 
 namespace norvale {
 

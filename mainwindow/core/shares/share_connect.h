@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "mainwindow/core/ports/network_drive_port.h"
+#include "platform/core/drives/network_drive_port.h"
 
 namespace norvale {
 

@@ -6,8 +6,8 @@
 #pragma once
 
 #include "controls/core/dialog_surface_port.h"
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/shares/share_mapped_drives.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/mapped_drive_table.h"
 
 namespace norvale {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
-#include "mainwindow/core/shares/share_mapped_drives.h"
+#include "platform/core/drives/mapped_drive_table.h"
 #include "protocol/core/name_list.h"
 
 namespace norvale {

@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "controls/core/list_selection.h"
+#include "controls/core/ok_box.h"
 #include "controls/core/wait_cursor.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_texts.h"
 #include "mainwindow/core/shares/share_drive_letters.h"
 #include "mainwindow/core/shares/share_entry.h"
 #include "mainwindow/core/shares/share_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/utf8.h"
 #include "platform/core/version/windows_version_editions.h"
 #include "platform/core/version/windows_version_name.h"

@@ -10,16 +10,16 @@
 //   CNorvaleDlg dialog(protocol, files, {&lan, &shares, &targets, &web});
 #pragma once
 
-#include "mainwindow/core/ports/drive_type_port.h"
-#include "mainwindow/core/ports/http_check_port.h"
-#include "mainwindow/core/ports/network_drive_port.h"
 #include "mainwindow/core/norvale_sections.h"
+#include "mainwindow/core/ports/http_check_port.h"
+#include "mainwindow/core/ports/windows_user_port.h"
 #include "mainwindow/core/shares/share_connect.h"
 #include "mainwindow/core/shares/share_list.h"
 #include "mainwindow/core/shares/share_mapped_drives.h"
 #include "mainwindow/core/shares/share_reachability.h"
-#include "mainwindow/core/ports/windows_user_port.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/drives/drive_type_port.h"
+#include "platform/core/drives/network_drive_port.h"
 #include "platform/core/elevation_port.h"
 #include "platform/core/registry_port.h"
 #include "platform/core/version/version_source_port.h"

@@ -13,15 +13,15 @@
 #include <thread>
 #include <vector>
 
-#include "iscsi/core/command_lines.h"
-#include "iscsi/core/console_command_runner.h"
-#include "iscsi/core/wmi_wrapper.h"
-#include "iscsi/win32/win32_process_port.h"
 #include "iscsi/win32/win32_service_control.h"
-#include "iscsi/win32/win32_wmi_port.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 #include "platform/core/version/windows_version_reader.h"
+#include "platform/win32/win32_process_port.h"
 #include "platform/win32/win32_registry_port.h"
 #include "platform/win32/win32_version_source.h"
+#include "platform/win32/win32_wmi_port.h"
 #include "platform/win32/win32_wow64_redirection.h"
 #include "tests/initiator/win32/standin_link.h"
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "iscsi/win32/com_handles.h"
+#include "platform/win32/com_handles.h"
 #include "tests/initiator/win32/standin_link.h"
 
 namespace {

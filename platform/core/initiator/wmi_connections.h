@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "iscsi/core/wmi_wrapper.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 
 namespace norvale {
 

@@ -1,4 +1,4 @@
-#include "iscsi/core/wmi_port.h"
+#include "platform/core/initiator/wmi_port.h"
 
 #include <utility>
 

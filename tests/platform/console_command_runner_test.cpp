@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/core/bounded_run.h"
-#include "iscsi/core/command_lines.h"
-#include "iscsi/core/console_command_runner.h"
+#include "platform/core/console/bounded_run.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/initiator/command_lines.h"
 #include "tests/fakes/virtual_clock.h"
 
 namespace norvale {

@@ -1,11 +1,10 @@
-// The string-table texts of the main dialog, and the one way it fetches a
-// text: in the system default language, read anew at every call.
+// The string-table ids of the main dialog's texts, and the one way the
+// program fetches a text: in the system default language, read anew at every
+// call.
 #pragma once
 
 #include <string>
-#include <utility>
 
-#include "controls/core/dialog_surface_port.h"
 #include "platform/core/language_table.h"
 #include "platform/core/system_language_port.h"
 
@@ -65,11 +64,6 @@ inline constexpr unsigned kEnable = 239;  // the DHCP selector's "Enable"
 inline std::wstring UiText(unsigned stringId) {
     return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
                                                stringId);
-}
-
-// The sections' notices: one OK button, the caption a string-table text.
-inline void ShowOkBox(DialogSurfacePort& surface, std::wstring text, unsigned captionId, MessageIcon icon) {
-    surface.ShowMessage(MessageBoxRequest{std::move(text), UiText(captionId), icon, MessageButtons::Ok});
 }
 
 }  // namespace norvale

@@ -1,4 +1,4 @@
-#include "iscsi/win32/win32_process_port.h"
+#include "platform/win32/win32_process_port.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/wipe.h"
 #include "platform/win32/win32_handle.h"
 

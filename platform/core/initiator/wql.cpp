@@ -1,4 +1,4 @@
-#include "iscsi/core/wql.h"
+#include "platform/core/initiator/wql.h"
 
 namespace norvale {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "iscsi/core/process_port.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/console/process_port.h"
 
 namespace norvale {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "iscsi/core/command_lines.h"
-#include "iscsi/core/iscsi_name.h"
+#include "platform/core/initiator/command_lines.h"
+#include "platform/core/initiator/iscsi_name.h"
 
 namespace norvale {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "iscsi/core/wmi_port.h"
+#include "platform/core/initiator/wmi_port.h"
 
 namespace norvale::test {
 

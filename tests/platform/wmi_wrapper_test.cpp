@@ -2,12 +2,12 @@
 // yields and traces, and the -1 of a wrapper that could not connect.
 #include <gtest/gtest.h>
 
-#include "iscsi/core/wmi_connections.h"
-#include "iscsi/core/wmi_wrapper.h"
-#include "iscsi/core/wql.h"
+#include "platform/core/initiator/wmi_connections.h"
+#include "platform/core/initiator/wmi_wrapper.h"
+#include "platform/core/initiator/wql.h"
 #include "tests/fakes/english_error_text.h"
 #include "tests/fakes/recording_trace.h"
-#include "tests/iscsi/scripted_wmi.h"
+#include "tests/platform/scripted_wmi.h"
 #include "tests/platform/version_machines.h"
 
 namespace norvale {

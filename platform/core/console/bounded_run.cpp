@@ -1,4 +1,4 @@
-#include "iscsi/core/bounded_run.h"
+#include "platform/core/console/bounded_run.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "iscsi/core/iscsi_name.h"
+#include "platform/core/initiator/iscsi_name.h"
 
-#include "iscsi/core/secret_text.h"
+#include "platform/core/secret_text.h"
 
 namespace norvale {
 namespace {

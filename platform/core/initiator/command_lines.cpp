@@ -1,10 +1,10 @@
-#include "iscsi/core/command_lines.h"
+#include "platform/core/initiator/command_lines.h"
 
 #include <initializer_list>
 #include <utility>
 
-#include "iscsi/core/iscsi_name.h"
-#include "iscsi/core/secret_text.h"
+#include "platform/core/initiator/iscsi_name.h"
+#include "platform/core/secret_text.h"
 
 namespace norvale {
 namespace {

@@ -1,4 +1,4 @@
-#include "iscsi/core/wmi_connections.h"
+#include "platform/core/initiator/wmi_connections.h"
 
 namespace norvale {
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "iscsi/core/command_runner.h"
-#include "iscsi/core/process_port.h"
-#include "iscsi/core/run_limits.h"
 #include "platform/core/clock_port.h"
+#include "platform/core/console/command_runner.h"
+#include "platform/core/console/process_port.h"
+#include "platform/core/console/run_limits.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/wow64_redirection_port.h"
 

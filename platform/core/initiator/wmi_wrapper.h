@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "iscsi/core/wmi_port.h"
 #include "platform/core/error_text_port.h"
+#include "platform/core/initiator/wmi_port.h"
 #include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 

@@ -1,10 +1,10 @@
-#include "iscsi/core/wmi_wrapper.h"
+#include "platform/core/initiator/wmi_wrapper.h"
 
 #include <cwchar>
 #include <optional>
 #include <utility>
 
-#include "iscsi/core/wql.h"
+#include "platform/core/initiator/wql.h"
 #include "platform/core/version/windows_version_reader.h"
 
 namespace norvale {

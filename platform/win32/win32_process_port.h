@@ -2,8 +2,8 @@
 // job object that holds the child and everything it starts.
 #pragma once
 
-#include "iscsi/core/console_command_runner.h"
-#include "iscsi/core/process_port.h"
+#include "platform/core/console/console_command_runner.h"
+#include "platform/core/console/process_port.h"
 
 namespace norvale::win32 {
 

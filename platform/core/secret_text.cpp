@@ -1,4 +1,4 @@
-#include "iscsi/core/secret_text.h"
+#include "platform/core/secret_text.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 // thread (the main dialog does it as a single-threaded apartment).
 #pragma once
 
-#include "iscsi/core/wmi_port.h"
+#include "platform/core/initiator/wmi_port.h"
 
 namespace norvale::win32 {
 

@@ -1,10 +1,10 @@
-#include "iscsi/core/console_command_runner.h"
+#include "platform/core/console/console_command_runner.h"
 
 #include <utility>
 
-#include "iscsi/core/bounded_run.h"
-#include "mainwindow/core/norvale_texts.h"
+#include "platform/core/console/bounded_run.h"
 #include "platform/core/log/support_log.h"
+#include "platform/core/texts/norvale_texts.h"
 
 namespace norvale {
 

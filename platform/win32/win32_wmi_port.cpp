@@ -1,11 +1,11 @@
-#include "iscsi/win32/win32_wmi_port.h"
+#include "platform/win32/win32_wmi_port.h"
 
 #include <windows.h>
 #include <wbemidl.h>
 
 #include <utility>
 
-#include "iscsi/win32/com_handles.h"
+#include "platform/win32/com_handles.h"
 
 namespace norvale::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "iscsi/core/run_limits.h"
+#include "platform/core/console/run_limits.h"
 
 #include <cwctype>
 #include <vector>
