@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_lib.sh"
 . "$here/../integration/netns_lib.sh"
 
-exe=${2:?usage: gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR}/mainwindow/norvale.exe
+exe=${2:?usage: gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR}/app/norvale.exe
 out=${3:?}
 title="Orrin's HVB-3300-12 Norvale"
 NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/prefix64}

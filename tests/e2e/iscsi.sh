@@ -34,7 +34,7 @@ source "$HERE/xvfb_lib.sh"
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
 DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
-EXE="$BUILD_WIN/mainwindow/norvale.exe"
+EXE="$BUILD_WIN/app/norvale.exe"
 PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
 TITLE="Orrin's HVB-3300-12 Norvale"
 [[ -x "$NV_SIM" && -x "$DAEMON" && -f "$EXE" && -f "$PROBE" ]] ||

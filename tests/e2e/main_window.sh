@@ -17,7 +17,7 @@ source "$ROOT/tests/integration/netns_lib.sh"
 source "$HERE/xvfb_lib.sh"
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
-EXE="$BUILD_WIN/mainwindow/norvale.exe"
+EXE="$BUILD_WIN/app/norvale.exe"
 PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
 TITLE="Orrin's HVB-3300-12 Norvale"
 [[ -x "$NV_SIM" && -f "$EXE" && -f "$PROBE" ]] || nv_fail "build norvale-sim, norvale.exe and norvale_probe.exe first"

@@ -196,7 +196,7 @@ TEST_F(TargetSectionTest, ALanChangeLogsOutExactlyTheRowsThatReadYes) {
               0u);
     OpenAndSelect();
     ASSERT_EQ(TargetRows(), (Rows{{L"ARCHIVE-LUN0", L"YES"}, {L"ARCHIVE-SECURE", L"YES"}, {L"ARCHIVE.EMPTY", L"NO"}}));
-    targets->DisconnectActiveTargets(*dialog);
+    dialog->Targets().DisconnectActiveTargets(*dialog);
     EXPECT_TRUE(initiator.Sessions().empty());
     ASSERT_EQ(initiator.PersistentLogins().size(), 1u) << "the row that reads NO keeps its persistent login";
     EXPECT_EQ(initiator.PersistentLogins()[0].targetName, "iqn.2026-12.com.orrin:archive.empty");

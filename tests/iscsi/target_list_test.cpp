@@ -134,8 +134,9 @@ TEST_F(ForgetfulInitiatorTest, ATargetWithStatisticsButNoPortalKeepsAnEmptyActiv
     LogInBefore(kArchiveIp, "iqn.2026-12.com.orrin:archive-lun0");
     targets = std::make_unique<CTargetSection>(TargetSectionPorts{
         forgetfulWmi, runner, services, registry, version, delay, location, clock, disks, wow64});
+    hooks = std::make_unique<TargetSectionLink>(*targets, host);
     NorvaleDlgSections sections;
-    sections.targets = targets.get();
+    sections.targets = hooks.get();
     dialog = std::make_unique<CNorvaleDlg>(protocol, files, sections);
     surface.Open(*dialog);
     Select();

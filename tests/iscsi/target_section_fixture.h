@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/section_links.h"
 #include "iscsi/core/targets/target_section.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/console/console_command_runner.h"
@@ -97,11 +98,11 @@ public:
         const auto found = states.find(target);
         return found == states.end() ? TargetDiskState::HasVolume : found->second;
     }
-    int RunFormatWizard(CNorvaleDlg&, const std::wstring& target) override {
+    int RunFormatWizard(const std::wstring& target) override {
         calls.push_back(L"wizard " + target);
         return wizardCancelMark;
     }
-    void OpenDiskManager(CNorvaleDlg&) override { calls.push_back(L"disk manager"); }
+    void OpenDiskManager() override { calls.push_back(L"disk manager"); }
     std::vector<std::wstring> LetteredVolumes(const std::wstring& target) override {
         calls.push_back(L"volumes " + target);
         return letters[target];
@@ -175,8 +176,9 @@ protected:
         targets = std::make_unique<CTargetSection>(TargetSectionPorts{
             wmi, runner, services, registry, version, delay, location, clock, *handoff, wow64, elevation, supportLog,
             errorTexts});
+        hooks = std::make_unique<TargetSectionLink>(*targets, host);
         NorvaleDlgSections sections;
-        sections.targets = targets.get();
+        sections.targets = hooks.get();
         sections.shares = shares;
         dialog = std::make_unique<CNorvaleDlg>(protocol, files, sections);
         surface.Open(*dialog);
@@ -296,6 +298,8 @@ protected:
     const ErrorTextPort* errorTexts = nullptr;
     std::vector<int> timerDelays;
     std::unique_ptr<CTargetSection> targets;
+    MainDialogHost host;
+    std::unique_ptr<TargetSectionLink> hooks;
     std::unique_ptr<CNorvaleDlg> dialog;
 
 private:

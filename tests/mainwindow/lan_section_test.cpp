@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/section_links.h"
 #include "mainwindow/core/lan/lan_section.h"
 #include "platform/core/console/console_command_runner.h"
 #include "platform/core/log/support_log.h"
@@ -171,7 +172,9 @@ protected:
     FakeSystemFiles files;
     FakeCommandRunner runner;
     TearDownTargets targets{runner};
-    CLanSection lan{runner};
+    InitiatorTeardown initiator{runner};
+    LanTeardownLink teardown{initiator};
+    CLanSection lan{teardown};
     CNorvaleDlg dialog{protocol, files, NorvaleDlgSections{&lan, nullptr, &targets, nullptr}};
     FakeDialogSurface surface;
 };

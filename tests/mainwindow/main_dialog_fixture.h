@@ -103,6 +103,7 @@ public:
     void OnConnect(CNorvaleDlg& d) override { calls_.Note("shares connect", d); }
     void OnDisconnect(CNorvaleDlg& d) override { calls_.Note("shares disconnect", d); }
     void OnPageChanged(CNorvaleDlg& d) override { calls_.Note("shares page", d); }
+    void RefreshDriveLetters(CNorvaleDlg& d) override { calls_.Note("shares letters", d); }
 
 private:
     SectionCalls& calls_;
@@ -132,6 +133,11 @@ public:
         calls_.Note("targets process ended " + std::to_string(process), d);
     }
     void OnRestored(CNorvaleDlg& d) override { calls_.Note("targets restored", d); }
+    void LogoutTarget(CNorvaleDlg& d, const std::wstring& target, bool removeDevices) override {
+        std::string name;
+        for (wchar_t c : target) name.push_back(static_cast<char>(c));
+        calls_.Note("targets logout " + name + (removeDevices ? " remove devices" : " keep devices"), d);
+    }
 
     int resets = 0;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "mainwindow/win32/win32_app_ports.h"
+#include "app/win32/win32_app_ports.h"
 #include "tests/win32/win32_dialog_harness.h"
 
 namespace norvale::test {

@@ -20,7 +20,7 @@ source "$ROOT/tests/e2e/xvfb_lib.sh"
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
 DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
-EXE="$BUILD_WIN/mainwindow/norvale.exe"
+EXE="$BUILD_WIN/app/norvale.exe"
 TITLE="Orrin's HVB-3300-12 Norvale"
 [[ -x "$NV_SIM" && -f "$EXE" ]] || nv_fail "build first: ./norvale build"
 NV_WINE="${NORVALE_WINE:-wine}"

@@ -108,12 +108,14 @@ public:
                                    WizardPorts{inventory, rig.Pc().Disks(), scripts, rig.Pc().Runner(),
                                                rig.Pc().Disks(), rig.Pc().Disks(), rig.Pc().Version(), errors,
                                                rig.clock_, engine, rig.Pc().Wow64()},
-                                   [&rig, open = DiskManagerOpener(management)](CNorvaleDlg& dialog) {
+                                   [&rig, open = DiskManagerOpener(management)](DiskManagementHost& host) {
                                        ++rig.diskManagerOpens_;
-                                       open(dialog);
+                                       open(host);
                                    }}),
+          handoffLink(handoff, host),
           targets(TargetSectionPorts{rig.Pc().Wmi(), rig.Pc().Runner(), services, registry, rig.Pc().Version(),
-                                     delay, location, rig.clock_, handoff, rig.Pc().Wow64()}),
+                                     delay, location, rig.clock_, handoffLink, rig.Pc().Wow64()}),
+          targetHooks(targets, host),
           segment(rig.segmentClock_),
           protocol(segment, rig.segmentClock_, random) {}
 
@@ -129,7 +131,10 @@ public:
     DiskInventory inventory;
     DiskManagementPorts management;
     DiskManagementHandoff handoff;
+    MainDialogHost host;
+    DiskHandoffLink handoffLink;
     CTargetSection targets;
+    TargetSectionLink targetHooks;
     test::FakeSegment segment;
     SteppingRandom random;
     DeviceProtocol protocol;
@@ -152,7 +157,7 @@ DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
     parts_->segment.SetLocalAddresses(std::vector<std::string>{"192.168.10.2"});
     for (const sim::ApplianceConfig& appliance : appliances) parts_->segment.AddAppliance(OnSegment(appliance));
     NorvaleDlgSections sections;
-    sections.targets = &parts_->targets;
+    sections.targets = &parts_->targetHooks;
     dialog_ = std::make_unique<CNorvaleDlg>(parts_->protocol, parts_->files, sections);
     surface_.ScriptChild(IDD_FORMAT_WIZARD, [this](DialogController&, test::FakeDialogSurface& wizard) {
         ++wizardRuns_;

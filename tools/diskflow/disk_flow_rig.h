@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/section_links.h"
 #include "disk/core/format/format_engine.h"
 #include "disk/core/handoff/disk_handoff.h"
 #include "iscsi/core/targets/target_section.h"

@@ -1,35 +1,24 @@
 #include "disk/core/handoff/disk_handoff.h"
 
+#include "disk/core/inventory/volume_names.h"
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/partition/partition_dialog.h"
-#include "disk/core/inventory/volume_names.h"
-#include "mainwindow/core/norvale_dialog.h"
-#include "mainwindow/core/norvale_sections.h"
-#include "protocol/core/device_requests.h"
 
 namespace norvale {
 
-TargetDiskState DiskManagementHandoff::FindByTarget(const std::wstring& targetName) {
-    switch (ports_.inventory.FindByTarget(targetName)) {
-        case TargetDisk::BareDisk:
-            return TargetDiskState::BareDisk;
-        case TargetDisk::HasVolume:
-            return TargetDiskState::HasVolume;
-        case TargetDisk::None:
-            break;
-    }
-    return TargetDiskState::None;
+TargetDisk DiskManagementHandoff::FindByTarget(const std::wstring& targetName) {
+    return ports_.inventory.FindByTarget(targetName);
 }
 
-int DiskManagementHandoff::RunFormatWizard(CNorvaleDlg& dialog, const std::wstring& targetName) {
-    WizardTarget target{targetName, SelectedApplianceTarget(dialog, targetName),
-                        [&dialog, targetName] { dialog.Targets().LogoutTarget(dialog, targetName, false); }};
+int DiskManagementHandoff::RunFormatWizard(DiskManagementHost& host, const std::wstring& targetName) {
+    WizardTarget target{targetName, SelectedApplianceTarget(host, targetName),
+                        [&host, targetName] { host.LogoutTarget(targetName); }};
     CWizardDialog wizard(ports_.wizard, std::move(target));
-    return wizard.Run(dialog.Surface());
+    return wizard.Run(host.Surface());
 }
 
-void DiskManagementHandoff::OpenDiskManager(CNorvaleDlg& dialog) {
-    if (ports_.openDiskManager) ports_.openDiskManager(dialog);
+void DiskManagementHandoff::OpenDiskManager(DiskManagementHost& host) {
+    if (ports_.openDiskManager) ports_.openDiskManager(host);
 }
 
 std::vector<std::wstring> DiskManagementHandoff::LetteredVolumes(const std::wstring& targetName) {
@@ -40,8 +29,8 @@ std::vector<std::wstring> DiskManagementHandoff::LetteredVolumes(const std::wstr
     return letters;
 }
 
-std::function<void(CNorvaleDlg&)> DiskManagerOpener(const DiskManagementPorts& ports) {
-    return [ports](CNorvaleDlg& dialog) {
+std::function<void(DiskManagementHost&)> DiskManagerOpener(const DiskManagementPorts& ports) {
+    return [ports](DiskManagementHost& host) {
         const PartitionPorts partition{ports.disks,   ports.inventory, ports.scriptFiles, ports.commands,
                                        ports.version, ports.wow64,     ports.network,     ports.driveTypes,
                                        ports.errors,  ports.ids,       ports.clock,       ports.formats};
@@ -56,19 +45,18 @@ std::function<void(CNorvaleDlg&)> DiskManagerOpener(const DiskManagementPorts& p
             ports.driveTypes,
             ports.wow64,
             DiskIds{[&ids] { return ids.NewMbrSignature(); }, [&ids] { return ids.NewGuid(); }},
-            [&dialog] { return QueryTargetCount(dialog.Protocol()); },
+            {},
             [partition](DialogSurfacePort& owner, const PartitionJob& job) {
                 return RunPartitionManager(owner, job, partition);
             },
-            [&dialog] { dialog.Shares().RefreshDriveLetters(dialog); }};
-        const DeviceProtocol& protocol = dialog.Protocol();
-        OpenDiskManager(dialog.Surface(), {protocol.SelectedDeviceIp, protocol.SelectedDeviceOtherIp}, manager);
+            {}};
+        OpenDiskManager(host, manager);
     };
 }
 
-ExpectedTarget SelectedApplianceTarget(CNorvaleDlg& dialog, const std::wstring& targetName) {
-    const DeviceProtocol& protocol = dialog.Protocol();
-    return ExpectedTarget{targetName, {protocol.SelectedDeviceIp, protocol.SelectedDeviceOtherIp}};
+ExpectedTarget SelectedApplianceTarget(DiskManagementHost& host, const std::wstring& targetName) {
+    const ApplianceAddresses appliance = host.SelectedAppliance();
+    return ExpectedTarget{targetName, {appliance.ip, appliance.otherIp}};
 }
 
 }  // namespace norvale

@@ -2,19 +2,23 @@
 // looks like, the format wizard for an empty one, the disk manager, and the
 // lettered volumes whose persistent devices a logout removes.
 //
+// Each call that opens a dialog is made over a DiskManagementHost (the main
+// dialog); the program's composition links this to the iSCSI group's
+// hand-off (app/core).
+//
 //   DiskManagementHandoff disks(DiskHandoffPorts{inventory, wizardPorts,
-//   openDiskManager}); CTargetSection targets(TargetSectionPorts{..., disks,
-//   ...});
+//                                                DiskManagerOpener(managementPorts)});
+//   disks.RunFormatWizard(host, L"IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0");
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "disk/core/partition/id_source_port.h"
+#include "disk/core/disk_management_host.h"
 #include "disk/core/inventory/volume_inventory.h"
+#include "disk/core/partition/id_source_port.h"
 #include "disk/core/wizard/wizard_dialog.h"
-#include "iscsi/core/targets/target_disk_handoff.h"
 #include "platform/core/trace_port.h"
 
 namespace norvale {
@@ -22,20 +26,26 @@ namespace norvale {
 struct DiskHandoffPorts {
     DiskInventory& inventory;
     WizardPorts wizard;
-    // Opens the disk manager modally over the main dialog for its selected
+    // Opens the disk manager modally over the host for its selected
     // appliance (its two addresses).
-    std::function<void(CNorvaleDlg&)> openDiskManager;
+    std::function<void(DiskManagementHost&)> openDiskManager;
 };
 
-class DiskManagementHandoff final : public TargetDiskHandoff {
+class DiskManagementHandoff final {
 public:
     explicit DiskManagementHandoff(DiskHandoffPorts ports) : ports_(std::move(ports)) {}
 
-    TargetDiskState FindByTarget(const std::wstring& targetName) override;
-    // The wizard checks every write against the selected appliance's target.
-    int RunFormatWizard(CNorvaleDlg& dialog, const std::wstring& targetName) override;
-    void OpenDiskManager(CNorvaleDlg& dialog) override;
-    std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName) override;
+    // How the disk of a target that is now connected stands (a fresh look).
+    TargetDisk FindByTarget(const std::wstring& targetName);
+    // The format wizard over the host for the target's empty disk; answers
+    // its cancel mark (0: not cancelled). The wizard checks every write
+    // against the host's selected appliance, and its Cancel logs the target
+    // out through the host.
+    int RunFormatWizard(DiskManagementHost& host, const std::wstring& targetName);
+    void OpenDiskManager(DiskManagementHost& host);
+    // The drive roots ("E:\") of the target's lettered volumes, from a
+    // freshly refreshed inventory.
+    std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName);
 
 private:
     DiskHandoffPorts ports_;
@@ -59,12 +69,11 @@ struct DiskManagementPorts {
     bool wow64 = false;
 };
 
-// Opens the disk manager modally over the main dialog for its selected
-// appliance, with the partition manager behind Add; the ports must outlive
-// the answer.
-std::function<void(CNorvaleDlg&)> DiskManagerOpener(const DiskManagementPorts& ports);
+// Opens the disk manager modally over the host for its selected appliance,
+// with the partition manager behind Add; the ports must outlive the answer.
+std::function<void(DiskManagementHost&)> DiskManagerOpener(const DiskManagementPorts& ports);
 
-// The appliance the main dialog has selected, as the owner of `targetName`.
-ExpectedTarget SelectedApplianceTarget(CNorvaleDlg& dialog, const std::wstring& targetName);
+// The appliance the host has selected, as the owner of `targetName`.
+ExpectedTarget SelectedApplianceTarget(DiskManagementHost& host, const std::wstring& targetName);
 
 }  // namespace norvale

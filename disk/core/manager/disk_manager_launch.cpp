@@ -2,8 +2,6 @@
 
 #include "disk/core/manager/disk_manager_dialog.h"
 #include "disk/core/partition/random_id_source.h"
-#include "mainwindow/core/norvale_dialog.h"
-#include "protocol/core/device_requests.h"
 #include "resources/resource.h"
 
 namespace norvale {
@@ -23,11 +21,10 @@ int OpenDiskManager(DialogSurfacePort& owner, const ApplianceAddresses& addresse
     }
 }
 
-int OpenDiskManager(CNorvaleDlg& mainDialog, DiskManagerPorts ports) {
-    DeviceProtocol& protocol = mainDialog.Protocol();
-    ports.targetCount = [&protocol] { return QueryTargetCount(protocol); };
-    ports.refreshDriveLetters = [&mainDialog] { mainDialog.Shares().RefreshDriveLetters(mainDialog); };
-    return OpenDiskManager(mainDialog.Surface(), {protocol.SelectedDeviceIp, protocol.SelectedDeviceOtherIp}, ports);
+int OpenDiskManager(DiskManagementHost& host, DiskManagerPorts ports) {
+    ports.targetCount = [&host] { return host.TargetCount(); };
+    ports.refreshDriveLetters = [&host] { host.RefreshDriveLetters(); };
+    return OpenDiskManager(host.Surface(), host.SelectedAppliance(), ports);
 }
 
 }  // namespace norvale

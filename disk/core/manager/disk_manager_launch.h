@@ -6,11 +6,10 @@
 //
 //   DiskManagerPorts ports{inventoryPorts, scriptFiles, runner, clock, errorText,
 //                          network, driveTypes, isWow64, DefaultDiskIds(),
-//                          [&] { return QueryTargetCount(protocol); },
-//                          runPartitionManager,
-//                          [&] { shares.RefreshDriveLetters(mainDialog); }};
-//   OpenDiskManager(mainDialog.Surface(), {protocol.SelectedDeviceIp,
-//                                          protocol.SelectedDeviceOtherIp}, ports);
+//                          [&] { return targetCount; }, runPartitionManager,
+//                          [&] { lettersChanged(); }};
+//   OpenDiskManager(owner, {ip, otherIp}, ports);
+//   OpenDiskManager(host, ports);     // over a DiskManagementHost
 #pragma once
 
 #include <cstdint>
@@ -18,6 +17,7 @@
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
+#include "disk/core/disk_management_host.h"
 #include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/partition_job.h"
 #include "disk/core/scripts/script_file_port.h"
@@ -29,8 +29,6 @@
 #include "platform/core/error_text_port.h"
 
 namespace norvale {
-
-class CNorvaleDlg;
 
 // The identities a new partition table gets: an MBR disk signature (never
 // 0) and GPT disk ids.
@@ -66,20 +64,14 @@ struct DiskManagerPorts {
     std::function<void()> refreshDriveLetters;
 };
 
-// SelectedDeviceIp and SelectedDeviceOtherIp as the main dialog holds them.
-struct ApplianceAddresses {
-    std::wstring ip;
-    std::wstring otherIp;
-};
-
 // Runs the disk manager over `owner` until the user closes it; answers the
 // end code of the last instance (-1 when the dialog could not be created).
 int OpenDiskManager(DialogSurfacePort& owner, const ApplianceAddresses& addresses, const DiskManagerPorts& ports);
 
-// The same over the main dialog (its Management button, the connect flow):
-// for the selected device's two addresses, with its target count asked of
-// the device and the main dialog's drive letters read again after a change
-// (the ports' own targetCount and refreshDriveLetters are not used).
-int OpenDiskManager(CNorvaleDlg& mainDialog, DiskManagerPorts ports);
+// The same over the host (the main dialog: its Management button, the
+// connect flow): for its selected appliance, with the target count asked of
+// the appliance and the host's drive letters read again after a change (the
+// ports' own targetCount and refreshDriveLetters are not used).
+int OpenDiskManager(DiskManagementHost& host, DiskManagerPorts ports);
 
 }  // namespace norvale

@@ -11,7 +11,6 @@
 #include "iscsi/core/targets/name_compare.h"
 #include "iscsi/core/targets/target_section.h"
 #include "iscsi/core/targets/target_texts.h"
-#include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/initiator/command_lines.h"
 #include "platform/core/initiator/iscsi_name.h"
 #include "platform/core/texts/norvale_texts.h"
@@ -48,11 +47,11 @@ bool IsTrue(const std::wstring& value) { return SameIgnoringCase(value, L"true")
 
 }  // namespace
 
-void CTargetSection::ShowWarning(CNorvaleDlg& dialog, unsigned textId, MessageIcon icon) {
+void CTargetSection::ShowWarning(TargetGroupHost& dialog, unsigned textId, MessageIcon icon) {
     ShowOkBox(dialog.Surface(), UiText(textId), target_text::kCaptionWarning, icon);
 }
 
-void CTargetSection::OnConnectClicked(CNorvaleDlg& dialog) {
+void CTargetSection::OnConnectClicked(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     const int count = QueryTargetCount(dialog.Protocol());
     if (count == -1) return;
@@ -77,7 +76,7 @@ void CTargetSection::OnConnectClicked(CNorvaleDlg& dialog) {
     ContinueConnect(dialog);
 }
 
-void CTargetSection::ContinueConnect(CNorvaleDlg& dialog) {
+void CTargetSection::ContinueConnect(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     if (state_.AutoConnectPending) {
         // The initiator just came up: it learns the device's targets first,
@@ -88,7 +87,7 @@ void CTargetSection::ContinueConnect(CNorvaleDlg& dialog) {
     if (ConnectTarget(dialog, false)) surface.Enable(IDC_MANAGEMENT, true);
 }
 
-bool CTargetSection::ConnectTarget(CNorvaleDlg& dialog, bool automatic) {
+bool CTargetSection::ConnectTarget(TargetGroupHost& dialog, bool automatic) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
     EnableTargetButtons(dialog, false);
@@ -134,7 +133,7 @@ bool CTargetSection::ConnectTarget(CNorvaleDlg& dialog, bool automatic) {
     return true;
 }
 
-void CTargetSection::LogIn(CNorvaleDlg& dialog, const std::wstring& target, const std::wstring& initiatorName) {
+void CTargetSection::LogIn(TargetGroupHost& dialog, const std::wstring& target, const std::wstring& initiatorName) {
     DeviceProtocol& protocol = dialog.Protocol();
     QueryTargetList(protocol);
     // A copy: the CHAP dialog runs a message loop, and a handler run
@@ -162,7 +161,7 @@ void CTargetSection::LogIn(CNorvaleDlg& dialog, const std::wstring& target, cons
     Run(ports_.commands, PersistentLoginTargetCommand(target, initiatorName));
 }
 
-void CTargetSection::RequestChapLogin(CNorvaleDlg& dialog, const std::wstring& userName,
+void CTargetSection::RequestChapLogin(TargetGroupHost& dialog, const std::wstring& userName,
                                       const SecretText& encodedPassword) {
     DialogSurfacePort& surface = dialog.Surface();
     state_.ChapLoginDone = false;
@@ -191,7 +190,7 @@ void CTargetSection::RequestChapLogin(CNorvaleDlg& dialog, const std::wstring& u
     if (state_.ChapLoginDone) StartTargetListTimer(dialog);
 }
 
-void CTargetSection::AfterLogin(CNorvaleDlg& dialog, const std::wstring& target, bool automatic) {
+void CTargetSection::AfterLogin(TargetGroupHost& dialog, const std::wstring& target, bool automatic) {
     DialogSurfacePort& surface = dialog.Surface();
     CWmiWrapper& wmi = ports_.wmi.For(WmiSite::Connect);
     ReadInstanceNames(wmi);
@@ -215,20 +214,20 @@ void CTargetSection::AfterLogin(CNorvaleDlg& dialog, const std::wstring& target,
     HandOverDisk(dialog, target, IsTrue(values.front()), automatic);
 }
 
-void CTargetSection::HandOverDisk(CNorvaleDlg& dialog, const std::wstring& target, bool firstValueTrue,
+void CTargetSection::HandOverDisk(TargetGroupHost& dialog, const std::wstring& target, bool firstValueTrue,
                                   bool automatic) {
     DialogSurfacePort& surface = dialog.Surface();
     // The disk of a new session takes a moment to show up.
     ports_.clock.Sleep(kDiskSettle);
     switch (ports_.disks.FindByTarget(target)) {
         case TargetDiskState::BareDisk:
-            if (ports_.disks.RunFormatWizard(dialog, UpperCase(target)) != 0) {
+            if (ports_.disks.RunFormatWizard(UpperCase(target)) != 0) {
                 StartTargetListTimer(dialog);
                 return;
             }
             StartTargetListTimer(dialog);
-            dialog.Shares().RefreshDriveLetters(dialog);
-            ports_.disks.OpenDiskManager(dialog);
+            dialog.RefreshDriveLetters();
+            ports_.disks.OpenDiskManager();
             return;
         case TargetDiskState::HasVolume:
             if (automatic && firstValueTrue) {
@@ -248,7 +247,7 @@ void CTargetSection::HandOverDisk(CNorvaleDlg& dialog, const std::wstring& targe
     }
 }
 
-void CTargetSection::RemovePersistentLogins(CNorvaleDlg& dialog, CWmiWrapper& wmi, const std::wstring& target) {
+void CTargetSection::RemovePersistentLogins(TargetGroupHost& dialog, CWmiWrapper& wmi, const std::wstring& target) {
     std::vector<std::wstring> instances;
     wmi.QueryPropertyValuesWhere(kPersistentLoginClass, L"TargetName", target, L"InitiatorInstance", instances);
     for (const std::wstring& instance : instances) {
@@ -256,7 +255,7 @@ void CTargetSection::RemovePersistentLogins(CNorvaleDlg& dialog, CWmiWrapper& wm
     }
 }
 
-void CTargetSection::DisconnectSelectedTargets(CNorvaleDlg& dialog) {
+void CTargetSection::DisconnectSelectedTargets(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     EnableTargetButtons(dialog, false);
     for (int row : SelectedRows(surface, IDC_TARGET_LIST)) {
@@ -269,7 +268,7 @@ void CTargetSection::DisconnectSelectedTargets(CNorvaleDlg& dialog) {
     surface.SetRedraw(IDC_TARGET_LIST, true);
 }
 
-void CTargetSection::LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) {
+void CTargetSection::LogoutTarget(TargetGroupHost& dialog, const std::wstring& targetName, bool removeDevices) {
     if (removeDevices) {
         // Volumes of a target that is gone must not be waited for at the
         // next start of Windows.
@@ -284,7 +283,7 @@ void CTargetSection::LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targe
     RemovePersistentLogins(dialog, wmi, targetName);
 }
 
-void CTargetSection::DisconnectActiveTargets(CNorvaleDlg& dialog) {
+void CTargetSection::DisconnectActiveTargets(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     const std::wstring yes = UiText(target_text::kActiveYes);
     const int rows = surface.ListRowCount(IDC_TARGET_LIST);

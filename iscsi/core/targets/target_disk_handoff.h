@@ -17,8 +17,6 @@
 
 namespace norvale {
 
-class CNorvaleDlg;
-
 // Find-by-target: how the target's disk stands.
 enum class TargetDiskState : int {
     None = -1,      // no disk of the target was found
@@ -32,14 +30,15 @@ public:
 
     // How the disk of a target that is now connected stands (a fresh look).
     virtual TargetDiskState FindByTarget(const std::wstring& targetName) = 0;
-    // Runs the format wizard over `dialog` for the target's empty disk
-    // (`targetName` in upper case) and answers its cancel mark: 0 when it
-    // was not cancelled. A cancelled wizard logs the target out itself
-    // (dialog.Targets().LogoutTarget with remove-devices off).
-    virtual int RunFormatWizard(CNorvaleDlg& dialog, const std::wstring& targetName) = 0;
+    // Runs the format wizard over the main dialog for the target's empty
+    // disk (`targetName` in upper case) and answers its cancel mark: 0 when
+    // it was not cancelled. A cancelled wizard logs the target out itself
+    // (the group's LogoutTarget with remove-devices off).
+    virtual int RunFormatWizard(const std::wstring& targetName) = 0;
     // The disk manager for the selected device (SelectedDeviceIp and
-    // SelectedDeviceOtherIp of the dialog's protocol), modal over `dialog`.
-    virtual void OpenDiskManager(CNorvaleDlg& dialog) = 0;
+    // SelectedDeviceOtherIp of the dialog's protocol), modal over the main
+    // dialog.
+    virtual void OpenDiskManager() = 0;
     // The drive roots ("E:\") of the volumes of `targetName` that have a
     // letter, from a freshly refreshed inventory.
     virtual std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName) = 0;
@@ -53,8 +52,8 @@ public:
     // HasVolume when a session of the target lists a disk, None otherwise.
     TargetDiskState FindByTarget(const std::wstring& targetName) override;
     // Never asked for (FindByTarget never answers BareDisk): 0.
-    int RunFormatWizard(CNorvaleDlg&, const std::wstring&) override { return 0; }
-    void OpenDiskManager(CNorvaleDlg&) override {}
+    int RunFormatWizard(const std::wstring&) override { return 0; }
+    void OpenDiskManager() override {}
     std::vector<std::wstring> LetteredVolumes(const std::wstring&) override { return {}; }
 
 private:

@@ -13,7 +13,6 @@
 #include "iscsi/core/targets/statistics_selection.h"
 #include "iscsi/core/targets/target_section.h"
 #include "iscsi/core/targets/target_texts.h"
-#include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/initiator/command_lines.h"
 #include "platform/core/initiator/iscsi_name.h"
 #include "platform/core/texts/norvale_texts.h"
@@ -36,11 +35,11 @@ constexpr int kActiveColumn = 1;
 
 }  // namespace
 
-void CTargetSection::OnPageChanged(CNorvaleDlg& dialog) {
+void CTargetSection::OnPageChanged(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
     const int page = surface.ComboSelection(IDC_TARGET_PAGE);
-    dialog.State().targetPageStart = page > 0 ? page * kItemsPerPage : 0;
+    dialog.SetTargetPageStart(page > 0 ? page * kItemsPerPage : 0);
     surface.DeleteAllListRows(IDC_TARGET_LIST);
     rowTargets_.clear();
 
@@ -67,7 +66,7 @@ void CTargetSection::OnPageChanged(CNorvaleDlg& dialog) {
     CheckInitiator(dialog, false);
 }
 
-void CTargetSection::RefreshTargetList(CNorvaleDlg& dialog) {
+void CTargetSection::RefreshTargetList(TargetGroupHost& dialog) {
     const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     std::optional<ServiceState> state;
     if (service) state = service->QueryState();
@@ -84,7 +83,7 @@ void CTargetSection::RefreshTargetList(CNorvaleDlg& dialog) {
     StartPortalRefresh(dialog);
 }
 
-void CTargetSection::FillTargetListFromDevice(CNorvaleDlg& dialog) {
+void CTargetSection::FillTargetListFromDevice(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     DeviceProtocol& protocol = dialog.Protocol();
     // Only a list asked for now: TargetNameList may still hold the targets
@@ -97,7 +96,7 @@ void CTargetSection::FillTargetListFromDevice(CNorvaleDlg& dialog) {
     }
     surface.DeleteAllListRows(IDC_TARGET_LIST);
     rowTargets_.clear();
-    const std::size_t first = static_cast<std::size_t>(dialog.State().targetPageStart);
+    const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
     const std::wstring no = UiText(target_text::kNo);
     for (std::size_t index = first; index < entries.size() && index < first + kItemsPerPage; ++index) {
         const DeviceTargetEntry entry = SplitTargetEntry(entries[index]);
@@ -111,15 +110,15 @@ void CTargetSection::FillTargetListFromDevice(CNorvaleDlg& dialog) {
     }
 }
 
-void CTargetSection::StartPortalRefresh(CNorvaleDlg& dialog) {
+void CTargetSection::StartPortalRefresh(TargetGroupHost& dialog) {
     EnableTargetButtons(dialog, false);
     state_.PortalRefreshStarted = true;
-    const auto started = watcher_.Start(dialog.Surface(), kDelayCommand, kProcessTerminatedMessage);
+    const auto started = watcher_.Start(dialog.Surface(), kDelayCommand, dialog.ProcessTerminatedMessage());
     // Without a delay process to wait for, the refresh goes on at once.
     if (started != DelayProcessWatcher::Started::Watched) RefreshPortals(dialog);
 }
 
-void CTargetSection::RefreshPortals(CNorvaleDlg& dialog) {
+void CTargetSection::RefreshPortals(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
     ClearTargetList(dialog);
@@ -186,7 +185,7 @@ std::vector<std::wstring> CTargetSection::ReadActive(CWmiWrapper& wmi, const std
     return values;
 }
 
-void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
+void CTargetSection::FillTargetListFromInitiator(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     WaitCursor wait(surface);
     surface.SetRedraw(IDC_TARGET_LIST, false);
@@ -205,7 +204,7 @@ void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
     if (!state_.AutoConnectPending) {
         const std::wstring yes = UiText(target_text::kYes);
         const std::wstring no = UiText(target_text::kNo);
-        const std::size_t first = static_cast<std::size_t>(dialog.State().targetPageStart);
+        const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
         const std::vector<std::wstring>& targets = state_.TargetNames;
         for (std::size_t index = first; index < targets.size() && index < first + kItemsPerPage; ++index) {
             const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index - first),
@@ -235,7 +234,7 @@ void CTargetSection::FillTargetListFromInitiator(CNorvaleDlg& dialog) {
     surface.SetRedraw(IDC_TARGET_LIST, true);
 }
 
-void CTargetSection::OnTargetClicked(CNorvaleDlg& dialog) {
+void CTargetSection::OnTargetClicked(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     const int count = QueryTargetCount(dialog.Protocol());
     if (count == -1) return;
@@ -260,21 +259,26 @@ void CTargetSection::OnTargetClicked(CNorvaleDlg& dialog) {
     EnableTargetButtons(dialog, true);
 }
 
-void CTargetSection::ClearTargetList(CNorvaleDlg& dialog) {
-    TargetSection::ClearTargetList(dialog);
+void CTargetSection::ClearTargetList(TargetGroupHost& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
+    surface.SetRedraw(IDC_TARGET_LIST, false);
+    surface.DeleteAllListRows(IDC_TARGET_LIST);
+    surface.Enable(IDC_TARGET_CONNECT, false);
+    surface.Enable(IDC_MANAGEMENT, false);
+    surface.SetRedraw(IDC_TARGET_LIST, true);
     rowTargets_.clear();
 }
 
-void CTargetSection::StartTargetListTimer(CNorvaleDlg& dialog) {
+void CTargetSection::StartTargetListTimer(TargetGroupHost& dialog) {
     dialog.Surface().SetTimer(IDT_TARGET_LIST, state_.AutoConnectPending ? kListDelayBeforeConnect : kListDelay);
 }
 
-void CTargetSection::EnableTargetButtons(CNorvaleDlg& dialog, bool enabled) {
+void CTargetSection::EnableTargetButtons(TargetGroupHost& dialog, bool enabled) {
     dialog.Surface().Enable(IDC_TARGET_CONNECT, enabled);
     dialog.Surface().Enable(IDC_MANAGEMENT, enabled);
 }
 
-bool CTargetSection::ReportWmiTimeout(CNorvaleDlg& dialog, CWmiWrapper& wmi) {
+bool CTargetSection::ReportWmiTimeout(TargetGroupHost& dialog, CWmiWrapper& wmi) {
     if (!wmi.TakeTimedOut()) return false;
     ShowWarning(dialog, target_text::kWmiTimedOut, MessageIcon::Exclamation);
     EnableTargetButtons(dialog, true);

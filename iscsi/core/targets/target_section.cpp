@@ -8,7 +8,6 @@
 #include "controls/core/wait_cursor.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/target_texts.h"
-#include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/initiator/command_lines.h"
 #include "platform/core/texts/norvale_texts.h"
 #include "platform/core/version/windows_version_editions.h"
@@ -51,29 +50,29 @@ void CTargetSection::ResetFlags() {
     state_.ChapLoginDone = false;
 }
 
-void CTargetSection::RefreshTargets(CNorvaleDlg& dialog) {
+void CTargetSection::RefreshTargets(TargetGroupHost& dialog) {
     state_.PortalRefreshStarted = false;
     CheckInitiator(dialog, false);
 }
 
-void CTargetSection::OnTargetListTimer(CNorvaleDlg& dialog) { FillTargetListFromInitiator(dialog); }
+void CTargetSection::OnTargetListTimer(TargetGroupHost& dialog) { FillTargetListFromInitiator(dialog); }
 
-void CTargetSection::OnListClicked(CNorvaleDlg& dialog) { OnTargetClicked(dialog); }
+void CTargetSection::OnListClicked(TargetGroupHost& dialog) { OnTargetClicked(dialog); }
 
-void CTargetSection::OnConnect(CNorvaleDlg& dialog) { OnConnectClicked(dialog); }
+void CTargetSection::OnConnect(TargetGroupHost& dialog) { OnConnectClicked(dialog); }
 
-void CTargetSection::OnManagement(CNorvaleDlg& dialog) {
+void CTargetSection::OnManagement(TargetGroupHost& dialog) {
     if (RefusedWithoutAdmin(dialog)) return;
-    ports_.disks.OpenDiskManager(dialog);
+    ports_.disks.OpenDiskManager();
 }
 
-bool CTargetSection::RefusedWithoutAdmin(CNorvaleDlg& dialog) {
+bool CTargetSection::RefusedWithoutAdmin(TargetGroupHost& dialog) {
     if (!LacksAdministratorRights(ports_.elevation, Version())) return false;
     ShowWarning(dialog, target_text::kNeedsAdministrator, MessageIcon::Exclamation);
     return true;
 }
 
-bool CTargetSection::ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service) {
+bool CTargetSection::ReadyToStart(TargetGroupHost& dialog, ServiceHandle& service) {
     const std::optional<ServiceStartType> startType = service.QueryStartType();
     if (startType == ServiceStartType::Disabled) {
         serviceDisabled_ = true;
@@ -104,13 +103,13 @@ void CTargetSection::LogServiceRefusal(const std::wstring& what, std::uint32_t e
     ports_.log->Trace(line);
 }
 
-void CTargetSection::OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) {
+void CTargetSection::OnProcessTerminated(TargetGroupHost& dialog, std::intptr_t process) {
     // Anyone may post a registered message: only a process of ours ends a
     // portal refresh, and only its handle is closed.
     if (watcher_.Finish(process)) RefreshPortals(dialog);
 }
 
-void CTargetSection::OnRestored(CNorvaleDlg& dialog) {
+void CTargetSection::OnRestored(TargetGroupHost& dialog) {
     // Back from the installer: connect the chosen target once the portals
     // are refreshed.
     if (!state_.InstallPromptShown) return;
@@ -119,7 +118,7 @@ void CTargetSection::OnRestored(CNorvaleDlg& dialog) {
     OnConnectClicked(dialog);
 }
 
-void CTargetSection::OnDialogEnding(CNorvaleDlg&) {
+void CTargetSection::OnDialogEnding(TargetGroupHost&) {
     startingService_.reset();
     watcher_.DialogEnded();
     installOwner_ = nullptr;
@@ -132,7 +131,7 @@ bool CTargetSection::VistaOrLater() {
     return version && IsVistaOrLater(*version);
 }
 
-void CTargetSection::CheckInitiator(CNorvaleDlg& dialog, bool connecting) {
+void CTargetSection::CheckInitiator(TargetGroupHost& dialog, bool connecting) {
     serviceDisabled_ = false;
     WaitCursor wait(dialog.Surface());
     const std::optional<WindowsVersionInfo> version = Version();
@@ -157,7 +156,7 @@ void CTargetSection::CheckInitiator(CNorvaleDlg& dialog, bool connecting) {
     }
 }
 
-void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service) {
+void CTargetSection::StartServiceOnOlderWindows(TargetGroupHost& dialog, ServiceHandle* service) {
     if (service == nullptr) return;
     DialogSurfacePort& surface = dialog.Surface();
     bool shown = false;
@@ -173,7 +172,7 @@ void CTargetSection::StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHand
     if (shown) surface.CloseModeless(serviceNotice_);
 }
 
-void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
+void CTargetSection::StartInitiatorService(TargetGroupHost& dialog) {
     if (startingService_) return;  // a start is already being watched
     std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     if (!service) {
@@ -209,7 +208,7 @@ void CTargetSection::StartInitiatorService(CNorvaleDlg& dialog) {
 
 bool CTargetSection::ServiceStarting() const { return startingService_ != nullptr; }
 
-void CTargetSection::OnServiceStartTimer(CNorvaleDlg& dialog) {
+void CTargetSection::OnServiceStartTimer(TargetGroupHost& dialog) {
     if (!startingService_) return;
     DialogSurfacePort& surface = dialog.Surface();
     const std::optional<ServiceState> state = startingService_->QueryState();
@@ -235,7 +234,7 @@ void CTargetSection::OnServiceStartTimer(CNorvaleDlg& dialog) {
     ContinueConnect(dialog);
 }
 
-void CTargetSection::ShowInstallNotice(CNorvaleDlg& dialog) {
+void CTargetSection::ShowInstallNotice(TargetGroupHost& dialog) {
     installOwner_ = &dialog;
     // A notice already on screen counts; one that is just going does not
     // (the installer ran from it and the initiator is still missing).
@@ -244,7 +243,7 @@ void CTargetSection::ShowInstallNotice(CNorvaleDlg& dialog) {
     state_.InstallPromptShown = shown;
 }
 
-void CTargetSection::OnInstallOk(CNorvaleDlg& dialog) {
+void CTargetSection::OnInstallOk(TargetGroupHost& dialog) {
     const std::wstring folder = FolderOf(ports_.location.ExecutablePath());
     const std::wstring name = InstallerFileName(Version().has_value(), ports_.wow64);
     const std::wstring path = folder + L"\\" + name;

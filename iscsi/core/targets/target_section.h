@@ -4,10 +4,13 @@
 // prerequisites (installed, service running) with their notices, Connect and
 // Disconnect with the CHAP dialog, and the logout a LAN change needs.
 //
-//   SessionDiskHandoff disks(wmi);     // until disk management lands
+// It sees the dialog it sits in only through TargetGroupHost; the program's
+// composition links it to the main dialog's target hooks (app/core).
+//
+//   SessionDiskHandoff disks(wmi);     // or disk management, linked at the top
 //   CTargetSection targets(TargetSectionPorts{wmi, commands, services, registry, version,
 //                                             delayProcess, location, SystemClock(), disks, wow64});
-//   CNorvaleDlg dialog(protocol, files, {&lan, &shares, &targets, &web});
+//   targets.OnConnect(host);           // host: a TargetGroupHost
 #pragma once
 
 #include <chrono>
@@ -22,7 +25,7 @@
 #include "iscsi/core/targets/initiator_notices.h"
 #include "iscsi/core/targets/process_watch.h"
 #include "iscsi/core/targets/target_disk_handoff.h"
-#include "mainwindow/core/norvale_sections.h"
+#include "iscsi/core/targets/target_group_host.h"
 #include "platform/core/clock_port.h"
 #include "platform/core/console/command_runner.h"
 #include "platform/core/elevation_port.h"
@@ -92,29 +95,39 @@ struct TargetGroupState {
     bool ChapLoginDone = false;
 };
 
-class CTargetSection final : public TargetSection {
+class CTargetSection final {
 public:
     explicit CTargetSection(TargetSectionPorts ports);
-    ~CTargetSection() override;
+    ~CTargetSection();
     CTargetSection(const CTargetSection&) = delete;
     CTargetSection& operator=(const CTargetSection&) = delete;
 
-    void ResetFlags() override;
+    // The dialog opened: forget every pending connect and refresh.
+    void ResetFlags();
     // A device with targets was clicked: the availability check, which
     // fills the list from the device or refreshes the initiator's portals.
-    void RefreshTargets(CNorvaleDlg& dialog) override;
-    void ClearTargetList(CNorvaleDlg& dialog) override;
-    void OnTargetListTimer(CNorvaleDlg& dialog) override;
-    void OnListClicked(CNorvaleDlg& dialog) override;
-    void OnConnect(CNorvaleDlg& dialog) override;
-    void OnManagement(CNorvaleDlg& dialog) override;
-    void OnPageChanged(CNorvaleDlg& dialog) override;
-    void OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) override;
-    void OnRestored(CNorvaleDlg& dialog) override;
-    void OnServiceStartTimer(CNorvaleDlg& dialog) override;
-    void DisconnectActiveTargets(CNorvaleDlg& dialog) override;
-    void LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) override;
-    void OnDialogEnding(CNorvaleDlg& dialog) override;
+    void RefreshTargets(TargetGroupHost& dialog);
+    // Empties the target list and disables Connect and Management.
+    void ClearTargetList(TargetGroupHost& dialog);
+    void OnTargetListTimer(TargetGroupHost& dialog);
+    void OnListClicked(TargetGroupHost& dialog);
+    void OnConnect(TargetGroupHost& dialog);
+    void OnManagement(TargetGroupHost& dialog);
+    void OnPageChanged(TargetGroupHost& dialog);
+    // The delay process of a portal refresh ended; `process` is its handle.
+    void OnProcessTerminated(TargetGroupHost& dialog, std::intptr_t process);
+    // The dialog came back from the minimised state.
+    void OnRestored(TargetGroupHost& dialog);
+    void OnServiceStartTimer(TargetGroupHost& dialog);
+    // Before the selected device's address changes: log out of every target
+    // of it that the list shows as connected.
+    void DisconnectActiveTargets(TargetGroupHost& dialog);
+    // Logs the initiator out of one target (its full iSCSI name): every
+    // session and persistent login; with `removeDevices` the target's
+    // lettered volumes first stop being mounted at start-up.
+    void LogoutTarget(TargetGroupHost& dialog, const std::wstring& targetName, bool removeDevices);
+    // The dialog window is going: nothing may be posted to it any more.
+    void OnDialogEnding(TargetGroupHost& dialog);
 
     const TargetGroupState& State() const { return state_; }
     // The full target name each row of the shown page stands for.
@@ -124,65 +137,65 @@ public:
 
 private:
     // --- prerequisites (target_prerequisites.cpp)
-    void CheckInitiator(CNorvaleDlg& dialog, bool connecting);
-    void StartInitiatorService(CNorvaleDlg& dialog);
+    void CheckInitiator(TargetGroupHost& dialog, bool connecting);
+    void StartInitiatorService(TargetGroupHost& dialog);
     bool ServiceStarting() const;
-    void StartServiceOnOlderWindows(CNorvaleDlg& dialog, ServiceHandle* service);
+    void StartServiceOnOlderWindows(TargetGroupHost& dialog, ServiceHandle* service);
     // Before a start: a disabled service is refused with a message (and the
     // connect goes no further); a manual one is made automatic so that the
     // persistent logins come back after a restart.
-    bool ReadyToStart(CNorvaleDlg& dialog, ServiceHandle& service);
+    bool ReadyToStart(TargetGroupHost& dialog, ServiceHandle& service);
     // ServiceHandle::Start, a refusal written to the support log.
     bool StartLogged(ServiceHandle& service);
     // One line of the support log for a service request the manager refused.
     void LogServiceRefusal(const std::wstring& what, std::uint32_t error);
     // Needs an administrator and the process is not elevated: says so, once
     // per click; the caller then does nothing.
-    bool RefusedWithoutAdmin(CNorvaleDlg& dialog);
-    void ShowInstallNotice(CNorvaleDlg& dialog);
-    void OnInstallOk(CNorvaleDlg& dialog);
+    bool RefusedWithoutAdmin(TargetGroupHost& dialog);
+    void ShowInstallNotice(TargetGroupHost& dialog);
+    void OnInstallOk(TargetGroupHost& dialog);
     std::optional<WindowsVersionInfo> Version();
     bool VistaOrLater();
 
     // --- the list (target_list.cpp)
-    void RefreshTargetList(CNorvaleDlg& dialog);
-    void FillTargetListFromDevice(CNorvaleDlg& dialog);
-    void StartPortalRefresh(CNorvaleDlg& dialog);
-    void RefreshPortals(CNorvaleDlg& dialog);
-    void FillTargetListFromInitiator(CNorvaleDlg& dialog);
+    void RefreshTargetList(TargetGroupHost& dialog);
+    void FillTargetListFromDevice(TargetGroupHost& dialog);
+    void StartPortalRefresh(TargetGroupHost& dialog);
+    void RefreshPortals(TargetGroupHost& dialog);
+    void FillTargetListFromInitiator(TargetGroupHost& dialog);
     std::vector<std::wstring> CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp);
-    void OnTargetClicked(CNorvaleDlg& dialog);
-    void StartTargetListTimer(CNorvaleDlg& dialog);
-    void EnableTargetButtons(CNorvaleDlg& dialog, bool enabled);
+    void OnTargetClicked(TargetGroupHost& dialog);
+    void StartTargetListTimer(TargetGroupHost& dialog);
+    void EnableTargetButtons(TargetGroupHost& dialog, bool enabled);
     bool PrefixMatching();
     void ReadInstanceNames(CWmiWrapper& wmi);
     // `Active` of the target's statistics selection.
     std::vector<std::wstring> ReadActive(CWmiWrapper& wmi, const std::wstring& targetName);
 
     // --- connect and disconnect (target_connect.cpp)
-    void OnConnectClicked(CNorvaleDlg& dialog);
+    void OnConnectClicked(TargetGroupHost& dialog);
     // The connect after the availability check: a portal refresh first when
     // the service just came up, else the login at once.
-    void ContinueConnect(CNorvaleDlg& dialog);
+    void ContinueConnect(TargetGroupHost& dialog);
     // False when the user cancelled the CHAP dialog: the buttons stay off
     // until the next click on the list.
-    bool ConnectTarget(CNorvaleDlg& dialog, bool automatic);
+    bool ConnectTarget(TargetGroupHost& dialog, bool automatic);
     // The login lines of one target (plain, or through the CHAP dialog).
-    void LogIn(CNorvaleDlg& dialog, const std::wstring& target, const std::wstring& initiatorName);
-    void RequestChapLogin(CNorvaleDlg& dialog, const std::wstring& userName, const SecretText& encodedPassword);
-    void AfterLogin(CNorvaleDlg& dialog, const std::wstring& target, bool automatic);
-    void HandOverDisk(CNorvaleDlg& dialog, const std::wstring& target, bool firstValueTrue, bool automatic);
-    void RemovePersistentLogins(CNorvaleDlg& dialog, CWmiWrapper& wmi, const std::wstring& target);
-    void DisconnectSelectedTargets(CNorvaleDlg& dialog);
+    void LogIn(TargetGroupHost& dialog, const std::wstring& target, const std::wstring& initiatorName);
+    void RequestChapLogin(TargetGroupHost& dialog, const std::wstring& userName, const SecretText& encodedPassword);
+    void AfterLogin(TargetGroupHost& dialog, const std::wstring& target, bool automatic);
+    void HandOverDisk(TargetGroupHost& dialog, const std::wstring& target, bool firstValueTrue, bool automatic);
+    void RemovePersistentLogins(TargetGroupHost& dialog, CWmiWrapper& wmi, const std::wstring& target);
+    void DisconnectSelectedTargets(TargetGroupHost& dialog);
     // The target of page row `row`; empty when the list has none for it.
     std::wstring TargetOfRow(int row) const;
-    void ShowWarning(CNorvaleDlg& dialog, unsigned textId, MessageIcon icon);
+    void ShowWarning(TargetGroupHost& dialog, unsigned textId, MessageIcon icon);
     // False, with a trace line saying why, for a name that is not an iSCSI
     // name: it must not reach a command line, a WQL query or the list.
     bool AcceptTargetName(const std::wstring& name, const wchar_t* source);
     // A query of `wmi` ran out of time (the provider hangs): the user is
     // told and gets the buttons back. True when that happened.
-    bool ReportWmiTimeout(CNorvaleDlg& dialog, CWmiWrapper& wmi);
+    bool ReportWmiTimeout(TargetGroupHost& dialog, CWmiWrapper& wmi);
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
@@ -193,7 +206,7 @@ private:
     CWinService serviceNotice_;
     InstallDialog installNotice_;
     // The dialog the install notice belongs to, while it is open.
-    CNorvaleDlg* installOwner_ = nullptr;
+    TargetGroupHost* installOwner_ = nullptr;
     // A service start still pending: polled by timer, so the window keeps
     // taking messages; the connect goes on when it ends.
     std::unique_ptr<ServiceHandle> startingService_;

@@ -7,7 +7,6 @@
 #include "mainwindow/core/admin_login.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
-#include "platform/core/initiator/command_lines.h"
 #include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/device_requests.h"
 #include "protocol/core/name_text.h"
@@ -76,7 +75,7 @@ void ClearForChange(DialogSurfacePort& surface) {
 
 }  // namespace
 
-CLanSection::CLanSection(CommandRunner& commands) : commands_(commands) {}
+CLanSection::CLanSection(InitiatorTeardownPort& initiator) : initiator_(initiator) {}
 
 void CLanSection::OnDhcpModeChanged(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
@@ -185,10 +184,7 @@ bool CLanSection::LogIn(CNorvaleDlg& dialog) {
 // sessions, the re-mounted volumes and the portal of the old address.
 void CLanSection::TearDownIscsi(CNorvaleDlg& dialog) {
     dialog.Targets().DisconnectActiveTargets(dialog);
-    commands_.RunConsoleCommand(ClearPersistentDevicesCommand());
-    const CommandLine portal = RemoveTargetPortalCommand(dialog.Protocol().SelectedDeviceIp);
-    if (portal.Built()) commands_.RunConsoleCommand(portal.text);
-    commands_.RunConsoleCommand(ListTargetsCommand());
+    initiator_.ForgetDevice(dialog.Protocol().SelectedDeviceIp);
 }
 
 void CLanSection::ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal) {

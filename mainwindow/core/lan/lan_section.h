@@ -3,7 +3,7 @@
 // takes this PC's iSCSI sessions of the device down and sends the static
 // address or the switch to DHCP; then the devices are discovered again.
 //
-//   CLanSection lan(commandRunner);
+//   CLanSection lan(initiator);         // an InitiatorTeardownPort
 //   NorvaleDlgSections sections{&lan, &shares, &targets, &web};
 //   CNorvaleDlg dialog(protocol, files, sections);
 #pragma once
@@ -13,15 +13,23 @@
 #include "controls/core/dialog_surface_port.h"
 #include "mainwindow/core/lan/address_checks.h"
 #include "mainwindow/core/norvale_sections.h"
-#include "platform/core/console/command_runner.h"
 
 namespace norvale {
 
+// What a change of the device's address needs of the iSCSI initiator once
+// the device's connected targets are logged out (through the dialog's target
+// section): the persistent devices cleared, the device's portal removed and
+// the targets read anew, so nothing points at the old address.
+class InitiatorTeardownPort {
+public:
+    virtual ~InitiatorTeardownPort() = default;
+    virtual void ForgetDevice(const std::wstring& deviceIp) = 0;
+};
+
 class CLanSection final : public LanSection {
 public:
-    // The runner carries the initiator commands of the iSCSI tear-down; it
-    // must outlive the section.
-    explicit CLanSection(CommandRunner& commands);
+    // The initiator must outlive the section.
+    explicit CLanSection(InitiatorTeardownPort& initiator);
 
     void OnApply(CNorvaleDlg& dialog) override;
     void OnDhcpModeChanged(CNorvaleDlg& dialog) override;
@@ -36,7 +44,7 @@ private:
     void TearDownIscsi(CNorvaleDlg& dialog);
     void ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal);
 
-    CommandRunner& commands_;
+    InitiatorTeardownPort& initiator_;
 };
 
 }  // namespace norvale

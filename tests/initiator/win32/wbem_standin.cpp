@@ -1,6 +1,6 @@
 // The WMI locator for a test prefix: an in-process COM server registered in
 // place of the system's WbemLocator class, so that the product's own WMI
-// adapter (iscsi/win32/win32_wmi_port) runs unchanged against the simulated
+// adapter (platform/win32/win32_wmi_port) runs unchanged against the simulated
 // initiator. Only what the adapter calls is served: ConnectServer,
 // ExecQuery with forward-only enumeration, GetObject of a class,
 // SpawnInstance, Get, Put and PutInstance. Every other method answers

@@ -1,8 +1,12 @@
 // Entry point of norvale.exe: the real ports behind the application object
-// and the sections of its main dialog.
+// and the sections of its main dialog, and the links that let the iSCSI group,
+// disk management and the LAN change reach each other (section_links.h).
 #include <windows.h>
 #include <objbase.h>
 
+#include "app/core/norvale_app.h"
+#include "app/core/section_links.h"
+#include "app/win32/win32_app_ports.h"
 #include "controls/win32/dialog_host.h"
 #include "disk/core/format/format_engine.h"
 #include "disk/core/handoff/disk_handoff.h"
@@ -16,10 +20,8 @@
 #include "iscsi/win32/win32_delay_process.h"
 #include "iscsi/win32/win32_service_control.h"
 #include "mainwindow/core/lan/lan_section.h"
-#include "mainwindow/core/norvale_app.h"
 #include "mainwindow/core/shares/share_section.h"
 #include "mainwindow/core/web_section.h"
-#include "mainwindow/win32/win32_app_ports.h"
 #include "mainwindow/win32/win32_program_start.h"
 #include "mainwindow/win32/win32_share_ports.h"
 #include "mainwindow/win32/win32_windows_user.h"
@@ -87,7 +89,9 @@ int RunNorvale() {
     norvale::win32::Win32WindowsUser windowsUser;
     norvale::win32::Win32ProgramStart programs;
 
-    norvale::CLanSection lan(commands);
+    norvale::InitiatorTeardown initiatorTeardown(commands);
+    norvale::LanTeardownLink lanTeardown(initiatorTeardown);
+    norvale::CLanSection lan(lanTeardown);
     norvale::CShareSection shares(norvale::ShareSectionPorts{drives, driveTypes, httpCheck, registry, version,
                                                              redirection, norvale::SystemClock(),
                                                              &windowsUser, wow64, &elevation});
@@ -118,15 +122,20 @@ int RunNorvale() {
                                                   ids,      clock,      formatEngine, wow64};
     norvale::DiskManagementHandoff disks(
         norvale::DiskHandoffPorts{inventory, wizard, norvale::DiskManagerOpener(management)});
+    // The iSCSI group and disk management see the main dialog through one
+    // host; the group reaches disk management through the hand-off link.
+    norvale::MainDialogHost mainDialog;
+    norvale::DiskHandoffLink handoff(disks, mainDialog);
     norvale::CTargetSection targets(norvale::TargetSectionPorts{wmi, commands, services, registry, version,
                                                                 delayProcess, location, norvale::SystemClock(),
-                                                                disks, wow64, &elevation, &log,
+                                                                handoff, wow64, &elevation, &log,
                                                                 &systemErrorTexts});
+    norvale::TargetSectionLink targetHooks(targets, mainDialog);
 
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;
     sections.shares = &shares;
-    sections.targets = &targets;
+    sections.targets = &targetHooks;
     sections.web = &web;
 
     norvale::CNorvaleApp app({instance, version, dialogs, protocol, files}, sections);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "mainwindow/core/ports/norvale_app_ports.h"
+#include "app/core/norvale_app_ports.h"
 #include "mainwindow/core/ports/norvale_system_files_port.h"
 
 namespace norvale::win32 {

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "mainwindow/core/ports/norvale_app_ports.h"
+#include "app/core/norvale_app_ports.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "mainwindow/core/ports/norvale_system_files_port.h"
 #include "platform/core/version/version_source_port.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/win32/win32_app_ports.h"
+#include "app/win32/win32_app_ports.h"
 
 #include "controls/win32/dialog_host.h"
 

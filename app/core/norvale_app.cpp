@@ -1,4 +1,4 @@
-#include "mainwindow/core/norvale_app.h"
+#include "app/core/norvale_app.h"
 
 #include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/texts/norvale_texts.h"

@@ -1,6 +1,6 @@
 // The application object: one instance per desktop, the Windows version
 // read once before the main dialog runs, and the process's exit code.
-#include "mainwindow/core/norvale_app.h"
+#include "app/core/norvale_app.h"
 
 #include <gtest/gtest.h>
 
