@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "mainwindow/win32/win32_share_ports.h"
+#include "mainwindow/win32/win32_http_check.h"
+#include "platform/win32/win32_drive_ports.h"
 
 namespace norvale {
 namespace {

@@ -1,8 +1,6 @@
-// The share section's ports on Windows: the network provider (mpr), drive
-// types, and WinINet's connection check.
+// The drive ports on Windows: the network provider (mpr) and drive types.
 #pragma once
 
-#include "mainwindow/core/ports/http_check_port.h"
 #include "platform/core/drives/drive_type_port.h"
 #include "platform/core/drives/network_drive_port.h"
 #include "platform/core/trace_port.h"
@@ -26,12 +24,6 @@ private:
 class Win32DriveTypePort final : public DriveTypePort {
 public:
     DriveType TypeOf(const std::wstring& driveName) override;
-};
-
-// Stateless; safe from any thread.
-class Win32HttpCheck final : public HttpCheckPort {
-public:
-    bool CheckConnection(const std::wstring& url) override;
 };
 
 }  // namespace norvale::win32

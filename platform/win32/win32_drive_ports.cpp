@@ -1,7 +1,6 @@
-#include "mainwindow/win32/win32_share_ports.h"
+#include "platform/win32/win32_drive_ports.h"
 
 #include <windows.h>
-#include <wininet.h>
 #include <winnetwk.h>
 
 #include <vector>
@@ -55,10 +54,6 @@ bool Win32NetworkDrivePort::CancelConnection(const std::wstring& localName, unsi
 DriveType Win32DriveTypePort::TypeOf(const std::wstring& driveName) {
     const UINT type = ::GetDriveTypeW(driveName.c_str());
     return type <= static_cast<UINT>(DriveType::RamDisk) ? static_cast<DriveType>(type) : DriveType::Unknown;
-}
-
-bool Win32HttpCheck::CheckConnection(const std::wstring& url) {
-    return ::InternetCheckConnectionW(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
 }
 
 }  // namespace norvale::win32
