@@ -196,12 +196,12 @@ window=$(xdotool search --name "^${TITLE}\$" | head -1)
 probe click-row $DEVICE_LIST "$archive" focus $EXIT
 timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key --clearmodifiers Tab
-probe wait-idle focused
+probe wait 5 wait-idle focused
 focused_id() { grep '^focused ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2; }
 expect "Tab from the last stop reaches the device list" $DEVICE_LIST "$(focused_id)"
 queries_before=$(grep -c 'Query' "$NV_DIR/$kb_ns.log" 2>/dev/null)
 xdotool key --clearmodifiers "$kb_key"
-probe wait-idle sleep 500 wait-idle ip $LAN_IP focused
+probe wait 5 wait-idle sleep 500 wait-idle ip $LAN_IP focused
 shot keyboard-selected
 expect "$kb_key selects the next appliance: its LAN fields" "$kb_ip" "$(value ip $LAN_IP)"
 (($(grep -c 'Query' "$NV_DIR/$kb_ns.log" 2>/dev/null) > queries_before)) &&

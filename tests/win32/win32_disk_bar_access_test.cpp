@@ -2,7 +2,8 @@
 // with real key input: Tab reaches the bar, Right moves the focus, Enter
 // clicks, the context-menu key opens menu 235 at the focused segment, and
 // the bar's accessible object (read back through AccessibleObjectFromWindow)
-// names the disk and each segment.
+// names the disk and each segment. Screenshots of the focused segment and
+// the menu go to NORVALE_SHOT_DIR when it is set.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -86,6 +87,7 @@ TEST(Win32DiskBarKeyboard, TabArrowsEnterAndTheMenuKeyWithAScreenReadersView) {
         .OnTimer(kStep, [&] {
             if (HWND menu = FindWindowW(L"#32768", nullptr); menu != nullptr && IsWindowVisible(menu)) {
                 GetWindowRect(menu, &menuRect);
+                SaveWindowShot(menu, L"disk_bar_keyboard_menu.bmp");
                 menuShown = true;
                 EndMenu();
                 return;
@@ -98,6 +100,7 @@ TEST(Win32DiskBarKeyboard, TabArrowsEnterAndTheMenuKeyWithAScreenReadersView) {
                 VariantInit(&focus);
                 if (acc != nullptr && acc->get_accFocus(&focus) == S_OK && focus.vt == VT_I4 && focus.lVal == 2) {
                     focusedChild = focus.lVal;
+                    SaveWindowShot(dialog.Window(), L"disk_bar_keyboard_focus.bmp");
                     step = 2;
                     PressKey(VK_RETURN);
                 }

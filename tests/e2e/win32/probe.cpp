@@ -500,6 +500,7 @@ public:
     }
 
     void Focused() {
+        if (dialog_ == nullptr) WaitWindow(1);
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         int id = 0;
