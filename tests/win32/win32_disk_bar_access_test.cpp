@@ -11,6 +11,7 @@
 #include <oleacc.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "resources/resource.h"
@@ -155,6 +156,74 @@ TEST(Win32DiskBarKeyboard, TabArrowsEnterAndTheMenuKeyWithAScreenReadersView) {
         EXPECT_EQ(acc->get_accChildCount(&children), E_FAIL) << "the bar is gone: the object says so";
         acc->Release();
     }
+    if (SUCCEEDED(apartment)) CoUninitialize();
+}
+
+// A screen reader is another process: norvale_probe.exe (built beside the
+// tests, in e2e/) reads the bar through AccessibleObjectFromWindow while the
+// dialog goes on serving its messages.
+TEST(Win32DiskBarKeyboard, AnotherProcessReadsTheBarsNameAndSegments) {
+    NORVALE_REQUIRE_WINDOWS();
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder(self);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    const std::wstring probe = folder + L"e2e\\norvale_probe.exe";
+    if (GetFileAttributesW(probe.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no probe beside the tests";
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring output = std::wstring(temp) + L"norvale_probe_msaa.txt";
+    constexpr wchar_t kProbeDone[] = L"Norvale.Test.ProbeDone";
+    DWORD exitCode = 1;
+    std::thread worker;
+    TestDialog dialog;
+    dialog.Messages().OnRegistered(kProbeDone, [&](std::intptr_t code) {
+        exitCode = static_cast<DWORD>(code);
+        dialog.Surface().EndDialog(kIdOk);
+    });
+    dialog.onShown = [&] {
+        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        s.SetDiskBarView(s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230}), PartitionAndFree(5));
+        // The probe's own start takes a while under Wine.
+        s.SetTimer(kWatchdogTimer, std::chrono::seconds(60));
+        const HWND window = dialog.Window();
+        worker = std::thread([window, probe, output, done = RegisterWindowMessageW(kProbeDone)] {
+            SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+            HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            STARTUPINFOW start{};
+            start.cb = sizeof start;
+            start.dwFlags = STARTF_USESTDHANDLES;
+            start.hStdOutput = start.hStdError = file;
+            PROCESS_INFORMATION process{};
+            std::wstring line = L"\"" + probe + L"\" Disks msaa " + std::to_wstring(IDC_DISKS_BAR);
+            DWORD code = 2;
+            if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &start, &process)) {
+                if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 3);
+                GetExitCodeProcess(process.hProcess, &code);
+                CloseHandle(process.hThread);
+                CloseHandle(process.hProcess);
+            }
+            CloseHandle(file);
+            // A window gone meanwhile (the watchdog) just drops the post.
+            PostMessageW(window, done, 0, static_cast<LPARAM>(code));
+        });
+    };
+    EXPECT_EQ(RunTestDialog(dialog, IDD_TEST_DISKS), kIdOk);
+    if (worker.joinable()) worker.join();
+    EXPECT_EQ(exitCode, 0u);
+    std::string printed;
+    if (FILE* f = _wfopen(output.c_str(), L"rb")) {
+        char buffer[512];
+        const size_t n = fread(buffer, 1, sizeof buffer, f);
+        printed.assign(buffer, n);
+        fclose(f);
+    }
+    DeleteFileW(output.c_str());
+    EXPECT_NE(printed.find("msaa " + std::to_string(IDC_DISKS_BAR) + " \"Disk 5\" 33 2"), std::string::npos)
+        << "a list named after its disk with two segments; the probe printed: " << printed;
     if (SUCCEEDED(apartment)) CoUninitialize();
 }
 
