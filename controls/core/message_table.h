@@ -94,8 +94,6 @@ public:
     MessageTable& OnClicked(int controlId, std::function<void()> handler);
     // WM_NOTIFY of one control with one code, for example NM_CLICK.
     MessageTable& OnNotify(int controlId, int code, std::function<void()> handler);
-    // WM_NOTIFY with one code from whichever id: controls whose id carries
-    // data, such as the disk bars (id = disk number, param = segment index).
     // LVN_ITEMCHANGED of one list view, with the row's selection change.
     MessageTable& OnListItemChanged(int listId, std::function<void(const ListItemChange&)> handler);
     // The user picked a row of a list view: a click (NM_CLICK, also on the
@@ -103,6 +101,8 @@ public:
     // (LVN_ITEMCHANGED). A click's own selection change does not act, so
     // one click acts once; changes the program makes never act.
     MessageTable& OnListRowPicked(int listId, std::function<void()> handler);
+    // WM_NOTIFY with one code from whichever id: controls whose id carries
+    // data, such as the disk bars (id = disk number, param = segment index).
     MessageTable& OnNotifyFromAnyId(int code, std::function<void(int id, std::intptr_t param)> handler);
     MessageTable& OnTimer(int timerId, std::function<void()> handler);
     // A key pressed in any control of the dialog; answer true to consume it
