@@ -37,6 +37,21 @@ MessageTable& MessageTable::OnNotify(int controlId, int code, std::function<void
                [h = std::move(handler)](const DialogMessage&) { h(); return false; });
 }
 
+MessageTable& MessageTable::OnListItemChanged(int listId,
+                                              std::function<void(const ListItemChange&)> handler) {
+    return Add(MessageKind::Notify, listId, kListItemChanged, {},
+               [h = std::move(handler)](const DialogMessage& m) { h(m.item); return false; });
+}
+
+MessageTable& MessageTable::OnListRowPicked(int listId, std::function<void()> handler) {
+    OnNotify(listId, kNotifyClick, handler);
+    return OnListItemChanged(listId, [h = std::move(handler)](const ListItemChange& change) {
+        // A press of the mouse changes the selection before its NM_CLICK,
+        // which acts; the keys send nothing else.
+        if (change.cause == ChangeCause::Keyboard && change.SelectionGained()) h();
+    });
+}
+
 MessageTable& MessageTable::OnNotifyFromAnyId(int code,
                                               std::function<void(int, std::intptr_t)> handler) {
     return Add(

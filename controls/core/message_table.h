@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/core/dialog_types.h"
+#include "controls/core/list_item_change.h"
 
 namespace norvale {
 
@@ -41,6 +42,7 @@ struct DialogMessage {
     std::intptr_t param = 0;
     std::wstring name;  // registered messages only
     Point point;        // mouse messages only, client coordinates
+    ListItemChange item;  // LVN_ITEMCHANGED only
 
     static DialogMessage Of(MessageKind kind, int id = 0, int code = 0) {
         DialogMessage m;
@@ -57,6 +59,11 @@ struct DialogMessage {
     static DialogMessage OfNotify(int id, int code, std::intptr_t param) {
         DialogMessage m = Of(MessageKind::Notify, id, code);
         m.param = param;
+        return m;
+    }
+    static DialogMessage OfListItemChange(int listId, const ListItemChange& change) {
+        DialogMessage m = OfNotify(listId, kListItemChanged, change.row);
+        m.item = change;
         return m;
     }
     static DialogMessage OfRegistered(std::wstring name, std::intptr_t param) {
@@ -87,6 +94,13 @@ public:
     MessageTable& OnClicked(int controlId, std::function<void()> handler);
     // WM_NOTIFY of one control with one code, for example NM_CLICK.
     MessageTable& OnNotify(int controlId, int code, std::function<void()> handler);
+    // LVN_ITEMCHANGED of one list view, with the row's selection change.
+    MessageTable& OnListItemChanged(int listId, std::function<void(const ListItemChange&)> handler);
+    // The user picked a row of a list view: a click (NM_CLICK, also on the
+    // row already selected, as ever) or a selection moved with the keys
+    // (LVN_ITEMCHANGED). A click's own selection change does not act, so
+    // one click acts once; changes the program makes never act.
+    MessageTable& OnListRowPicked(int listId, std::function<void()> handler);
     // WM_NOTIFY with one code from whichever id: controls whose id carries
     // data, such as the disk bars (id = disk number, param = segment index).
     MessageTable& OnNotifyFromAnyId(int code, std::function<void(int id, std::intptr_t param)> handler);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "controls/win32/buffered_paint.h"
+#include "controls/win32/disk_bar_keyboard.h"
 #include "platform/core/language_table.h"
 #include "platform/core/system_language_port.h"
 
@@ -83,7 +84,7 @@ CButtonBarCtrl::~CButtonBarCtrl() {
 
 bool CButtonBarCtrl::Create(HWND parent, int controlId, const RECT& rect) {
     if (window_ != nullptr) return false;
-    HWND window = CreateWindowExW(0, kButtonBarClassName, L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+    HWND window = CreateWindowExW(0, kButtonBarClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                   GetModuleHandleW(nullptr), nullptr);
@@ -94,6 +95,8 @@ bool CButtonBarCtrl::Create(HWND parent, int controlId, const RECT& rect) {
     }
     window_ = window;
     state_.Layout(Client());
+    // Focus, keys and the accessible object; without them the mouse still works.
+    AttachDiskBarKeyboard(*this);
     return true;
 }
 
@@ -171,7 +174,10 @@ LRESULT CALLBACK CButtonBarCtrl::SubclassProc(HWND window, UINT message, WPARAM 
 
 void CButtonBarCtrl::Press(LPARAM lParam, int code) {
     const Point point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    const int segment = state_.Press(point);
+    Notify(code, state_.Press(point));
+}
+
+void CButtonBarCtrl::Notify(int code, int segment) {
     if (HWND parent = GetParent(window_)) {
         const std::int32_t disk = state_.View().diskNumber;
         DiskBarNotification record{};

@@ -47,6 +47,10 @@ public:
     void ClearSelection() { state_.SetSelectedSegment(-1); }
     void Repaint();
     const DiskBarState& State() const { return state_; }
+    DiskBarState& EditState() { return state_; }
+    // Sends the parent the bar's WM_NOTIFY for `segment` (code
+    // kDiskBarLeftClick or kDiskBarRightClick) and repaints, as a click does.
+    void Notify(int code, int segment);
 
     // The segment index of a WM_NOTIFY that a bar sent, nullopt when the
     // header is not a bar's.

@@ -7,6 +7,7 @@
 #include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/busy_cursor.h"
 #include "controls/win32/dialog_host_messages.h"
+#include "controls/win32/list_item_notify.h"
 #include "controls/win32/win32_dialog_surface.h"
 
 namespace norvale::win32 {
@@ -173,6 +174,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (const auto result = host->surface->ReflectNotify(*header)) return Answer(dialog, true, *result);
+            if (const auto change = ListItemChangeOf(*header, host->surface->ChangingListSelection()))
+                return Answer(dialog, Deliver(*host, DialogMessage::OfListItemChange(
+                                                         static_cast<int>(header->idFrom), *change)).handled);
             // A disk bar's record carries the clicked segment behind the header.
             const std::intptr_t param = CButtonBarCtrl::ClickedSegment(*header).value_or(0);
             return Answer(dialog, Deliver(*host, DialogMessage::OfNotify(static_cast<int>(header->idFrom),

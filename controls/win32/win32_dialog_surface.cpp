@@ -318,7 +318,9 @@ void Win32DialogSurface::SetListRowSelected(int listId, int row, bool selected) 
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED;
     item.state = selected ? LVIS_SELECTED : 0;
+    ++listSelectionChanges_;
     Send(listId, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    --listSelectionChanges_;
 }
 
 int Win32DialogSurface::ListRowCount(int listId) const {

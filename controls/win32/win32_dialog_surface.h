@@ -46,6 +46,9 @@ public:
     // Notifications a control of this surface answers itself (a striped
     // list's NM_CUSTOMDRAW): the result for DWLP_MSGRESULT, else nullopt.
     std::optional<LRESULT> ReflectNotify(NMHDR& header);
+    // True while this surface itself changes a list's selection, so the
+    // list's LVN_ITEMCHANGED is known as the program's own.
+    bool ChangingListSelection() const { return listSelectionChanges_ > 0; }
 
     // --- DialogSurfacePort --------------------------------------------------
     void SetTitle(const std::wstring& title) override;
@@ -173,6 +176,7 @@ private:
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
     std::map<int, std::unique_ptr<CColoredListCtrl>> stripedLists_;
     std::vector<std::unique_ptr<CButtonBarCtrl>> bars_;
+    int listSelectionChanges_ = 0;
     std::map<const DialogController*, HWND> modeless_;
     bool ending_ = false;
 };

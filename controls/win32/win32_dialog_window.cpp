@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "controls/win32/dialog_host.h"
+#include "controls/win32/disk_bar_keyboard.h"
 #include "controls/win32/win32_dialog_surface.h"
 
 namespace norvale::win32 {
@@ -142,7 +143,9 @@ bool Win32DialogSurface::ShowPopupMenu(int menuId, int subMenu) {
         return false;
     }
     POINT cursor{};
-    GetCursorPos(&cursor);
+    // A menu the keyboard asked for opens at the focused disk-bar segment.
+    if (const std::optional<POINT> anchor = KeyboardMenuAnchor()) cursor = *anchor;
+    else GetCursorPos(&cursor);
     // The menu closes when the user clicks elsewhere only while the dialog
     // is the foreground window.
     SetForegroundWindow(dialog_);

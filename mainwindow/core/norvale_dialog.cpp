@@ -40,7 +40,7 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
             return true;
         })
         .OnClicked(IDC_REFRESH, [this] { Refresh(); })
-        .OnNotify(IDC_DEVICE_LIST, kNotifyClick, [this] { OnDeviceClicked(); })
+        .OnListRowPicked(IDC_DEVICE_LIST, [this] { OnDeviceClicked(); })
         .OnTimer(IDT_TARGET_LIST, [this] {
             Surface().KillTimer(IDT_TARGET_LIST);
             targets_.OnTargetListTimer(*this);
@@ -63,12 +63,12 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
         .OnClicked(IDC_LAN_APPLY, [this] { lan_.OnApply(*this); })
         .OnCommand(IDC_DHCP_MODE, kComboSelChange, [this] { lan_.OnDhcpModeChanged(*this); })
         // Shares.
-        .OnNotify(IDC_SHARE_LIST, kNotifyClick, [this] { shares_.OnListClicked(*this); })
+        .OnListRowPicked(IDC_SHARE_LIST, [this] { shares_.OnListClicked(*this); })
         .OnClicked(IDC_SHARE_CONNECT, [this] { shares_.OnConnect(*this); })
         .OnClicked(IDC_SHARE_DISCONNECT, [this] { shares_.OnDisconnect(*this); })
         .OnCommand(IDC_SHARE_PAGE, kComboSelChange, [this] { shares_.OnPageChanged(*this); })
         // iSCSI targets.
-        .OnNotify(IDC_TARGET_LIST, kNotifyClick, [this] { targets_.OnListClicked(*this); })
+        .OnListRowPicked(IDC_TARGET_LIST, [this] { targets_.OnListClicked(*this); })
         .OnClicked(IDC_TARGET_CONNECT, [this] { targets_.OnConnect(*this); })
         .OnClicked(IDC_MANAGEMENT, [this] { targets_.OnManagement(*this); })
         .OnCommand(IDC_TARGET_PAGE, kComboSelChange, [this] { targets_.OnPageChanged(*this); })

@@ -183,6 +183,34 @@ shot remote-selected
 expect "outside the subnet: shares and web page out of reach" "10.0.0.5 255.0.0.0 0 0 0" \
     "$(value ip $LAN_IP) $(value ip $LAN_NETMASK) $(value enabled $SHARE_CONNECT) $(value enabled $SHARE_DISCONNECT) $(value enabled $CONFIGURATION)"
 
+# --- the keyboard: Tab to the device list, Down picks the next appliance ------
+# Real key presses through X (xdotool), as a keyboard user types them. Exit is
+# the last tab stop, so Tab from it wraps to the device list, the first.
+probe rows $DEVICE_LIST
+archive=$(row_of Archive)
+count=$(value rows $DEVICE_LIST)
+if ((archive + 1 < count)); then kb_row=$((archive + 1)) kb_key=Down; else kb_row=$((archive - 1)) kb_key=Up; fi
+kb_ip=$(awk -v r="$kb_row" '$1 == "row" && $2 == "1000" && $3 == r' <<<"$PROBE_OUT" | cut -d' ' -f4- | cut -d'|' -f2)
+kb_ns=nas1; [[ "$kb_ip" == 192.168.10.40 ]] && kb_ns=nas2; [[ "$kb_ip" == 10.0.0.5 ]] && kb_ns=far
+window=$(xdotool search --name "^${TITLE}\$" | head -1)
+probe click-row $DEVICE_LIST "$archive" focus $EXIT
+timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key --clearmodifiers Tab
+probe wait 5 wait-idle focused
+focused_id() { grep '^focused ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2; }
+expect "Tab from the last stop reaches the device list" $DEVICE_LIST "$(focused_id)"
+queries_before=$(grep -c 'Query' "$NV_DIR/$kb_ns.log" 2>/dev/null)
+xdotool key --clearmodifiers "$kb_key"
+probe wait 5 wait-idle sleep 500 wait-idle ip $LAN_IP focused
+shot keyboard-selected
+expect "$kb_key selects the next appliance: its LAN fields" "$kb_ip" "$(value ip $LAN_IP)"
+(($(grep -c 'Query' "$NV_DIR/$kb_ns.log" 2>/dev/null) > queries_before)) &&
+    report PASS "the appliance picked by key sees its queries" "$kb_ns" ||
+    report FAIL "the appliance picked by key sees its queries" "no new query in $kb_ns.log"
+expect "the focus stays on the list" $DEVICE_LIST "$(focused_id)"
+# What a screen reader gets for the list from the system (role, children).
+probe msaa $DEVICE_LIST && report PASS "the device list's accessible object is read (MSAA)" "$(value msaa $DEVICE_LIST)"
+
 # --- Refresh and Enter rediscover --------------------------------------------
 before=$(discovers nas2)
 nv_start_sim late "$NV_DIR/late.json" late

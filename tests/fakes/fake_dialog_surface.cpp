@@ -82,9 +82,7 @@ DispatchResult FakeDialogSurface::Notify(int controlId, int code) {
 
 DispatchResult FakeDialogSurface::ClickListRow(int listId, int row) {
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Notify, listId, kNotifyClick));
-    FakeListView& list = Control(listId).list;
-    std::fill(list.selected.begin(), list.selected.end(), false);
-    if (row >= 0 && row < static_cast<int>(list.selected.size())) list.selected[row] = true;
+    ChangeListSelection(listId, row, true, ChangeCause::Mouse);
     return Notify(listId, kNotifyClick);
 }
 
@@ -394,9 +392,12 @@ void FakeDialogSurface::SetListRowSelected(int id, int row, bool selected) {
     FakeControl* c = Writable(id);
     if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.selected.size())) return;
     // A single-selection list keeps one selected row.
-    if (selected && c->list.singleSelection)
-        std::fill(c->list.selected.begin(), c->list.selected.end(), false);
-    c->list.selected[row] = selected;
+    if (selected) {
+        ChangeListSelection(id, row, c->list.singleSelection, ChangeCause::Program);
+    } else if (c->list.selected[row]) {
+        c->list.selected[row] = false;
+        Deliver(DialogMessage::OfListItemChange(id, ListItemChange{row, true, false, ChangeCause::Program}));
+    }
 }
 
 int FakeDialogSurface::ListRowCount(int id) const {

@@ -18,6 +18,7 @@
 #include "controls/core/dialog_controller.h"
 #include "controls/core/dialog_surface_port.h"
 #include "controls/core/disk_bar.h"
+#include "controls/core/disk_bar_keys.h"
 #include "controls/core/striped_list.h"
 
 namespace norvale::test {
@@ -76,6 +77,7 @@ struct FakeDiskBar {
     Rect rect;
     bool visible = true;
     DiskBarState state;
+    DiskBarKeyboard keys;
     int repaints = 0;
     // The segments as the bar lays them out in its client area.
     std::vector<Rect> Segments() const {
@@ -94,6 +96,9 @@ struct ShownPopupMenu {
     int subMenu = 0;
     std::vector<std::wstring> texts;  // of the items shown, separators left out
     int chosen = 0;                   // the command picked, 0: none
+    // Where it opened: nullopt at the mouse cursor, else at this point of
+    // a disk bar (a menu the keyboard asked for opens at its segment).
+    std::optional<Point> barAnchor;
 };
 
 struct ShownMessageBox {
@@ -124,11 +129,15 @@ public:
     DispatchResult ClickCheckBox(int checkBoxId);
     DispatchResult Notify(int controlId, int code);
     // Selects exactly this row (as a click in a single-selection list does)
-    // and delivers NM_CLICK.
+    // and delivers NM_CLICK. As on Windows, LVN_ITEMCHANGED comes first for
+    // each row that loses the selection, then for the row that gains it.
     DispatchResult ClickListRow(int listId, int row);
     // Ctrl+click: adds the row to the selection (a single-selection list
     // selects it alone) and delivers NM_CLICK.
     DispatchResult CtrlClickListRow(int listId, int row);
+    // An arrow key (or Home, End, a page key) in the focused list moves the
+    // selection to this row: LVN_ITEMCHANGED as for a click, no NM_CLICK.
+    void KeyToListRow(int listId, int row);
     // Selects a combo item and delivers CBN_SELCHANGE.
     DispatchResult ChooseComboItem(int comboId, int index);
     // The user types `text` into an edit field, replacing its content; the
@@ -156,6 +165,14 @@ public:
     // bar does. ClickDiskBarSegment clicks the middle of a segment.
     DispatchResult ClickDiskBar(int bar, Point point, MouseButton button = MouseButton::Left);
     DispatchResult ClickDiskBarSegment(int bar, int segment, MouseButton button = MouseButton::Left);
+    // The keyboard on disk bar `bar`: Tab gives it the focus, then keys
+    // (Left, Right, Home, End, Enter, the context-menu key; Shift+F10 as
+    // F10 with shift) act on the focused segment as the real bar does.
+    void FocusDiskBar(int bar);
+    DispatchResult DiskBarKey(int bar, int virtualKey, bool shift = false);
+    // WM_CONTEXTMENU on a bar: at a point of the bar, or from the keyboard
+    // (nullopt), which means the focused segment.
+    DispatchResult DiskBarContextMenu(int bar, std::optional<Point> point);
     // Delivers what PostRegistered and PostClose queued, in order.
     int DeliverPosted();
     // Runs the queued workers on the calling thread, in order.
@@ -340,6 +357,13 @@ private:
     // Input from the user: refused while the dialog is disabled.
     DispatchResult DeliverInput(const DialogMessage& message);
     FakeDiskBar* Bar(int bar);
+    // Changes a list's selection as the list view does, with one
+    // LVN_ITEMCHANGED per row: rows losing it first (all others when
+    // `exclusive`), then `row` gaining it (-1: none).
+    void ChangeListSelection(int listId, int row, bool exclusive, ChangeCause cause);
+    // Sends a bar's notification as the real bar does, the keyboard's menu
+    // anchored at `anchor`.
+    DispatchResult NotifyFromBar(FakeDiskBar& bar, const BarNotice& notice, std::optional<Point> anchor);
     void DestroyModelessChildren();
     // The control for a change, nullptr (and noted) for an undeclared id.
     FakeControl* Writable(int id);
@@ -393,6 +417,8 @@ private:
     std::vector<ShownPopupMenu> popups_;
     std::deque<int> menuCommands_;  // picked, delivered when the running handler returns
     std::vector<FakeDiskBar> bars_;
+    std::optional<Point> menuAnchor_;  // while a bar's keyboard notice is delivered
+    int focusedBar_ = -1;              // the bar among those sharing an id that has the focus
 };
 
 }  // namespace norvale::test

@@ -140,7 +140,7 @@ bool FakeDialogSurface::ShowPopupMenu(int menuId, int subMenu) {
         Note(L"popup " + Num(menuId) + L" " + Num(subMenu) + L" missing");
         return false;
     }
-    ShownPopupMenu shown{menuId, subMenu, {}, 0};
+    ShownPopupMenu shown{menuId, subMenu, {}, 0, menuAnchor_};
     const std::vector<FakeMenuItem>& items = menu->second[static_cast<size_t>(subMenu)];
     for (const FakeMenuItem& item : items) {
         if (item.command != 0) shown.texts.push_back(item.text);
@@ -218,7 +218,8 @@ DispatchResult FakeDialogSurface::ClickCheckBox(int id) {
 
 DispatchResult FakeDialogSurface::CtrlClickListRow(int listId, int row) {
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Notify, listId, kNotifyClick));
-    SetListRowSelected(listId, row, true);
+    const FakeControl* c = FindControl(listId);
+    ChangeListSelection(listId, row, c != nullptr && c->list.singleSelection, ChangeCause::Mouse);
     return Notify(listId, kNotifyClick);
 }
 
@@ -293,6 +294,9 @@ DispatchResult FakeDialogSurface::ClickDiskBar(int bar, Point point, MouseButton
     if (!dialogEnabled_) return DeliverInput(DialogMessage::OfNotify(b->state.View().diskNumber, code, -1));
     b->state.Layout(Rect{0, 0, b->rect.Width(), b->rect.Height()});
     const int segment = b->state.Press(point);
+    // A press takes the focus, which rests on the segment pressed.
+    FocusDiskBar(bar);
+    b->keys.Pressed(segment);
     ++b->repaints;
     return Deliver(DialogMessage::OfNotify(b->state.View().diskNumber, code, segment));
 }

@@ -532,6 +532,42 @@ TEST_F(NorvaleDlgTest, ClickBesideTheRowsSelectsNothing) {
     ExpectCursorBalanced();
 }
 
+// The arrow keys pick a device, a target or a share as a click does: once
+// per change of selection, and a click never acts twice.
+TEST_F(NorvaleDlgTest, ArrowKeysPickRowsOncePerChangeLikeAClick) {
+    ApplianceConfig second = Nas("192.168.1.21", "B", 2);
+    second.targets.assign(2, "iqn.t");
+    Add(Delayed(Nas("192.168.1.20", "A", 1), 5));
+    FakeAppliance& b = Add(Delayed(second, 15));
+    OpenDialog();
+    ASSERT_EQ(DeviceIps(), (Strings{L"192.168.1.20", L"192.168.1.21"}));
+    sections.calls.events.clear();
+
+    surface.ClickListRow(IDC_DEVICE_LIST, 0);
+    EXPECT_EQ(sections.calls.Count("shares device"), 1) << "a click on a new row acts once";
+    const int queriesBefore = RequestsOf(b, Opcode::Query, SubCommand::TargetCount);
+    surface.KeyToListRow(IDC_DEVICE_LIST, 1);
+    EXPECT_EQ(protocol.SelectedDeviceIp, L"192.168.1.21");
+    EXPECT_EQ(surface.IpAddress(IDC_LAN_IP), (IpOctets{192, 168, 1, 21}));
+    EXPECT_GT(RequestsOf(b, Opcode::Query, SubCommand::TargetCount), queriesBefore) << "the appliance is asked";
+    EXPECT_EQ(sections.calls.Count("shares device"), 2);
+    surface.ClickListRow(IDC_DEVICE_LIST, 1);
+    EXPECT_EQ(sections.calls.Count("shares device"), 3) << "a click on the selected row acts as ever";
+    ExpectCursorBalanced();
+
+    const std::pair<int, const char*> lists[] = {{IDC_TARGET_LIST, "targets list click"},
+                                                 {IDC_SHARE_LIST, "shares list click"}};
+    for (const auto& [list, event] : lists) {
+        surface.Control(list).list.singleSelection = true;
+        for (int row = 0; row < 3; ++row) surface.InsertListRow(list, row, L"row");
+        surface.ClickListRow(list, 0);
+        surface.KeyToListRow(list, 1);
+        surface.KeyToListRow(list, 2);
+        surface.SetListRowSelected(list, 0, true);  // the program's own change
+        EXPECT_EQ(sections.calls.Count(event), 3) << event;
+    }
+}
+
 TEST_F(NorvaleDlgTest, DeviceClickWorksUnderTheWaitCursorWithTheDeviceSelected) {
     ApplianceConfig config = Nas("192.168.1.20");
     config.targets.assign(3, "iqn.t");

@@ -40,9 +40,10 @@ struct RawNotify {
     std::int32_t segment = 0;
 };
 
-// Looks at the bytes of each WM_NOTIFY a bar sends, before the host.
+// Looks at the bytes of each WM_NOTIFY a bar sends, before the host (the
+// list's focus notices, as a click moves the focus to the bar, are not its).
 LRESULT CALLBACK RecordNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    if (message == WM_NOTIFY) {
+    if (message == WM_NOTIFY && win32::CButtonBarCtrl::ClickedSegment(*reinterpret_cast<const NMHDR*>(lParam))) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(lParam);
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         RawNotify raw{wParam, header->idFrom, header->code, 0};

@@ -36,10 +36,16 @@
 //                             control ID                          -> gone ID
 //   wait-idle                 until the program's thread is back in its loop
 //   sleep MS
+//   focus ID                  gives that control the keyboard focus  -> focus ID
+//   focused                   the control that has the focus         -> focused ID (0: none of the dialog's)
+//   msaa ID                   the control's accessible object, read through
+//                             AccessibleObjectFromWindow as a screen reader does
+//                                                                  -> msaa ID "name" ROLE CHILDREN
 // Every command waits for the dialog to be idle afterwards, so the next one
 // sees what the last one caused. Exit code 0, or 1 with a message on stderr.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -480,6 +486,56 @@ public:
         Print(L"enabled " + std::to_wstring(id) + L" " + (IsWindowEnabled(Control(id)) ? L"1" : L"0"));
     }
 
+    // SetFocus works on a window of the calling thread's input state: the
+    // probe joins the program's for the call.
+    void Focus(int id) {
+        HWND control = Control(id);
+        const DWORD program = GetWindowThreadProcessId(Target(), nullptr);
+        SetForegroundWindow(Target());
+        AttachThreadInput(GetCurrentThreadId(), program, TRUE);
+        SetFocus(control);
+        AttachThreadInput(GetCurrentThreadId(), program, FALSE);
+        WaitIdle();
+        Print(L"focus " + std::to_wstring(id));
+    }
+
+    void Focused() {
+        if (dialog_ == nullptr) WaitWindow(1);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        int id = 0;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(Target(), nullptr), &info) && info.hwndFocus != nullptr) {
+            // The control of the dialog that holds the focus (the edit inside
+            // a combo box or an IP field counts as that control).
+            for (HWND w = info.hwndFocus; w != nullptr && w != Target(); w = GetParent(w))
+                if (GetParent(w) == Target()) id = GetDlgCtrlID(w);
+        }
+        Print(L"focused " + std::to_wstring(id));
+    }
+
+    void Msaa(int id) {
+        IAccessible* acc = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(Control(id), DWORD(OBJID_CLIENT), IID_IAccessible,
+                                              reinterpret_cast<void**>(&acc))) || acc == nullptr)
+            Fail(L"no accessible object for control " + std::to_wstring(id));
+        VARIANT self;
+        VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        std::wstring text;
+        if (SUCCEEDED(acc->get_accName(self, &name)) && name != nullptr) text.assign(name, SysStringLen(name));
+        SysFreeString(name);
+        VARIANT role;
+        VariantInit(&role);
+        const long roleId = SUCCEEDED(acc->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : -1;
+        long children = -1;
+        acc->get_accChildCount(&children);
+        acc->Release();
+        Print(L"msaa " + std::to_wstring(id) + L" \"" + text + L"\" " + std::to_wstring(roleId) + L" " +
+              std::to_wstring(children));
+    }
+
 private:
     std::wstring title_;
     HWND dialog_ = nullptr;
@@ -500,6 +556,8 @@ int Number(int argc, wchar_t** argv, int& next) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) Fail(L"usage: norvale_probe.exe TITLE COMMAND [ARGS]...");
+    // The accessible objects of another process come through COM.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Probe probe(argv[1]);
     int next = 2;
     while (next < argc) {
@@ -562,6 +620,12 @@ int wmain(int argc, wchar_t** argv) {
             probe.WaitGone(id, Number(argc, argv, next));
         } else if (command == L"wait-idle") {
             probe.WaitIdle();
+        } else if (command == L"focus") {
+            probe.Focus(Number(argc, argv, next));
+        } else if (command == L"focused") {
+            probe.Focused();
+        } else if (command == L"msaa") {
+            probe.Msaa(Number(argc, argv, next));
         } else if (command == L"sleep") {
             Sleep(DWORD(Number(argc, argv, next)));
         } else {
