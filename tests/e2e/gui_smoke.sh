@@ -6,31 +6,22 @@
 # keeps a screenshot.
 #   gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR
 set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/xvfb_lib.sh"
-. "$here/../integration/netns_lib.sh"
-
-exe=${2:?usage: gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR}/app/norvale.exe
-out=${3:?}
-title="Orrin's HVB-3300-12 Norvale"
-NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/prefix64}
-wine=${NORVALE_WINE:-wine}
-[ -f "$NV_WINEPREFIX/system.reg" ] || { WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1; }
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_args "gui_smoke.sh BUILD_HOST BUILD_WIN OUT_DIR" "$@"
+e2e_prefix "${NORVALE_WINEPREFIX:-$OUT/wine/prefix64}"
 
 nv_ns alone
-xvfb_start || exit 1
-NV_WINE_USED=1
-trap 'xvfb_stop; nv_cleanup' EXIT
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
+e2e_display
+wineserver_stop
 
-nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" timeout 120 $wine "$exe" \
-    >"$out/logs/gui-smoke-wine.log" 2>&1 &
-if ! id=$(wait_for_window "$title" 60); then
-    echo "no window titled \"$title\""
+mkdir -p "$OUT/logs"
+nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" timeout 120 $NV_WINE "$EXE" \
+    >"$OUT/logs/gui-smoke-wine.log" 2>&1 &
+if ! id=$(wait_for_window "$TITLE" 60); then
+    echo "no window titled \"$TITLE\""
     xwininfo -root -tree | head -40
     exit 1
 fi
 sleep 1
-screenshot "$out/gui-smoke.png" "$id"
-echo "DETAIL: $(file -b "$exe" | cut -d, -f1) showed \"$title\" on a PC without a network; screenshot out/gui-smoke.png"
+screenshot "$OUT/gui-smoke.png" "$id"
+echo "DETAIL: $(file -b "$EXE" | cut -d, -f1) showed \"$TITLE\" on a PC without a network; screenshot out/gui-smoke.png"

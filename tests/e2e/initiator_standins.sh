@@ -10,28 +10,21 @@
 # NORVALE_WINE names the Wine loader. Logs stay in OUT_DIR/initiator-e2e.* when
 # a case fails (or NORVALE_KEEP_LOGS is set). Exit status 1 when any case fails.
 set -u
-HERE="$(cd "$(dirname "$0")" && pwd)"
-BUILD_HOST="${1:?usage: initiator_standins.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
-BUILD_WIN="${2:?}"
-OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
-WINE="${NORVALE_WINE:-wine}"
-DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_args "initiator_standins.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
 TESTS="$BUILD_WIN/tests/initiator/norvale_initiator_tests.exe"
-[[ -x "$DAEMON" && -f "$TESTS" ]] || { echo "build norvale-initiator-sim and norvale_initiator_tests.exe first"; exit 1; }
+e2e_need "$DAEMON" "$TESTS"
+REPORT_WIDTH=52
 
 DIR="$(mktemp -d "$OUT/initiator-e2e.XXXXXX")"
 # A fresh 64-bit prefix from the suite runner when it hands one (making one
 # takes minutes under software emulation), else one of our own.
-PREFIX="${NORVALE_WINEPREFIX:-$DIR/prefix}"
-DAEMON_PID=""
-FAILURES=0
-report() {  # PASS|FAIL NAME DETAIL
-    printf '%-4s %-52s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
-}
+NV_WINEPREFIX="${NORVALE_WINEPREFIX:-$DIR/prefix}"
+NV_WINEBOOT_SECONDS=180
 cleanup() {
-    WINEPREFIX="$PREFIX" timeout 20 wineserver -k 2>/dev/null
     [[ -n "$DAEMON_PID" ]] && kill "$DAEMON_PID" 2>/dev/null && wait "$DAEMON_PID" 2>/dev/null
+    DAEMON_PID=""
+    NV_WINE_USED=1 nv_cleanup
     if ((FAILURES == 0)) && [[ -z "${NORVALE_KEEP_LOGS:-}" ]]; then rm -rf "$DIR"; else echo "logs kept in $DIR"; fi
 }
 trap cleanup EXIT
@@ -57,13 +50,8 @@ PORT="$(cat "$DIR/port" 2>/dev/null)"
 report PASS "daemon listens" "127.0.0.1:$PORT"
 
 start=$(date +%s)
-for attempt in 1 2; do
-    [[ -f "$PREFIX/system.reg" ]] && break
-    WINEPREFIX="$PREFIX" WINEDEBUG=-all timeout 180 $WINE wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$PREFIX" timeout 60 wineserver -w 2>/dev/null
-done
-[[ -f "$PREFIX/system.reg" ]] || { report FAIL "fresh prefix" "wineboot failed"; exit 1; }
-if NORVALE_WINE="$WINE" "$HERE/initiator_prefix.sh" "$PREFIX" "$BUILD_WIN" "127.0.0.1:$PORT" 2>"$DIR/install.err"; then
+nv_wine_prefix || { report FAIL "fresh prefix" "wineboot failed"; exit 1; }
+if NORVALE_WINE="$NV_WINE" "$E2E_LIB_DIR/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "127.0.0.1:$PORT" 2>"$DIR/install.err"; then
     report PASS "stand-ins installed" "$(($(date +%s) - start)) s with the prefix"
 else
     report FAIL "stand-ins installed" "$(cat "$DIR/install.err")"
@@ -71,9 +59,9 @@ else
 fi
 
 # From a folder of its own, so that the runner finds the installed iscsicli.exe.
-mkdir -p "$PREFIX/drive_c/initiator-test"
-cp "$TESTS" "$PREFIX/drive_c/initiator-test/"
-WINEPREFIX="$PREFIX" WINEDEBUG=-all timeout 300 $WINE "$PREFIX/drive_c/initiator-test/norvale_initiator_tests.exe" \
+mkdir -p "$NV_WINEPREFIX/drive_c/initiator-test"
+cp "$TESTS" "$NV_WINEPREFIX/drive_c/initiator-test/"
+WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 300 $NV_WINE "$NV_WINEPREFIX/drive_c/initiator-test/norvale_initiator_tests.exe" \
     >"$DIR/tests.log" 2>&1
 status=$?
 passed=$(grep -c '^\[       OK \]' "$DIR/tests.log")

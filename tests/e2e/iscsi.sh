@@ -24,24 +24,9 @@
 # Screenshots go to OUT_DIR/e2e/iscsi-*.png. One line per case; exit 1 when any fails.
 # The waits are upper bounds, generous for a machine that emulates its processor.
 set -u
-HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-BUILD_HOST="${1:?usage: iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
-BUILD_WIN="${2:?}"
-OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
-source "$ROOT/tests/integration/netns_lib.sh"
-source "$HERE/xvfb_lib.sh"
-
-NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
-DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
-EXE="$BUILD_WIN/app/norvale.exe"
-PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
-TITLE="Orrin's HVB-3300-12 Norvale"
-[[ -x "$NV_SIM" && -x "$DAEMON" && -f "$EXE" && -f "$PROBE" ]] ||
-    nv_fail "build norvale-sim, norvale-initiator-sim, norvale.exe and norvale_probe.exe first"
-NV_WINE="${NORVALE_WINE:-wine}"
-NV_WINEBOOT="$NV_WINE wineboot"
-SHOTS="$OUT/e2e"
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_args "iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
+e2e_need "$NV_SIM" "$DAEMON" "$EXE" "$PROBE"
 mkdir -p "$SHOTS"
 
 # Control ids: the main dialog, the CHAP dialog (229) and the notices (232, 233).
@@ -54,17 +39,6 @@ CHAP_SECRET='Pa"ss word-12'
 BOX_WAIT=30 DIALOG_WAIT=5
 [[ -n "${NORVALE_EMULATED:-}" ]] && BOX_WAIT=180 DIALOG_WAIT=60
 
-FAILURES=0
-report() {  # PASS|FAIL NAME DETAIL
-    printf '%-4s %-50s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
-}
-expect() {  # NAME EXPECTED ACTUAL
-    if [[ "$2" == "$3" ]]; then report PASS "$1" "$3"; else report FAIL "$1" "expected [$2], got [$3]"; fi
-}
-contains() {  # NAME NEEDLE HAYSTACK
-    if grep -qF -- "$2" <<<"$3"; then report PASS "$1" "$2"; else report FAIL "$1" "[$2] not in [$3]"; fi
-}
 
 # --- the LAN: the PC and two appliances --------------------------------------
 nv_ns pc
@@ -97,66 +71,6 @@ nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
 nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
 
 # --- the initiator daemon, the prefix and the display --------------------------
-DAEMON_PID="" PORT="" PROGRAM=""
-# The daemon listens on the PC namespace's loopback, where the stand-ins are.
-start_daemon() {  # LOG-TAG ARGS...
-    local tag=$1; shift
-    rm -f "$NV_DIR/$tag.port"
-    nv_exec pc "$DAEMON" --config "$NV_DIR/initiator.json" --listen 127.0.0.1:0 --port-file "$NV_DIR/$tag.port" \
-        --log "$NV_DIR/$tag.log" "$@" >"$NV_DIR/$tag.err" 2>&1 &
-    DAEMON_PID=$!
-    for _ in $(seq 1 100); do [[ -s "$NV_DIR/$tag.port" ]] && break; sleep 0.1; done
-    PORT="$(cat "$NV_DIR/$tag.port" 2>/dev/null)"
-    [[ -n "$PORT" ]] || nv_fail "the initiator daemon did not start: $(cat "$NV_DIR/$tag.err")"
-}
-stop_daemon() {
-    nv_stop "$DAEMON_PID"
-    DAEMON_PID=""
-}
-ask() { nv_exec pc "$DAEMON" --ask "127.0.0.1:$PORT" "$@" 2>&1; }
-in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
-finish() {
-    [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
-    stop_daemon
-    xvfb_stop
-    nv_cleanup
-}
-
-# A prefix with the stand-ins of the initiator, its wineserver started inside
-# the PC namespace (it owns the sockets). Extra arguments go to the installer.
-make_prefix() {  # DIR [--without-initiator]
-    NV_WINEPREFIX="$1"
-    nv_wine_prefix || nv_fail "cannot make the Wine prefix $1"
-    WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
-    WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
-    in_pc wineserver -p 600
-    in_pc env NORVALE_WINE="$NV_WINE" "$HERE/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "127.0.0.1:$PORT" "${@:2}" \
-        2>"$NV_DIR/install.err" || nv_fail "cannot install the stand-ins: $(cat "$NV_DIR/install.err")"
-}
-
-start_program() {
-    in_pc timeout 900 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
-    PROGRAM=$!
-}
-
-PROBE_OUT=""
-probe() {  # commands...; sets PROBE_OUT, answers the probe's status
-    local status
-    in_pc timeout 300 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
-    status=$?
-    PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
-    # Everything the probe read from the windows, for the search for secrets.
-    cat "$NV_DIR/probe.out" >>"$NV_DIR/probe-all.out"
-    if [[ $status -ne 0 ]]; then
-        report FAIL "probe: $*" "$(tr -d '\r' <"$NV_DIR/probe.err" | grep -v fixme | tail -2)"
-    fi
-    return $status
-}
-value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
-# The rows of a list as "cell|cell" lines, and the row whose first cell is NAME.
-rows_of() { grep "^row $1 " <<<"$PROBE_OUT" | cut -d' ' -f4-; }
-row_of() { awk -v list="$1" -v name="$2" -F'|' '$0 ~ "^row " list " " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
-box() { grep '^box ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2-; }
 # Polls the target list until a row reads NAME|STATE; answers the rows.
 wait_target() {  # NAME STATE SECONDS
     local i
@@ -188,14 +102,13 @@ shot_screen() {
 }
 iscsicli_log() { ask LOG | tr -d '\r'; }
 
-xvfb_start || nv_fail "no display"
-NV_WINE_USED=1
-trap finish EXIT
+e2e_display
 
 # --- Windows 7 with the initiator, its service stopped ------------------------
-start_daemon daemon --service stopped --start-delay 5000 --statistics-names suffixed
-make_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
-start_program
+start_daemon daemon "$NV_DIR/initiator.json" --service stopped --start-delay 5000 --statistics-names suffixed
+e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
+install_standins
+start_program 900
 if ! probe wait 90 wait-rows $DEVICE_LIST 2 60; then
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
     exit 1
@@ -288,10 +201,11 @@ stop_daemon
 WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
 
 # --- Windows XP without the initiator -------------------------------------------
-start_daemon xp-daemon --not-installed
+start_daemon xp-daemon "$NV_DIR/initiator.json" --not-installed
 xp_prefix="$NV_DIR/prefix-xp"
 [[ -n "${NORVALE_WINEPREFIX32:-}" ]] && file "$EXE" | grep -q 'PE32 ' && xp_prefix="$NORVALE_WINEPREFIX32"
-make_prefix "$xp_prefix" --without-initiator
+e2e_prefix "$xp_prefix"
+install_standins --without-initiator
 xp=winxp
 [[ -d "$NV_WINEPREFIX/drive_c/windows/syswow64" ]] && xp=winxp64
 in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d $xp /f >/dev/null 2>&1
@@ -299,7 +213,7 @@ in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d $xp /f >/dev/null 2>&1
 installer=Initiator-2.08-build3825-x86fre.exe
 file "$EXE" | grep -q 'PE32 ' && [[ $xp == winxp64 ]] && installer=Initiator-2.08-build3825-x64fre.exe
 folder=$(in_pc $NV_WINE winepath -w "$(dirname "$EXE")" 2>/dev/null | tr -d '\r')
-start_program
+start_program 900
 probe wait 90 wait-rows $DEVICE_LIST 2 60
 archive=$(row_of $DEVICE_LIST Archive)
 probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60

@@ -8,38 +8,16 @@
 # NORVALE_WINE names the Wine loader (as the test command chose it).
 # Screenshots go to OUT_DIR/e2e/. One line per case; exit 1 when any fails.
 set -u
-HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-BUILD_HOST="${1:?usage: main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
-BUILD_WIN="${2:?}"
-OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
-source "$ROOT/tests/integration/netns_lib.sh"
-source "$HERE/xvfb_lib.sh"
-
-NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
-EXE="$BUILD_WIN/app/norvale.exe"
-PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
-TITLE="Orrin's HVB-3300-12 Norvale"
-[[ -x "$NV_SIM" && -f "$EXE" && -f "$PROBE" ]] || nv_fail "build norvale-sim, norvale.exe and norvale_probe.exe first"
-NV_WINE="${NORVALE_WINE:-wine}"
-NV_WINEBOOT="$NV_WINE wineboot"
-SHOTS="$OUT/e2e"
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_args "main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
+e2e_need "$NV_SIM" "$EXE" "$PROBE"
 mkdir -p "$SHOTS"
-NV_WINEPREFIX="${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
+REPORT_WIDTH=44 PROBE_SECONDS=120
 
 # Control ids of the main dialog.
 DEVICE_LIST=1000 SHARE_LIST=1001 DRIVE_LETTERS=1013 REFRESH=1002 SHARE_CONNECT=1003 SHARE_DISCONNECT=1004 LAN_IP=1006
 LAN_APPLY=1007 CONFIGURATION=1008 EXIT=1009 LAN_NETMASK=1010 LAN_GATEWAY=1011 DHCP_MODE=1015
 TARGET_CONNECT=1030 MANAGEMENT=1031 TARGET_PAGE=1095 SHARE_PAGE=1098 VK_RETURN=13
-
-FAILURES=0
-report() {  # PASS|FAIL NAME DETAIL
-    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
-}
-expect() {  # NAME EXPECTED ACTUAL
-    if [[ "$2" == "$3" ]]; then report PASS "$1" "$3"; else report FAIL "$1" "expected [$2], got [$3]"; fi
-}
 
 # --- the LAN ----------------------------------------------------------------
 # One segment: the PC at 192.168.10.2/24; three appliances in its subnet
@@ -92,15 +70,9 @@ nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
 nv_start_sim far "$NV_DIR/far.json" far
 
 # --- Wine and the display ----------------------------------------------------
-nv_wine_prefix || nv_fail "cannot make the Wine prefix"
-xvfb_start || nv_fail "no display"
-NV_WINE_USED=1
-trap 'xvfb_stop; nv_cleanup' EXIT
-# The wineserver must start inside the PC namespace: it owns the sockets.
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
-in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
-in_pc wineserver -p 300
+e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
+e2e_display
+pc_wineserver 300
 # A disk script that an interrupted format might have left; Exit removes it.
 script="$NV_WINEPREFIX/drive_c/diskactive.script"
 echo "select disk 1" >"$script"
@@ -118,24 +90,10 @@ rm -f "$browser_file"
 in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 rm -rf "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale
 
-in_pc timeout 600 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
-program=$!
+start_program 600
 
-PROBE_OUT=""
-probe() {  # commands...; sets PROBE_OUT, answers the probe's status
-    local status
-    in_pc timeout 120 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
-    status=$?
-    PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
-    if [[ $status -ne 0 ]]; then
-        report FAIL "probe: $*" "$(tr -d '\r' <"$NV_DIR/probe.err" | grep -v fixme | tail -2)"
-    fi
-    return $status
-}
-# The row of the device list that shows NAME in its first column.
-row_of() { awk -v name="$1" -F'|' '$0 ~ "^row 1000 " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
+# The cells after the first of the device list's row that shows NAME first.
 cells_of() { awk -v name="$1" -F'|' '$0 ~ "^row 1000 " { split($1, head, " "); if (head[4] == name) { $1 = ""; print substr($0, 2) } }' <<<"$PROBE_OUT" | tr ' ' '|'; }
-value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
 # Discovery passes an appliance saw: each pass has a client identity of its own.
 discovers() { grep -o 'Discover client=[0-9a-fA-F]*' "$NV_DIR/$1.log" 2>/dev/null | sort -u | wc -l; }
 shot() { screenshot "$SHOTS/$1.png" "$(xdotool search --name "^${TITLE}\$" | head -1)" 2>/dev/null; }
@@ -161,7 +119,7 @@ expect "share page selector" '0 "1" [1]' "$(value combo $SHARE_PAGE)"
 
 # --- device clicks ------------------------------------------------------------
 probe rows $DEVICE_LIST
-archive=$(row_of Archive) media=$(row_of Media) remote=$(row_of Remote)
+archive=$(row_of $DEVICE_LIST Archive) media=$(row_of $DEVICE_LIST Media) remote=$(row_of $DEVICE_LIST Remote)
 probe click-row $DEVICE_LIST "$archive" ip $LAN_IP ip $LAN_NETMASK ip $LAN_GATEWAY combo $DHCP_MODE \
     enabled $LAN_IP enabled $SHARE_CONNECT enabled $SHARE_DISCONNECT enabled $CONFIGURATION combo $TARGET_PAGE
 shot archive-selected
@@ -220,7 +178,7 @@ expect "Refresh lists the appliance switched on meanwhile" "192.168.10.50|255.25
 expect "Refresh empties the LAN fields" blank "$(value ip $LAN_IP)"
 
 probe rows $DEVICE_LIST
-office=$(row_of Office)
+office=$(row_of $DEVICE_LIST Office)
 probe click-row $DEVICE_LIST "$office" ip $LAN_IP
 expect "click on Office" 192.168.10.40 "$(value ip $LAN_IP)"
 before=$(discovers nas2)
@@ -228,12 +186,12 @@ probe key $LAN_IP $VK_RETURN rows $DEVICE_LIST ip $LAN_IP
 expect "Enter in the IP field runs a discovery pass" 1 "$(($(discovers nas2) - before))"
 expect "Enter rediscovers rather than closing" 5 "$(value rows $DEVICE_LIST)"
 expect "Enter empties the LAN fields" blank "$(value ip $LAN_IP)"
-kill -0 "$program" 2>/dev/null && report PASS "the dialog is still open after Enter" "" ||
+kill -0 "$PROGRAM" 2>/dev/null && report PASS "the dialog is still open after Enter" "" ||
     report FAIL "the dialog is still open after Enter" "norvale.exe ended"
 
 # --- the web page: the registered browser gets the appliance's address ---------
 probe rows $DEVICE_LIST
-probe click-row $DEVICE_LIST "$(row_of Office)" click $CONFIGURATION no-box
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Office)" click $CONFIGURATION no-box
 for _ in $(seq 1 50); do [[ -s "$browser_file" ]] && break; sleep 0.2; done
 expect "Configuration starts the registered browser" "http://192.168.10.40" \
     "$(tr -d '\r' <"$browser_file" 2>/dev/null | sed 's/^ *//; s/ *$//')"
@@ -241,7 +199,7 @@ expect "Configuration starts the registered browser" "http://192.168.10.40" \
 # --- a share to a drive letter: Wine has no SMB client, so the mapping itself
 # fails; the flow up to the provider and its message are what is checked ----
 probe rows $DEVICE_LIST
-probe click-row $DEVICE_LIST "$(row_of Office)" rows $SHARE_LIST combo $DRIVE_LETTERS
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Office)" rows $SHARE_LIST combo $DRIVE_LETTERS
 expect "Office's shares listed" "docs scans" "$(grep '^row 1001 ' <<<"$PROBE_OUT" | cut -d' ' -f4 | cut -d'|' -f1 | xargs)"
 letter=$(value combo $DRIVE_LETTERS | awk '{print $2}')
 [[ "$letter" =~ ^\"[D-Z]:\"$ ]] && report PASS "a free drive letter is offered" "$letter" ||
@@ -261,7 +219,7 @@ probe wait-box 1 answer-box 1
 
 # --- LAN settings: a static change without a password ---------------------------
 probe rows $DEVICE_LIST
-probe click-row $DEVICE_LIST "$(row_of Office)" set-ip $LAN_IP 192.168.10.45 click $LAN_APPLY no-box \
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Office)" set-ip $LAN_IP 192.168.10.45 click $LAN_APPLY no-box \
     wait-rows $DEVICE_LIST 5 10
 shot static-change
 expect "static change: Office listed at its new address" "192.168.10.45|255.255.255.0|192.168.10.254" "$(cells_of Office)"
@@ -270,13 +228,13 @@ grep -q 'SetStaticAddress' "$NV_DIR/nas2.log" && report PASS "the appliance rece
 
 # --- a wrong administrator password, then the right one ------------------------
 probe rows $DEVICE_LIST
-probe click-row $DEVICE_LIST "$(row_of Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
     dialog Login 20 set-text 1083 wrong click 1 main wait-box 30
 expect "wrong password refused" '"Error" "Wrong administrator password input!"' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
 probe wait-box 1 answer-box 1
 probe rows $DEVICE_LIST
 expect "a refused login leaves the appliance where it was" "192.168.10.20|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
-probe click-row $DEVICE_LIST "$(row_of Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Archive)" set-ip $LAN_IP 192.168.10.25 click $LAN_APPLY \
     dialog Login 20 set-text 1083 demo click 1 main no-box wait-rows $DEVICE_LIST 5 20
 expect "with the right password Archive moves" "192.168.10.25|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
 grep -q 'password=\*\*\*' "$NV_DIR/nas1.log" && ! grep -q 'demo' "$NV_DIR/nas1.log" &&
@@ -285,7 +243,7 @@ grep -q 'password=\*\*\*' "$NV_DIR/nas1.log" && ! grep -q 'demo' "$NV_DIR/nas1.l
 
 # --- a DHCP change: the notice, 15 s, the confirmation, the new address --------
 probe rows $DEVICE_LIST
-probe click-row $DEVICE_LIST "$(row_of Latecomer)" select-combo $DHCP_MODE 1 click $LAN_APPLY wait-box 20
+probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Latecomer)" select-combo $DHCP_MODE 1 click $LAN_APPLY wait-box 20
 expect "DHCP change: the wait notice" '"Confirm" "Getting IP Address ... Please wait 15 seconds."' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
 probe wait-box 1 answer-box 1 enabled $REFRESH rows $DEVICE_LIST
 expect "while the appliance takes its address: Refresh off, lists empty" "0 0" "$(value enabled $REFRESH) $(value rows $DEVICE_LIST)"
@@ -303,18 +261,19 @@ second_status=$?
 windows=$(xdotool search --name "^${TITLE}\$" 2>/dev/null | wc -l)
 expect "a second instance ends at once" "0 1" "$second_status $windows"
 report PASS "second instance took" "$(($(date +%s) - second_start)) s"
-kill -0 "$program" 2>/dev/null && report PASS "the first instance still runs" "" ||
+kill -0 "$PROGRAM" 2>/dev/null && report PASS "the first instance still runs" "" ||
     report FAIL "the first instance still runs" "norvale.exe ended"
 
 # --- Exit ends the program and removes the left-over disk script -------------
 probe click $EXIT
 expect "the probe saw the window close" "window closed" "$(tail -1 <<<"$PROBE_OUT")"
-for _ in $(seq 1 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$program" 2>/dev/null; then
+for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$PROGRAM" 2>/dev/null; then
     report FAIL "Exit ends norvale.exe" "still running"
 else
-    wait "$program"
+    wait "$PROGRAM"
     expect "Exit ends norvale.exe with code 0" 0 "$?"
+    PROGRAM=""
 fi
 [[ ! -e "$script" ]] && report PASS "Exit deletes diskactive.script" "" ||
     report FAIL "Exit deletes diskactive.script" "still there"

@@ -14,35 +14,13 @@
 # prefix to use. Screenshots go to OUT_DIR/e2e/wizard-*.png. One line per
 # case; exit 1 when any fails.
 set -u
-HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-BUILD_HOST="${1:?usage: wizard.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
-BUILD_WIN="${2:?}"
-OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"
-source "$ROOT/tests/integration/netns_lib.sh"
-source "$HERE/xvfb_lib.sh"
-
-NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
-DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
-EXE="$BUILD_WIN/app/norvale.exe"
-PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
-TITLE="Orrin's HVB-3300-12 Norvale"
-[[ -x "$NV_SIM" && -x "$DAEMON" && -f "$EXE" && -f "$PROBE" ]] ||
-    nv_fail "build norvale-sim, norvale-initiator-sim, norvale.exe and norvale_probe.exe first"
-NV_WINE="${NORVALE_WINE:-wine}"
-SHOTS="$OUT/e2e"
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_args "wizard.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
+e2e_need "$NV_SIM" "$DAEMON" "$EXE" "$PROBE"
 mkdir -p "$SHOTS"
 
 DEVICE_LIST=1000 EXIT=1009 TARGET_LIST=1029 TARGET_CONNECT=1030 CANCEL=2
 WIZARD_TARGET=1040 WIZARD_STATUS=1044 WIZARD_OK=1
-
-FAILURES=0
-report() {  # PASS|FAIL NAME DETAIL
-    printf '%-4s %-50s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
-}
-expect() { if [[ "$2" == "$3" ]]; then report PASS "$1" "$3"; else report FAIL "$1" "expected [$2], got [$3]"; fi; }
-contains() { if grep -qF -- "$2" <<<"$3"; then report PASS "$1" "$2"; else report FAIL "$1" "[$2] not in [$3]"; fi; }
 
 nv_ns pc
 nv_ns nas1
@@ -55,50 +33,11 @@ ARCHIVE='{"interface": "n1", "id": "00:1a:2b:00:00:20", "address": "192.168.10.2
 printf '{"appliances": [%s]}\n' "$ARCHIVE" >"$NV_DIR/archive.json"
 nv_start_sim nas1 "$NV_DIR/archive.json" nas1
 
-DAEMON_PID="" PORT="" PROGRAM=""
-in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
-ask() { nv_exec pc "$DAEMON" --ask "127.0.0.1:$PORT" "$@" 2>&1; }
-finish() {
-    [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
-    nv_stop "$DAEMON_PID"
-    xvfb_stop
-    nv_cleanup
-}
-PROBE_OUT=""
-probe() {
-    local status
-    in_pc timeout 300 $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
-    status=$?
-    PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
-    [[ $status -eq 0 ]] || report FAIL "probe: $*" "$(tr -d '\r' <"$NV_DIR/probe.err" | grep -v fixme | tail -2)"
-    return $status
-}
-value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
-rows_of() { grep "^row $1 " <<<"$PROBE_OUT" | cut -d' ' -f4-; }
-row_of() { awk -v list="$1" -v name="$2" -F'|' '$0 ~ "^row " list " " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
-
-xvfb_start || nv_fail "no display"
-NV_WINE_USED=1
-trap finish EXIT
-
-rm -f "$NV_DIR/daemon.port"
-nv_exec pc "$DAEMON" --config "$NV_DIR/archive.json" --listen 127.0.0.1:0 --port-file "$NV_DIR/daemon.port" \
-    --log "$NV_DIR/daemon.log" >"$NV_DIR/daemon.err" 2>&1 &
-DAEMON_PID=$!
-for _ in $(seq 1 100); do [[ -s "$NV_DIR/daemon.port" ]] && break; sleep 0.1; done
-PORT="$(cat "$NV_DIR/daemon.port" 2>/dev/null)"
-[[ -n "$PORT" ]] || nv_fail "the initiator daemon did not start: $(cat "$NV_DIR/daemon.err")"
-
-NV_WINEPREFIX="${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
-nv_wine_prefix || nv_fail "cannot make the Wine prefix"
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
-in_pc wineserver -p 600
-in_pc env NORVALE_WINE="$NV_WINE" "$HERE/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "127.0.0.1:$PORT" \
-    2>"$NV_DIR/install.err" || nv_fail "cannot install the stand-ins: $(cat "$NV_DIR/install.err")"
-
-in_pc timeout 900 $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
-PROGRAM=$!
+e2e_display
+start_daemon daemon "$NV_DIR/archive.json"
+e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
+install_standins
+start_program 900
 if ! probe wait 90 wait-rows $DEVICE_LIST 1 60; then
     echo "DETAIL: the main window never listed the appliance"
     exit 1

@@ -10,17 +10,13 @@ set -u
 HERE="$(cd "$(dirname "$0")" && pwd)"
 BUILD_HOST="${1:?usage: cli_cases.sh BUILD_HOST_DIR [BUILD_WIN32_DIR]}"
 BUILD_WIN32="${2:-}"
-source "$HERE/netns_lib.sh"
+source "$HERE/../e2e/e2e_lib.sh"
+REPORT_WIDTH=48
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
 CLI="$BUILD_HOST/tools/cli/norvale-cli"
 [[ -x "$NV_SIM" && -x "$CLI" ]] || nv_fail "build norvale-sim and norvale-cli in $BUILD_HOST first"
 
-FAILURES=0
-report() {  # report PASS|FAIL|SKIP NAME DETAIL
-    printf '%-4s %-48s %s\n' "$1" "$2" "$3"
-    [[ "$1" != FAIL ]] || FAILURES=$((FAILURES + 1))
-}
 check() {  # check NAME CONDITION-TEXT DETAIL COMMAND...
     local name="$1" detail="$2"; shift 2
     if "$@"; then report PASS "$name" "$detail"; else report FAIL "$name" "$detail"; fi
@@ -32,8 +28,6 @@ FLAVOURS=(host)
 # runs no 32-bit code).
 if [[ -n "$BUILD_WIN32" ]]; then
     [[ -f "$BUILD_WIN32/tools/cli/norvale-cli.exe" ]] || nv_fail "no norvale-cli.exe in $BUILD_WIN32"
-    NV_WINE="${NORVALE_WINE:-wine}"
-    NV_WINEBOOT="$NV_WINE wineboot"
     nv_wine_prefix || nv_fail "cannot make the Wine prefix"
     FLAVOURS+=(wine)
 fi

@@ -147,12 +147,13 @@ nv_wine() {
 
 # Makes the Wine prefix once. wineboot writes the registry files only when
 # its wineserver ends, and a first boot now and then fails under load: wait
-# for the server, check the files, and try once more.
+# for the server, check the files, and try once more. NV_WINEBOOT_SECONDS
+# bounds each boot (120 s unless set).
 nv_wine_prefix() {
     local attempt
     for attempt in 1 2; do
         [[ -f "$NV_WINEPREFIX/system.reg" ]] && return 0
-        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
+        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout "${NV_WINEBOOT_SECONDS:-120}" ${NV_WINEBOOT:-wineboot} -i >/dev/null 2>&1
         # No window manager here: let Wine place its windows itself rather
         # than wait 2 s for every window it hides.
         WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 60 ${NV_WINE:-wine} reg add \

@@ -10,17 +10,13 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 SOURCE_DIR="$(cd "$HERE/../.." && pwd)"
 BUILD_HOST="${1:?usage: socket_ports.sh BUILD_HOST_DIR [BUILD_WIN32_DIR]}"
 BUILD_WIN32="${2:-}"
-source "$HERE/netns_lib.sh"
+source "$HERE/../e2e/e2e_lib.sh"
+REPORT_WIDTH=44
 
 NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
 HOST_PROBE="$BUILD_HOST/tests/integration/netprobe"
 [[ -x "$NV_SIM" && -x "$HOST_PROBE" ]] || nv_fail "build norvale-sim and netprobe in $BUILD_HOST first"
 
-FAILURES=0
-report() {  # report RESULT NAME DETAIL
-    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || FAILURES=$((FAILURES + 1))
-}
 
 # --- the Windows probe --------------------------------------------------------
 # BUILD_WIN32_DIR is whichever Windows build Wine can run here, and
@@ -31,12 +27,8 @@ WIN_NOTE=""
 if [[ -n "$BUILD_WIN32" ]]; then
     WIN_PROBE="$BUILD_WIN32/tests/integration/netprobe.exe"
     [[ -f "$WIN_PROBE" ]] || nv_fail "no $WIN_PROBE"
-    NV_WINE="${NORVALE_WINE:-wine}"
-    NV_WINEBOOT="$NV_WINE wineboot"
     [[ "$NV_WINE" == wine ]] || WIN_NOTE=" ($(basename "$NV_WINE"))"
-    if [[ ! -f "$NV_WINEPREFIX/system.reg" ]]; then
-        WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all timeout 120 $NV_WINEBOOT -i >/dev/null 2>&1
-    fi
+    nv_wine_prefix || nv_fail "cannot make the Wine prefix"
 fi
 
 # probe FLAVOUR NS ARGS...: netprobe's output on stdout.

@@ -2,21 +2,39 @@
 # norvale_tests.exe under Wine, in a 64-bit prefix (where the 32-bit build
 # runs under WOW64) or in a WINEARCH=win32 prefix, on a virtual display: the
 # dialog tests open real windows.
-#   wine_unit.sh win64|win32 BUILD_HOST BUILD_WIN OUT
-# Run through tests/run_wine_suites.sh, which gives the fresh prefixes.
+#   wine_unit.sh win64|win32|fresh BUILD_HOST BUILD_WIN OUT
+# Run through tests/run_wine_suites.sh, which gives the fresh prefixes. With
+# "fresh" the prefix is made here as a new user makes one, by `wineboot -i`
+# alone, and the tests start the moment it returns, while the prefix is still
+# settling (its service manager, for one): no test may count on a settled one.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-arch=${1:?usage: wine_unit.sh win64|win32 BUILD_HOST BUILD_WIN OUT}
+arch=${1:?usage: wine_unit.sh win64|win32|fresh BUILD_HOST BUILD_WIN OUT}
 exe=${3:?}/tests/norvale_tests.exe
 case $arch in
     win64) prefix=${NORVALE_WINEPREFIX:-} where="a 64-bit prefix" ;;
     win32) prefix=${NORVALE_WINEPREFIX32:-} where="a WINEARCH=win32 prefix" ;;
+    fresh) prefix="" where="a prefix just made by wineboot -i" ;;
     *) echo "unknown prefix kind $arch" >&2; exit 2 ;;
 esac
-[ -f "$prefix/system.reg" ] || { echo "no $arch prefix: run me through tests/run_wine_suites.sh" >&2; exit 2; }
-. "$here/../e2e/xvfb_lib.sh"
-xvfb_start || exit 1
-trap 'WINEPREFIX="$prefix" timeout 10 wineserver -k 2>/dev/null; xvfb_stop' EXIT
+source "$here/../e2e/e2e_lib.sh"
+if [ "$arch" = fresh ]; then
+    prefix=$NV_DIR/prefix
+elif [ ! -f "$prefix/system.reg" ]; then
+    echo "no $arch prefix: run me through tests/run_wine_suites.sh" >&2
+    exit 2
+fi
+NV_WINEPREFIX=$prefix
+e2e_display
+if [ "$arch" = fresh ]; then
+    # On the display, as a user at a desktop runs it: the desktop process
+    # that wineboot starts serves every later program of its session.
+    boot_start=$(date +%s)
+    WINEPREFIX=$prefix WINEDEBUG=-all timeout 300 ${NORVALE_WINE:-wine} wineboot -i >/dev/null 2>&1
+    where="$where ($(($(date +%s) - boot_start)) s)"
+    # Its registry files come only when its wineserver ends: not looked for.
+    [ -d "$prefix/drive_c" ] || { echo "wineboot -i made no prefix" >&2; exit 1; }
+fi
 
 kind=$(file -b "$exe" | cut -d, -f1)
 echo "$exe: $kind; Wine $(${NORVALE_WINE:-wine} --version) in $where"

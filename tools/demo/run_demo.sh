@@ -10,21 +10,9 @@
 # With a usable DISPLAY the program stays open until its window is closed;
 # without one it runs on Xvfb, and OUT_DIR/demo.png is saved either way.
 set -u
-HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-BUILD_HOST="${1:?usage: run_demo.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR}"
-BUILD_WIN="${2:?}"
-OUT="$(mkdir -p "${3:?}" && cd "$3" && pwd)"   # Wine wants absolute prefixes
-source "$ROOT/tests/integration/netns_lib.sh"
-source "$ROOT/tests/e2e/xvfb_lib.sh"
-
-NV_SIM="$BUILD_HOST/tools/simulator/norvale-sim"
-DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
-EXE="$BUILD_WIN/app/norvale.exe"
-TITLE="Orrin's HVB-3300-12 Norvale"
+source "$(dirname "$0")/../../tests/e2e/e2e_lib.sh"
+e2e_args "run_demo.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
 [[ -x "$NV_SIM" && -f "$EXE" ]] || nv_fail "build first: ./norvale build"
-NV_WINE="${NORVALE_WINE:-wine}"
-NV_WINEBOOT="$NV_WINE wineboot"
 NV_WINEPREFIX="$OUT/wine/demo-prefix"
 mkdir -p "$OUT/wine"
 
@@ -80,19 +68,12 @@ INITIATOR="127.0.0.1:$(cat "$NV_DIR/initiator.port" 2>/dev/null)"
 ask() { nv_exec pc "$DAEMON" --ask "$INITIATOR" "$@" 2>/dev/null; }
 
 
-nv_wine_prefix || nv_fail "could not make the Wine prefix"
-xvfb_start || nv_fail "no display"
+e2e_prefix "$NV_WINEPREFIX"
+e2e_display
 interactive=0
 [[ -z "${XVFB_PID:-}" ]] && interactive=1
-trap 'nv_stop "$DAEMON_PID"; xvfb_stop; nv_cleanup' EXIT
 NV_KEEP_DIR=1
-
-# The wineserver owns the sockets, so it starts inside the PC namespace.
-NV_WINE_USED=1
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
-WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
-in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
-in_pc wineserver -p 600
+pc_wineserver 600
 if [[ -n "$DAEMON_PID" ]]; then
     in_pc env NORVALE_WINE="$NV_WINE" "$ROOT/tests/e2e/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" "$INITIATOR" \
         >"$NV_DIR/initiator-install.log" 2>&1 || echo "The initiator stand-ins could not be installed (see $NV_DIR)"
@@ -111,7 +92,6 @@ if ! window=$(wait_for_window "$TITLE" 60); then
 fi
 # Once the first discovery pass has listed the appliances, select Archive,
 # as a user would, so the picture shows its LAN settings too.
-PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
 if [[ -f "$PROBE" ]] && rows=$(in_pc timeout 60 $NV_WINE "$PROBE" "$TITLE" wait 30 wait-rows 1000 3 30 2>/dev/null | tr -d '\r'); then
     archive=$(awk '$1 == "row" && $2 == 1000 && $4 ~ /^Archive\|/ { print $3 }' <<<"$rows")
     # The click refreshes the initiator's portals; its list follows a moment later.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/core/ok_box.h"
+#include "controls/core/ok_checks.h"
 #include "controls/core/wait_cursor.h"
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/disk_identity.h"
@@ -147,29 +148,24 @@ std::optional<std::uint32_t> CPartition::ValidSize(int osClass) {
     DialogSurfacePort& surface = Surface();
     const bool ntfs = surface.IsChecked(IDC_PARTITION_NTFS);
     const bool fat32 = surface.IsChecked(IDC_PARTITION_FAT32);
-    if (!ntfs && !fat32) {
-        Warn(UiText(text::kSelectFormatType), MessageIcon::None);
-        return std::nullopt;
-    }
     const auto available = static_cast<std::uint32_t>(job_.availableMiB);
     const std::uint32_t size =
         surface.IsChecked(IDC_PARTITION_MAX_SPACE) ? available : UnsignedValue(surface.Text(IDC_PARTITION_SIZE));
-    std::optional<std::wstring> refusal;
-    if (size <= 10) {
-        refusal = UiText(text::kTooSmall);
-    } else if (available < size) {
-        refusal = disk_text::FillText(UiText(text::kTooLarge), static_cast<std::int32_t>(available));
-    } else if (fat32 && size < 512) {
-        refusal = UiText(text::kFat32TooSmall);
-    } else if (fat32 && size > 32768) {
-        refusal = UiText(text::kFat32TooLarge);
-    } else if ((osClass == 0 || osClass == 4) && ntfs && size >= kMbrLimitMiB) {
-        refusal = UiText(text::kOver2Tb);
-    }
-    if (refusal) {
-        Warn(*refusal);
-        return std::nullopt;
-    }
+    const auto warning = [](std::wstring message, MessageIcon icon = MessageIcon::Exclamation) {
+        return [message = std::move(message), icon] {
+            return OkRefusal::Box(message, UiText(disk_text::kCaptionWarning), icon);
+        };
+    };
+    const bool mbrOnly = (osClass == 0 || osClass == 4) && ntfs;
+    OkChecks checks(surface);
+    checks.RefuseIf(!ntfs && !fat32, warning(UiText(text::kSelectFormatType), MessageIcon::None))
+        .RefuseIf(size <= 10, warning(UiText(text::kTooSmall)))
+        .RefuseIf(available < size,
+                  warning(disk_text::FillText(UiText(text::kTooLarge), static_cast<std::int32_t>(available))))
+        .RefuseIf(fat32 && size < 512, warning(UiText(text::kFat32TooSmall)))
+        .RefuseIf(fat32 && size > 32768, warning(UiText(text::kFat32TooLarge)))
+        .RefuseIf(mbrOnly && size >= kMbrLimitMiB, warning(UiText(text::kOver2Tb)));
+    if (!checks.Passed()) return std::nullopt;
     return size;
 }
 

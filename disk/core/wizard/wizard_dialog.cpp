@@ -186,30 +186,34 @@ bool CWizardDialog::Validate(int osClass, std::int64_t& sizeMiB, bool& gpt) {
     choice.fat32 = surface.IsChecked(IDC_WIZARD_FAT32);
     choice.maximumSpace = surface.IsChecked(IDC_WIZARD_MAX_SPACE);
     choice.sizeText = surface.Text(IDC_WIZARD_SIZE);
-    if (!choice.ntfs && !choice.fat32) {
-        surface.ShowMessage(MessageBoxRequest{UiText(text::kNoFormatType), UiText(text::kCaptionWarning),
-                                              MessageIcon::None, MessageButtons::Ok});
-        return false;
-    }
-    ports_.clock.Sleep(1000ms);
-    const auto record = LookUp();
-    if (!record || record->diskNumber <= 0) {
-        Tell(text::kCannotPartition);
-        return false;
-    }
-    auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(record->diskNumber)),
-                                    disk_access::kGenericRead, disk_access::kShareRead | disk_access::kShareWrite);
-    const auto geometry =
-        device.Ok() && device.value ? device.value->GetDriveGeometry() : IoctlResult<DiskGeometry>{};
-    if (!geometry.Returned(ioctl_bytes::kDiskGeometry)) {
-        Tell(text::kCannotPartition);
-        return false;
-    }
-    const WizardSizing sizing = CheckWizardSize(choice, geometry.value.Bytes() / kMiB, osClass);
-    if (!sizing.Accepted()) {
-        Tell(sizing.refusal, sizing.refusalMiB);
-        return false;
-    }
+    std::int64_t diskMiB = 0;
+    WizardSizing sizing;
+    OkChecks checks(surface);
+    checks
+        .RefuseIf(!choice.ntfs && !choice.fat32,
+                  [] {
+                      return OkRefusal::Box(UiText(text::kNoFormatType), UiText(text::kCaptionWarning),
+                                            MessageIcon::None);
+                  })
+        .Then([&]() -> std::optional<OkRefusal> {
+            ports_.clock.Sleep(1000ms);
+            const auto record = LookUp();
+            if (!record || record->diskNumber <= 0) return Refusal(text::kCannotPartition);
+            auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(record->diskNumber)),
+                                            disk_access::kGenericRead,
+                                            disk_access::kShareRead | disk_access::kShareWrite);
+            const auto geometry =
+                device.Ok() && device.value ? device.value->GetDriveGeometry() : IoctlResult<DiskGeometry>{};
+            if (!geometry.Returned(ioctl_bytes::kDiskGeometry)) return Refusal(text::kCannotPartition);
+            diskMiB = geometry.value.Bytes() / kMiB;
+            return std::nullopt;
+        })
+        .Then([&]() -> std::optional<OkRefusal> {
+            sizing = CheckWizardSize(choice, diskMiB, osClass);
+            if (sizing.Accepted()) return std::nullopt;
+            return Refusal(sizing.refusal, sizing.refusalMiB);
+        });
+    if (!checks.Passed()) return false;
     sizeMiB = sizing.sizeMiB;
     gpt = sizing.gpt;
     return true;
@@ -390,8 +394,11 @@ void CWizardDialog::Warn(const std::wstring& message, MessageIcon icon) {
     Surface().ShowMessage(MessageBoxRequest{message, UiText(text::kCaptionWarning), icon, MessageButtons::Ok});
 }
 
-void CWizardDialog::Tell(unsigned stringId, long long number) {
-    ShowOkBox(Surface(), disk_text::FillText(UiText(stringId), number), text::kTitle, MessageIcon::Exclamation);
+OkRefusal CWizardDialog::Refusal(unsigned stringId, long long number) {
+    return OkRefusal::Box(disk_text::FillText(UiText(stringId), number), UiText(text::kTitle),
+                          MessageIcon::Exclamation);
 }
+
+void CWizardDialog::Tell(unsigned stringId, long long number) { ShowRefusal(Surface(), Refusal(stringId, number)); }
 
 }  // namespace norvale

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "controls/core/dialog_controller.h"
+#include "controls/core/ok_checks.h"
 #include "disk/core/format/format_engine.h"
 #include "disk/core/inventory/disk_identity.h"
 #include "disk/core/inventory/volume_inventory.h"
@@ -84,6 +85,7 @@ private:
     void Progress(int percent);
     void Warn(const std::wstring& text, MessageIcon icon);
     void Tell(unsigned stringId, long long number = 0);
+    static OkRefusal Refusal(unsigned stringId, long long number = 0);
 
     WizardPorts ports_;
     WizardTarget target_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/core/ok_box.h"
+#include "controls/core/ok_checks.h"
 #include "iscsi/core/base64.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "platform/core/texts/norvale_texts.h"
@@ -58,9 +59,43 @@ bool CPasswordDialog::OnInitDialog() {
     return false;
 }
 
-void CPasswordDialog::ShowBox(unsigned textId) {
-    ShowOkBox(Surface(), UiText(textId), target_text::kTitle, MessageIcon::Exclamation);
+namespace {
+
+// How the dialog answers each refused verdict: a box, or the status line for
+// a field left empty; the fields emptied for typing anew; the field to mend.
+struct ChapRefusalRow {
+    ChapVerdict verdict;
+    unsigned textId;
+    bool inBox;
+    int emptied[2];  // 0: none
+    int focus;
+};
+
+const ChapRefusalRow kChapRefusals[] = {
+    {ChapVerdict::PasswordTooShort, target_text::kPasswordLength, true, {IDC_CHAP_PASSWORD, 0}, IDC_CHAP_PASSWORD},
+    {ChapVerdict::NoUserName, target_text::kUserNameEmpty, false, {IDC_CHAP_PASSWORD, 0}, IDC_CHAP_USER},
+    {ChapVerdict::NoPassword, target_text::kPasswordEmpty, false, {0, 0}, IDC_CHAP_PASSWORD},
+    {ChapVerdict::BothWrong, target_text::kBothWrong, true, {IDC_CHAP_USER, IDC_CHAP_PASSWORD}, IDC_CHAP_USER},
+    {ChapVerdict::UserNameWrong, target_text::kUserNameWrong, true, {IDC_CHAP_USER, 0}, IDC_CHAP_USER},
+    {ChapVerdict::PasswordWrong, target_text::kPasswordWrong, true, {IDC_CHAP_PASSWORD, 0}, IDC_CHAP_PASSWORD},
+};
+
+std::optional<OkRefusal> ChapRefusal(ChapVerdict verdict) {
+    for (const ChapRefusalRow& row : kChapRefusals) {
+        if (row.verdict != verdict) continue;
+        OkRefusal refusal = row.inBox ? OkRefusal::Box(UiText(row.textId), UiText(target_text::kTitle),
+                                                       MessageIcon::Exclamation)
+                                      : OkRefusal::Status(IDC_CHAP_STATUS, UiText(row.textId));
+        for (const int field : row.emptied) {
+            if (field != 0) refusal.emptied.push_back(field);
+        }
+        refusal.focusId = row.focus;
+        return refusal;
+    }
+    return std::nullopt;
 }
+
+}  // namespace
 
 void CPasswordDialog::OnOk() {
     DialogSurfacePort& surface = Surface();
@@ -68,34 +103,8 @@ void CPasswordDialog::OnOk() {
     const std::wstring user = surface.Text(IDC_CHAP_USER);
     // Held as a secret from here on: wiped when it goes.
     const SecretText password(surface.Text(IDC_CHAP_PASSWORD));
-    switch (CheckChapInput(user, password.Reveal(), expectedUser_, expectedPassword_)) {
-        case ChapVerdict::PasswordTooShort:
-            ShowBox(target_text::kPasswordLength);
-            surface.SetText(IDC_CHAP_PASSWORD, L"");
-            return;
-        case ChapVerdict::NoUserName:
-            surface.SetText(IDC_CHAP_STATUS, UiText(target_text::kUserNameEmpty));
-            surface.SetText(IDC_CHAP_PASSWORD, L"");
-            return;
-        case ChapVerdict::NoPassword:
-            surface.SetText(IDC_CHAP_STATUS, UiText(target_text::kPasswordEmpty));
-            return;
-        case ChapVerdict::BothWrong:
-            ShowBox(target_text::kBothWrong);
-            surface.SetText(IDC_CHAP_USER, L"");
-            surface.SetText(IDC_CHAP_PASSWORD, L"");
-            return;
-        case ChapVerdict::UserNameWrong:
-            ShowBox(target_text::kUserNameWrong);
-            surface.SetText(IDC_CHAP_USER, L"");
-            return;
-        case ChapVerdict::PasswordWrong:
-            ShowBox(target_text::kPasswordWrong);
-            surface.SetText(IDC_CHAP_PASSWORD, L"");
-            return;
-        case ChapVerdict::Accepted:
-            break;
-    }
+    const ChapVerdict verdict = CheckChapInput(user, password.Reveal(), expectedUser_, expectedPassword_);
+    if (!OkChecks(surface).Then([verdict] { return ChapRefusal(verdict); }).Passed()) return;
     // The typed password leaves the field: the window keeps no copy of it.
     surface.SetText(IDC_CHAP_PASSWORD, L"");
     if (!login_ || !login_(user, password)) {

@@ -54,7 +54,6 @@ public:
 private:
     bool OnInitDialog();
     void OnOk();
-    void ShowBox(unsigned textId);
 
     std::wstring targetName_;
     std::wstring expectedUser_;
