@@ -81,6 +81,8 @@ ask() { nv_exec pc "$DAEMON" --ask "$INITIATOR" "$@" 2>/dev/null; }
 
 
 nv_wine_prefix || nv_fail "could not make the Wine prefix"
+# Title bars with their caption buttons, as on Windows.
+"$ROOT/tools/demo/marlett.sh" "$NV_WINEPREFIX" "$OUT/wine/fonts-wine"
 xvfb_start || nv_fail "no display"
 interactive=0
 [[ -z "${XVFB_PID:-}" ]] && interactive=1
