@@ -76,6 +76,7 @@ nv_exec alone env WINEPREFIX="$WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="$WIN
     timeout 120 $wine "C:\\Program Files (x86)\\Norvale\\norvale.exe" >"$out/logs/release-msi-norvale.log" 2>&1 &
 if id=$(wait_for_window "$title" 60); then
     check "the installed norvale.exe shows its main window" true
+    for _ in $(seq 1 20); do xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && break; sleep 0.5; done
     sleep 1
     screenshot "$out/release/installed.png" "$id"
 else

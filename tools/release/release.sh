@@ -75,6 +75,12 @@ name=norvale-$version-win32
 say "Norvale $version ($commit), commit time $(date -u -d "@$SOURCE_DATE_EPOCH" +%FT%TZ)"
 
 # --- the executable -------------------------------------------------------------
+for dir in "$build" "$dist"; do
+    # Both are emptied first: never the home folder or one holding the sources.
+    real=$(realpath -m "$dir")
+    case "$root/" in "${real%/}/"*) die "will not empty $dir" ;; esac
+    [ "$real" != "$(realpath -m "$HOME")" ] || die "will not empty $dir"
+done
 rm -rf "$build" "$dist" "$debug_dir"
 mkdir -p "$build" "$dist" "$debug_dir"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
