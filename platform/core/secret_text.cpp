@@ -1,7 +1,5 @@
 #include "platform/core/secret_text.h"
 
-#include <ostream>
-
 namespace norvale {
 
 SecretText::SecretText(SecretText&& other) noexcept {
@@ -17,10 +15,6 @@ SecretText& SecretText::operator=(SecretText&& other) noexcept {
         other.Wipe();
     }
     return *this;
-}
-
-void PrintTo(const SecretText& secret, std::ostream* out) {
-    *out << "<secret of " << secret.Size() << " characters>";
 }
 
 }  // namespace norvale

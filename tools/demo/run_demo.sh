@@ -69,6 +69,8 @@ ask() { nv_exec pc "$DAEMON" --ask "$INITIATOR" "$@" 2>/dev/null; }
 
 
 e2e_prefix "$NV_WINEPREFIX"
+# Title bars with their caption buttons, as on Windows.
+"$ROOT/tools/demo/marlett.sh" "$NV_WINEPREFIX" "$OUT/wine/fonts-wine"
 e2e_display
 interactive=0
 [[ -z "${XVFB_PID:-}" ]] && interactive=1
