@@ -48,6 +48,11 @@ public:
     void Repaint();
     const DiskBarState& State() const { return state_; }
 
+    // The window's DPI (the label font, the frames and the layout follow it)
+    // and whether to paint in the system's high-contrast colours; repaints.
+    void SetDisplay(const DpiScale& scale, bool highContrast);
+    bool HighContrast() const { return highContrast_; }
+
     // The segment index of a WM_NOTIFY that a bar sent, nullopt when the
     // header is not a bar's.
     static std::optional<int> ClickedSegment(const NMHDR& header);
@@ -64,6 +69,7 @@ private:
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     DiskBarState state_;
+    bool highContrast_ = false;
 };
 
 }  // namespace norvale::win32
