@@ -6,19 +6,19 @@ namespace {
 
 ThemeColor SystemColorOf(ColorRole role) {
     switch (role) {
+        // The caption band lies on the dialog (its frame is erased in the
+        // band's colour), so it takes the dialog's colours.
+        case ColorRole::GroupBand:
         case ColorRole::DialogBackground:
         case ColorRole::ProgressBackground:
         case ColorRole::ListRow:
         case ColorRole::BarBackground: return ThemeColor::Window;
         case ColorRole::StaticText:
+        case ColorRole::GroupText:
         case ColorRole::BarText:
         case ColorRole::BarFrame: return ThemeColor::WindowText;
-        // The caption band keeps standing out from the dialog, as the blue
-        // band does on the blue dialog with white text.
-        case ColorRole::GroupBand:
         case ColorRole::ProgressBar:
         case ColorRole::BarFocus: return ThemeColor::Highlight;
-        case ColorRole::GroupText:
         case ColorRole::BarFocusText: return ThemeColor::HighlightText;
     }
     return ThemeColor::WindowText;

@@ -106,7 +106,7 @@ TEST(ContrastPalette, HighContrastReplacesEveryColourWithTheSystems) {
     };
     const Case cases[] = {
         {ColorRole::DialogBackground, ThemeColor::Window}, {ColorRole::StaticText, ThemeColor::WindowText},
-        {ColorRole::GroupBand, ThemeColor::Highlight},     {ColorRole::GroupText, ThemeColor::HighlightText},
+        {ColorRole::GroupBand, ThemeColor::Window},        {ColorRole::GroupText, ThemeColor::WindowText},
         {ColorRole::ProgressBar, ThemeColor::Highlight},   {ColorRole::ProgressBackground, ThemeColor::Window},
         {ColorRole::ListRow, ThemeColor::Window},          {ColorRole::BarBackground, ThemeColor::Window},
         {ColorRole::BarText, ThemeColor::WindowText},      {ColorRole::BarFrame, ThemeColor::WindowText},
