@@ -32,7 +32,9 @@ dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:
 # Nothing leaves this machine: the program's discovery runs in a namespace
 # with loopback only, and the wineserver with it.
 nv_ns alone
-xvfb_start || exit 1
+# A screen of its own, large enough for the main window at 192 DPI.
+unset DISPLAY
+NV_XVFB_SCREEN=2400x1600x24 xvfb_start || exit 1
 NV_WINE_USED=1
 trap 'xvfb_stop; nv_cleanup' EXIT
 in_ns() { nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
