@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "controls/core/contrast_palette.h"
 #include "controls/core/disk_bar.h"
@@ -98,58 +100,40 @@ TEST(DpiScale, TheGroupBoxBandGrowsWithItsCaption) {
     EXPECT_EQ(LayoutGroupBox({300, 150}, {90, 20}).text, (Rect{11, 0, 101, 21})) << "96 DPI as before";
 }
 
-TEST(ContrastPalette, HighContrastReplacesEveryColourWithTheSystems) {
+TEST(ContrastPalette, HighContrastPaintsInSystemColoursAndKeepsTextsReadable) {
     const Color blue{0, 98, 147};
-    struct Case {
-        ColorRole role;
-        ThemeColor system;
-    };
-    const Case cases[] = {
-        {ColorRole::DialogBackground, ThemeColor::Window}, {ColorRole::StaticText, ThemeColor::WindowText},
-        {ColorRole::GroupBand, ThemeColor::Window},        {ColorRole::GroupText, ThemeColor::WindowText},
-        {ColorRole::ProgressBar, ThemeColor::Highlight},   {ColorRole::ProgressBackground, ThemeColor::Window},
-        {ColorRole::ListRow, ThemeColor::Window},          {ColorRole::BarBackground, ThemeColor::Window},
-        {ColorRole::BarText, ThemeColor::WindowText},      {ColorRole::BarFrame, ThemeColor::WindowText},
-        {ColorRole::BarFocus, ThemeColor::Highlight},      {ColorRole::BarFocusText, ThemeColor::HighlightText},
-    };
-    for (const Case& c : cases) {
-        const ChosenColor normal = ChooseColor(c.role, blue, false);
-        ASSERT_TRUE(normal.fixed.has_value());
-        EXPECT_EQ(*normal.fixed, blue);
-        const ChosenColor contrast = ChooseColor(c.role, blue, true);
-        EXPECT_FALSE(contrast.fixed.has_value()) << static_cast<int>(c.role);
-        EXPECT_EQ(contrast.system, c.system) << static_cast<int>(c.role);
+    for (int r = 0; r <= static_cast<int>(ColorRole::BarFocusText); ++r) {
+        const auto role = static_cast<ColorRole>(r);
+        EXPECT_EQ(ChooseColor(role, blue, false).fixed, std::optional<Color>(blue)) << r << ": the controller's own";
+        EXPECT_FALSE(ChooseColor(role, blue, true).fixed.has_value()) << r << ": a system colour";
     }
-    // A text is never painted in its own background's colour.
-    EXPECT_FALSE(ChooseColor(ColorRole::StaticText, blue, true) == ChooseColor(ColorRole::DialogBackground, blue, true));
-    EXPECT_FALSE(ChooseColor(ColorRole::GroupText, blue, true) == ChooseColor(ColorRole::GroupBand, blue, true));
+    // Each text against what it is drawn on.
+    const std::pair<ColorRole, ColorRole> onTop[] = {{ColorRole::StaticText, ColorRole::DialogBackground},
+                                                     {ColorRole::GroupText, ColorRole::GroupBand},
+                                                     {ColorRole::BarText, ColorRole::BarBackground},
+                                                     {ColorRole::BarFrame, ColorRole::BarBackground},
+                                                     {ColorRole::BarFocusText, ColorRole::BarFocus},
+                                                     {ColorRole::ProgressBar, ColorRole::ProgressBackground}};
+    for (const auto& [text, ground] : onTop)
+        EXPECT_FALSE(ChooseColor(text, blue, true) == ChooseColor(ground, blue, true)) << static_cast<int>(text);
+    // The band is erased in its own colour over the dialog: the two agree.
+    EXPECT_TRUE(ChooseColor(ColorRole::GroupBand, blue, true) == ChooseColor(ColorRole::DialogBackground, blue, true));
 }
 
 TEST(ContrastPalette, SegmentsDifferByFrameAndTextNotColourAlone) {
-    struct Case {
-        bool partition, selected, hovered;
-        SegmentFrame frame;
-        int width;
-        ThemeColor fill, text;
-        bool hoverFrame;
-    };
-    const Case cases[] = {
-        {true, false, false, SegmentFrame::Solid, 1, ThemeColor::Window, ThemeColor::WindowText, false},
-        {false, false, false, SegmentFrame::Dotted, 1, ThemeColor::Window, ThemeColor::WindowText, false},
-        {true, true, false, SegmentFrame::Solid, 2, ThemeColor::Highlight, ThemeColor::HighlightText, false},
-        {false, true, false, SegmentFrame::Dotted, 2, ThemeColor::Highlight, ThemeColor::HighlightText, false},
-        {true, false, true, SegmentFrame::Solid, 1, ThemeColor::Window, ThemeColor::WindowText, true},
-        {false, true, true, SegmentFrame::Dotted, 2, ThemeColor::Highlight, ThemeColor::HighlightText, false},
-    };
-    for (const Case& c : cases) {
-        const SegmentLook look = PlanHighContrastSegment(c.partition, c.selected, c.hovered);
-        const auto name = ::testing::Message() << c.partition << c.selected << c.hovered;
-        EXPECT_EQ(look.frame, c.frame) << name;
-        EXPECT_EQ(look.frameWidth, c.width) << name;
-        EXPECT_EQ(look.fill, c.fill) << name;
-        EXPECT_EQ(look.text, c.text) << name;
-        EXPECT_EQ(look.hoverFrame, c.hoverFrame) << name;
+    for (bool selected : {false, true}) {
+        for (bool hovered : {false, true}) {
+            const SegmentLook partition = PlanHighContrastSegment(true, selected, hovered);
+            const SegmentLook free = PlanHighContrastSegment(false, selected, hovered);
+            EXPECT_NE(partition.frame, free.frame) << selected << hovered;
+            EXPECT_NE(partition.text, partition.fill) << selected << hovered;
+        }
     }
+    // Selection shows in the frame's width as well as the fill.
+    EXPECT_GT(PlanHighContrastSegment(true, true, false).frameWidth,
+              PlanHighContrastSegment(true, false, false).frameWidth);
+    EXPECT_TRUE(PlanHighContrastSegment(false, false, true).hoverFrame);
+    EXPECT_FALSE(PlanHighContrastSegment(false, true, true).hoverFrame) << "no highlight frame on the highlight";
 }
 
 }  // namespace
