@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The program at 144 and 192 DPI under Wine, against 96 DPI: the main window
+# The program at 120, 144 and 192 DPI under Wine, against 96 DPI: the main window
 # (the real norvale.exe, checked from outside by norvale_probe.exe: its size
 # and that every text fits its control), and the CHAP dialog, Drive Select,
 # the disk manager with its bars (and in a high-contrast scheme), the
@@ -107,7 +107,7 @@ dialogs_at() {  # DPI
     fi
 }
 
-for dpi in 96 144 192; do
+for dpi in 96 120 144 192; do
     set_dpi "$dpi"
     main_window_at "$dpi"
     [ "$dpi" = 96 ] || dialogs_at "$dpi"
@@ -115,11 +115,11 @@ done
 WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
 set_dpi 96
 
-# The main window grows with the DPI: about 1.5 and 2 times its 96-DPI size.
+# The main window grows with the DPI: about 1.25, 1.5 and 2 times its 96-DPI size.
 # Its template is in dialog units, which follow the font's measures rather
 # than the DPI exactly (Wine's: 7 x 13 pixels for 4 x 8 units at 96 DPI,
 # 10 x 19 at 144, 13 x 24 at 192), hence the tenth either way.
-for dpi in 144 192; do
+for dpi in 120 144 192; do
     if [[ -n "${width[96]:-}" && -n "${width[$dpi]:-}" ]]; then
         ratio=$(awk -v a="${width[$dpi]}" -v b="${width[96]}" -v c="${height[$dpi]}" -v d="${height[96]}" \
             'BEGIN { printf "%.2f %.2f", a / b, c / d }')
@@ -132,5 +132,5 @@ for dpi in 144 192; do
     fi
 done
 
-echo "DETAIL: main window ${width[96]:-?}x${height[96]:-?} at 96 DPI, ${width[144]:-?}x${height[144]:-?} at 144, ${width[192]:-?}x${height[192]:-?} at 192; $failures failed; screenshots out/e2e/dpi*.png"
+echo "DETAIL: main window ${width[96]:-?}x${height[96]:-?} at 96 DPI, ${width[120]:-?}x${height[120]:-?} at 120, ${width[144]:-?}x${height[144]:-?} at 144, ${width[192]:-?}x${height[192]:-?} at 192; $failures failed; screenshots out/e2e/dpi*.png"
 [ "$failures" -eq 0 ]
