@@ -17,14 +17,18 @@ constexpr int kProportionalSlots = 4;  // later slots get the constant part only
 
 }  // namespace
 
-std::vector<Rect> LayoutSegments(const DiskView& view, const Rect& client) {
+std::vector<Rect> LayoutSegments(const DiskView& view, const Rect& client, const DpiScale& scale) {
     const int n = view.UsedSlots();
+    const int sideInset = scale.Scale(kSideInsetPerSlot);
+    const int verticalInset = scale.Scale(kVerticalInset);
+    const int constantWidth = scale.Scale(kConstantWidth);
+    const int gap = scale.Scale(kGap);
     std::uint64_t total = 0;
     for (int i = 0; i < n; ++i) total += view.slots[i].length / kMiB;
 
-    const Rect inner{client.left + kSideInsetPerSlot * n, client.top + kVerticalInset,
-                     client.right - kSideInsetPerSlot * n, client.bottom - kVerticalInset};
-    const int left0 = inner.left - kConstantWidth * n - 2;
+    const Rect inner{client.left + sideInset * n, client.top + verticalInset,
+                     client.right - sideInset * n, client.bottom - verticalInset};
+    const int left0 = inner.left - constantWidth * n - scale.Scale(2);
     std::vector<Rect> segments;
     segments.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -32,10 +36,10 @@ std::vector<Rect> LayoutSegments(const DiskView& view, const Rect& client) {
             (total == 0 || i >= kProportionalSlots)
                 ? 0.0
                 : static_cast<double>(view.slots[i].length / kMiB) / static_cast<double>(total);
-        int right = static_cast<int>(std::trunc(proportion * inner.right)) + kConstantWidth;
+        int right = static_cast<int>(std::trunc(proportion * inner.right)) + constantWidth;
         int left = left0;
         if (i > 0) {
-            left = segments.back().right + kGap;
+            left = segments.back().right + gap;
             right += left - left0;
         }
         right = std::min(right, client.right - 1);
@@ -68,7 +72,7 @@ std::wstring SegmentLabel(const DiskSlot& slot, const std::wstring& unallocated)
 }
 
 const std::vector<Rect>& DiskBarState::Layout(const Rect& client) {
-    segments_ = LayoutSegments(view_, client);
+    segments_ = LayoutSegments(view_, client, scale_);
     return segments_;
 }
 

@@ -10,6 +10,7 @@
 
 #include "controls/core/dialog_types.h"
 #include "controls/core/disk_view.h"
+#include "controls/core/dpi_scale.h"
 
 namespace norvale {
 
@@ -20,8 +21,9 @@ inline constexpr int kDiskBarRightClick = 2;
 // One rectangle per used slot of `view` inside the bar's client rectangle.
 // Widths follow the sizes in MiB of the first four slots; every segment has
 // a constant part of 20 pixels, segments are 4 pixels apart, and the last
-// one always ends one pixel inside the right edge.
-std::vector<Rect> LayoutSegments(const DiskView& view, const Rect& client);
+// one always ends one pixel inside the right edge. Those pixel sizes (and
+// the insets) are 96-DPI ones, taken to `scale`.
+std::vector<Rect> LayoutSegments(const DiskView& view, const Rect& client, const DpiScale& scale = DpiScale());
 
 // The index of the segment under `point`, -1 for none. Where rectangles
 // overlap (a narrow bar) the last one wins, as the bar tests them in order.
@@ -39,6 +41,10 @@ public:
     // Copies the view whole; the selection is left to the owner.
     void SetView(const DiskView& view) { view_ = view; }
     const DiskView& View() const { return view_; }
+
+    // The DPI of the bar's window; layouts after this use it.
+    void SetScale(const DpiScale& scale) { scale_ = scale; }
+    const DpiScale& Scale() const { return scale_; }
 
     // Recomputes the segment rectangles for this client rectangle.
     const std::vector<Rect>& Layout(const Rect& client);
@@ -59,6 +65,7 @@ public:
 
 private:
     DiskView view_;
+    DpiScale scale_;
     std::vector<Rect> segments_;
     int selected_ = -1;
     Point mouse_{0, 0};

@@ -4,7 +4,11 @@
 
 namespace norvale {
 
-GroupBoxGeometry LayoutGroupBox(Extent client, Extent caption, int iconSize, int margin) {
+GroupBoxGeometry LayoutGroupBox(Extent client, Extent caption, int iconSize, int logicalMargin,
+                                const DpiScale& scale) {
+    const int margin = scale.Scale(logicalMargin);
+    const int padding = scale.Scale(kGroupBoxBandPadding);
+    const int indent = scale.Scale(kGroupBoxTextIndent);
     GroupBoxGeometry g;
     g.captionHeight = std::max(caption.height, iconSize) + 1;
     const int half = g.captionHeight / 2;
@@ -13,11 +17,10 @@ GroupBoxGeometry LayoutGroupBox(Extent client, Extent caption, int iconSize, int
     // A caption wider than the control is clipped to it rather than drawn
     // past the frame.
     const int bandRight =
-        std::min(margin + caption.width + kGroupBoxBandPadding, std::max(client.width, margin));
+        std::min(margin + caption.width + padding, std::max(client.width, margin));
     g.band = Rect{margin, 0, bandRight, g.captionHeight};
     if (caption.width > 0) {
-        g.text = Rect{margin + kGroupBoxTextIndent, 0,
-                      std::max(margin + kGroupBoxTextIndent, bandRight - kGroupBoxTextIndent),
+        g.text = Rect{margin + indent, 0, std::max(margin + indent, bandRight - indent),
                       g.captionHeight};
     }
     return g;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "controls/core/dialog_types.h"
+#include "controls/core/dpi_scale.h"
 
 namespace norvale {
 
@@ -22,9 +23,10 @@ struct GroupBoxGeometry {
 };
 
 // `client` is the control's size; `caption` the measured caption text (0 x
-// height of the font for an empty caption).
+// height of the font for an empty caption), both in the window's pixels;
+// the margin, padding and indent are 96-DPI pixels taken to `scale`.
 GroupBoxGeometry LayoutGroupBox(Extent client, Extent caption, int iconSize = 0,
-                                int margin = kGroupBoxCaptionMargin);
+                                int margin = kGroupBoxCaptionMargin, const DpiScale& scale = DpiScale());
 
 // System colours the drawing refers to; the Win32 side maps them.
 enum class SystemColor { ButtonText, ButtonFace, ButtonShadow, ButtonHighlight, GrayText, Highlight };

@@ -6,6 +6,7 @@
 
 #include "controls/win32/buffered_paint.h"
 #include "controls/win32/disk_bar_keyboard.h"
+#include "controls/win32/high_contrast.h"
 #include "platform/core/language_table.h"
 #include "platform/core/system_language_port.h"
 
@@ -51,6 +52,38 @@ RECT Inflated(RECT r, int dx, int dy) {
     return r;
 }
 
+// The bar's own palette: a raised frame, and for the selected segment a
+// sunken one around a hatched fill.
+void PaintColoredSegment(HDC dc, const RECT& outer, bool partition, bool selected, bool hovered,
+                         const DpiScale& scale) {
+    Frame3d(dc, outer, kEdgeLight, kEdgeDark);
+    if (!selected) {
+        if (hovered) Frame(dc, Inflated(outer, -1, -1), kHover);
+        return;
+    }
+    const RECT sunken = Inflated(outer, -1, -1);
+    Frame3d(dc, sunken, kEdgeDark, kEdgeLight);
+    HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, partition ? kPartitionHatch : kFreeHatch);
+    HPEN pen = CreatePen(PS_SOLID, scale.Scale(2), partition ? kPartitionHatch : kFreePen);
+    HGDIOBJ oldBrush = SelectObject(dc, hatch);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const RECT fill{sunken.left + 2, sunken.top + 2, sunken.right - 1, sunken.bottom - 1};
+    Rectangle(dc, fill.left, fill.top, fill.right, fill.bottom);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(pen);
+    DeleteObject(hatch);
+    const RECT inner = Inflated(fill, -1, -1);
+    if (hovered) Frame(dc, inner, kHover);
+    else if (!partition) Frame(dc, inner, kFreeInnerFrame);
+}
+
+// The labels' font: 13 pixels high at 96 DPI.
+HFONT CreateLabelFont(const DpiScale& scale) {
+    return CreateFontW(scale.Scale(13), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+}
+
 void EnsureClass() {
     static const bool registered = [] {
         WNDCLASSW wc{};
@@ -69,8 +102,7 @@ void EnsureClass() {
 }  // namespace
 
 CButtonBarCtrl::CButtonBarCtrl() {
-    font_ = CreateFontW(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+    font_ = CreateLabelFont(state_.Scale());
     EnsureClass();
 }
 
@@ -102,6 +134,19 @@ bool CButtonBarCtrl::Create(HWND parent, int controlId, const RECT& rect) {
 
 void CButtonBarCtrl::SetView(const DiskView& view) {
     state_.SetView(view);
+    Repaint();
+}
+
+void CButtonBarCtrl::SetDisplay(const DpiScale& scale, bool highContrast) {
+    highContrast_ = highContrast;
+    if (scale.Dpi() != state_.Scale().Dpi()) {
+        if (HFONT font = CreateLabelFont(scale)) {
+            if (font_ != nullptr) DeleteObject(font_);
+            font_ = font;
+        }
+        state_.SetScale(scale);
+        state_.Layout(Client());
+    }
     Repaint();
 }
 
@@ -198,11 +243,13 @@ void CButtonBarCtrl::Paint() {
 
 void CButtonBarCtrl::PaintInto(HDC dc, const RECT& client) {
     const std::vector<Rect>& segments = state_.Layout(Rect{client.left, client.top, client.right, client.bottom});
-    FillSolid(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, kBackground);
+    const COLORREF background =
+        ColorRefOf(ChooseColor(ColorRole::BarBackground, ColorOf(kBackground), highContrast_));
+    FillSolid(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, background);
     DrawFocusRect(dc, &client);
     HGDIOBJ oldFont = SelectObject(dc, font_);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, ColorRefOf(ChooseColor(ColorRole::BarText, Color{0, 0, 0}, highContrast_)));
     for (size_t i = 0; i < segments.size(); ++i) PaintSegment(dc, static_cast<int>(i), segments[i]);
     SelectObject(dc, oldFont);
 }
@@ -210,32 +257,19 @@ void CButtonBarCtrl::PaintInto(HDC dc, const RECT& client) {
 void CButtonBarCtrl::PaintSegment(HDC dc, int index, const Rect& segment) {
     const DiskSlot& slot = state_.View().slots[static_cast<size_t>(index)];
     const bool hovered = state_.IsHovered(index);
-    const RECT outer = Inflated(ToRECT(segment), 1, 4);
-    Frame3d(dc, outer, kEdgeLight, kEdgeDark);
-    if (index != state_.SelectedSegment()) {
-        if (hovered) Frame(dc, Inflated(outer, -1, -1), kHover);
+    const DpiScale& scale = state_.Scale();
+    const RECT outer = Inflated(ToRECT(segment), scale.Scale(1), scale.Scale(4));
+    if (highContrast_) {
+        const SegmentLook look = PlanHighContrastSegment(slot.IsPartition(), index == state_.SelectedSegment(), hovered);
+        PaintHighContrastSegment(dc, outer, look, scale);
+        SetTextColor(dc, SystemColorRef(look.text));
     } else {
-        const RECT sunken = Inflated(outer, -1, -1);
-        Frame3d(dc, sunken, kEdgeDark, kEdgeLight);
-        const bool partition = slot.IsPartition();
-        HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, partition ? kPartitionHatch : kFreeHatch);
-        HPEN pen = CreatePen(PS_SOLID, 2, partition ? kPartitionHatch : kFreePen);
-        HGDIOBJ oldBrush = SelectObject(dc, hatch);
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        const RECT fill{sunken.left + 2, sunken.top + 2, sunken.right - 1, sunken.bottom - 1};
-        Rectangle(dc, fill.left, fill.top, fill.right, fill.bottom);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-        DeleteObject(pen);
-        DeleteObject(hatch);
-        const RECT inner = Inflated(fill, -1, -1);
-        if (hovered) Frame(dc, inner, kHover);
-        else if (!partition) Frame(dc, inner, kFreeInnerFrame);
+        PaintColoredSegment(dc, outer, slot.IsPartition(), index == state_.SelectedSegment(), hovered, scale);
     }
     const std::wstring label = SegmentLabel(
         slot, CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(), kUnallocatedText));
     RECT text = ToRECT(segment);
-    OffsetRect(&text, 2, 2);
+    OffsetRect(&text, scale.Scale(2), scale.Scale(2));
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_LEFT | DT_NOPREFIX);
 }
 

@@ -52,6 +52,11 @@ public:
     // kDiskBarLeftClick or kDiskBarRightClick) and repaints, as a click does.
     void Notify(int code, int segment);
 
+    // The window's DPI (the label font, the frames and the layout follow it)
+    // and whether to paint in the system's high-contrast colours; repaints.
+    void SetDisplay(const DpiScale& scale, bool highContrast);
+    bool HighContrast() const { return highContrast_; }
+
     // The segment index of a WM_NOTIFY that a bar sent, nullopt when the
     // header is not a bar's.
     static std::optional<int> ClickedSegment(const NMHDR& header);
@@ -68,6 +73,7 @@ private:
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     DiskBarState state_;
+    bool highContrast_ = false;
 };
 
 }  // namespace norvale::win32

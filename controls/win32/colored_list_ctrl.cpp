@@ -42,6 +42,7 @@ void CColoredListCtrl::Redraw() {
 }
 
 LRESULT CColoredListCtrl::CustomDraw(NMLVCUSTOMDRAW& draw) const {
+    if (highContrast_) return CDRF_DODEFAULT;
     const ListDrawAnswer answer =
         colors_.Draw(StageOf(draw.nmcd.dwDrawStage), static_cast<int>(draw.nmcd.dwItemSpec));
     if (answer.text) draw.clrText = ToColorRef(*answer.text);
@@ -57,6 +58,10 @@ LRESULT CColoredListCtrl::CustomDraw(NMLVCUSTOMDRAW& draw) const {
 void CColoredListCtrl::EraseBackground(HDC dc) const {
     RECT client;
     GetClientRect(window_, &client);
+    if (highContrast_) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+        return;
+    }
     FillBand(dc, client.left, client.top, client.right, client.bottom, colors_.OddRow());
     // Tops of the rows that exist, from row 0 to one past a page.
     const int perPage = static_cast<int>(SendMessageW(window_, LVM_GETCOUNTPERPAGE, 0, 0));

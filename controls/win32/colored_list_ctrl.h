@@ -29,6 +29,10 @@ public:
     // Repaints the list after a change of its colours.
     void Redraw();
 
+    // In high contrast the list keeps the system's colours: no stripes and
+    // no row colours (they stay recorded for when the theme goes).
+    void SetHighContrast(bool on) { highContrast_ = on; }
+
     // The answer to the list's NM_CUSTOMDRAW (the notification's result).
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
 
@@ -39,6 +43,7 @@ private:
 
     HWND window_ = nullptr;
     StripedList colors_;
+    bool highContrast_ = false;
 };
 
 }  // namespace norvale::win32

@@ -7,6 +7,7 @@
 #include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/busy_cursor.h"
 #include "controls/win32/dialog_host_messages.h"
+#include "controls/win32/high_contrast.h"
 #include "controls/win32/list_item_notify.h"
 #include "controls/win32/win32_dialog_surface.h"
 
@@ -108,8 +109,26 @@ public:
     FilterHookUse& operator=(const FilterHookUse&) = delete;
 };
 
-DialogMessage MouseMessage(MessageKind kind, LPARAM lParam) {
-    return DialogMessage::OfMouse(kind, Point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+// Controllers take mouse positions in 96-DPI pixels, as they place things.
+DialogMessage MouseMessage(const Host& host, MessageKind kind, LPARAM lParam) {
+    const Point point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return DialogMessage::OfMouse(kind, host.surface->Scale().Unscale(point));
+}
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// The window moved to a monitor of another DPI (per-monitor awareness):
+// it takes the rectangle Windows suggests, and what the surface sized
+// itself follows. The default processing goes on, so the dialog manager of
+// per-monitor-v2 windows re-lays the template's controls and fonts.
+void ChangeDpi(HWND dialog, Host& host, WPARAM wParam, LPARAM lParam) {
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+        SetWindowPos(dialog, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    host.surface->ChangeDpi(DpiScale(HIWORD(wParam)));
 }
 
 DialogMessage ScrollMessage(HWND dialog, WPARAM wParam) {
@@ -192,11 +211,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             return Answer(dialog, Deliver(*host, wheel).handled);
         }
         case WM_LBUTTONDOWN:
-            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::LButtonDown, lParam)).handled);
+            return Answer(dialog, Deliver(*host, MouseMessage(*host, MessageKind::LButtonDown, lParam)).handled);
         case WM_MOUSEMOVE:
-            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::MouseMove, lParam)).handled);
+            return Answer(dialog, Deliver(*host, MouseMessage(*host, MessageKind::MouseMove, lParam)).handled);
         case WM_LBUTTONUP:
-            return Answer(dialog, Deliver(*host, MouseMessage(MessageKind::LButtonUp, lParam)).handled);
+            return Answer(dialog, Deliver(*host, MouseMessage(*host, MessageKind::LButtonUp, lParam)).handled);
         case WM_TIMER:
             return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Timer,
                                                                   static_cast<int>(wParam))).handled);
@@ -218,6 +237,16 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             return reinterpret_cast<INT_PTR>(host->surface->ControlColor(message, reinterpret_cast<HDC>(wParam)));
         case WM_PAINT:
             return PaintMinimised(dialog, *host) ? TRUE : FALSE;
+        case WM_DPICHANGED:
+            ChangeDpi(dialog, *host, wParam, lParam);
+            return FALSE;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            // A theme change arrives as either; high contrast is read again,
+            // and new system colours repaint even when it stayed as it was.
+            if (const bool on = HighContrastOn(); message == WM_SYSCOLORCHANGE || on != host->surface->HighContrast())
+                host->surface->ApplyContrast(on);
+            return FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(host->surface->BigIcon());
         case WM_SETCURSOR:

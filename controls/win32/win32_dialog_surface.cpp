@@ -8,7 +8,9 @@
 #include "controls/win32/busy_cursor.h"
 #include "controls/win32/dialog_host.h"
 #include "controls/win32/dialog_host_messages.h"
+#include "controls/win32/high_contrast.h"
 #include "controls/win32/progress_ctrl.h"
+#include "controls/win32/win32_dpi.h"
 #include "platform/core/wipe.h"
 
 namespace norvale::win32 {
@@ -61,7 +63,8 @@ DWORD WINAPI WorkerEntry(LPVOID parameter) {
 
 }  // namespace
 
-Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal) : dialog_(dialog), modal_(modal) {}
+Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal)
+    : dialog_(dialog), modal_(modal), scale_(WindowDpi(dialog)), highContrast_(HighContrastOn()) {}
 
 Win32DialogSurface::~Win32DialogSurface() {
     groupBoxes_.clear();
@@ -137,11 +140,8 @@ void Win32DialogSurface::AppendSystemMenuItem(int command, const std::wstring& t
 }
 
 void Win32DialogSurface::SetDialogColors(Color background, Color staticText) {
-    if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
-    background_ = ToColorRef(background);
-    staticText_ = ToColorRef(staticText);
-    backgroundBrush_ = CreateSolidBrush(background_);
-    InvalidateRect(dialog_, nullptr, TRUE);
+    dialogColors_ = std::make_pair(background, staticText);
+    ApplyDialogColors();
 }
 
 void Win32DialogSurface::Repaint() {
@@ -256,7 +256,8 @@ void Win32DialogSurface::InsertListColumn(int listId, int index, const ListColum
     LVCOLUMNW lv{};
     lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     lv.fmt = ColumnFormat(column.alignment);
-    lv.cx = column.width;
+    lv.cx = scale_.Scale(column.width);
+    columnLists_.insert(listId);
     lv.pszText = const_cast<wchar_t*>(column.title.c_str());
     lv.iSubItem = index;
     Send(listId, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lv));
@@ -412,7 +413,8 @@ void Win32DialogSurface::SetProgressPosition(int barId, int position) {
 int Win32DialogSurface::ProgressPosition(int barId) const { return ProgressCtrl::Position(Item(barId)); }
 
 void Win32DialogSurface::SetProgressColors(int barId, Color bar, Color background) {
-    ProgressCtrl::SetColors(Item(barId), bar, background);
+    progressColors_[barId] = std::make_pair(bar, background);
+    ApplyProgressColors(barId);
 }
 
 void Win32DialogSurface::SetGroupBoxColors(int groupBoxId, Color band, Color text) {
@@ -425,8 +427,10 @@ void Win32DialogSurface::SetGroupBoxColors(int groupBoxId, Color band, Color tex
             groupBoxes_.erase(groupBoxId);
             return;
         }
+        box->SetScale(scale_, false);
     }
-    box->SetBackgroundColor(ToColorRef(band), false).SetTextColor(ToColorRef(text), true);
+    groupBoxColors_[groupBoxId] = std::make_pair(band, text);
+    ApplyGroupBoxColors(groupBoxId);
 }
 
 // --- message boxes, timers, cursor, threads ------------------------------------

@@ -12,9 +12,11 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/core/dialog_surface_port.h"
+#include "controls/core/dpi_scale.h"
 #include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/colored_list_ctrl.h"
 #include "controls/win32/x_group_box.h"
@@ -49,6 +51,21 @@ public:
     // True while this surface itself changes a list's selection, so the
     // list's LVN_ITEMCHANGED is known as the program's own.
     bool ChangingListSelection() const { return listSelectionChanges_ > 0; }
+
+    // --- DPI and colour scheme (controls/win32/win32_dialog_display.cpp) -----
+    // Controllers speak in 96-DPI pixels (column widths, bar rectangles, the
+    // dialog's size, scroll distances, mouse positions); the surface takes
+    // them to the window's DPI, read when the dialog is created.
+    const DpiScale& Scale() const { return scale_; }
+    // WM_DPICHANGED: the window now draws at `scale`. The list columns, the
+    // disk bars and the group boxes follow; the template's own controls and
+    // fonts are the dialog manager's.
+    void ChangeDpi(const DpiScale& scale);
+    bool HighContrast() const { return highContrast_; }
+    // High contrast turned on or off (read again at WM_SYSCOLORCHANGE and
+    // WM_SETTINGCHANGE): the controllers' colours give way to the system's
+    // while it is on, and everything repaints.
+    void ApplyContrast(bool highContrast);
 
     // --- DialogSurfacePort --------------------------------------------------
     void SetTitle(const std::wstring& title) override;
@@ -162,10 +179,24 @@ private:
     // the id names no control.
     CColoredListCtrl* StripedListOf(int listId);
     LRESULT Send(int controlId, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // The dialog's brush and static-text colour from the requested colours.
+    void ApplyDialogColors();
+    void ApplyGroupBoxColors(int groupBoxId);
+    void ApplyProgressColors(int barId);
 
     HWND dialog_;
     bool modal_;
     std::map<UINT, std::wstring> registered_;
+    DpiScale scale_;
+    bool highContrast_ = false;
+    int contentOffset_ = 0;  // how far ScrollContent moved the content, 96-DPI pixels
+    std::set<int> columnLists_;  // list views with columns set through the surface
+    // The colours the controller asked for (the painted ones may be the
+    // system's): dialog (background, static text), per group box (band,
+    // text), per progress bar (bar, background).
+    std::optional<std::pair<Color, Color>> dialogColors_;
+    std::map<int, std::pair<Color, Color>> groupBoxColors_;
+    std::map<int, std::pair<Color, Color>> progressColors_;
     HBRUSH backgroundBrush_ = nullptr;
     COLORREF background_ = 0;
     COLORREF staticText_ = 0;

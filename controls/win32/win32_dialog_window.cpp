@@ -7,6 +7,7 @@
 #include "controls/win32/dialog_host.h"
 #include "controls/win32/disk_bar_keyboard.h"
 #include "controls/win32/win32_dialog_surface.h"
+#include "controls/win32/win32_dpi.h"
 
 namespace norvale::win32 {
 
@@ -62,15 +63,25 @@ void Win32DialogSurface::Restore() {
 
 bool Win32DialogSurface::IsMinimized() const { return IsIconic(dialog_) != FALSE; }
 
+// The controller's outer sizes are 96-DPI ones, frame included. The client
+// part scales with the DPI; the frame (caption, borders, a scroll bar) is
+// the one the window has at its DPI now.
 void Win32DialogSurface::ResizeDialog(Extent size) {
-    SetWindowPos(dialog_, nullptr, 0, 0, std::max(size.width, 0), std::max(size.height, 0),
+    RECT window{}, client{};
+    GetWindowRect(dialog_, &window);
+    GetClientRect(dialog_, &client);
+    const Extent frame{(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+    const Extent logicalFrame = scale_.Unscale(frame);
+    const int width = scale_.Scale(std::max(size.width, 0) - logicalFrame.width) + frame.width;
+    const int height = scale_.Scale(std::max(size.height, 0) - logicalFrame.height) + frame.height;
+    SetWindowPos(dialog_, nullptr, 0, 0, std::max(width, 0), std::max(height, 0),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Extent Win32DialogSurface::DialogSize() const {
     RECT r{};
     GetWindowRect(dialog_, &r);
-    return Extent{r.right - r.left, r.bottom - r.top};
+    return scale_.Unscale(Extent{r.right - r.left, r.bottom - r.top});
 }
 
 void Win32DialogSurface::CenterDialog() {
@@ -120,7 +131,11 @@ int Win32DialogSurface::SetVerticalScrollPosition(int position) {
 }
 
 void Win32DialogSurface::ScrollContent(int dy) {
-    ScrollWindowEx(dialog_, 0, dy, nullptr, nullptr, nullptr, nullptr,
+    // Whole pixels at this DPI from the whole distance so far, so that many
+    // small steps add up to the same place as one long one.
+    const int pixels = scale_.Scale(contentOffset_ + dy) - scale_.Scale(contentOffset_);
+    contentOffset_ += dy;
+    ScrollWindowEx(dialog_, 0, pixels, nullptr, nullptr, nullptr, nullptr,
                    SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }
 
@@ -178,6 +193,7 @@ CColoredListCtrl* Win32DialogSurface::StripedListOf(int listId) {
             stripedLists_.erase(listId);
             return nullptr;
         }
+        striped->SetHighContrast(highContrast_);
     }
     return striped.get();
 }
@@ -226,13 +242,16 @@ HWND Win32DialogSurface::DiskBarWindow(int bar) const {
 
 int Win32DialogSurface::CreateDiskBar(int controlId, const Rect& rect) {
     auto bar = std::make_unique<CButtonBarCtrl>();
-    if (!bar->Create(dialog_, controlId, ToRECT(rect))) return -1;
+    if (!bar->Create(dialog_, controlId, ToRECT(scale_.Scale(rect)))) return -1;
+    bar->SetDisplay(scale_, highContrast_);
+    KeepOutOfDialogRescaling(bar->Window());
     bars_.push_back(std::move(bar));
     return static_cast<int>(bars_.size()) - 1;
 }
 
 void Win32DialogSurface::MoveDiskBar(int bar, const Rect& rect) {
-    if (HWND window = DiskBarWindow(bar)) MoveWindow(window, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
+    const Rect r = scale_.Scale(rect);
+    if (HWND window = DiskBarWindow(bar)) MoveWindow(window, r.left, r.top, r.Width(), r.Height(), TRUE);
 }
 
 void Win32DialogSurface::ShowDiskBar(int bar, bool visible) {

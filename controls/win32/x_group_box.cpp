@@ -83,15 +83,29 @@ bool CXGroupBox::Attach(HWND control) {
     }
     textColor_ = InitialGroupBoxTextColor(themesActive_, themeText);
 
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    if (font == nullptr) font = reinterpret_cast<HFONT>(SendMessageW(GetParent(control), WM_GETFONT, 0, 0));
+    TakeFont();
+    captionSize_.reset();
+    return true;
+}
+
+void CXGroupBox::TakeFont() {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
+    if (font == nullptr) font = reinterpret_cast<HFONT>(SendMessageW(GetParent(window_), WM_GETFONT, 0, 0));
     if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTW logFont{};
     GetObjectW(font, sizeof logFont, &logFont);
     logFont.lfCharSet = DEFAULT_CHARSET;
-    captionFont_ = CreateFontIndirectW(&logFont);
+    if (HFONT caption = CreateFontIndirectW(&logFont)) {
+        if (captionFont_ != nullptr) DeleteObject(captionFont_);
+        captionFont_ = caption;
+    }
     captionSize_.reset();
-    return true;
+}
+
+CXGroupBox& CXGroupBox::SetScale(const DpiScale& scale, bool redraw) {
+    scale_ = scale;
+    Redraw(redraw);
+    return *this;
 }
 
 CXGroupBox& CXGroupBox::SetBackgroundColor(COLORREF color, bool redraw) {
@@ -144,6 +158,14 @@ LRESULT CALLBACK CXGroupBox::SubclassProc(HWND window, UINT message, WPARAM wPar
         case WM_SETTEXT:
             self->captionSize_.reset();
             break;
+        case WM_SETFONT: {
+            // A dialog that moved to a monitor of another DPI hands its
+            // controls the font of the new size.
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            self->TakeFont();
+            InvalidateRect(window, nullptr, TRUE);
+            return result;
+        }
         case WM_ENABLE:
             InvalidateRect(window, nullptr, TRUE);
             break;
@@ -180,7 +202,7 @@ void CXGroupBox::PaintInto(HDC dc, const RECT& client) {
         if (!caption.empty()) GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
         captionSize_ = Extent{static_cast<int>(size.cx), static_cast<int>(metrics.tmHeight)};
     }
-    const GroupBoxGeometry g = LayoutGroupBox(Extent{client.right, client.bottom}, *captionSize_);
+    const GroupBoxGeometry g = LayoutGroupBox(Extent{client.right, client.bottom}, *captionSize_, 0, kGroupBoxCaptionMargin, scale_);
     const GroupBoxState state{themesActive_, useTheme_, border_, etched_, IsWindowEnabled(window_) != FALSE};
     const COLORREF background = Resolve(background_);
 
@@ -197,8 +219,8 @@ void CXGroupBox::PaintInto(HDC dc, const RECT& client) {
     }
     if (lastFrame_.right > lastFrame_.left) {
         RECT old = lastFrame_;
-        InflateRect(&old, -2, -2);
-        FrameRect(dc, old, background, 5);
+        InflateRect(&old, -scale_.Scale(2), -scale_.Scale(2));
+        FrameRect(dc, old, background, scale_.Scale(5));
     }
     const RECT frame{g.frame.left, g.frame.top, g.frame.right, g.frame.bottom};
     lastFrame_ = frame;
@@ -211,7 +233,7 @@ void CXGroupBox::PaintInto(HDC dc, const RECT& client) {
         if (plan.highlight) {
             RECT moved = frame;
             OffsetRect(&moved, 1, 1);
-            FrameRect(dc, moved, GetSysColor(COLOR_BTNHIGHLIGHT), 2);
+            FrameRect(dc, moved, GetSysColor(COLOR_BTNHIGHLIGHT), scale_.Scale(2));
         }
         RECT shadow = frame;
         shadow.right -= 1;
@@ -226,7 +248,7 @@ void CXGroupBox::PaintInto(HDC dc, const RECT& client) {
         RECT text{g.text.left, g.text.top, g.text.right, g.text.bottom};
         ::SetTextColor(dc, Resolve(GroupBoxCaptionColor(state, textColor_)));
         SetBkMode(dc, OPAQUE);
-        SetBkColor(dc, RGB(kDialogBlue.red, kDialogBlue.green, kDialogBlue.blue));
+        SetBkColor(dc, background);
         DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     }

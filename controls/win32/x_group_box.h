@@ -32,12 +32,18 @@ public:
 
     bool ThemesActive() const { return themesActive_; }
 
+    // The window's DPI: the caption band's margins and the frame's pens
+    // follow it.
+    CXGroupBox& SetScale(const DpiScale& scale, bool redraw = true);
+
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
     void Paint();
     void PaintInto(HDC dc, const RECT& client);
     void Redraw(bool now);
+    // The caption font: the control's own font (or the dialog's).
+    void TakeFont();
     COLORREF Resolve(const PaintColor& color) const;
 
     HWND window_ = nullptr;
@@ -48,6 +54,7 @@ private:
     bool etched_ = true;
     bool useTheme_ = true;
     bool themesActive_ = false;
+    DpiScale scale_;
     std::optional<Extent> captionSize_;  // measured at the next paint
     RECT lastFrame_{};
     bool painting_ = false;

@@ -1,7 +1,8 @@
 # Helpers for running Windows programs under Wine on a virtual X display.
 # Sourced by the end-to-end tests and the demo.
 
-# Starts Xvfb on the first free display unless DISPLAY is already usable;
+# Starts Xvfb on the first free display unless DISPLAY is already usable
+# (screen NV_XVFB_SCREEN, 1280x900x24 unless set);
 # sets DISPLAY and XVFB_PID (empty when an existing display is used).
 xvfb_start() {
     XVFB_PID=""
@@ -11,7 +12,7 @@ xvfb_start() {
     local n
     for n in $(seq 90 140); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${NV_XVFB_SCREEN:-1280x900x24}" -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         export DISPLAY=":$n"
         local i

@@ -17,6 +17,7 @@
 #include "controls/win32/dialog_host.h"
 #include "controls/win32/win32_dialog_surface.h"
 #include "tests/win32/test_dialogs.h"
+#include "tests/win32/text_fit.h"
 
 namespace norvale::test {
 
@@ -86,6 +87,14 @@ inline bool DisplayNamed() { return GetEnvironmentVariableW(L"DISPLAY", nullptr,
                             "server); the dialog tests need one, e.g. Xvfb";                         \
         }                                                                                            \
     } while (0)
+
+// Every static text, button and group-box caption of the dialog fits its
+// control in its own font, at whatever DPI the display has.
+inline void ExpectTextsFit(HWND dialog) {
+    int checked = 0;
+    for (const ClippedText& clipped : ClippedTexts(dialog, nullptr, &checked)) ADD_FAILURE() << Describe(clipped);
+    EXPECT_GT(checked, 0) << "the dialog shows texts";
+}
 
 inline INT_PTR RunTestDialog(TestDialog& dialog, int templateId = IDD_TEST_CONTROLS, HWND owner = nullptr) {
     return win32::RunModalDialog(dialog, win32::DialogTemplate::FromResource(templateId), owner);

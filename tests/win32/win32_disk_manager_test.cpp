@@ -1,7 +1,8 @@
 // The disk manager (template 234) in a real window over a scripted machine:
 // two disks of the appliance and one of another, the volume list and one
 // drawn bar per disk, the dialog's size, and menu 235 shown by a right click
-// on a partition. Screenshots go to NORVALE_SHOT_DIR when it is set.
+// on a partition; the same dialog in a high-contrast scheme. Screenshots go
+// to NORVALE_SHOT_DIR when it is set.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "disk/core/manager/disk_manager_dialog.h"
+#include "controls/win32/win32_dpi.h"
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/win32/win32_script_files.h"
 #include "resources/resource.h"
@@ -83,6 +85,9 @@ struct Seen {
     RECT window{};
     COLORREF background = 0;
     COLORREF barPixel = 0;
+    COLORREF contrastBackground = 0;  // in the high-contrast scheme
+    COLORREF contrastBar = 0;
+    COLORREF restoredBackground = 0;  // the scheme gone again
     std::wstring title, group;
     std::vector<std::wstring> menu;
 };
@@ -121,6 +126,30 @@ void CALLBACK ShotMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(g_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
+// The dialog in a high-contrast scheme (Wine keeps no high-contrast flag of
+// its own: the scheme's colours are set, and the surface told what a
+// WM_SETTINGCHANGE would tell it on Windows), then back.
+void ShowInHighContrast(HWND dialog, const std::vector<HWND>& bars) {
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
+                            COLOR_BTNTEXT};
+    const COLORREF scheme[] = {RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255),
+                               RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255)};
+    COLORREF saved[6];
+    for (int i = 0; i < 6; ++i) saved[i] = GetSysColor(elements[i]);
+    win32::Win32DialogSurface* surface = win32::SurfaceOf(dialog);
+    ASSERT_NE(surface, nullptr);
+    SetSysColors(6, elements, scheme);
+    surface->ApplyContrast(true);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    g_seen.contrastBackground = PixelOf(dialog, 3, 3);
+    if (!bars.empty()) g_seen.contrastBar = PixelOf(bars[0], 3, 3);
+    SaveWindowShot(dialog, L"disk_manager_high_contrast.bmp");
+    surface->ApplyContrast(false);
+    SetSysColors(6, elements, saved);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    g_seen.restoredBackground = PixelOf(dialog, 3, 3);
+}
+
 void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(nullptr, L"Management");
     // The window exists before it is shown; a busy display shows it later.
@@ -151,7 +180,9 @@ void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     g_seen.background = PixelOf(dialog, 3, 3);
     if (!bars.empty()) g_seen.barPixel = PixelOf(bars[0], 40, 40);
+    ExpectTextsFit(dialog);
     SaveWindowShot(dialog, L"disk_manager.bmp");
+    ShowInHighContrast(dialog, bars);
     if (bars.empty()) {
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return;
@@ -201,10 +232,22 @@ TEST(Win32DiskManager, DrawsTheAppliancesDisksAndOffersTheMenu) {
     EXPECT_EQ(g_seen.rows[2][0], L"2");
     EXPECT_EQ(g_seen.rows[2][5], L"archive.small");
     EXPECT_EQ(g_seen.bars, 2);
-    EXPECT_EQ(g_seen.window.right - g_seen.window.left, 460);
-    EXPECT_EQ(g_seen.window.bottom - g_seen.window.top, 445);
+    // 460 x 445 at 96 DPI; at other DPIs in proportion, the frame as the
+    // window has it at that DPI.
+    const DpiScale scale = win32::WindowDpi(nullptr);
+    const int width = g_seen.window.right - g_seen.window.left, height = g_seen.window.bottom - g_seen.window.top;
+    if (scale.IsDefault()) {
+        EXPECT_EQ(width, 460);
+        EXPECT_EQ(height, 445);
+    } else {
+        EXPECT_NEAR(width, scale.Scale(460), scale.Scale(460) / 25) << scale.Dpi() << " DPI";
+        EXPECT_NEAR(height, scale.Scale(445), scale.Scale(445) / 25) << scale.Dpi() << " DPI";
+    }
     EXPECT_EQ(g_seen.background, RGB(0, 98, 147));
     EXPECT_NE(g_seen.barPixel, RGB(0, 98, 147)) << "the bar draws its segments";
+    EXPECT_EQ(g_seen.contrastBackground, RGB(0, 0, 0)) << "high contrast: the window colour, not the blue";
+    EXPECT_EQ(g_seen.contrastBar, RGB(0, 0, 0)) << "high contrast: the bar's background too";
+    EXPECT_EQ(g_seen.restoredBackground, RGB(0, 98, 147));
     EXPECT_EQ(g_seen.menu, (std::vector<std::wstring>{L"Delete", L"UnMount", L"Mount"}));
 }
 

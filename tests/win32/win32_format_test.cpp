@@ -213,6 +213,7 @@ void CALLBACK InspectPartition(HWND, UINT, UINT_PTR timer, DWORD) {
     g_partition.progressVisible = IsWindowVisible(GetDlgItem(dialog, IDC_PARTITION_PROGRESS)) != FALSE;
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     g_partition.background = PixelOf(dialog, 3, 3);
+    ExpectTextsFit(dialog);
     SaveWindowShot(dialog, L"partition_manager.bmp");
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }

@@ -62,6 +62,7 @@ void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     g_seen.okEnabled = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     g_seen.background = PixelOf(dialog, 3, 3);
+    ExpectTextsFit(dialog);
     SaveWindowShot(dialog, L"format_wizard.bmp");
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }

@@ -56,6 +56,7 @@ void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     g_seen.selection = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     g_seen.background = PixelOf(dialog, 3, 3);
+    ExpectTextsFit(dialog);
     SaveWindowShot(dialog, L"drive_select.bmp");
     // The second item, then OK.
     SendMessageW(combo, CB_SETCURSEL, 1, 0);

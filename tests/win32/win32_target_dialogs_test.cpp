@@ -9,6 +9,7 @@
 #include "iscsi/core/targets/initiator_notices.h"
 #include "resources/resource.h"
 #include "tests/win32/win32_dialog_harness.h"
+#include "tests/win32/window_pixels.h"
 
 namespace norvale::test {
 namespace {
@@ -45,6 +46,8 @@ TEST(Win32TargetDialogs, TheChapDialogLimitsItsFieldsHidesThePasswordAndLogsInWi
         userLimit = SendMessageW(user, EM_GETLIMITTEXT, 0, 0);
         passwordLimit = SendMessageW(password, EM_GETLIMITTEXT, 0, 0);
         passwordStyle = GetWindowLongPtrW(password, GWL_STYLE);
+        ExpectTextsFit(window);
+        SaveWindowShot(window, L"chap.bmp");
         SetWindowTextW(user, L"chap_usr");
         SetWindowTextW(password, L"Sixteen-chars-16");
         SendMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);

@@ -35,6 +35,10 @@
 //   gone ID SECONDS           until no window other than the main one has a
 //                             control ID                          -> gone ID
 //   wait-idle                 until the program's thread is back in its loop
+//   size                      the window's outer and client size  -> size W H client W H dpi D
+//   fits FACE POINTS          every static text, button and group-box caption
+//                             fits its control, measured in the template's
+//                             font at this DPI                    -> fits N texts
 //   sleep MS
 //   focus ID                  gives that control the keyboard focus  -> focus ID
 //   focused                   the control that has the focus         -> focused ID (0: none of the dialog's)
@@ -51,6 +55,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tests/win32/text_fit.h"
 
 namespace {
 
@@ -482,6 +488,37 @@ public:
 
     void ChooseMain() { child_ = nullptr; }
 
+    void Size() {
+        if (dialog_ == nullptr) WaitWindow(1);
+        RECT window{}, client{};
+        GetWindowRect(Target(), &window);
+        GetClientRect(Target(), &client);
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        Print(L"size " + std::to_wstring(window.right - window.left) + L" " + std::to_wstring(window.bottom - window.top) +
+              L" client " + std::to_wstring(client.right) + L" " + std::to_wstring(client.bottom) + L" dpi " +
+              std::to_wstring(dpi));
+    }
+
+    // A font handle of the program means nothing here: the template's font
+    // is made again at this DPI, as the dialog manager makes it.
+    void Fits(const std::wstring& face, int points) {
+        if (dialog_ == nullptr) WaitWindow(1);
+        HDC screen = GetDC(nullptr);
+        const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+        ReleaseDC(nullptr, screen);
+        HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+        if (font == nullptr) Fail(L"no font " + face);
+        int checked = 0;
+        const auto clipped = norvale::test::ClippedTexts(Target(), font, &checked);
+        DeleteObject(font);
+        for (const auto& c : clipped) std::fwprintf(stderr, L"probe: clipped %ls\n", norvale::test::Describe(c).c_str());
+        if (!clipped.empty()) Fail(std::to_wstring(clipped.size()) + L" of " + std::to_wstring(checked) + L" texts do not fit");
+        Print(L"fits " + std::to_wstring(checked) + L" texts");
+    }
+
     void Enabled(int id) {
         Print(L"enabled " + std::to_wstring(id) + L" " + (IsWindowEnabled(Control(id)) ? L"1" : L"0"));
     }
@@ -618,6 +655,12 @@ int wmain(int argc, wchar_t** argv) {
         } else if (command == L"gone") {
             const int id = Number(argc, argv, next);
             probe.WaitGone(id, Number(argc, argv, next));
+        } else if (command == L"size") {
+            probe.Size();
+        } else if (command == L"fits") {
+            if (next >= argc) Fail(L"fits needs a font face");
+            const std::wstring face = argv[next++];
+            probe.Fits(face, Number(argc, argv, next));
         } else if (command == L"wait-idle") {
             probe.WaitIdle();
         } else if (command == L"focus") {

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# The program at 120, 144 and 192 DPI under Wine, against 96 DPI: the main window
+# (the real norvale.exe, checked from outside by norvale_probe.exe: its size
+# and that every text fits its control), and the CHAP dialog, Drive Select,
+# the disk manager with its bars (and in a high-contrast scheme), the
+# partition manager and the format wizard from their templates
+# (norvale_tests.exe, whose tests check the texts fit as well). One prefix,
+# its LogPixels switched between the runs. Screenshots: OUT/e2e/dpiN-*.png.
+#
+#   dpi.sh BUILD_HOST BUILD_WIN OUT
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_lib.sh"
+. "$here/../integration/netns_lib.sh"
+
+build_win=${2:?usage: dpi.sh BUILD_HOST BUILD_WIN OUT}
+out=$(mkdir -p "${3:?}" && cd "$3" && pwd)
+exe=$build_win/mainwindow/norvale.exe
+probe=$build_win/tests/e2e/norvale_probe.exe
+tests=$build_win/tests/norvale_tests.exe
+[[ -f "$exe" && -f "$probe" && -f "$tests" ]] || nv_fail "build norvale.exe, norvale_probe.exe and norvale_tests.exe first"
+title="Orrin's HVB-3300-12 Norvale"
+wine=${NORVALE_WINE:-wine}
+shots=$out/e2e
+mkdir -p "$shots" "$out/logs"
+NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/dpi-prefix}
+[ -f "$NV_WINEPREFIX/system.reg" ] || WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1
+# The template tests that open the dialogs named above (the CHAP one is the
+# first of the iSCSI group's).
+dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:Win32PartitionManager.*:Win32FormatWizard.*'
+
+# Nothing leaves this machine: the program's discovery runs in a namespace
+# with loopback only, and the wineserver with it.
+nv_ns alone
+# A screen of its own, large enough for the main window at 192 DPI.
+unset DISPLAY
+NV_XVFB_SCREEN=2400x1600x24 xvfb_start || exit 1
+NV_WINE_USED=1
+trap 'xvfb_stop; nv_cleanup' EXIT
+in_ns() { nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
+
+failures=0
+report() {  # PASS|FAIL NAME DETAIL
+    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
+    [[ "$1" == PASS ]] || failures=$((failures + 1))
+}
+
+# Wine 8 takes the DPI from HKCU\Control Panel\Desktop\LogPixels when its
+# server starts.
+set_dpi() {
+    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
+    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -w 2>/dev/null
+    in_ns timeout 60 $wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -w 2>/dev/null
+}
+
+declare -A width height
+main_window_at() {  # DPI
+    local dpi=$1 id size fits program
+    in_ns timeout 120 $wine "$exe" >"$out/logs/dpi-$dpi-main.log" 2>&1 &
+    program=$!
+    if ! id=$(wait_for_window "$title" 60); then
+        report FAIL "$dpi DPI: main window" "no window titled \"$title\""
+        WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
+        wait "$program" 2>/dev/null
+        return
+    fi
+    size=$(in_ns timeout 60 $wine "$probe" "$title" wait 10 wait-idle size 2>&1 | tr -d '\r' | grep '^size ')
+    read -r _ width[$dpi] height[$dpi] _ _ _ _ seen <<<"$size"
+    if [[ "$seen" == "$dpi" ]]; then
+        report PASS "$dpi DPI: main window" "${width[$dpi]} x ${height[$dpi]} pixels"
+    else
+        report FAIL "$dpi DPI: main window" "the probe saw [$size]"
+    fi
+    if fits=$(in_ns timeout 60 $wine "$probe" "$title" wait 10 fits "MS Shell Dlg 2" 8 2>&1 | tr -d '\r'); then
+        report PASS "$dpi DPI: main window's texts fit" "$(grep '^fits' <<<"$fits")"
+    else
+        report FAIL "$dpi DPI: main window's texts fit" "$(grep 'probe:' <<<"$fits" | tr '\n' ';')"
+    fi
+    sleep 1
+    screenshot "$shots/dpi$dpi-main.png" "$id"
+    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
+    wait "$program" 2>/dev/null
+}
+
+dialogs_at() {  # DPI
+    local dpi=$1 tmp=$out/wine/dpi$1-shots log=$out/logs/dpi-$1-dialogs.log raw
+    rm -rf "$tmp"
+    mkdir -p "$tmp"
+    raw=$(mktemp)
+    in_ns env NORVALE_SHOT_DIR="Z:${tmp//\//\\}" timeout 300 $wine "$tests" --gtest_filter="$dialog_tests" \
+        --gtest_brief=1 >"$raw" 2>&1
+    local rc=$?
+    tr -d '\r' <"$raw" >"$log"
+    rm -f "$raw"
+    local shot name
+    for shot in "$tmp"/*.bmp; do
+        [ -f "$shot" ] || continue
+        name=$(basename "${shot%.bmp}" | tr '_' '-')
+        convert "$shot" "$shots/dpi$dpi-$name.png" 2>/dev/null || cp "$shot" "$shots/dpi$dpi-$name.bmp"
+    done
+    rm -rf "$tmp"
+    if [ $rc -eq 0 ]; then
+        report PASS "$dpi DPI: dialogs from their templates" "$(grep -E '^\[  PASSED  \]' "$log" | tail -1)"
+    else
+        report FAIL "$dpi DPI: dialogs from their templates" "$(grep -E '^\[  FAILED  \]|Failure|needs' "$log" | head -6 | tr '\n' ';')"
+    fi
+}
+
+for dpi in 96 120 144 192; do
+    set_dpi "$dpi"
+    main_window_at "$dpi"
+    [ "$dpi" = 96 ] || dialogs_at "$dpi"
+done
+WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
+set_dpi 96
+
+# The main window grows with the DPI: about 1.25, 1.5 and 2 times its 96-DPI size.
+# Its template is in dialog units, which follow the font's measures rather
+# than the DPI exactly (Wine's: 7 x 13 pixels for 4 x 8 units at 96 DPI,
+# 10 x 19 at 144, 13 x 24 at 192), hence the tenth either way.
+for dpi in 120 144 192; do
+    if [[ -n "${width[96]:-}" && -n "${width[$dpi]:-}" ]]; then
+        ratio=$(awk -v a="${width[$dpi]}" -v b="${width[96]}" -v c="${height[$dpi]}" -v d="${height[96]}" \
+            'BEGIN { printf "%.2f %.2f", a / b, c / d }')
+        expected=$(awk -v dpi="$dpi" 'BEGIN { printf "%.2f", dpi / 96 }')
+        if awk -v r="$ratio" -v e="$expected" 'BEGIN { split(r, x, " "); exit !(x[1] > e * 0.9 && x[1] < e * 1.1 && x[2] > e * 0.9 && x[2] < e * 1.1) }'; then
+            report PASS "$dpi DPI: main window $expected times as big" "width and height x $ratio"
+        else
+            report FAIL "$dpi DPI: main window $expected times as big" "width and height x $ratio"
+        fi
+    fi
+done
+
+echo "DETAIL: main window ${width[96]:-?}x${height[96]:-?} at 96 DPI, ${width[120]:-?}x${height[120]:-?} at 120, ${width[144]:-?}x${height[144]:-?} at 144, ${width[192]:-?}x${height[192]:-?} at 192; $failures failed; screenshots out/e2e/dpi*.png"
+[ "$failures" -eq 0 ]
