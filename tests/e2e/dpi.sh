@@ -15,7 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 build_win=${2:?usage: dpi.sh BUILD_HOST BUILD_WIN OUT}
 out=$(mkdir -p "${3:?}" && cd "$3" && pwd)
-exe=$build_win/mainwindow/norvale.exe
+exe=$build_win/app/norvale.exe
 probe=$build_win/tests/e2e/norvale_probe.exe
 tests=$build_win/tests/norvale_tests.exe
 [[ -f "$exe" && -f "$probe" && -f "$tests" ]] || nv_fail "build norvale.exe, norvale_probe.exe and norvale_tests.exe first"
