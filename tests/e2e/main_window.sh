@@ -145,7 +145,7 @@ expect "outside the subnet: shares and web page out of reach" "10.0.0.5 255.0.0.
 # Real key presses through X (xdotool), as a keyboard user types them. Exit is
 # the last tab stop, so Tab from it wraps to the device list, the first.
 probe rows $DEVICE_LIST
-archive=$(row_of Archive)
+archive=$(row_of $DEVICE_LIST Archive)
 count=$(value rows $DEVICE_LIST)
 if ((archive + 1 < count)); then kb_row=$((archive + 1)) kb_key=Down; else kb_row=$((archive - 1)) kb_key=Up; fi
 kb_ip=$(awk -v r="$kb_row" '$1 == "row" && $2 == "1000" && $3 == r' <<<"$PROBE_OUT" | cut -d' ' -f4- | cut -d'|' -f2)
