@@ -35,4 +35,11 @@ std::vector<int> SelectedRows(const DialogSurfacePort& surface, int listId) {
     return rows;
 }
 
+void EmptyListAndDisable(DialogSurfacePort& surface, int listId, std::initializer_list<int> buttons) {
+    surface.SetRedraw(listId, false);
+    surface.DeleteAllListRows(listId);
+    for (int button : buttons) surface.Enable(button, false);
+    surface.SetRedraw(listId, true);
+}
+
 }  // namespace norvale

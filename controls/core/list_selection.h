@@ -1,6 +1,7 @@
 // Finding the selected row of a list view through the surface.
 #pragma once
 
+#include <initializer_list>
 #include <vector>
 
 #include "controls/core/dialog_surface_port.h"
@@ -17,5 +18,8 @@ int SelectedRow(const DialogSurfacePort& surface, int listId);
 std::vector<int> SelectedRows(const DialogSurfacePort& surface, int listId);
 // Selects no row.
 void ClearSelection(DialogSurfacePort& surface, int listId);
+// Empties a list without drawing each removal and disables the buttons that
+// act on its rows.
+void EmptyListAndDisable(DialogSurfacePort& surface, int listId, std::initializer_list<int> buttons);
 
 }  // namespace norvale

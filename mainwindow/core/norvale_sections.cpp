@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "controls/core/list_selection.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "protocol/core/device_requests.h"
 #include "resources/resource.h"
@@ -19,12 +20,7 @@ int TargetSection::FillTargetPages(CNorvaleDlg& dialog) {
 }
 
 void TargetSection::ClearTargetList(CNorvaleDlg& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
-    surface.SetRedraw(IDC_TARGET_LIST, false);
-    surface.DeleteAllListRows(IDC_TARGET_LIST);
-    surface.Enable(IDC_TARGET_CONNECT, false);
-    surface.Enable(IDC_MANAGEMENT, false);
-    surface.SetRedraw(IDC_TARGET_LIST, true);
+    EmptyListAndDisable(dialog.Surface(), IDC_TARGET_LIST, {IDC_TARGET_CONNECT, IDC_MANAGEMENT});
 }
 
 }  // namespace norvale

@@ -260,12 +260,7 @@ void CTargetSection::OnTargetClicked(TargetGroupHost& dialog) {
 }
 
 void CTargetSection::ClearTargetList(TargetGroupHost& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
-    surface.SetRedraw(IDC_TARGET_LIST, false);
-    surface.DeleteAllListRows(IDC_TARGET_LIST);
-    surface.Enable(IDC_TARGET_CONNECT, false);
-    surface.Enable(IDC_MANAGEMENT, false);
-    surface.SetRedraw(IDC_TARGET_LIST, true);
+    EmptyListAndDisable(dialog.Surface(), IDC_TARGET_LIST, {IDC_TARGET_CONNECT, IDC_MANAGEMENT});
     rowTargets_.clear();
 }
 
