@@ -15,6 +15,10 @@ CNorvaleDlg& MainDialogHost::Dialog() const {
 
 DialogSurfacePort& MainDialogHost::Surface() { return Dialog().Surface(); }
 
+BackgroundSteps& MainDialogHost::Steps() { return Dialog().Steps(); }
+
+StepGate& MainDialogHost::Gate() { return Dialog().Gate(); }
+
 DeviceProtocol& MainDialogHost::Protocol() { return Dialog().Protocol(); }
 
 int MainDialogHost::TargetPageStart() const { return Dialog().State().targetPageStart; }
@@ -33,9 +37,8 @@ ApplianceAddresses MainDialogHost::SelectedAppliance() {
 
 int MainDialogHost::TargetCount() { return QueryTargetCount(Dialog().Protocol()); }
 
-void MainDialogHost::LogoutTarget(const std::wstring& targetName) {
-    CNorvaleDlg& dialog = Dialog();
-    dialog.Targets().LogoutTarget(dialog, targetName, false);
+void MainDialogHost::LogoutTarget(const std::wstring& targetName, const std::wstring& deviceIp) {
+    Dialog().Targets().LogoutTargetWork(targetName, false, deviceIp);
 }
 
 TargetDiskState DiskHandoffLink::FindByTarget(const std::wstring& targetName) {
@@ -44,6 +47,8 @@ TargetDiskState DiskHandoffLink::FindByTarget(const std::wstring& targetName) {
             return TargetDiskState::BareDisk;
         case TargetDisk::HasVolume:
             return TargetDiskState::HasVolume;
+        case TargetDisk::VolumesToCome:
+            return TargetDiskState::VolumesToCome;
         case TargetDisk::None:
             break;
     }

@@ -39,15 +39,16 @@ public:
     bool Bound() const { return dialog_ != nullptr; }
 
     DialogSurfacePort& Surface() override;
+    BackgroundSteps& Steps() override;
+    StepGate& Gate() override;
     DeviceProtocol& Protocol() override;
     int TargetPageStart() const override;
     void SetTargetPageStart(int first) override;
     void RefreshDriveLetters() override;
-    const wchar_t* ProcessTerminatedMessage() const override { return kProcessTerminatedMessage; }
     ApplianceAddresses SelectedAppliance() override;
     int TargetCount() override;
     // Through the dialog's target hook, as any other section would.
-    void LogoutTarget(const std::wstring& targetName) override;
+    void LogoutTarget(const std::wstring& targetName, const std::wstring& deviceIp) override;
 
 private:
     CNorvaleDlg& Dialog() const;
@@ -62,20 +63,19 @@ public:
 
     void ResetFlags() override { group_.ResetFlags(); }
     void ClearTargetList(CNorvaleDlg& dialog) override { group_.ClearTargetList(Host(dialog)); }
-    void RefreshTargets(CNorvaleDlg& dialog) override { group_.RefreshTargets(Host(dialog)); }
+    void RefreshTargets(CNorvaleDlg& dialog, const SectionFlow& flow) override {
+        group_.RefreshTargets(Host(dialog), flow);
+    }
     void OnTargetListTimer(CNorvaleDlg& dialog) override { group_.OnTargetListTimer(Host(dialog)); }
     void OnServiceStartTimer(CNorvaleDlg& dialog) override { group_.OnServiceStartTimer(Host(dialog)); }
     void OnListClicked(CNorvaleDlg& dialog) override { group_.OnListClicked(Host(dialog)); }
     void OnConnect(CNorvaleDlg& dialog) override { group_.OnConnect(Host(dialog)); }
     void OnManagement(CNorvaleDlg& dialog) override { group_.OnManagement(Host(dialog)); }
     void OnPageChanged(CNorvaleDlg& dialog) override { group_.OnPageChanged(Host(dialog)); }
-    void OnProcessTerminated(CNorvaleDlg& dialog, std::intptr_t process) override {
-        group_.OnProcessTerminated(Host(dialog), process);
-    }
     void OnRestored(CNorvaleDlg& dialog) override { group_.OnRestored(Host(dialog)); }
-    void DisconnectActiveTargets(CNorvaleDlg& dialog) override { group_.DisconnectActiveTargets(Host(dialog)); }
-    void LogoutTarget(CNorvaleDlg& dialog, const std::wstring& targetName, bool removeDevices) override {
-        group_.LogoutTarget(Host(dialog), targetName, removeDevices);
+    std::vector<std::wstring> ActiveTargets(CNorvaleDlg& dialog) override { return group_.ActiveTargets(Host(dialog)); }
+    void LogoutTargetWork(const std::wstring& targetName, bool removeDevices, const std::wstring& deviceIp) override {
+        group_.LogoutTargetWork(targetName, removeDevices, deviceIp);
     }
     void OnDialogEnding(CNorvaleDlg& dialog) override { group_.OnDialogEnding(Host(dialog)); }
 
@@ -95,6 +95,8 @@ public:
     DiskHandoffLink(DiskManagementHandoff& disks, DiskManagementHost& host) : disks_(disks), host_(host) {}
 
     TargetDiskState FindByTarget(const std::wstring& targetName) override;
+    std::int32_t DiskOf(const std::wstring& targetName) override { return disks_.DiskOf(targetName); }
+    void ReportHeldPartitions(std::int32_t disk) override { disks_.ReportHeldPartitions(host_, disk); }
     int RunFormatWizard(const std::wstring& targetName) override { return disks_.RunFormatWizard(host_, targetName); }
     void OpenDiskManager() override { disks_.OpenDiskManager(host_); }
     std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName) override {

@@ -19,9 +19,11 @@ DispatchResult DialogController::Dispatch(const DialogMessage& message) {
             }
             break;
         case MessageKind::Close:
-            // The handler may have detached or ended the dialog itself.
-            if (surface_ != nullptr) surface_->EndDialog(kIdCancel);
+            // The handler may have detached or ended the dialog itself, or
+            // kept it open.
+            if (surface_ != nullptr && !result.value) surface_->EndDialog(kIdCancel);
             result.handled = true;
+            result.value = false;
             break;
         default:
             break;

@@ -32,7 +32,8 @@ public:
     // Runs the table entry of the message, then the default processing of
     // the messages that have one:
     //   Command kIdOk / kIdCancel without an entry: the dialog ends with it;
-    //   Close: after its entry, the dialog ends with kIdCancel;
+    //   Close: after its entry, the dialog ends with kIdCancel (unless an
+    //   OnCloseUnless entry kept it open);
     //   InitDialog without an entry: default focus.
     // A message that arrives while no surface is attached is ignored.
     DispatchResult Dispatch(const DialogMessage& message);

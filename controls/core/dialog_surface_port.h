@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/core/dialog_types.h"
 #include "controls/core/disk_view.h"
@@ -227,6 +228,14 @@ public:
     // replaced. Use WaitCursor rather than these two.
     virtual CursorToken BeginWaitCursor() = 0;
     virtual void EndWaitCursor(CursorToken token) = 0;
+
+    // --- a flow under way (see step_gate.h) ---------------------------------
+    // The busy cursor over the dialog, and the held controls shown disabled
+    // and taking no input, until EndBusy. Enable and IsEnabled go on working
+    // on the controller's own state of a held control, which shows again at
+    // EndBusy. The window itself keeps answering.
+    virtual void BeginBusy(const std::vector<int>& heldControls) = 0;
+    virtual void EndBusy() = 0;
 
     // --- threads -----------------------------------------------------------
     // Runs `work` on a new worker thread; false when none could be started.

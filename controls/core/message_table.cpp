@@ -78,6 +78,10 @@ MessageTable& MessageTable::OnClose(std::function<void()> handler) {
                [h = std::move(handler)](const DialogMessage&) { h(); return false; });
 }
 
+MessageTable& MessageTable::OnCloseUnless(std::function<bool()> staysOpen) {
+    return Add(MessageKind::Close, 0, 0, {}, [h = std::move(staysOpen)](const DialogMessage&) { return h(); });
+}
+
 MessageTable& MessageTable::OnSysCommand(int command, std::function<void()> handler) {
     return Add(MessageKind::SysCommand, command, 0, {},
                [h = std::move(handler)](const DialogMessage&) { h(); return false; });

@@ -110,6 +110,9 @@ public:
     MessageTable& OnKeyDown(int virtualKey, std::function<bool()> handler);
     // Runs before the default close (the dialog ends with kIdCancel).
     MessageTable& OnClose(std::function<void()> handler);
+    // The same for a dialog that may keep itself open: the handler answers
+    // true to stay (a change under way must not be cut off).
+    MessageTable& OnCloseUnless(std::function<bool()> staysOpen);
     // One system-menu command; other commands get the default processing.
     MessageTable& OnSysCommand(int command, std::function<void()> handler);
     MessageTable& OnSize(std::function<void(SizeKind)> handler);

@@ -11,6 +11,7 @@
 #include "controls/win32/high_contrast.h"
 #include "controls/win32/progress_ctrl.h"
 #include "controls/win32/win32_dpi.h"
+#include "controls/win32/worker_threads.h"
 #include "platform/core/wipe.h"
 
 namespace norvale::win32 {
@@ -55,12 +56,6 @@ UINT MessageBoxStyle(const MessageBoxRequest& r) {
     return style;
 }
 
-DWORD WINAPI WorkerEntry(LPVOID parameter) {
-    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
-    (*work)();
-    return 0;
-}
-
 }  // namespace
 
 Win32DialogSurface::Win32DialogSurface(HWND dialog, bool modal)
@@ -76,6 +71,14 @@ Win32DialogSurface::~Win32DialogSurface() {
 }
 
 HWND Win32DialogSurface::Item(int controlId) const { return GetDlgItem(dialog_, controlId); }
+
+std::vector<HWND> Win32DialogSurface::Items(int controlId) const {
+    std::vector<HWND> found;
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == controlId) found.push_back(child);
+    }
+    return found;
+}
 
 LRESULT Win32DialogSurface::Send(int controlId, UINT message, WPARAM wParam, LPARAM lParam) const {
     HWND item = Item(controlId);
@@ -197,10 +200,15 @@ bool Win32DialogSurface::IsReadOnly(int editId) const {
 }
 
 void Win32DialogSurface::Enable(int controlId, bool enabled) {
+    if (const auto held = held_.find(controlId); held != held_.end()) {
+        held->second = enabled;
+        return;
+    }
     if (HWND item = Item(controlId)) EnableWindow(item, enabled ? TRUE : FALSE);
 }
 
 bool Win32DialogSurface::IsEnabled(int controlId) const {
+    if (const auto held = held_.find(controlId); held != held_.end()) return held->second;
     HWND item = Item(controlId);
     return item != nullptr && IsWindowEnabled(item) != FALSE;
 }
@@ -466,17 +474,34 @@ void Win32DialogSurface::EndWaitCursor(CursorToken token) {
     SetCursor(reinterpret_cast<HCURSOR>(token));
 }
 
-bool Win32DialogSurface::StartWorker(std::function<void()> work) {
-    if (!work) return false;
-    auto* parameter = new std::function<void()>(std::move(work));
-    HANDLE thread = CreateThread(nullptr, 0, WorkerEntry, parameter, 0, nullptr);
-    if (thread == nullptr) {
-        delete parameter;
-        return false;
+void Win32DialogSurface::BeginBusy(const std::vector<int>& heldControls) {
+    flowBusy_ = true;
+    for (const int id : heldControls) {
+        const std::vector<HWND> windows = Items(id);
+        if (windows.empty() || held_.count(id) != 0) continue;
+        held_[id] = IsWindowEnabled(windows.front()) != FALSE;
+        for (HWND window : windows) EnableWindow(window, FALSE);
     }
-    CloseHandle(thread);
-    return true;
+    SetCursor(BusyCursor());
 }
+
+void Win32DialogSurface::EndBusy() {
+    flowBusy_ = false;
+    const std::map<int, bool> held = std::move(held_);
+    held_.clear();
+    for (const auto& [id, enabled] : held) {
+        for (HWND window : Items(id)) EnableWindow(window, enabled ? TRUE : FALSE);
+    }
+    // The pointer takes the window's own cursor again at once, not at its
+    // next move.
+    POINT at{};
+    RECT frame{};
+    if (cursorDepth_ == 0 && GetCursorPos(&at) && GetWindowRect(dialog_, &frame) && PtInRect(&frame, at)) {
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+}
+
+bool Win32DialogSurface::StartWorker(std::function<void()> work) { return StartWorkerThread(std::move(work)); }
 
 void Win32DialogSurface::PostRegistered(const std::wstring& name, std::intptr_t param) {
     const UINT message = RegisterWindowMessageW(name.c_str());

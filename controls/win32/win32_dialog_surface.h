@@ -41,8 +41,8 @@ public:
     // WM_CTLCOLOR*: the brush to answer, nullptr for the default colours.
     HBRUSH ControlColor(UINT message, HDC dc) const;
     HICON BigIcon() const { return bigIcon_; }
-    // While a wait-cursor period runs, WM_SETCURSOR keeps the busy cursor.
-    bool Busy() const { return cursorDepth_ > 0; }
+    // While a wait-cursor period or a flow runs, WM_SETCURSOR keeps the busy cursor.
+    bool Busy() const { return cursorDepth_ > 0 || flowBusy_; }
     // A modeless dialog that has been ended and waits to be destroyed.
     bool IsEnding() const { return ending_; }
     // Notifications a control of this surface answers itself (a striped
@@ -168,12 +168,17 @@ public:
     CursorToken BeginWaitCursor() override;
     void EndWaitCursor(CursorToken token) override;
 
+    void BeginBusy(const std::vector<int>& heldControls) override;
+    void EndBusy() override;
+
     bool StartWorker(std::function<void()> work) override;
     void PostRegistered(const std::wstring& name, std::intptr_t param) override;
     void PostClose() override;
 
 private:
     HWND Item(int controlId) const;
+    // Every child window with this id (the disk bars share one).
+    std::vector<HWND> Items(int controlId) const;
     CButtonBarCtrl* Bar(int bar) const;
     // The striped list over a list view; made on first use, nullptr when
     // the id names no control.
@@ -203,6 +208,9 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     int cursorDepth_ = 0;
+    bool flowBusy_ = false;
+    // Held controls and the enabled state their controller wants for them.
+    std::map<int, bool> held_;
     std::set<int> redrawOff_;  // controls whose redraw this surface turned off
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
     std::map<int, std::unique_ptr<CColoredListCtrl>> stripedLists_;

@@ -23,11 +23,14 @@ public:
     virtual DialogSurfacePort& Surface() = 0;
     virtual ApplianceAddresses SelectedAppliance() = 0;
     // The appliance's target count as it answers now: -1 when it did not.
+    // Blocks: called on a step's worker.
     virtual int TargetCount() = 0;
+    // Reads the mapped drives again (a step of the host's own).
     virtual void RefreshDriveLetters() = 0;
-    // Logs the initiator out of the target (every session and persistent
-    // login), its persistent devices left as they are.
-    virtual void LogoutTarget(const std::wstring& targetName) = 0;
+    // Logs the initiator out of the target of the appliance at `deviceIp`
+    // (every session and persistent login), its persistent devices left as
+    // they are. Blocks: called on a step's worker.
+    virtual void LogoutTarget(const std::wstring& targetName, const std::wstring& deviceIp) = 0;
 };
 
 }  // namespace norvale

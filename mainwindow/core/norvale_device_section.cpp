@@ -2,9 +2,9 @@
 // a click on a device row selects.
 #include <algorithm>
 
-#include "controls/core/wait_cursor.h"
 #include "mainwindow/core/lan/norvale_address_text.h"
 #include "mainwindow/core/norvale_dialog.h"
+#include "protocol/core/device_requests.h"
 #include "protocol/core/name_text.h"
 #include "protocol/core/protocol_constants.h"
 #include "resources/resource.h"
@@ -33,35 +33,46 @@ void WriteAddress(DialogSurfacePort& surface, int fieldId, const std::wstring& t
 }  // namespace
 
 void CNorvaleDlg::Refresh() {
+    if (SectionFlow flow = gate_.Enter(Surface())) Rediscover(flow, true);
+}
+
+void CNorvaleDlg::Rediscover(const SectionFlow& flow, bool reopenSockets, std::function<void()> then) {
     DialogSurfacePort& surface = Surface();
-    WaitCursor wait(surface);
-    // New sockets: interfaces may have come or gone, and a new client
-    // identity keeps late answers of the previous pass out.
-    protocol_.CloseDeviceSockets(false);
-    if (!protocol_.OpenDeviceSockets()) {
-        surface.EndDialog(kDialogSocketsUnavailable);
-        return;
-    }
-    for (int list : kListIds) {
-        surface.SetRedraw(list, false);
-        surface.DeleteAllListRows(list);
-    }
+    for (int list : kListIds) surface.DeleteAllListRows(list);
     for (int field : kAddressFieldIds) surface.ClearIpAddress(field);
     SetAddressFieldsEnabled(true);
     ResetPageCombo(IDC_TARGET_PAGE);
     ResetPageCombo(IDC_SHARE_PAGE);
     state_.sharePageStart = 0;
     state_.targetPageStart = 0;
-
+    state_.deviceSelected = false;
     surface.Enable(IDC_REFRESH, false);
-    protocol_.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
-    for (int list : kListIds) surface.SetRedraw(list, true);
-    surface.Enable(IDC_REFRESH, true);
-
     surface.Enable(IDC_TARGET_CONNECT, false);
     surface.Enable(IDC_MANAGEMENT, false);
-    FillDeviceList();
-    state_.deviceSelected = false;
+
+    DeviceProtocol& protocol = protocol_;
+    steps_.Run(
+        surface,
+        [&protocol, reopenSockets] {
+            // New sockets: interfaces may have come or gone, and a new client
+            // identity keeps late answers of the previous pass out.
+            if (reopenSockets) {
+                protocol.CloseDeviceSockets(false);
+                if (!protocol.OpenDeviceSockets()) return false;
+            }
+            protocol.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
+            return true;
+        },
+        [this, flow, then = std::move(then)](bool opened) {
+            if (!opened) {
+                Surface().EndDialog(kDialogSocketsUnavailable);
+                return;
+            }
+            Surface().Enable(IDC_REFRESH, true);
+            FillDeviceList();
+            state_.deviceSelected = false;
+            if (then) then();
+        });
 }
 
 void CNorvaleDlg::FillDeviceList() {
@@ -83,7 +94,8 @@ void CNorvaleDlg::FillDeviceList() {
 
 void CNorvaleDlg::OnDeviceClicked() {
     DialogSurfacePort& surface = Surface();
-    WaitCursor wait(surface);
+    const SectionFlow flow = gate_.Enter(surface);
+    if (!flow) return;
     surface.SetFocus(IDC_DEVICE_LIST);
     // A click makes its row visible, so the visible rows hold the selection.
     const int first = std::max(0, surface.ListFirstVisibleRow(IDC_DEVICE_LIST));
@@ -96,11 +108,11 @@ void CNorvaleDlg::OnDeviceClicked() {
         // the target page away from the list that is shown.
         state_.deviceSelected = true;
         state_.targetPageStart = 0;
-        SelectDeviceRow(row);
+        SelectDeviceRow(row, flow);
     }
 }
 
-void CNorvaleDlg::SelectDeviceRow(int row) {
+void CNorvaleDlg::SelectDeviceRow(int row, const SectionFlow& flow) {
     DialogSurfacePort& surface = Surface();
     protocol_.SelectedDeviceIp =
         surface.ListCell(IDC_DEVICE_LIST, row, 1).substr(0, kMaxAddressChars);
@@ -112,12 +124,18 @@ void CNorvaleDlg::SelectDeviceRow(int row) {
         // address never stays behind.
         protocol_.SelectedDeviceOtherIp = OtherPortAddress(device->name);
         ShowDeviceMode(*device);
-        ShowDeviceTargets(*device);
     }
     WriteAddress(surface, IDC_LAN_NETMASK, surface.ListCell(IDC_DEVICE_LIST, row, 2));
     CheckSubnet(device);
     WriteAddress(surface, IDC_LAN_GATEWAY, surface.ListCell(IDC_DEVICE_LIST, row, 3));
-    shares_.OnDeviceSelected(*this);
+    // The targets first, then the shares: one exchange with the appliance
+    // after the other.
+    if (device != nullptr && device->isIscsi) {
+        ShowDeviceTargets(flow, [this, flow] { shares_.OnDeviceSelected(*this, flow); });
+        return;
+    }
+    if (device != nullptr) targets_.ClearTargetList(*this);
+    shares_.OnDeviceSelected(*this, flow);
 }
 
 void CNorvaleDlg::ShowDeviceMode(const DeviceRecord& device) {
@@ -126,16 +144,19 @@ void CNorvaleDlg::ShowDeviceMode(const DeviceRecord& device) {
     SetAddressFieldsEnabled(!dhcp);
 }
 
-void CNorvaleDlg::ShowDeviceTargets(const DeviceRecord& device) {
-    if (!device.isIscsi) {
-        targets_.ClearTargetList(*this);
-        return;
-    }
-    if (targets_.FillTargetPages(*this) == 0) {
-        targets_.ClearTargetList(*this);
-    } else {
-        targets_.RefreshTargets(*this);
-    }
+void CNorvaleDlg::ShowDeviceTargets(const SectionFlow& flow, std::function<void()> then) {
+    DeviceProtocol& protocol = protocol_;
+    steps_.Run(
+        Surface(), [&protocol] { return QueryTargetCount(protocol); },
+        [this, flow, then = std::move(then)](int count) {
+            targets_.FillTargetPages(*this, count);
+            if (count == 0) {
+                targets_.ClearTargetList(*this);
+            } else {
+                targets_.RefreshTargets(*this, flow);
+            }
+            then();
+        });
 }
 
 void CNorvaleDlg::CheckSubnet(const DeviceRecord* device) {

@@ -2,7 +2,6 @@
 // two ways out. The device section itself is in norvale_device_section.cpp.
 #include "mainwindow/core/norvale_dialog.h"
 
-#include "controls/core/wait_cursor.h"
 #include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/protocol_constants.h"
 #include "resources/resource.h"
@@ -19,6 +18,13 @@ Section& OrInert(Section* section) {
 
 constexpr wchar_t kLeftOverScript[] = L"\\diskactive.script";
 
+// What a running flow holds: everything that would start another one.
+const std::vector<int> kHeldWhileBusy = {
+    IDC_REFRESH,      IDC_DEVICE_LIST,   IDC_LAN_APPLY,  IDC_DHCP_MODE,        IDC_TARGET_LIST,
+    IDC_TARGET_CONNECT, IDC_MANAGEMENT,  IDC_TARGET_PAGE, IDC_SHARE_LIST,      IDC_SHARE_CONNECT,
+    IDC_SHARE_DISCONNECT, IDC_SHARE_PAGE, IDC_CONFIGURATION,
+};
+
 }  // namespace
 
 CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
@@ -29,14 +35,16 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
       shares_(OrInert(sections.shares)),
       targets_(OrInert(sections.targets)),
       web_(OrInert(sections.web)),
-      netmaskField_(IDC_LAN_NETMASK, IDC_LAN_IP) {
+      netmaskField_(IDC_LAN_NETMASK, IDC_LAN_IP),
+      gate_(kHeldWhileBusy) {
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
         // Enter refreshes wherever the focus is; it never reaches a button.
         // While an appliance takes its DHCP address Refresh is off, and so is
-        // Enter: the timer brings the rediscovery.
+        // Enter: the timer brings the rediscovery. Nor does it start a
+        // second flow beside one that runs.
         .OnKeyDown(kKeyReturn, [this] {
-            if (Surface().IsEnabled(IDC_REFRESH)) Refresh();
+            if (!gate_.Busy() && Surface().IsEnabled(IDC_REFRESH)) Refresh();
             return true;
         })
         .OnClicked(IDC_REFRESH, [this] { Refresh(); })
@@ -50,10 +58,20 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
             Surface().KillTimer(IDT_SERVICE_START);
             targets_.OnServiceStartTimer(*this);
         })
-        .OnClose([this] { ReleaseDeviceState(); })
-        .OnDestroy([this] { targets_.OnDialogEnding(*this); })
+        .OnCloseUnless([this] {
+            if (!MayLeave([this] { Surface().PostClose(); })) return true;
+            ReleaseDeviceState();
+            return false;
+        })
+        .OnDestroy([this] {
+            // Whatever still runs finishes without the dialog.
+            gate_.DialogEnded();
+            steps_.DialogEnded();
+            targets_.OnDialogEnding(*this);
+        })
         // Escape ends the dialog like the close box, with the same clean-up.
         .OnClicked(kIdCancel, [this] {
+            if (!MayLeave([this] { Surface().PostClose(); })) return;
             ReleaseDeviceState();
             Surface().EndDialog(kIdCancel);
         })
@@ -72,8 +90,6 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
         .OnClicked(IDC_TARGET_CONNECT, [this] { targets_.OnConnect(*this); })
         .OnClicked(IDC_MANAGEMENT, [this] { targets_.OnManagement(*this); })
         .OnCommand(IDC_TARGET_PAGE, kComboSelChange, [this] { targets_.OnPageChanged(*this); })
-        .OnRegistered(kProcessTerminatedMessage,
-                      [this](std::intptr_t process) { targets_.OnProcessTerminated(*this, process); })
         // Web page and About.
         .OnClicked(IDC_CONFIGURATION, [this] { web_.OnConfiguration(*this); })
         .OnClicked(IDC_ABOUT, [this] { web_.OnAbout(*this); });
@@ -94,18 +110,14 @@ bool CNorvaleDlg::OnInitDialog() {
     surface.SetIcon(IDR_MAINFRAME);
     SetTexts();
     SetUpColumns();
-    if (!protocol_.OpenDeviceSockets()) {
-        surface.EndDialog(kDialogSocketsUnavailable);
-        return true;
-    }
-    shares_.OnDialogOpened(*this);
-    Refresh();
     state_.deviceSelected = false;
     targets_.ResetFlags();
     surface.Enable(IDC_TARGET_CONNECT, false);
     surface.Enable(IDC_MANAGEMENT, false);
-    ResetPageCombo(IDC_TARGET_PAGE);
-    ResetPageCombo(IDC_SHARE_PAGE);
+    // The window shows at once; the sockets open and the first pass runs
+    // behind it, and the list fills when the pass ends. The mapped drives
+    // are read once the sockets are known to work.
+    if (SectionFlow flow = gate_.Enter(surface)) Rediscover(flow, true, [this] { shares_.OnDialogOpened(*this); });
     return true;
 }
 
@@ -191,17 +203,22 @@ void CNorvaleDlg::ResetPageCombo(int comboId) {
     surface.SelectComboItem(comboId, 0);
 }
 
+void CNorvaleDlg::AwaitDhcpAddress(SectionFlow flow) {
+    dhcpFlow_ = std::move(flow);
+    Surface().SetTimer(IDT_DHCP_CHANGE, kDhcpSettle);
+}
+
 void CNorvaleDlg::OnDhcpChangeTimer() {
     DialogSurfacePort& surface = Surface();
-    WaitCursor wait(surface);
     surface.KillTimer(IDT_DHCP_CHANGE);
+    // The flow of the change ends with this handler unless the pass takes it on.
+    SectionFlow flow = std::move(dhcpFlow_);
     const MessageAnswer answer = surface.ShowMessage(
         MessageBoxRequest{UiText(main_text::kDhcpEnabled), UiText(main_text::kCaptionConfirm),
                           MessageIcon::Information, MessageButtons::Ok});
     if (answer != MessageAnswer::Ok) return;
-    protocol_.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
-    surface.Enable(IDC_REFRESH, true);
-    FillDeviceList();
+    if (!flow) flow = gate_.Enter(surface);
+    if (flow) Rediscover(flow, false);
 }
 
 void CNorvaleDlg::OnSize(SizeKind kind) {
@@ -214,10 +231,15 @@ void CNorvaleDlg::OnSize(SizeKind kind) {
     if (restored) targets_.OnRestored(*this);
 }
 
+bool CNorvaleDlg::MayLeave(std::function<void()> leaveLater) {
+    return !gate_.DeferClose(Surface(), std::move(leaveLater));
+}
+
 // Both ways out free the device state and release the socket layer; only
-// once, whichever comes first.
+// once, whichever comes first. A step still asking the appliances owns the
+// protocol until it returns: the program lets it go after the dialog.
 void CNorvaleDlg::ReleaseDeviceState() {
-    if (released_) return;
+    if (released_ || steps_.Running()) return;
     released_ = true;
     protocol_.Devices().Clear();
     protocol_.ShareNameList.Clear();
@@ -226,6 +248,7 @@ void CNorvaleDlg::ReleaseDeviceState() {
 }
 
 void CNorvaleDlg::OnExit() {
+    if (!MayLeave([this] { OnExit(); })) return;
     ReleaseDeviceState();
     // A disk script left over by an interrupted format; a missing file is fine.
     const std::wstring drive = files_.EnvironmentVariable(L"systemdrive").value_or(L"");

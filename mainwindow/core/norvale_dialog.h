@@ -9,9 +9,13 @@
 //   RunModal(dialog, IDD_NORVALE_DIALOG);   // the platform's dialog host
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_controller.h"
+#include "controls/core/step_gate.h"
 #include "controls/core/subnet_mask_field.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "mainwindow/core/ports/norvale_system_files_port.h"
@@ -24,10 +28,9 @@ namespace norvale {
 inline constexpr int kDialogSocketsUnavailable = -2;
 // The end code of the Exit button.
 inline constexpr int kDialogExit = kIdOk;
-
-// The registered message that ends a portal refresh of the iSCSI section.
-inline constexpr wchar_t kProcessTerminatedMessage[] =
-    L"UWM_PROCESS_TERMINATED-{F7113F80-6D03-11d3-9FDD-006067718D04}";
+// An appliance takes a few seconds to get its address from the DHCP server;
+// the rediscovery waits for this timer.
+inline constexpr std::chrono::milliseconds kDhcpSettle{15000};
 
 // State the sections share with the device section.
 struct NorvaleDlgState {
@@ -53,8 +56,16 @@ public:
 
     // --- offered to the sections -------------------------------------------
     // Reopens the sockets, empties every list and field and discovers the
-    // devices again; no device is selected afterwards.
+    // devices again; no device is selected afterwards. A flow of its own;
+    // nothing when another flow runs.
     void Refresh();
+    // The same within `flow`: the lists and fields are emptied at once, the
+    // pass runs as a step (after reopening the sockets when `reopenSockets`),
+    // the device list shows its table, then `then` runs.
+    void Rediscover(const SectionFlow& flow, bool reopenSockets, std::function<void()> then = {});
+    // The appliance takes its address from a DHCP server: `flow` waits for
+    // the DHCP timer, whose handler confirms and discovers the devices again.
+    void AwaitDhcpAddress(SectionFlow flow);
     // Lists the device table, one row per record in table order.
     void FillDeviceList();
     // Resets a page selector to the single page "1".
@@ -69,19 +80,27 @@ public:
     ShareSection& Shares() { return shares_; }
     TargetSection& Targets() { return targets_; }
     using DialogController::Surface;
+    // The dialog's background steps and its one flow at a time.
+    BackgroundSteps& Steps() { return steps_; }
+    StepGate& Gate() { return gate_; }
 
 private:
     bool OnInitDialog();
     void SetTexts();
     void SetUpColumns();
     void OnDeviceClicked();
-    void SelectDeviceRow(int row);
+    void SelectDeviceRow(int row, const SectionFlow& flow);
     void ShowDeviceMode(const DeviceRecord& device);
-    void ShowDeviceTargets(const DeviceRecord& device);
+    // The selected iSCSI device's target count asked, the pages shown and
+    // the target section's refresh started; then `then`.
+    void ShowDeviceTargets(const SectionFlow& flow, std::function<void()> then);
     void CheckSubnet(const DeviceRecord* device);
     void SetAddressFieldsEnabled(bool enabled);
     void OnDhcpChangeTimer();
     void ReleaseDeviceState();
+    // Both ways out: false when a change under way keeps the dialog open
+    // until it has ended (and the way out is taken then).
+    bool MayLeave(std::function<void()> leaveLater);
     void OnExit();
     void OnSize(SizeKind kind);
 
@@ -93,6 +112,10 @@ private:
     WebSection& web_;
     SubnetMaskField netmaskField_;
     NorvaleDlgState state_;
+    // A ticket is let go before its gate (members go in reverse order).
+    SectionFlow dhcpFlow_;
+    BackgroundSteps steps_{Messages()};
+    StepGate gate_;
     bool minimized_ = false;
     bool released_ = false;
 };

@@ -9,14 +9,12 @@
 
 namespace norvale {
 
-int TargetSection::FillTargetPages(CNorvaleDlg& dialog) {
+void TargetSection::FillTargetPages(CNorvaleDlg& dialog, int count) {
     DialogSurfacePort& surface = dialog.Surface();
     surface.ClearCombo(IDC_TARGET_PAGE);
-    const int count = QueryTargetCount(dialog.Protocol());
     const int pages = PageCount(count);
     for (int page = 1; page <= pages; ++page) surface.AddComboItem(IDC_TARGET_PAGE, std::to_wstring(page));
     surface.SelectComboItem(IDC_TARGET_PAGE, 0);
-    return count;
 }
 
 void TargetSection::ClearTargetList(CNorvaleDlg& dialog) {

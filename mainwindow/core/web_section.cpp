@@ -6,7 +6,6 @@
 
 #include "controls/core/list_selection.h"
 #include "controls/core/ok_box.h"
-#include "controls/core/wait_cursor.h"
 #include "mainwindow/core/about_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/texts/norvale_texts.h"
@@ -61,17 +60,19 @@ CWebSection::CWebSection(RegistryPort& registry, ProgramStartPort& programs)
 
 void CWebSection::OnConfiguration(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     const int row = SelectedRowFromVisible(surface, IDC_DEVICE_LIST);
     if (row < 0) {
         ShowWarning(surface, main_text::kSelectDeviceToConfigure);
         return;
     }
+    const SectionFlow flow = dialog.Gate().Enter(surface);
+    if (!flow) return;
     const std::wstring address = surface.ListCell(IDC_DEVICE_LIST, row, 1);
     dialog.State().deviceWebAddress = TruncateWide(address, kMaxWebAddressChars);
-    // A device that no longer answers has been reported by the share section.
-    if (!dialog.Shares().CheckDeviceReachable(dialog)) return;
-    StartBrowser(surface, address);
+    dialog.Shares().CheckDeviceReachable(dialog, flow, [this, &dialog, flow, address](bool reachable) {
+        // A device that no longer answers has been reported by the share section.
+        if (reachable) StartBrowser(dialog, flow, address);
+    });
 }
 
 void CWebSection::OnAbout(CNorvaleDlg& dialog) {
@@ -93,26 +94,25 @@ std::wstring CWebSection::BrowserCommandLine(const std::wstring& address) {
     return browser + L" " + url;
 }
 
-void CWebSection::StartBrowser(DialogSurfacePort& surface, const std::wstring& address) {
-    const std::optional<std::string> line = FittingCommandLine(BrowserCommandLine(address));
+void CWebSection::StartBrowser(CNorvaleDlg& dialog, const SectionFlow& flow, const std::wstring& address) {
     // A browser line that does not fit is not cut (a cut URL opens a wrong
     // page, a cut program path a wrong program): Explorer is asked instead.
-    if (!line) {
-        StartExplorer(surface, address);
-        return;
-    }
-    if (ProgramMissing(programs_.StartProgram(*line, kShowHidden))) StartExplorer(surface, address);
-}
-
-void CWebSection::StartExplorer(DialogSurfacePort& surface, const std::wstring& address) {
-    const std::optional<std::string> line = FittingCommandLine(kExplorer + (kUrlScheme + address));
-    if (!line) {
-        // Only an address far longer than any IPv4 text gets here.
-        ShowWarning(surface, main_text::kDeviceUnavailable);
-        return;
-    }
-    // Explorer's own answer changes nothing: there is no further fallback.
-    programs_.StartProgram(*line, kShowHidden);
+    const std::optional<std::string> browser = FittingCommandLine(BrowserCommandLine(address));
+    const std::optional<std::string> explorer = FittingCommandLine(kExplorer + (kUrlScheme + address));
+    ProgramStartPort& programs = programs_;
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [&programs, browser, explorer] {
+            if (browser && !ProgramMissing(programs.StartProgram(*browser, kShowHidden))) return true;
+            if (!explorer) return false;
+            // Explorer's own answer changes nothing: there is no further fallback.
+            programs.StartProgram(*explorer, kShowHidden);
+            return true;
+        },
+        [&dialog, flow](bool started) {
+            // Only an address far longer than any IPv4 text gets here.
+            if (!started) ShowWarning(dialog.Surface(), main_text::kDeviceUnavailable);
+        });
 }
 
 }  // namespace norvale

@@ -53,8 +53,9 @@ public:
 private:
     // The command line of the default browser for the address.
     std::wstring BrowserCommandLine(const std::wstring& address);
-    void StartBrowser(DialogSurfacePort& surface, const std::wstring& address);
-    void StartExplorer(DialogSurfacePort& surface, const std::wstring& address);
+    // The browser, and Explorer when the browser's program is missing or its
+    // line does not fit, started on a worker (a start can take its time).
+    void StartBrowser(CNorvaleDlg& dialog, const SectionFlow& flow, const std::wstring& address);
 
     RegistryPort& registry_;
     ProgramStartPort& programs_;

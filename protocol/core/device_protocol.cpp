@@ -1,5 +1,7 @@
 #include "protocol/core/device_protocol.h"
 
+#include <algorithm>
+
 #include "protocol/core/reply_parsers.h"
 
 namespace norvale {
@@ -15,9 +17,13 @@ constexpr std::chrono::milliseconds kDiscoverPollingTime =
 DeviceProtocol::DeviceProtocol(SocketPort& sockets, ClockPort& clock, RandomSource& random)
     : sockets_(sockets), clock_(clock), random_(random), answer_(kAnswerCapacity + 1, 0) {}
 
-DeviceProtocol::~DeviceProtocol() { CloseDeviceSockets(false); }
+DeviceProtocol::~DeviceProtocol() {
+    std::lock_guard<std::mutex> lock(transport_);
+    CloseSockets();
+}
 
 bool DeviceProtocol::OpenDeviceSockets() {
+    std::lock_guard<std::mutex> lock(transport_);
     if (!sockets_.Startup()) return false;
     ++startups_;
 
@@ -40,6 +46,7 @@ bool DeviceProtocol::OpenDeviceSockets() {
 }
 
 void DeviceProtocol::CloseDeviceSockets(bool cleanup) {
+    std::lock_guard<std::mutex> lock(transport_);
     CloseSockets();
     if (!cleanup) return;
     // Every successful start is matched by one clean-up, Refreshes included.
@@ -75,54 +82,76 @@ int DeviceProtocol::ReadAnswer(SocketHandle receiver) {
 }
 
 void DeviceProtocol::DiscoverDevices(std::uint8_t selector1, std::uint8_t selector2) {
+    std::lock_guard<std::mutex> lock(transport_);
     devices_.Clear();
-    const Datagram request = BuildDiscover(clientId_);
+    // Only interfaces that can hear an answer take part.
+    std::vector<int> taking;
+    std::vector<SocketHandle> receivers;
     for (int i = 0; i < static_cast<int>(interfaces_.size()); ++i) {
-        DiscoverOnInterface(i, request, selector1, selector2);
+        const SocketHandle receiver = interfaces_[static_cast<std::size_t>(i)].receiver;
+        if (receiver == kNoSocket) continue;
+        taking.push_back(i);
+        receivers.push_back(receiver);
     }
-}
+    if (taking.empty()) return;
 
-void DeviceProtocol::DiscoverOnInterface(int interfaceIndex, const Datagram& request,
-                                         std::uint8_t selector1, std::uint8_t selector2) {
-    Send(interfaceIndex, request);
-    clock_.Sleep(kDiscoverSendPause);
-    Send(interfaceIndex, request);
-    clock_.Sleep(kDiscoverSendPause);
+    const Datagram request = BuildDiscover(clientId_);
+    for (int round = 0; round < 2; ++round) {
+        for (const int i : taking) Send(i, request);
+        clock_.Sleep(kDiscoverSendPause);
+    }
 
-    const SocketHandle receiver = interfaces_[static_cast<std::size_t>(interfaceIndex)].receiver;
+    // Answers per interface in arrival order; the table is made from them
+    // interface by interface at the end.
+    std::vector<std::vector<DeviceRecord>> found(interfaces_.size());
     const std::chrono::milliseconds deadline = clock_.Now() + kDiscoverPollingTime;
     int polls = 0;
     while (polls < kDiscoverPolls && clock_.Now() < deadline) {
-        if (WaitReadable(receiver, kPollTimeout)) {
-            // Read everything already queued, so that no answer waits behind
-            // another for the next poll and the pass lists every device
-            // that answers in time, however many there are.
+        const std::vector<SocketHandle> ready = sockets_.WaitAnyReadable(receivers, kPollTimeout);
+        if (!ready.empty()) {
             bool anyRead = false;
-            do {
-                const int size = ReadAnswer(receiver);
-                if (size < 0) continue;
-                anyRead = true;
-                TakeDiscoverAnswer(size, interfaceIndex, selector1, selector2);
-            } while (clock_.Now() < deadline && sockets_.WaitReadable(receiver, {}));
+            for (std::size_t k = 0; k < taking.size(); ++k) {
+                if (std::find(ready.begin(), ready.end(), receivers[k]) == ready.end()) continue;
+                if (TakeQueuedAnswers(taking[k], deadline, selector1, selector2,
+                                      found[static_cast<std::size_t>(taking[k])])) {
+                    anyRead = true;
+                }
+            }
             // A poll whose reads all failed is not one of the 48.
             if (!anyRead) continue;
         }
         if (++polls < kDiscoverPolls) clock_.Sleep(kDiscoverPollPause);
     }
+    for (std::vector<DeviceRecord>& records : found) {
+        for (DeviceRecord& record : records) devices_.Append(std::move(record));
+    }
 }
 
-void DeviceProtocol::TakeDiscoverAnswer(int size, int interfaceIndex, std::uint8_t selector1,
-                                        std::uint8_t selector2) {
-    const auto length = static_cast<std::size_t>(size);
-    if (!AcceptsDiscoverReply(answer_.data(), length, clientId_, selector1, selector2)) return;
-    std::optional<DeviceRecord> record = ParseDiscoverReply(answer_.data(), length);
-    if (!record) return;
-    record->interfaceIndex = interfaceIndex;
-    devices_.Append(std::move(*record));
+bool DeviceProtocol::TakeQueuedAnswers(int interfaceIndex, std::chrono::milliseconds deadline,
+                                       std::uint8_t selector1, std::uint8_t selector2,
+                                       std::vector<DeviceRecord>& found) {
+    const SocketHandle receiver = interfaces_[static_cast<std::size_t>(interfaceIndex)].receiver;
+    // Read everything already queued, so that no answer waits behind
+    // another for the next poll and the pass lists every device that
+    // answers in time, however many there are.
+    bool anyRead = false;
+    do {
+        const int size = ReadAnswer(receiver);
+        if (size < 0) continue;
+        anyRead = true;
+        const auto length = static_cast<std::size_t>(size);
+        if (!AcceptsDiscoverReply(answer_.data(), length, clientId_, selector1, selector2)) continue;
+        std::optional<DeviceRecord> record = ParseDiscoverReply(answer_.data(), length);
+        if (!record) continue;
+        record->interfaceIndex = interfaceIndex;
+        found.push_back(std::move(*record));
+    } while (clock_.Now() < deadline && sockets_.WaitReadable(receiver, {}));
+    return anyRead;
 }
 
 std::optional<Datagram> DeviceProtocol::ExchangeRequest(const Datagram& request,
                                                         const ExchangeRule& rule) {
+    std::lock_guard<std::mutex> lock(transport_);
     const DeviceRecord* device = FindSelected();
     if (device == nullptr) return std::nullopt;
     const int interfaceIndex = device->interfaceIndex;

@@ -2,7 +2,10 @@
 // application, holds what the main dialog and its sections share: the local
 // address table, the client identity, the sockets, the device table, the
 // selection, the name lists and the inputs of the administrator requests.
-// It runs on one thread and blocks its caller for every wait.
+// It blocks its caller for every wait, so the dialogs call it from their
+// background steps; the transport takes one caller at a time (a second
+// exchange waits for the first), the data is read by the dialog's thread
+// between steps.
 //
 // Typical use:
 //   DeviceProtocol protocol(socketPort, SystemClock());
@@ -14,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +54,13 @@ public:
 
     // Empties the device table and refills it from the DiscoverReply answers
     // of every interface, lower interface index first. Callers pass
-    // kDefaultSelector1 and kDefaultSelector2.
+    // kDefaultSelector1 and kDefaultSelector2. One pass covers every
+    // interface at once: the request goes out on each, then one schedule of
+    // polls reads them all, so a pass takes one schedule however many
+    // interfaces there are. The table comes out as a pass over the
+    // interfaces one after the other gives it: interface by interface,
+    // each in arrival order, the first record of an address kept. An
+    // interface whose receiver could not be made takes no part.
     void DiscoverDevices(std::uint8_t selector1, std::uint8_t selector2);
 
     // Sends `request` to the device named by SelectedDeviceIp on the interface
@@ -95,11 +105,13 @@ private:
     bool WaitReadable(SocketHandle receiver, std::chrono::milliseconds timeout);
     // Reads one datagram from `receiver` into answer_; its size or -1.
     int ReadAnswer(SocketHandle receiver);
-    void DiscoverOnInterface(int interfaceIndex, const Datagram& request, std::uint8_t selector1,
-                             std::uint8_t selector2);
-    void TakeDiscoverAnswer(int size, int interfaceIndex, std::uint8_t selector1,
-                            std::uint8_t selector2);
+    // Reads every datagram queued on the receiver of `interfaceIndex` into
+    // `found`; false when each read failed.
+    bool TakeQueuedAnswers(int interfaceIndex, std::chrono::milliseconds deadline, std::uint8_t selector1,
+                           std::uint8_t selector2, std::vector<DeviceRecord>& found);
 
+    // One caller of the transport at a time.
+    std::mutex transport_;
     SocketPort& sockets_;
     ClockPort& clock_;
     RandomSource& random_;

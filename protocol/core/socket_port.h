@@ -44,6 +44,11 @@ public:
     // select() on one socket: true when a datagram (or an error) is ready
     // within `timeout` (zero: answer at once).
     virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
+    // The same on several at once: the sockets that are ready once the first
+    // of them is (within `timeout`), in the order given; empty when none is.
+    // kNoSocket entries never are.
+    virtual std::vector<SocketHandle> WaitAnyReadable(const std::vector<SocketHandle>& sockets,
+                                                      std::chrono::milliseconds timeout) = 0;
     // Reads one datagram; the number of bytes, or -1 for a failed read.
     virtual int Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity) = 0;
 

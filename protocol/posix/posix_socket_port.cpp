@@ -231,6 +231,61 @@ bool PosixSocketPort::WaitReadable(SocketHandle socket, std::chrono::millisecond
     }
 }
 
+std::vector<SocketHandle> PosixSocketPort::WaitAnyReadable(const std::vector<SocketHandle>& sockets,
+                                                            std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        // Receivers holding a datagram already are ready; every other
+        // socket joins one poll.
+        std::vector<SocketHandle> ready;
+        std::vector<pollfd> entries;
+        std::vector<std::pair<SocketHandle, bool>> owners;  // handle, wildcard socket of a receiver
+        for (const SocketHandle socket : sockets) {
+            if (socket == kNoSocket) continue;
+            const auto found = receivers_.find(socket);
+            if (found == receivers_.end()) {
+                entries.push_back(pollfd{static_cast<int>(socket), POLLIN, 0});
+                owners.emplace_back(socket, false);
+                continue;
+            }
+            if (found->second.held || found->second.heldFailure) {
+                ready.push_back(socket);
+                continue;
+            }
+            entries.push_back(pollfd{static_cast<int>(socket), POLLIN, 0});
+            owners.emplace_back(socket, true);
+            if (found->second.unicastFd >= 0) {
+                entries.push_back(pollfd{found->second.unicastFd, POLLIN, 0});
+                owners.emplace_back(socket, false);
+            }
+        }
+        if (!ready.empty() || entries.empty()) return ready;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int waitMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        if (poll(entries.data(), static_cast<nfds_t>(entries.size()), waitMs) <= 0) return {};
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if ((entries[i].revents & (POLLIN | POLLERR)) == 0) continue;
+            const SocketHandle owner = owners[i].first;
+            const auto found = receivers_.find(owner);
+            // A receiver holds one datagram at a time; its other socket waits.
+            const bool readable = found == receivers_.end() || found->second.held || found->second.heldFailure ||
+                                  ReadOne(entries[i].fd, owners[i].second, found->second);
+            if (readable && std::find(ready.begin(), ready.end(), owner) == ready.end()) ready.push_back(owner);
+        }
+        if (!ready.empty()) {
+            // In the order asked for.
+            std::vector<SocketHandle> ordered;
+            for (const SocketHandle socket : sockets) {
+                if (std::find(ready.begin(), ready.end(), socket) != ready.end()) ordered.push_back(socket);
+            }
+            return ordered;
+        }
+        // Only foreign datagrams, dropped: wait on for what is left.
+        if (left.count() <= 0) return {};
+    }
+}
+
 int PosixSocketPort::Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity) {
     if (socket == kNoSocket) return -1;
     const auto found = receivers_.find(socket);

@@ -1,5 +1,8 @@
 #include "protocol/win32/winsock_socket_port.h"
 
+// Every receiver of a PC with many interfaces in one select(): two sockets
+// each, and Winsock's own set holds 64.
+#define FD_SETSIZE 512
 // clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -257,6 +260,57 @@ bool WinsockSocketPort::WaitReadable(SocketHandle socket, std::chrono::milliseco
             ++drops;
         }
         if (wait == 0 && drops >= kMaxDropsPerPoll) return false;
+    }
+}
+
+std::vector<SocketHandle> WinsockSocketPort::WaitAnyReadable(const std::vector<SocketHandle>& sockets,
+                                                              std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        // Receivers holding a datagram already are ready; every other
+        // socket joins one select().
+        std::vector<SocketHandle> ready;
+        std::vector<std::pair<SOCKET, std::pair<SocketHandle, bool>>> members;  // socket, (owner, wildcard)
+        for (const SocketHandle socket : sockets) {
+            if (socket == kNoSocket) continue;
+            const auto found = receivers_.find(socket);
+            if (found != receivers_.end() && (found->second.held || found->second.heldFailure)) {
+                ready.push_back(socket);
+                continue;
+            }
+            members.push_back({AsSocket(socket), {socket, found != receivers_.end()}});
+            if (found != receivers_.end() && found->second.unicast != kNoSocket) {
+                members.push_back({AsSocket(found->second.unicast), {socket, false}});
+            }
+        }
+        if (!ready.empty() || members.empty() || members.size() > FD_SETSIZE) return ready;
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const long long wait = std::max<long long>(0, left.count());
+        timeval limit{static_cast<long>(wait / 1000000), static_cast<long>(wait % 1000000)};
+        fd_set readable;
+        FD_ZERO(&readable);
+        for (const auto& member : members) FD_SET(member.first, &readable);
+        if (select(0, &readable, nullptr, nullptr, &limit) <= 0) return {};
+        for (const auto& [handle, owner] : members) {
+            if (!FD_ISSET(handle, &readable)) continue;
+            const auto found = receivers_.find(owner.first);
+            // A receiver holds one datagram at a time; its other socket waits.
+            const bool accepted = found == receivers_.end() || found->second.held || found->second.heldFailure ||
+                                  ReadOne(static_cast<SocketHandle>(handle), owner.second, found->second);
+            if (accepted && std::find(ready.begin(), ready.end(), owner.first) == ready.end()) {
+                ready.push_back(owner.first);
+            }
+        }
+        if (!ready.empty()) {
+            std::vector<SocketHandle> ordered;
+            for (const SocketHandle socket : sockets) {
+                if (std::find(ready.begin(), ready.end(), socket) != ready.end()) ordered.push_back(socket);
+            }
+            return ordered;
+        }
+        // Only foreign datagrams, dropped: wait on for what is left.
+        if (left.count() <= 0) return {};
     }
 }
 

@@ -38,6 +38,8 @@ public:
     bool SendTo(SocketHandle sender, const std::uint8_t* data, std::size_t size,
                 const std::string& group, std::uint16_t port) override;
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
+    std::vector<SocketHandle> WaitAnyReadable(const std::vector<SocketHandle>& sockets,
+                                              std::chrono::milliseconds timeout) override;
     int Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity) override;
 
     void Close(SocketHandle socket) override;

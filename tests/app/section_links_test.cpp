@@ -49,12 +49,13 @@ TEST_F(SectionLinksTest, TheHostReadsAndChangesTheDialogItWasLastBoundTo) {
     EXPECT_EQ(appliance.ip, L"192.168.1.20");
     EXPECT_EQ(appliance.otherIp, L"10.0.0.20");
 
-    // Both go through the dialog's own section hooks, with that dialog.
+    // Both go through the dialog's own section hooks; the logout is work a
+    // worker does, handed the appliance's address rather than the dialog.
     host.RefreshDriveLetters();
-    host.LogoutTarget(L"IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0");
+    host.LogoutTarget(L"IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0", L"192.168.1.20");
     EXPECT_EQ(sections.calls.events,
-              (Events{"shares letters", "targets logout IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0 keep devices"}));
-    EXPECT_EQ(sections.calls.dialogs, (std::vector<const CNorvaleDlg*>{&dialog, &dialog}));
+              (Events{"shares letters", "targets logout IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0 keep devices at 192.168.1.20"}));
+    EXPECT_EQ(sections.calls.dialogs, (std::vector<const CNorvaleDlg*>{&dialog, nullptr}));
 }
 
 TEST_F(SectionLinksTest, TheTargetCountIsAskedOfTheSelectedApplianceEachTime) {

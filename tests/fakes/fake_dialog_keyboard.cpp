@@ -35,6 +35,7 @@ void FakeDialogSurface::KeyToListRow(int listId, int row) {
         DeliverInput(DialogMessage::Of(MessageKind::KeyDown, 0));
         return;
     }
+    if (RefusedAsHeld(listId)) return;
     focus_ = listId;
     const FakeControl* c = FindControl(listId);
     if (c == nullptr || row < 0 || row >= static_cast<int>(c->list.rows.size())) return;
@@ -67,6 +68,7 @@ DispatchResult FakeDialogSurface::DiskBarKey(int bar, int virtualKey, bool shift
     // Keys reach the bar only while it has the focus.
     if (b == nullptr || focusedBar_ != bar || focus_ != b->controlId || !b->keys.HasFocus()) return {};
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::KeyDown, virtualKey));
+    if (RefusedAsHeld(b->controlId)) return {};
     // The dialog's key entries come first, as the host's message filter
     // gives them the key before the control.
     if (Deliver(DialogMessage::Of(MessageKind::KeyDown, virtualKey)).value) return {};

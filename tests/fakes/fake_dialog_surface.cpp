@@ -1,6 +1,7 @@
 #include "tests/fakes/fake_dialog_surface.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 namespace norvale::test {
@@ -31,6 +32,38 @@ bool AnswerFits(MessageButtons buttons, MessageAnswer answer) {
     return false;
 }
 
+std::wstring MessageLabel(const DialogMessage& message) {
+    static const wchar_t* const kKinds[] = {L"InitDialog", L"Command",   L"Notify",      L"Timer",     L"KeyDown",
+                                            L"Close",      L"SysCommand", L"Size",       L"Registered", L"Destroy",
+                                            L"VScroll",    L"MouseWheel", L"LButtonDown", L"MouseMove", L"LButtonUp"};
+    std::wstring label = kKinds[static_cast<int>(message.kind)];
+    if (message.kind == MessageKind::Registered) return label + L" " + message.name;
+    return label + L" " + Num(message.id);
+}
+
+// Every measured handler of the process, the longest kept.
+struct HandlerRecords {
+    std::mutex mutex;
+    std::vector<HandlerTime> longest;
+    void Add(HandlerTime time) {
+        std::lock_guard<std::mutex> lock(mutex);
+        longest.push_back(std::move(time));
+        std::sort(longest.begin(), longest.end(),
+                  [](const HandlerTime& a, const HandlerTime& b) { return a.spent > b.spent; });
+        if (longest.size() > 32) longest.resize(32);
+    }
+};
+
+HandlerRecords& Records() {
+    static HandlerRecords records;
+    return records;
+}
+
+std::function<void(const HandlerTime&)>& OverBudget() {
+    static std::function<void(const HandlerTime&)> report;
+    return report;
+}
+
 }  // namespace
 
 FakeDialogSurface::~FakeDialogSurface() {
@@ -39,11 +72,45 @@ FakeDialogSurface::~FakeDialogSurface() {
 
 // --- driving -----------------------------------------------------------------
 
+std::chrono::milliseconds FakeDialogSurface::Now() const {
+    return settings_.clock != nullptr ? settings_.clock->Now() : std::chrono::milliseconds(0);
+}
+
+void FakeDialogSurface::MeasureHandlers(const ClockPort& clock, std::chrono::milliseconds budget) {
+    settings_.clock = &clock;
+    settings_.budget = budget;
+}
+
+void FakeDialogSurface::OnOverBudget(std::function<void(const HandlerTime&)> report) {
+    OverBudget() = std::move(report);
+}
+
+std::vector<HandlerTime> FakeDialogSurface::LongestHandlers(std::size_t count) {
+    HandlerRecords& records = Records();
+    std::lock_guard<std::mutex> lock(records.mutex);
+    return {records.longest.begin(), records.longest.begin() + std::min(count, records.longest.size())};
+}
+
+void FakeDialogSurface::ExcludeFromHandler(std::chrono::milliseconds since) {
+    if (!frames_.empty()) frames_.back().excluded += Now() - since;
+}
+
 DispatchResult FakeDialogSurface::Deliver(const DialogMessage& message) {
     if (controller_ == nullptr || endCode_) return {};
     ++depth_;
+    frames_.push_back(HandlerFrame{Now()});
     const DispatchResult result = controller_->Dispatch(message);
+    const HandlerFrame frame = frames_.back();
+    frames_.pop_back();
     --depth_;
+    if (settings_.clock != nullptr) {
+        const std::chrono::milliseconds spent = Now() - frame.start - frame.excluded;
+        longestHandler_ = std::max(longestHandler_, spent);
+        const HandlerTime time{MessageLabel(message), spent};
+        Records().Add(time);
+        // A handler that blocks this long leaves the window without an answer.
+        if (spent > settings_.budget && OverBudget()) OverBudget()(time);
+    }
     if (depth_ == 0) {
         // What the message loop does once the handler has returned: a
         // picked menu command arrives, an ended modeless dialog goes away.
@@ -53,8 +120,25 @@ DispatchResult FakeDialogSurface::Deliver(const DialogMessage& message) {
             Deliver(DialogMessage::Of(MessageKind::Command, command, 0));
         }
         if (modeless_ && endCode_) Destroy();
+        if (settings_.autoSettle && !settling_) Settle();
     }
     return result;
+}
+
+void FakeDialogSurface::Settle() {
+    if (settling_) return;
+    settling_ = true;
+    for (int round = 0; round < 10000 && controller_ != nullptr && !endCode_; ++round) {
+        if (RunWorkers() + DeliverPosted() == 0) break;
+    }
+    settling_ = false;
+}
+
+bool FakeDialogSurface::RefusedAsHeld(int controlId) {
+    if (!Held(controlId)) return false;
+    ++refusedInputs_;
+    Note(L"input refused: " + Num(controlId) + L" held");
+    return true;
 }
 
 DispatchResult FakeDialogSurface::DeliverInput(const DialogMessage& message) {
@@ -63,7 +147,21 @@ DispatchResult FakeDialogSurface::DeliverInput(const DialogMessage& message) {
         Note(L"input refused: dialog disabled");
         return {};
     }
+    const bool control = message.kind == MessageKind::Command || message.kind == MessageKind::Notify;
+    if (control && RefusedAsHeld(message.id)) return {};
     return Deliver(message);
+}
+
+void FakeDialogSurface::BeginBusy(const std::vector<int>& heldControls) {
+    busy_ = true;
+    held_.insert(heldControls.begin(), heldControls.end());
+    Note(L"busy");
+}
+
+void FakeDialogSurface::EndBusy() {
+    busy_ = false;
+    held_.clear();
+    Note(L"not busy");
 }
 
 DispatchResult FakeDialogSurface::Open(DialogController& controller) {
@@ -82,12 +180,14 @@ DispatchResult FakeDialogSurface::Notify(int controlId, int code) {
 
 DispatchResult FakeDialogSurface::ClickListRow(int listId, int row) {
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Notify, listId, kNotifyClick));
+    if (RefusedAsHeld(listId)) return {};
     ChangeListSelection(listId, row, true, ChangeCause::Mouse);
     return Notify(listId, kNotifyClick);
 }
 
 DispatchResult FakeDialogSurface::ChooseComboItem(int comboId, int index) {
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Command, comboId, kComboSelChange));
+    if (RefusedAsHeld(comboId)) return {};
     FakeCombo& combo = Control(comboId).combo;
     combo.selection = (index >= 0 && index < static_cast<int>(combo.items.size())) ? index : -1;
     return Command(comboId, kComboSelChange);
@@ -97,7 +197,7 @@ void FakeDialogSurface::TypeText(int editId, const std::wstring& text) {
     FakeControl* c = Writable(editId);
     // A disabled field takes no keys. What was typed is not logged: it may
     // be a password.
-    if (c == nullptr || !c->enabled || c->readOnly || !dialogEnabled_) return;
+    if (c == nullptr || !c->enabled || c->readOnly || !dialogEnabled_ || RefusedAsHeld(editId)) return;
     const std::size_t limit = c->textLimit > 0 ? static_cast<std::size_t>(c->textLimit) : text.size();
     c->text = text.substr(0, limit);
 }
@@ -151,7 +251,9 @@ int FakeDialogSurface::RunWorkers() {
     while (!workers_.empty()) {
         std::function<void()> work = std::move(workers_.front());
         workers_.pop_front();
+        ++inWorker_;
         work();
+        --inWorker_;
         ++ran;
     }
     return ran;
@@ -227,15 +329,18 @@ int FakeDialogSurface::RunModal(DialogController& child, int templateId) {
     Note(L"child " + Num(templateId));
     auto script = childScripts_.find(templateId);
     if (script == childScripts_.end()) return -1;
+    const std::chrono::milliseconds opened = Now();
     FakeDialogSurface childSurface;
     childSurface.childScripts_ = childScripts_;
     childSurface.menus_ = menus_;
+    childSurface.settings_ = settings_;
     childSurface.Open(child);
     // A child that ended itself during InitDialog or in the script keeps
     // the code it ended with.
     int code = childSurface.EndCode() ? *childSurface.EndCode() : script->second(child, childSurface);
     code = childSurface.EndCode().value_or(code);
     childSurface.Destroy();
+    ExcludeFromHandler(opened);
     return code;
 }
 
@@ -532,6 +637,7 @@ void FakeDialogSurface::SetGroupBoxColors(int id, Color band, Color text) {
 // --- message boxes -----------------------------------------------------------
 
 MessageAnswer FakeDialogSurface::ShowMessage(const MessageBoxRequest& request) {
+    const std::chrono::milliseconds opened = Now();
     ShownMessageBox shown{request, FirstButton(request.buttons), false};
     if (!answers_.empty()) {
         shown.answer = answers_.front();
@@ -551,6 +657,7 @@ MessageAnswer FakeDialogSurface::ShowMessage(const MessageBoxRequest& request) {
         DeliverPosted();
         --openBoxes_;
     }
+    ExcludeFromHandler(opened);
     return shown.answer;
 }
 
@@ -586,6 +693,12 @@ void FakeDialogSurface::EndWaitCursor(CursorToken token) {
 
 bool FakeDialogSurface::StartWorker(std::function<void()> work) {
     if (!work) return false;
+    // A worker that starts another: that one runs beside it, as a thread
+    // would, while the first waits for it.
+    if (inWorker_ > 0) {
+        work();
+        return true;
+    }
     workers_.push_back(std::move(work));
     return true;
 }

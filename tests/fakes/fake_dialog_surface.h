@@ -20,6 +20,7 @@
 #include "controls/core/disk_bar.h"
 #include "controls/core/disk_bar_keys.h"
 #include "controls/core/striped_list.h"
+#include "platform/core/clock_port.h"
 
 namespace norvale::test {
 
@@ -109,6 +110,14 @@ struct ShownMessageBox {
 
 class FakeDialogSurface;
 
+// One handler's time on the dialog's thread, in the measuring clock's time,
+// without the time the user spends in a message box or a child dialog it
+// opened.
+struct HandlerTime {
+    std::wstring message;  // "Command 1002", "Registered Norvale.Step", ...
+    std::chrono::milliseconds spent{0};
+};
+
 // Drives a child dialog: the child controller is attached to `surface` and
 // has seen InitDialog. The script's answer is the end code unless the child
 // ended itself first.
@@ -177,6 +186,21 @@ public:
     int DeliverPosted();
     // Runs the queued workers on the calling thread, in order.
     int RunWorkers();
+    // Workers and posted messages, until neither is left (or the dialog
+    // ended). By default the surface settles by itself after each message
+    // it delivers from outside, as a dialog whose workers run at once would;
+    // HoldWorkers leaves that to the test.
+    void Settle();
+    void HoldWorkers(bool hold = true) { settings_.autoSettle = !hold; }
+    // Measures each delivered message's handler on `clock` and fails the
+    // running test when one takes longer than `budget` (message boxes and
+    // child dialogs it opened not counted). Child dialogs inherit it.
+    void MeasureHandlers(const ClockPort& clock, std::chrono::milliseconds budget = std::chrono::milliseconds(50));
+    // The longest handlers any measured surface of this process saw.
+    static std::vector<HandlerTime> LongestHandlers(std::size_t count);
+    // Who hears of a handler over its budget (the tests' main fails the
+    // running test).
+    static void OnOverBudget(std::function<void(const HandlerTime&)> report);
     // Detaches the controller after a Destroy message.
     void Destroy();
 
@@ -240,8 +264,13 @@ public:
     // Sum of every ScrollContent distance.
     int ContentOffset() const { return contentOffset_; }
     bool Centered() const { return centered_; }
-    // User input is refused (and noted) while the dialog is disabled.
+    // User input is refused (and noted) while the dialog is disabled, and
+    // on a control held by a running flow.
     int RefusedInputs() const { return refusedInputs_; }
+    bool BusyShown() const { return busy_; }
+    bool Held(int controlId) const { return busy_ && held_.count(controlId) != 0; }
+    // The longest handler this surface measured.
+    std::chrono::milliseconds LongestHandler() const { return longestHandler_; }
 
     // --- DialogSurfacePort --------------------------------------------------
     void SetTitle(const std::wstring& title) override;
@@ -342,6 +371,9 @@ public:
     CursorToken BeginWaitCursor() override;
     void EndWaitCursor(CursorToken token) override;
 
+    void BeginBusy(const std::vector<int>& heldControls) override;
+    void EndBusy() override;
+
     bool StartWorker(std::function<void()> work) override;
     void PostRegistered(const std::wstring& name, std::intptr_t param) override;
     void PostClose() override;
@@ -353,9 +385,23 @@ private:
         std::unique_ptr<FakeDialogSurface> surface;
     };
 
+    // What child dialogs take over from their owner.
+    struct Settings {
+        bool autoSettle = true;
+        const ClockPort* clock = nullptr;
+        std::chrono::milliseconds budget{50};
+    };
+
     DispatchResult Deliver(const DialogMessage& message);
-    // Input from the user: refused while the dialog is disabled.
+    // Input from the user: refused while the dialog is disabled or its
+    // control is held.
     DispatchResult DeliverInput(const DialogMessage& message);
+    // A control of user input that a flow holds: noted and refused.
+    bool RefusedAsHeld(int controlId);
+    // Time spent in a box or a child dialog, which is the user's, not the
+    // handler's that opened it.
+    void ExcludeFromHandler(std::chrono::milliseconds since);
+    std::chrono::milliseconds Now() const;
     FakeDiskBar* Bar(int bar);
     // Changes a list's selection as the list view does, with one
     // LVN_ITEMCHANGED per row: rows losing it first (all others when
@@ -397,7 +443,20 @@ private:
     int cursorPeriods_ = 0;
     int cursorMisuses_ = 0;
     std::deque<std::function<void()>> workers_;
+    int inWorker_ = 0;  // workers running on the calling thread
     std::deque<DialogMessage> posts_;
+
+    Settings settings_;
+    bool settling_ = false;
+    bool busy_ = false;
+    std::set<int> held_;
+    // Per delivery under way: when it began and what of that was the user's.
+    struct HandlerFrame {
+        std::chrono::milliseconds start;
+        std::chrono::milliseconds excluded{0};
+    };
+    std::vector<HandlerFrame> frames_;
+    std::chrono::milliseconds longestHandler_{0};
 
     bool modeless_ = false;  // this surface is a modeless child's
     int depth_ = 0;          // deliveries under way

@@ -24,6 +24,7 @@ bool FakeDialogSurface::OpenModeless(DialogController& child, int templateId) {
     if (refusedModeless_.count(templateId) != 0 || child.IsAttached()) return false;
     auto surface = std::make_unique<FakeDialogSurface>();
     surface->modeless_ = true;
+    surface->settings_ = settings_;
     surface->childScripts_ = childScripts_;
     surface->menus_ = menus_;
     FakeDialogSurface& opened = *surface;
@@ -212,12 +213,14 @@ DispatchResult FakeDialogSurface::ClickCheckBox(int id) {
     FakeControl* c = Writable(id);
     if (c == nullptr || !c->enabled || !c->visible) return {};
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Command, id, kButtonClicked));
+    if (RefusedAsHeld(id)) return {};
     c->checked = !c->checked;
     return Click(id);
 }
 
 DispatchResult FakeDialogSurface::CtrlClickListRow(int listId, int row) {
     if (!dialogEnabled_) return DeliverInput(DialogMessage::Of(MessageKind::Notify, listId, kNotifyClick));
+    if (RefusedAsHeld(listId)) return {};
     const FakeControl* c = FindControl(listId);
     ChangeListSelection(listId, row, c != nullptr && c->list.singleSelection, ChangeCause::Mouse);
     return Notify(listId, kNotifyClick);
@@ -292,6 +295,7 @@ DispatchResult FakeDialogSurface::ClickDiskBar(int bar, Point point, MouseButton
     if (b == nullptr || !b->visible) return {};
     const int code = button == MouseButton::Left ? kDiskBarLeftClick : kDiskBarRightClick;
     if (!dialogEnabled_) return DeliverInput(DialogMessage::OfNotify(b->state.View().diskNumber, code, -1));
+    if (RefusedAsHeld(b->controlId)) return {};
     b->state.Layout(Rect{0, 0, b->rect.Width(), b->rect.Height()});
     const int segment = b->state.Press(point);
     // A press takes the focus, which rests on the segment pressed.

@@ -302,6 +302,29 @@ bool FakeSegment::WaitReadable(SocketHandle handle, std::chrono::milliseconds ti
     return readable;
 }
 
+std::vector<SocketHandle> FakeSegment::WaitAnyReadable(const std::vector<SocketHandle>& handles,
+                                                        std::chrono::milliseconds timeout) {
+    const auto now = clock_.Now();
+    // The wait ends with the first arrival among them, or at its timeout.
+    std::optional<std::chrono::milliseconds> first;
+    for (const SocketHandle handle : handles) {
+        const Socket* socket = Find(handle);
+        if (socket == nullptr || !socket->receiver || socket->queue.empty()) continue;
+        const auto time = std::max(socket->queue.front().time, now);
+        if (time <= now + timeout && (!first || time < *first)) first = time;
+    }
+    clock_.Advance((first ? *first : now + timeout) - now);
+    std::vector<SocketHandle> ready;
+    for (const SocketHandle handle : handles) {
+        const Socket* socket = Find(handle);
+        const bool readable = first && socket != nullptr && socket->receiver && !socket->queue.empty() &&
+                              socket->queue.front().time <= clock_.Now();
+        if (socket != nullptr) waits_.push_back({now, socket->interfaceAddress, timeout, readable});
+        if (readable) ready.push_back(handle);
+    }
+    return ready;
+}
+
 int FakeSegment::Receive(SocketHandle handle, std::uint8_t* buffer, std::size_t capacity) {
     Socket* socket = Find(handle);
     if (socket == nullptr || !socket->receiver || socket->queue.empty() ||

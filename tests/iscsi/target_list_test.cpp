@@ -143,12 +143,21 @@ TEST_F(ForgetfulInitiatorTest, ATargetWithStatisticsButNoPortalKeepsAnEmptyActiv
     EXPECT_EQ(TargetRows(), (Rows{{L"ARCHIVE-LUN0", L""}, {L"ARCHIVE-SECURE", L""}, {L"ARCHIVE.EMPTY", L""}}));
 }
 
+// Clicks the first device row and lets the appliance's target count come
+// back; the delay process of the portal refresh is then being watched.
+void ClickUntilTheDelayRuns(FakeDialogSurface& surface) {
+    surface.HoldWorkers();
+    surface.ClickListRow(IDC_DEVICE_LIST, 0);
+    surface.RunWorkers();
+    surface.DeliverPosted();
+}
+
 TEST_F(TargetSectionTest, TheDelayProcessHandleIsClosedOnceWhicheverEndsFirst) {
     Open();
-    surface.ClickListRow(IDC_DEVICE_LIST, 0);
+    ClickUntilTheDelayRuns(surface);
     ASSERT_EQ(surface.PendingWorkers(), 1u);
-    // A message of the same name from elsewhere is not ours to close.
-    surface.Registered(kProcessTerminatedMessage, 0x4242);
+    // A step message that names no step of ours is left alone.
+    surface.Registered(kStepMessage, 0x4242);
     EXPECT_TRUE(delay.closes.empty());
     EXPECT_TRUE(TargetRows().empty());
     // The delay ended and posted; the dialog ends before the post arrives.
@@ -162,7 +171,7 @@ TEST_F(TargetSectionTest, TheDelayProcessHandleIsClosedOnceWhicheverEndsFirst) {
 
 TEST_F(TargetSectionTest, ADelayStillRunningWhenTheDialogEndsIsClosedByItsWatcher) {
     Open();
-    surface.ClickListRow(IDC_DEVICE_LIST, 0);
+    ClickUntilTheDelayRuns(surface);
     surface.Destroy();
     EXPECT_TRUE(delay.closes.empty()) << "the watcher still waits on it";
     surface.RunWorkers();

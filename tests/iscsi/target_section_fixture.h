@@ -98,6 +98,8 @@ public:
         const auto found = states.find(target);
         return found == states.end() ? TargetDiskState::HasVolume : found->second;
     }
+    std::int32_t DiskOf(const std::wstring&) override { return 4; }
+    void ReportHeldPartitions(std::int32_t disk) override { calls.push_back(L"held partitions " + std::to_wstring(disk)); }
     int RunFormatWizard(const std::wstring& target) override {
         calls.push_back(L"wizard " + target);
         return wizardCancelMark;

@@ -52,8 +52,9 @@ private:
 class TearDownTargets final : public TargetSection {
 public:
     explicit TearDownTargets(FakeCommandRunner& runner) : runner_(runner) {}
-    void DisconnectActiveTargets(CNorvaleDlg& dialog) override {
-        runner_.lines.push_back(L"<logouts of " + dialog.Protocol().SelectedDeviceIp + L">");
+    std::vector<std::wstring> ActiveTargets(CNorvaleDlg&) override { return {L"<connected>"}; }
+    void LogoutTargetWork(const std::wstring&, bool, const std::wstring& deviceIp) override {
+        runner_.lines.push_back(L"<logouts of " + deviceIp + L">");
     }
 
 private:

@@ -77,6 +77,11 @@ struct SectionCalls {
         dialogs.push_back(&dialog);
         if (probe) probe(event, dialog);
     }
+    // A call that is handed no dialog (work done on a step's worker).
+    void Note(const std::string& event) {
+        events.push_back(event);
+        dialogs.push_back(nullptr);
+    }
     int Count(const std::string& event) const {
         int n = 0;
         for (const std::string& e : events) n += e == event ? 1 : 0;
@@ -98,7 +103,7 @@ class RecordingShares final : public ShareSection {
 public:
     explicit RecordingShares(SectionCalls& calls) : calls_(calls) {}
     void OnDialogOpened(CNorvaleDlg& d) override { calls_.Note("shares opened", d); }
-    void OnDeviceSelected(CNorvaleDlg& d) override { calls_.Note("shares device", d); }
+    void OnDeviceSelected(CNorvaleDlg& d, const SectionFlow&) override { calls_.Note("shares device", d); }
     void OnListClicked(CNorvaleDlg& d) override { calls_.Note("shares list click", d); }
     void OnConnect(CNorvaleDlg& d) override { calls_.Note("shares connect", d); }
     void OnDisconnect(CNorvaleDlg& d) override { calls_.Note("shares disconnect", d); }
@@ -109,34 +114,31 @@ private:
     SectionCalls& calls_;
 };
 
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 // Keeps the built-in page fill and list clearing, and notes every call.
 class RecordingTargets final : public TargetSection {
 public:
     explicit RecordingTargets(SectionCalls& calls) : calls_(calls) {}
     void ResetFlags() override { ++resets; }
-    int FillTargetPages(CNorvaleDlg& d) override {
-        const int count = TargetSection::FillTargetPages(d);
+    void FillTargetPages(CNorvaleDlg& d, int count) override {
+        TargetSection::FillTargetPages(d, count);
         calls_.Note("targets pages " + std::to_string(count), d);
-        return count;
     }
     void ClearTargetList(CNorvaleDlg& d) override {
         TargetSection::ClearTargetList(d);
         calls_.Note("targets clear", d);
     }
-    void RefreshTargets(CNorvaleDlg& d) override { calls_.Note("targets refresh", d); }
+    void RefreshTargets(CNorvaleDlg& d, const SectionFlow&) override { calls_.Note("targets refresh", d); }
     void OnTargetListTimer(CNorvaleDlg& d) override { calls_.Note("targets timer", d); }
     void OnListClicked(CNorvaleDlg& d) override { calls_.Note("targets list click", d); }
     void OnConnect(CNorvaleDlg& d) override { calls_.Note("targets connect", d); }
     void OnManagement(CNorvaleDlg& d) override { calls_.Note("targets management", d); }
     void OnPageChanged(CNorvaleDlg& d) override { calls_.Note("targets page", d); }
-    void OnProcessTerminated(CNorvaleDlg& d, std::intptr_t process) override {
-        calls_.Note("targets process ended " + std::to_string(process), d);
-    }
     void OnRestored(CNorvaleDlg& d) override { calls_.Note("targets restored", d); }
-    void LogoutTarget(CNorvaleDlg& d, const std::wstring& target, bool removeDevices) override {
-        std::string name;
-        for (wchar_t c : target) name.push_back(static_cast<char>(c));
-        calls_.Note("targets logout " + name + (removeDevices ? " remove devices" : " keep devices"), d);
+    void LogoutTargetWork(const std::wstring& target, bool removeDevices, const std::wstring& deviceIp) override {
+        calls_.Note("targets logout " + Narrow(target) + (removeDevices ? " remove devices" : " keep devices") +
+                    " at " + Narrow(deviceIp));
     }
 
     int resets = 0;

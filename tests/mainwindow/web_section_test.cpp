@@ -27,9 +27,9 @@ std::wstring CommandKey(const std::wstring& client) {
 // the share section would check.
 class ReachabilityStub final : public ShareSection {
 public:
-    bool CheckDeviceReachable(CNorvaleDlg& dialog) override {
+    void CheckDeviceReachable(CNorvaleDlg& dialog, const SectionFlow&, std::function<void(bool)> then) override {
         asked.push_back(dialog.State().deviceWebAddress);
-        return reachable;
+        then(reachable);
     }
     bool reachable = true;
     std::vector<std::wstring> asked;
@@ -93,12 +93,13 @@ protected:
 // --- which device ------------------------------------------------------------
 
 TEST_F(WebSectionTest, WithoutASelectedRowOnlyAWarningShows) {
-    const int periods = surface.CursorPeriods();
+    surface.ClearLog();
     surface.Click(IDC_CONFIGURATION);
     ExpectNothingStartedAfterWarning(L"Please select a device to configure.");
     EXPECT_TRUE(shares.asked.empty()) << "no reachability check without a device";
     EXPECT_TRUE(registry.readKeys.empty());
-    EXPECT_EQ(surface.CursorPeriods(), periods + 1) << "the warning shows under the busy cursor";
+    const auto& log = surface.Log();
+    EXPECT_EQ(std::find(log.begin(), log.end(), L"busy"), log.end()) << "the warning starts no flow";
 }
 
 TEST_F(WebSectionTest, TheSelectionIsLookedForFromTheFirstVisibleRowDown) {
@@ -183,6 +184,7 @@ TEST_F(WebSectionTest, AMissingBrowserFallsBackToExplorer) {
     programs.starts.clear();
     programs.results = {kStartFileNotFound};
     bare.OnConfiguration(dialog);
+    surface.Settle();
     ASSERT_EQ(programs.starts.size(), 2u);
     EXPECT_EQ(programs.starts[1].commandLine, "explorer http://192.168.1.20");
 }

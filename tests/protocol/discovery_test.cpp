@@ -113,25 +113,37 @@ TEST_F(DiscoveryTest, LateAnswersStayQueuedForTheNextDrain) {
     EXPECT_EQ(segment.Queued(kLocal0), 2u);
 }
 
-TEST_F(DiscoveryTest, TwoInterfacesInOrderDeviceOnBothRecordedOnceWithLowerIndex) {
+TEST_F(DiscoveryTest, InterfacesAreAskedAtOnceAndListedAsOneAfterTheOther) {
+    // Answers arrive interleaved across the two interfaces. The table lists
+    // interface 0's in their arrival order, then interface 1's, and an
+    // appliance heard on both keeps the lower index, as a pass over one
+    // interface after the other lists them; yet the pass takes one schedule.
     segment.SetLocalAddresses(std::vector<std::string>{kLocal0, kLocal1});
-    ApplianceConfig onBoth = Appliance("192.168.0.10");
-    ApplianceConfig onSecond = Appliance("10.0.0.10", 2);
-    onSecond.interfaces = {kLocal1};
-    segment.AddAppliance(onSecond);
+    ApplianceConfig lateOnFirst = Appliance("192.168.0.10");
+    lateOnFirst.interfaces = {kLocal0};
+    lateOnFirst.replyDelay = milliseconds(800);
+    ApplianceConfig earlyOnSecond = Appliance("10.0.0.10", 2);
+    earlyOnSecond.interfaces = {kLocal1};
+    earlyOnSecond.replyDelay = milliseconds(10);
+    ApplianceConfig onBoth = Appliance("192.168.0.20", 3);
+    onBoth.replyDelay = milliseconds(20);
+    segment.AddAppliance(lateOnFirst);
+    segment.AddAppliance(earlyOnSecond);
     segment.AddAppliance(onBoth);
     Open();
     Discover();
 
     ASSERT_EQ(segment.Sent().size(), 4u);
-    EXPECT_EQ(segment.Sent()[1].interfaceAddress, kLocal0);
-    EXPECT_EQ(segment.Sent()[2].interfaceAddress, kLocal1);
-    EXPECT_GE(segment.Sent()[2].time, milliseconds(1500));  // after the whole first interface
-    ASSERT_EQ(protocol.Devices().Count(), 2u);
-    EXPECT_EQ(protocol.Devices().Records()[0].ipText, L"192.168.0.10");
-    EXPECT_EQ(protocol.Devices().Records()[0].interfaceIndex, 0);
-    EXPECT_EQ(protocol.Devices().Records()[1].ipText, L"10.0.0.10");
-    EXPECT_EQ(protocol.Devices().Records()[1].interfaceIndex, 1);
+    EXPECT_EQ(segment.Sent()[0].interfaceAddress, kLocal0);
+    EXPECT_EQ(segment.Sent()[1].interfaceAddress, kLocal1);
+    EXPECT_EQ(segment.Sent()[1].time, milliseconds(0));
+    EXPECT_EQ(segment.Sent()[3].time, milliseconds(50));
+    EXPECT_EQ(clock.Sleeps(), PassPauses());
+    const std::vector<std::pair<std::wstring, int>> expected{
+        {L"192.168.0.20", 0}, {L"192.168.0.10", 0}, {L"10.0.0.10", 1}};
+    std::vector<std::pair<std::wstring, int>> listed;
+    for (const DeviceRecord& record : protocol.Devices().Records()) listed.emplace_back(record.ipText, record.interfaceIndex);
+    EXPECT_EQ(listed, expected);
 }
 
 TEST_F(DiscoveryTest, NoAddressesNoSocketsPassReturnsAtOnce) {

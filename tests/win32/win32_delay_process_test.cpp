@@ -1,8 +1,8 @@
 // The delay process of a portal refresh with real child processes
 // (runner_child.exe next to this executable) and a real dialog: its end
-// crosses from the watcher thread to the dialog's thread as the registered
-// message carrying the process handle, which is closed exactly once, also
-// when the dialog ended first. And the program's own location.
+// crosses from the watcher's worker to the dialog's thread as a background
+// step, and its handle is closed exactly once, also when the dialog ended
+// first. And the program's own location.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "controls/core/background_steps.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/process_watch.h"
 #include "iscsi/win32/win32_delay_process.h"
@@ -20,8 +21,6 @@
 
 namespace norvale::test {
 namespace {
-
-constexpr wchar_t kEnded[] = L"UWM_PROCESS_TERMINATED-{F7113F80-6D03-11d3-9FDD-006067718D04}";
 
 std::wstring Child(const std::wstring& arguments) {
     win32::Win32ProgramLocation location;
@@ -40,6 +39,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         ++closes;
         closeThread = GetCurrentThreadId();
+        endedAtClose = WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
         real_.Close(process);
     }
     int Closes() {
@@ -50,6 +50,7 @@ public:
     std::atomic<ProcessHandle> started{0};
     std::atomic<DWORD> waitThread{0};
     DWORD closeThread = 0;
+    bool endedAtClose = false;
 
 private:
     win32::Win32DelayProcess real_;
@@ -62,33 +63,29 @@ bool StillOpen(ProcessHandle process) {
     return GetHandleInformation(reinterpret_cast<HANDLE>(process), &flags) != 0;
 }
 
-TEST(Win32DelayProcess, TheEndArrivesOnTheDialogThreadWithTheHandleOfTheEndedProcess) {
+TEST(Win32DelayProcess, TheEndArrivesOnTheDialogThreadWithTheHandleOfTheEndedProcessClosed) {
     NORVALE_REQUIRE_WINDOWS();
     WatchedDelayProcess port;
     DelayProcessWatcher watcher(port);
-    ProcessHandle arrived = 0;
     DWORD handlerThread = 0;
-    bool ended = false;
     TestDialog dialog;
-    dialog.Messages().OnRegistered(kEnded, [&](std::intptr_t process) {
-        arrived = process;
-        handlerThread = GetCurrentThreadId();
-        ended = WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
-        EXPECT_TRUE(watcher.Finish(process));
-        EXPECT_FALSE(watcher.Finish(process)) << "a second message for it closes nothing";
-        dialog.Surface().EndDialog(kIdOk);
-    });
+    BackgroundSteps steps(dialog.Messages());
     dialog.onShown = [&] {
-        EXPECT_EQ(watcher.Start(dialog.Surface(), Child(L"sleep 200"), kEnded),
+        EXPECT_EQ(watcher.Start(steps, dialog.Surface(), Child(L"sleep 200"),
+                                [&] {
+                                    handlerThread = GetCurrentThreadId();
+                                    dialog.Surface().EndDialog(kIdOk);
+                                }),
                   DelayProcessWatcher::Started::Watched);
     };
     EXPECT_EQ(RunTestDialog(dialog), kIdOk);
-    EXPECT_NE(arrived, 0);
-    EXPECT_TRUE(ended) << "the message comes after the process ended";
+    EXPECT_TRUE(port.endedAtClose) << "the end comes after the process ended";
     EXPECT_EQ(handlerThread, GetCurrentThreadId());
+    EXPECT_EQ(port.closeThread, GetCurrentThreadId()) << "closed on the dialog's thread, before it goes on";
     EXPECT_NE(port.waitThread.load(), GetCurrentThreadId()) << "the wait ran on a worker";
     EXPECT_EQ(port.Closes(), 1);
-    EXPECT_FALSE(StillOpen(arrived));
+    EXPECT_EQ(watcher.Pending(), 0);
+    EXPECT_FALSE(StillOpen(port.started.load()));
 }
 
 TEST(Win32DelayProcess, ADialogEndingFirstLeavesTheCloseToTheWatcher) {
@@ -96,11 +93,13 @@ TEST(Win32DelayProcess, ADialogEndingFirstLeavesTheCloseToTheWatcher) {
     WatchedDelayProcess port;
     DelayProcessWatcher watcher(port);
     TestDialog dialog;
-    dialog.Messages().OnDestroy([&] { watcher.DialogEnded(); });
+    BackgroundSteps steps(dialog.Messages());
+    dialog.Messages().OnDestroy([&] { steps.DialogEnded(); });
+    bool heard = false;
     // The child outlives the dialog whatever the machine's speed: it ends
     // only when the test ends it, once the dialog is gone.
     dialog.onShown = [&] {
-        EXPECT_EQ(watcher.Start(dialog.Surface(), Child(L"sleep 600000"), kEnded),
+        EXPECT_EQ(watcher.Start(steps, dialog.Surface(), Child(L"sleep 600000"), [&] { heard = true; }),
                   DelayProcessWatcher::Started::Watched);
         dialog.Surface().EndDialog(kIdOk);
     };
@@ -112,9 +111,10 @@ TEST(Win32DelayProcess, ADialogEndingFirstLeavesTheCloseToTheWatcher) {
     EXPECT_EQ(port.Closes(), 1);
     EXPECT_NE(port.closeThread, GetCurrentThreadId());
     MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, nullptr, RegisterWindowMessageW(kEnded), RegisterWindowMessageW(kEnded),
-                              PM_REMOVE))
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, RegisterWindowMessageW(kStepMessage),
+                              RegisterWindowMessageW(kStepMessage), PM_REMOVE))
         << "nothing was posted after the dialog went";
+    EXPECT_FALSE(heard);
 }
 
 TEST(Win32DelayProcess, AProgramThatDoesNotExistGivesNoHandle) {

@@ -48,7 +48,7 @@ LRESULT CALLBACK BarSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 class FormattingDialog final : public TestDialog, public FormatListener {
 public:
-    explicit FormattingDialog(FormatEngine& engine) : session(engine, FormatOwner::PartitionManager, *this) {
+    explicit FormattingDialog(FormatEngine& engine) : session(engine, FormatOwner::PartitionManager, *this, steps) {
         session.Bind(Messages());
         onShown = [this] {
             uiThread = GetCurrentThreadId();
@@ -63,6 +63,7 @@ public:
     void FormatSucceeded(const std::wstring& drive) override { End(L"ok " + drive); }
     void FormatFailed() override { End(L"failed"); }
 
+    BackgroundSteps steps{Messages()};
     FormatSession session;
     FormatSession::Start started = FormatSession::Start::Busy;
     std::vector<std::wstring> ends;

@@ -1,7 +1,6 @@
 #include "disk/core/format/format_engine.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "controls/core/ok_box.h"
 #include "disk/core/disk_texts.h"
@@ -11,12 +10,9 @@ namespace norvale {
 
 namespace {
 
-// One registered message carries every report; its parameter is a
-// percentage (0..100) or one of the end marks below.
-const wchar_t kReportMessage[] = L"Norvale.FormatReport";
+// A report is a percentage (0..100) or one of the verdicts below.
 constexpr std::intptr_t kDoneSuccess = -1;
 constexpr std::intptr_t kDoneFailure = -2;
-constexpr std::intptr_t kWorkerEnded = -3;
 
 constexpr unsigned kInvalidVolume = 212;
 constexpr unsigned kPercentCompleted = 214;
@@ -31,19 +27,6 @@ constexpr int kSilentTickLimit = 600;
 std::size_t IndexOf(FormatOwner owner) { return owner == FormatOwner::PartitionManager ? 0 : 1; }
 
 }  // namespace
-
-// Shared by the dialog's thread and the worker; the mutex orders each post
-// against the dialog's end, so no worker posts to a surface that is gone.
-struct FormatEngine::Channel {
-    std::mutex mutex;
-    DialogSurfacePort* surface = nullptr;  // null once the dialog ended
-    bool workerEnded = false;
-
-    void Post(std::intptr_t param) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (surface != nullptr) surface->PostRegistered(kReportMessage, param);
-    }
-};
 
 FormatTimerIds TimersOf(FormatOwner owner) {
     return owner == FormatOwner::PartitionManager ? FormatTimerIds{1056, 1057} : FormatTimerIds{1054, 1055};
@@ -62,12 +45,6 @@ FormatEngine::FormatEngine(FormatPort& port) : port_(port) {}
 
 FormatEngine::~FormatEngine() = default;
 
-bool FormatEngine::Busy() const {
-    if (!current_) return false;
-    std::lock_guard<std::mutex> lock(current_->mutex);
-    return !current_->workerEnded;
-}
-
 int FormatEngine::PseudoProgress(FormatOwner owner) const { return pseudo_[IndexOf(owner)]; }
 
 int FormatEngine::AdvancePseudoProgress(FormatOwner owner) {
@@ -80,21 +57,16 @@ int FormatEngine::AdvancePseudoProgress(FormatOwner owner) {
     return value;
 }
 
-FormatSession::FormatSession(FormatEngine& engine, FormatOwner owner, FormatListener& listener)
-    : engine_(engine), owner_(owner), listener_(listener) {}
+FormatSession::FormatSession(FormatEngine& engine, FormatOwner owner, FormatListener& listener,
+                             BackgroundSteps& steps)
+    : engine_(engine), owner_(owner), listener_(listener), steps_(steps) {}
 
-FormatSession::~FormatSession() {
-    // The window may be gone already: only cut the worker off.
-    if (channel_) {
-        std::lock_guard<std::mutex> lock(channel_->mutex);
-        channel_->surface = nullptr;
-    }
-}
+// The window may be gone already: its steps are cut off by their owner.
+FormatSession::~FormatSession() = default;
 
 void FormatSession::Bind(MessageTable& table) {
     const FormatTimerIds timers = TimersOf(owner_);
-    table.OnRegistered(kReportMessage, [this](std::intptr_t param) { OnReport(param); })
-        .OnTimer(timers.progress, [this] { OnProgressTimer(); })
+    table.OnTimer(timers.progress, [this] { OnProgressTimer(); })
         .OnTimer(timers.done, [this] { OnDoneTimer(); });
 }
 
@@ -118,29 +90,27 @@ FormatSession::Start FormatSession::StartFormat(DialogSurfacePort& surface, cons
     FormatRequest request{drive_ + L"\\", FileSystemName(fileSystem), L"iSCSI", true};
     ShowFormatProgress(surface, 60);
 
-    auto channel = std::make_shared<FormatEngine::Channel>();
-    channel->surface = &surface;
-    channel_ = channel;
-    engine_.current_ = channel;
     ShowFormatProgress(surface, 70);
     running_ = true;
     silentTicks_ = 0;
 
-    FormatPort& port = engine_.port_;
-    const bool started = surface.StartWorker([channel, &port, request] {
-        port.Format(request, [&channel](const FormatReport& report) {
-            if (report.kind == FormatReport::Kind::Progress) {
-                channel->Post(static_cast<std::intptr_t>(std::min<std::uint32_t>(report.percent, 100)));
-            } else if (report.kind == FormatReport::Kind::Done) {
-                channel->Post(report.success ? kDoneSuccess : kDoneFailure);
-            }
-        });
-        std::lock_guard<std::mutex> lock(channel->mutex);
-        if (channel->surface != nullptr) channel->surface->PostRegistered(kReportMessage, kWorkerEnded);
-        channel->workerEnded = true;
-    });
+    FormatEngine& engine = engine_;
+    ++engine.inLibrary_;
+    const bool started = steps_.RunReporting(
+        surface,
+        [&engine, request](StepReporter& reporter) {
+            engine.port_.Format(request, [&reporter](const FormatReport& report) {
+                if (report.kind == FormatReport::Kind::Progress) {
+                    reporter.Report(static_cast<std::intptr_t>(std::min<std::uint32_t>(report.percent, 100)));
+                } else if (report.kind == FormatReport::Kind::Done) {
+                    reporter.Report(report.success ? kDoneSuccess : kDoneFailure);
+                }
+            });
+            --engine.inLibrary_;
+        },
+        [this](std::intptr_t param) { OnReport(param); }, [this] { OnWorkerEnded(); });
     if (!started) {
-        channel->workerEnded = true;
+        --engine.inLibrary_;
         Finish(false);
         return Start::NoWorker;
     }
@@ -151,10 +121,6 @@ FormatSession::Start FormatSession::StartFormat(DialogSurfacePort& surface, cons
 bool FormatSession::Running() const { return running_; }
 
 void FormatSession::DialogEnded() {
-    if (channel_) {
-        std::lock_guard<std::mutex> lock(channel_->mutex);
-        channel_->surface = nullptr;
-    }
     if (surface_ != nullptr) StopTimers();
     running_ = false;
     surface_ = nullptr;
@@ -172,9 +138,13 @@ void FormatSession::OnReport(std::intptr_t param) {
         }
         return;
     }
+    Finish(param == kDoneSuccess);
+}
+
+void FormatSession::OnWorkerEnded() {
     // The worker ending without a verdict (no library, or a library that
     // returned without one) is a failed format, not a format still running.
-    Finish(param == kDoneSuccess);
+    if (running_ && surface_ != nullptr) Finish(false);
 }
 
 void FormatSession::OnProgressTimer() {

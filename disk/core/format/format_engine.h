@@ -1,16 +1,17 @@
-// The format engine: formats one volume at a time on a worker thread and
-// shows the progress in the dialog that started it.
+// The format engine: formats one volume at a time as a background step of
+// the dialog that started it and shows the progress there.
 //
 // The format library blocks while it works and reports through a callback on
-// the worker. The worker touches nothing of the dialog: every report becomes
-// a registered message posted to the dialog's thread, where the session
-// updates the progress bar and the status line and, at the end, hands over
-// to the dialog's listener. So no state is shared without a lock, and the
-// worker always ends when the library returns, whatever it reported.
+// the worker. The worker touches nothing of the dialog: every report reaches
+// the dialog's thread as a step report, where the session updates the
+// progress bar and the status line and, at the end, hands over to the
+// dialog's listener. The worker always ends when the library returns,
+// whatever it reported.
 //
 //   FormatEngine engine(formatPort);                     // one per program run
 //   class CPartition : public DialogController, FormatListener {
-//       FormatSession format_{engine, FormatOwner::PartitionManager, *this};
+//       BackgroundSteps steps_{Messages()};
+//       FormatSession format_{engine, FormatOwner::PartitionManager, *this, steps_};
 //       CPartition(...) { format_.Bind(Messages()); ... }
 //       ... format_.StartFormat(Surface(), record.driveLetter, FormatFileSystem::Ntfs);
 //       void FormatSucceeded(const std::wstring& drive) override;  // "E:"
@@ -18,10 +19,12 @@
 //   };
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_surface_port.h"
 #include "controls/core/message_table.h"
 #include "disk/core/format/format_port.h"
@@ -75,7 +78,7 @@ public:
     FormatEngine& operator=(const FormatEngine&) = delete;
 
     // A worker is still inside the library.
-    bool Busy() const;
+    bool Busy() const { return inLibrary_.load() > 0; }
     // The next value the owner's timer shows, and advancing it: below 90 by
     // 10, from 90 to 96 by 3, then it stays at 97, 98 or 99.
     int PseudoProgress(FormatOwner owner) const;
@@ -83,22 +86,22 @@ public:
 
 private:
     friend class FormatSession;
-    struct Channel;
     FormatPort& port_;
     int pseudo_[2] = {80, 70};
-    std::shared_ptr<Channel> current_;
+    std::atomic<int> inLibrary_{0};
 };
 
-// One dialog's use of the engine. Bind it into the dialog's message table
-// in the dialog's constructor; everything else runs on the dialog's thread.
+// One dialog's use of the engine, through the dialog's background steps.
+// Bind it into the dialog's message table in the dialog's constructor;
+// everything else runs on the dialog's thread.
 class FormatSession {
 public:
-    FormatSession(FormatEngine& engine, FormatOwner owner, FormatListener& listener);
+    FormatSession(FormatEngine& engine, FormatOwner owner, FormatListener& listener, BackgroundSteps& steps);
     ~FormatSession();  // as DialogEnded
     FormatSession(const FormatSession&) = delete;
     FormatSession& operator=(const FormatSession&) = delete;
 
-    // Adds the handlers of the report messages and of both timers.
+    // Adds the handlers of both timers.
     void Bind(MessageTable& table);
 
     enum class Start {
@@ -120,6 +123,7 @@ public:
 
 private:
     void OnReport(std::intptr_t param);
+    void OnWorkerEnded();
     void OnProgressTimer();
     void OnDoneTimer();
     void Finish(bool success);
@@ -128,8 +132,8 @@ private:
     FormatEngine& engine_;
     FormatOwner owner_;
     FormatListener& listener_;
+    BackgroundSteps& steps_;
     DialogSurfacePort* surface_ = nullptr;
-    std::shared_ptr<FormatEngine::Channel> channel_;
     std::wstring drive_;  // "E:"
     bool running_ = false;
     bool captured_ = false;

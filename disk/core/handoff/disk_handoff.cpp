@@ -1,18 +1,50 @@
 #include "disk/core/handoff/disk_handoff.h"
 
+#include "controls/core/ok_box.h"
+#include "disk/core/disk_texts.h"
 #include "disk/core/inventory/volume_names.h"
+#include "disk/core/wizard/wizard_texts.h"
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/partition/partition_dialog.h"
+#include "disk/core/wizard/wizard_partition.h"
+#include "platform/core/version/windows_version_editions.h"
+#include "platform/core/version/windows_version_reader.h"
 
 namespace norvale {
 
 TargetDisk DiskManagementHandoff::FindByTarget(const std::wstring& targetName) {
-    return ports_.inventory.FindByTarget(targetName);
+    for (const VolumeRecord& record : ports_.inventory.Refresh()) {
+        if (!SameName(record.targetName, targetName)) continue;
+        if (!record.IsBareDisk()) return TargetDisk::HasVolume;
+        // A reused LUN: Windows mounts its volumes a moment after the disk
+        // came. Read only, nothing is run on it.
+        const auto version = ReadWindowsVersion(ports_.wizard.version);
+        if (record.diskNumber > 0 &&
+            ReadWizardDiskContent(ports_.wizard.disks, record.diskNumber, version && IsOlderNt(*version)) ==
+                WizardDiskContent::HoldsPartitions) {
+            return TargetDisk::VolumesToCome;
+        }
+        return TargetDisk::BareDisk;
+    }
+    return TargetDisk::None;
+}
+
+std::int32_t DiskManagementHandoff::DiskOf(const std::wstring& targetName) {
+    for (const VolumeRecord& record : ports_.inventory.Refresh()) {
+        if (SameName(record.targetName, targetName)) return record.diskNumber;
+    }
+    return -1;
+}
+
+void DiskManagementHandoff::ReportHeldPartitions(DiskManagementHost& host, std::int32_t disk) {
+    ShowOkBox(host.Surface(), disk_text::FillText(UiText(wizard_text::kHoldsPartitions), disk), wizard_text::kTitle,
+              MessageIcon::Exclamation);
 }
 
 int DiskManagementHandoff::RunFormatWizard(DiskManagementHost& host, const std::wstring& targetName) {
+    const std::wstring deviceIp = host.SelectedAppliance().ip;
     WizardTarget target{targetName, SelectedApplianceTarget(host, targetName),
-                        [&host, targetName] { host.LogoutTarget(targetName); }};
+                        [&host, targetName, deviceIp] { host.LogoutTarget(targetName, deviceIp); }};
     CWizardDialog wizard(ports_.wizard, std::move(target));
     return wizard.Run(host.Surface());
 }

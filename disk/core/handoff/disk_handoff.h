@@ -35,8 +35,15 @@ class DiskManagementHandoff final {
 public:
     explicit DiskManagementHandoff(DiskHandoffPorts ports) : ports_(std::move(ports)) {}
 
-    // How the disk of a target that is now connected stands (a fresh look).
+    // How the disk of a target that is now connected stands (a fresh look):
+    // a disk without volume that holds partitions reads VolumesToCome.
+    // Blocks: called on a step's worker.
     TargetDisk FindByTarget(const std::wstring& targetName);
+    // The number of the target's disk, -1 when it has none. Blocks.
+    std::int32_t DiskOf(const std::wstring& targetName);
+    // A disk that holds partitions without a volume: the wizard's message,
+    // over the host; nothing is run on the disk.
+    void ReportHeldPartitions(DiskManagementHost& host, std::int32_t disk);
     // The format wizard over the host for the target's empty disk; answers
     // its cancel mark (0: not cancelled). The wizard checks every write
     // against the host's selected appliance, and its Cancel logs the target
@@ -44,7 +51,7 @@ public:
     int RunFormatWizard(DiskManagementHost& host, const std::wstring& targetName);
     void OpenDiskManager(DiskManagementHost& host);
     // The drive roots ("E:\") of the target's lettered volumes, from a
-    // freshly refreshed inventory.
+    // freshly refreshed inventory. Blocks: called on a step's worker.
     std::vector<std::wstring> LetteredVolumes(const std::wstring& targetName);
 
 private:

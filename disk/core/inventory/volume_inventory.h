@@ -29,6 +29,9 @@ enum class TargetDisk : int {
     None = -1,       // no record of the target
     HasVolume = 0,   // its first record is a volume
     BareDisk = 1,    // its disk carries no volume yet
+    // Its disk holds partitions whose volumes Windows has not mounted yet
+    // (the hand-off tells this apart; the inventory itself does not).
+    VolumesToCome = 2,
 };
 
 class DiskInventory {

@@ -8,10 +8,21 @@
 namespace norvale {
 
 CSelectDriveDlg::CSelectDriveDlg(std::vector<std::wstring> offered, VolumeRecord volume, DiskPort& disks)
-    : offered_(std::move(offered)), volume_(std::move(volume)), disks_(disks) {
+    : offered_(std::move(offered)),
+      volume_(std::move(volume)),
+      disks_(disks),
+      gate_({kIdOk, kIdCancel, IDC_DRIVE_SELECT_LETTERS}) {
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
-        .OnClicked(kIdOk, [this] { OnOk(); });
+        .OnClicked(kIdOk, [this] { OnOk(); })
+        .OnClicked(kIdCancel, [this] {
+            if (!gate_.Busy()) Surface().EndDialog(kIdCancel);
+        })
+        .OnCloseUnless([this] { return gate_.DeferClose(Surface(), [this] { Surface().PostClose(); }); })
+        .OnDestroy([this] {
+            gate_.DialogEnded();
+            steps_.DialogEnded();
+        });
 }
 
 bool CSelectDriveDlg::OnInitDialog() {
@@ -34,22 +45,38 @@ bool CSelectDriveDlg::OnInitDialog() {
 
 void CSelectDriveDlg::OnOk() {
     DialogSurfacePort& surface = Surface();
-    surface.EndDialog(kIdOk);
     const int selected = surface.ComboSelection(IDC_DRIVE_SELECT_LETTERS);
-    if (selected < 0) return;
     // An item of a remembered share reads "E: \\NAS\music\"; the mount point
     // is its drive root alone.
-    const auto letter = DriveLetterOf(surface.ComboItemText(IDC_DRIVE_SELECT_LETTERS, selected));
-    if (!letter) return;
-    move_.attempted = true;
-    move_.newRoot = DriveRootOf(*letter);
-    move_.removeError = disks_.DeleteMountPoint(volume_.driveLetter).error;
-    move_.setError = disks_.SetMountPoint(move_.newRoot, volume_.volumeName).error;
-    // A volume must not lose the letter it had because the new one could
-    // not be set (the letter was taken meanwhile, the volume went away).
-    if (move_.setError != win32_error::kSuccess && move_.removeError == win32_error::kSuccess) {
-        move_.oldLetterRestored = disks_.SetMountPoint(volume_.driveLetter, volume_.volumeName).Ok();
+    const auto letter =
+        selected < 0 ? std::nullopt : DriveLetterOf(surface.ComboItemText(IDC_DRIVE_SELECT_LETTERS, selected));
+    if (!letter) {
+        surface.EndDialog(kIdOk);
+        return;
     }
+    const StepGate::Ticket flow = gate_.Enter(surface, FlowWrites::Yes);
+    if (!flow) return;
+    DiskPort& disks = disks_;
+    steps_.Run(
+        surface,
+        [&disks, volume = volume_, newRoot = DriveRootOf(*letter)] {
+            LetterMove move;
+            move.attempted = true;
+            move.newRoot = newRoot;
+            move.removeError = disks.DeleteMountPoint(volume.driveLetter).error;
+            move.setError = disks.SetMountPoint(move.newRoot, volume.volumeName).error;
+            // A volume must not lose the letter it had because the new one
+            // could not be set (the letter was taken meanwhile, the volume
+            // went away).
+            if (move.setError != win32_error::kSuccess && move.removeError == win32_error::kSuccess) {
+                move.oldLetterRestored = disks.SetMountPoint(volume.driveLetter, volume.volumeName).Ok();
+            }
+            return move;
+        },
+        [this, flow](const LetterMove& move) {
+            move_ = move;
+            Surface().EndDialog(kIdOk);
+        });
 }
 
 }  // namespace norvale

@@ -1,5 +1,6 @@
 // CSelectDriveDlg, "Drive Select" (template 236): the user picks one of the
-// offered letters for an existing volume, and OK moves the volume there.
+// offered letters for an existing volume, and OK moves the volume there (on
+// a worker; the dialog ends when the move is done).
 //
 //   OfferedLetters offered = OfferDriveLetters(ReadLetterTable(network), driveTypes);
 //   CSelectDriveDlg select(offered.items, record, disks);
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_controller.h"
+#include "controls/core/step_gate.h"
 #include "disk/core/stack/disk_port.h"
 #include "disk/core/inventory/volume_record.h"
 
@@ -39,6 +42,8 @@ private:
     VolumeRecord volume_;
     DiskPort& disks_;
     LetterMove move_;
+    BackgroundSteps steps_{Messages()};
+    StepGate gate_;
 };
 
 }  // namespace norvale

@@ -3,11 +3,12 @@
 // sure the disk number still belongs to the appliance's target, and a step
 // that fails leaves the disk as it was and the dialog open.
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "controls/core/list_selection.h"
-#include "controls/core/wait_cursor.h"
 #include "disk/core/disk_texts.h"
+#include "disk/core/inventory/volume_names.h"
 #include "disk/core/inventory/letter_wait.h"
 #include "disk/core/inventory/os_class.h"
 #include "disk/core/letters/drive_letter_offers.h"
@@ -51,26 +52,42 @@ struct CDiskMgrDlg::OpenedTable {
     std::int64_t diskBytes = 0;  // the exact length where the system tells it
 };
 
+// A drive opened for writing with its table, or why not.
+struct CDiskMgrDlg::TableRead {
+    std::optional<OpenedTable> opened;
+    std::uint32_t error = 0;  // of a table read that failed (0: the drive did not open, quietly)
+};
+
+namespace {
+
+// How long Windows may take to drop a deleted partition's volume, and how
+// often it is looked at meanwhile.
+constexpr std::chrono::milliseconds kVolumeGoneBound{10000};
+constexpr std::chrono::milliseconds kVolumeGonePoll{250};
+
+MessageBoxRequest SystemErrorNotice(ErrorTextPort& errors, std::uint32_t code) {
+    return MessageBoxRequest{errors.TextOf(code), UiText(disk_text::kCaptionWarning), MessageIcon::Stop,
+                             MessageButtons::Ok};
+}
+
+MessageBoxRequest WarningNotice(const std::wstring& text, MessageIcon icon) {
+    return MessageBoxRequest{text, UiText(disk_text::kCaptionWarning), icon, MessageButtons::Ok};
+}
+
+}  // namespace
+
 // --- shared steps -------------------------------------------------------------
 
-void CDiskMgrDlg::ShowSystemError(std::uint32_t code) {
-    Surface().ShowMessage(MessageBoxRequest{ports_.errorText.TextOf(code), UiText(disk_text::kCaptionWarning),
-                                            MessageIcon::Stop, MessageButtons::Ok});
-}
-
-void CDiskMgrDlg::ShowText(const std::wstring& text, MessageIcon icon) {
-    Surface().ShowMessage(
-        MessageBoxRequest{text, UiText(disk_text::kCaptionWarning), icon, MessageButtons::Ok});
-}
+void CDiskMgrDlg::ShowText(const std::wstring& text, MessageIcon icon) { Surface().ShowMessage(WarningNotice(text, icon)); }
 
 bool CDiskMgrDlg::Ask(unsigned stringId) {
     return Surface().ShowMessage(MessageBoxRequest{UiText(stringId), UiText(kCaptionConfirm), MessageIcon::Question,
                                                    MessageButtons::YesNo}) == MessageAnswer::Yes;
 }
 
-bool CDiskMgrDlg::Confirmed(std::int32_t disk) {
+bool CDiskMgrDlg::ConfirmedWork(std::int32_t disk, Notices& notices) {
     const DiskIdentityCheck check = ConfirmDiskIdentity(inventory_, disk, OwnerOf(disk));
-    if (!check.Confirmed()) ShowText(check.refusal, MessageIcon::Stop);
+    if (!check.Confirmed()) notices.push_back(WarningNotice(check.refusal, MessageIcon::Stop));
     return check.Confirmed();
 }
 
@@ -79,16 +96,17 @@ void CDiskMgrDlg::RunPersistentDevice(bool add, const std::wstring& driveRoot) {
     if (line.Built()) ports_.runner.RunConsoleCommand(line.text);
 }
 
-// The current disk, opened for writing, with its partition table. A drive
-// that cannot be opened ends the command quietly; a table that cannot be
-// read is reported and ends it too: an unread table is not an empty one.
-std::optional<CDiskMgrDlg::OpenedTable> CDiskMgrDlg::OpenTable(bool olderWindows) {
+// The disk, opened for writing, with its partition table. A drive that
+// cannot be opened ends the command quietly; a table that cannot be read is
+// reported and ends it too: an unread table is not an empty one.
+CDiskMgrDlg::TableRead CDiskMgrDlg::OpenTableWork(std::uint32_t disk, bool olderWindows) {
+    TableRead read;
     OpenedTable opened;
-    opened.disk = static_cast<std::int32_t>(layout_.diskNumber);
-    auto device = ports_.inventory.disks.Open(PhysicalDrivePath(layout_.diskNumber),
+    opened.disk = static_cast<std::int32_t>(disk);
+    auto device = ports_.inventory.disks.Open(PhysicalDrivePath(disk),
                                               disk_access::kGenericRead | disk_access::kGenericWrite,
                                               disk_access::kShareRead | disk_access::kShareWrite);
-    if (!device.Ok() || !device.value) return std::nullopt;
+    if (!device.Ok() || !device.value) return read;
     opened.device = std::move(device.value);
     const auto geometry = opened.device->GetDriveGeometry();
     if (geometry.Returned(ioctl_bytes::kDiskGeometry)) {
@@ -101,17 +119,17 @@ std::optional<CDiskMgrDlg::OpenedTable> CDiskMgrDlg::OpenTable(bool olderWindows
     }
     const auto table = olderWindows ? opened.device->GetDriveLayout() : opened.device->GetDriveLayoutEx();
     if (!table.Ok()) {
-        ShowSystemError(table.error);
-        return std::nullopt;
+        read.error = table.error;
+        return read;
     }
     opened.table = table.value;
-    return opened;
+    read.opened = std::move(opened);
+    return read;
 }
 
 // --- Add ----------------------------------------------------------------------
 
 void CDiskMgrDlg::OnAdd() {
-    WaitCursor busy(Surface());
     const int segmentIndex = SelectedSegmentIndex();
     const DiskSegment* selected = SelectedSegment();
     if (selected == nullptr || !selected->IsFree()) return;
@@ -121,60 +139,99 @@ void CDiskMgrDlg::OnAdd() {
         ShowText(UiText(disk_manager_text::kTableNotRead), MessageIcon::Exclamation);
         return;
     }
+    const StepGate::Ticket flow = gate_.Enter(Surface(), FlowWrites::Yes);
+    if (!flow) return;
     const DiskSegment free = *selected;
     const int partitions = CountPartitions(layout_);
-    const auto geometry = ReadDiskGeometry(ports_.inventory.disks, layout_.diskNumber);
-    const std::int64_t geometryBytes = geometry ? geometry->Bytes() : 0;
-    if (geometryBytes < kLargeDiskBytes && partitions >= 4) {
-        ShowText(UiText(disk_manager_text::kFourPartitions), MessageIcon::Exclamation);
-        return;
-    }
+    const std::uint32_t disk = layout_.diskNumber;
     const WindowsFacts facts = ReadFacts(ports_.inventory.version);
-    const int osClass = OsClass(facts.version, ports_.wow64);
-    auto opened = OpenTable(facts.older);
-    if (!opened) return;
-    const PartitionStyle style = opened->table.style;
-    // A disk nobody partitioned reads as RAW on Vista and later.
-    if (style != PartitionStyle::Mbr && style != PartitionStyle::Gpt && style != PartitionStyle::Raw) {
-        ShowText(UiText(disk_manager_text::kUnknownPartitioning), MessageIcon::Exclamation);
-        return;
-    }
-    if (!TableHoldsAnything(opened->table) || style == PartitionStyle::Raw) {
-        if (!Ask(disk_manager_text::kUninitialized)) return;
-        if (!InitialiseDisk(*opened, facts.older, InitialiseAsGpt(osClass, free.length))) return;
-    }
-    const auto slot = FreeSlot(opened->table);
+    struct AddRead {
+        std::int64_t geometryBytes = 0;
+        TableRead table;
+    };
+    steps_.Run(
+        Surface(),
+        [this, disk, partitions, older = facts.older] {
+            AddRead read;
+            const auto geometry = ReadDiskGeometry(ports_.inventory.disks, disk);
+            read.geometryBytes = geometry ? geometry->Bytes() : 0;
+            if (read.geometryBytes < kLargeDiskBytes && partitions >= 4) return read;
+            read.table = OpenTableWork(disk, older);
+            return read;
+        },
+        [this, flow, free, partitions, segmentIndex, facts](AddRead read) {
+            if (read.geometryBytes < kLargeDiskBytes && partitions >= 4) {
+                ShowText(UiText(disk_manager_text::kFourPartitions), MessageIcon::Exclamation);
+                return;
+            }
+            if (!read.table.opened) {
+                if (read.table.error != 0) Surface().ShowMessage(SystemErrorNotice(ports_.errorText, read.table.error));
+                return;
+            }
+            auto opened = std::make_shared<OpenedTable>(std::move(*read.table.opened));
+            const PartitionStyle style = opened->table.style;
+            // A disk nobody partitioned reads as RAW on Vista and later.
+            if (style != PartitionStyle::Mbr && style != PartitionStyle::Gpt && style != PartitionStyle::Raw) {
+                ShowText(UiText(disk_manager_text::kUnknownPartitioning), MessageIcon::Exclamation);
+                return;
+            }
+            if (TableHoldsAnything(opened->table) && style != PartitionStyle::Raw) {
+                PlanPartition(flow, *opened, free, partitions, segmentIndex, facts.older);
+                return;
+            }
+            if (!Ask(disk_manager_text::kUninitialized)) return;
+            const bool gpt = InitialiseAsGpt(OsClass(facts.version, ports_.wow64), free.length);
+            struct Initialised {
+                bool done = false;
+                Notices notices;
+            };
+            steps_.Run(
+                Surface(),
+                [this, opened, older = facts.older, gpt] {
+                    Initialised initialised;
+                    initialised.done = InitialiseDiskWork(*opened, older, gpt, initialised.notices);
+                    return initialised;
+                },
+                [this, flow, opened, free, partitions, segmentIndex, older = facts.older](const Initialised& result) {
+                    ShowNotices(Surface(), result.notices);
+                    if (result.done) PlanPartition(flow, *opened, free, partitions, segmentIndex, older);
+                });
+        });
+}
+
+void CDiskMgrDlg::PlanPartition(const StepGate::Ticket&, OpenedTable& opened, const DiskSegment& free,
+                                int partitions, int segmentIndex, bool olderWindows) {
+    const auto slot = FreeSlot(opened.table);
     if (!slot) {
         ShowText(UiText(disk_manager_text::kFourPartitions), MessageIcon::Exclamation);
         return;
     }
-    const bool gpt = !facts.older && opened->table.style == PartitionStyle::Gpt;
-    const auto usable = UsableFreeArea(free, gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr, opened->diskBytes,
-                                       opened->bytesPerSector, &opened->table);
+    const bool gpt = !olderWindows && opened.table.style == PartitionStyle::Gpt;
+    const auto usable = UsableFreeArea(free, gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr, opened.diskBytes,
+                                       opened.bytesPerSector, &opened.table);
     if (!usable) {
         ShowText(UiText(disk_manager_text::kBeyondTable), MessageIcon::Exclamation);
         return;
     }
     PartitionJob job;
-    job.mode = facts.older ? PartitionJobMode::OlderWindows : PartitionJobMode::XpOrLater;
+    job.mode = olderWindows ? PartitionJobMode::OlderWindows : PartitionJobMode::XpOrLater;
     job.availableMiB = usable->length >> 20;
-    job.diskNumber = opened->disk;
+    job.diskNumber = opened.disk;
     job.slot = *slot;
-    job.partitionNumber = ExpectedPartitionNumber(partitions > 0 || TableHoldsAnything(opened->table), *slot,
+    job.partitionNumber = ExpectedPartitionNumber(partitions > 0 || TableHoldsAnything(opened.table), *slot,
                                                   segmentIndex);
     job.segmentIndex = segmentIndex;
     job.gpt = gpt;
     job.segments = layout_.segments;
     job.segments[static_cast<std::size_t>(segmentIndex)] = *usable;
-    job.owner = OwnerOf(opened->disk);
-    opened.reset();  // the partition manager opens the drive itself
-    busy.Restore();
+    job.owner = OwnerOf(opened.disk);
+    opened.device.reset();  // the partition manager opens the drive itself
     if (!ports_.runPartitionManager || ports_.runPartitionManager(Surface(), job) != 1) return;
     Reopen();
 }
 
-bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gpt) {
-    if (!Confirmed(opened.disk)) return false;
+bool CDiskMgrDlg::InitialiseDiskWork(OpenedTable& opened, bool olderWindows, bool gpt, Notices& notices) {
+    if (!ConfirmedWork(opened.disk, notices)) return false;
     std::uint32_t signature = ports_.ids.mbrSignature ? ports_.ids.mbrSignature() : 1;
     if (signature == 0) signature = 1;
     DiskStatus written;
@@ -189,13 +246,13 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
         const ScriptRun online =
             scripts.WriteAndRun(ScriptFile::Online, OnlineScriptText(static_cast<std::uint32_t>(opened.disk)));
         if (online.outcome == ScriptRun::Outcome::Refused) {
-            ShowText(scripts.RefusalText(ScriptFile::Online), MessageIcon::Stop);
+            notices.push_back(WarningNotice(scripts.RefusalText(ScriptFile::Online), MessageIcon::Stop));
             return false;
         }
         // Stopped at its limit (the runner has told the user): nothing more.
         if (online.outcome == ScriptRun::Outcome::TimedOut) return false;
         // The script ran a moment ago: the number is checked again before the table goes.
-        if (!Confirmed(opened.disk)) return false;
+        if (!ConfirmedWork(opened.disk, notices)) return false;
         CreateDiskParams params;
         params.style = gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr;
         params.mbrSignature = signature;
@@ -204,7 +261,7 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
         written = opened.device->CreateDisk(params);
     }
     if (!written.Ok()) {
-        ShowSystemError(written.error);
+        notices.push_back(SystemErrorNotice(ports_.errorText, written.error));
         return false;
     }
     if (gpt && !olderWindows) {
@@ -212,11 +269,11 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
         // new partition is planned on the table that holds it.
         const ReservedPartitionWait wait = WaitForReservedPartition(*opened.device, ports_.clock);
         if (!wait.table.Ok()) {
-            ShowSystemError(wait.table.error);
+            notices.push_back(SystemErrorNotice(ports_.errorText, wait.table.error));
             return false;
         }
         if (!wait.arrived) {
-            ShowText(UiText(disk_manager_text::kNoReservedPartition), MessageIcon::Exclamation);
+            notices.push_back(WarningNotice(UiText(disk_manager_text::kNoReservedPartition), MessageIcon::Exclamation));
             return false;
         }
         opened.table = wait.table.value;
@@ -225,7 +282,7 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
     opened.device->UpdateProperties();
     const auto table = olderWindows ? opened.device->GetDriveLayout() : opened.device->GetDriveLayoutEx();
     if (!table.Ok()) {
-        ShowSystemError(table.error);
+        notices.push_back(SystemErrorNotice(ports_.errorText, table.error));
         return false;
     }
     opened.table = table.value;
@@ -236,64 +293,107 @@ bool CDiskMgrDlg::InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gp
 
 void CDiskMgrDlg::OnDelete() {
     if (!Ask(disk_manager_text::kConfirmDelete)) return;
-    WaitCursor busy(Surface());
     const int segmentIndex = SelectedSegmentIndex();
     const DiskSegment* selected = SelectedSegment();
     if (selected == nullptr || selected->IsFree()) return;
+    const StepGate::Ticket flow = gate_.Enter(Surface(), FlowWrites::Yes);
+    if (!flow) return;
+    const std::int32_t disk = static_cast<std::int32_t>(layout_.diskNumber);
     const std::int32_t partition = selected->partitionNumber;
-    const WindowsFacts facts = ReadFacts(ports_.inventory.version);
-    auto opened = OpenTable(facts.older);
-    if (!opened) return;
-    const DeletionPath path = ChooseDeletionPath(facts.version);
-    if (path != DeletionPath::None && !Confirmed(opened->disk)) return;
-    // Windows' reserved partition belongs to the table, not to the user:
-    // the delete script's override would take it, so it is refused here.
-    for (const PartitionEntry& entry : opened->table.entries) {
-        if (entry.partitionNumber == static_cast<std::uint32_t>(partition) && IsReservedPartition(entry)) {
-            ShowSystemError(win32_error::kAccessDenied);
-            return;
+    const DiskSlot& slot = view_.slots[static_cast<std::size_t>(segmentIndex)];
+    const std::wstring letter = slot.driveLetter != kNoValueText ? slot.driveLetter : std::wstring();
+    // The volume that goes with the partition, as the dialog read it.
+    std::wstring volumeName;
+    for (const VolumeRecord& record : records_) {
+        if (record.diskNumber == disk && record.partitionNumber == partition && !record.IsBareDisk()) {
+            volumeName = record.volumeName;
         }
     }
-    const PartitionStyle style = opened->table.style;
+    struct Deleted {
+        bool done = false;
+        Notices notices;
+    };
+    steps_.Run(
+        Surface(),
+        [this, disk, partition, letter, volumeName] {
+            Deleted deleted;
+            deleted.done = DeleteWork(disk, partition, letter, volumeName, deleted.notices);
+            return deleted;
+        },
+        [this, flow, disk](const Deleted& deleted) {
+            ShowNotices(Surface(), deleted.notices);
+            if (!deleted.done) return;
+            for (const Bar& bar : bars_) {
+                if (bar.disk != disk) continue;
+                Surface().ClearDiskBarSelection(bar.index);
+                Surface().RepaintDiskBar(bar.index);
+            }
+            for (int row = 0; row < Surface().ListRowCount(IDC_DISK_SEGMENTS); ++row) {
+                Surface().SetListRowSelected(IDC_DISK_SEGMENTS, row, false);
+            }
+            Reopen();
+        });
+}
+
+bool CDiskMgrDlg::DeleteWork(std::int32_t disk, std::int32_t partition, const std::wstring& driveLetter,
+                             const std::wstring& volumeName, Notices& notices) {
+    const WindowsFacts facts = ReadFacts(ports_.inventory.version);
+    TableRead read = OpenTableWork(static_cast<std::uint32_t>(disk), facts.older);
+    if (!read.opened) {
+        if (read.error != 0) notices.push_back(SystemErrorNotice(ports_.errorText, read.error));
+        return false;
+    }
+    OpenedTable& opened = *read.opened;
+    const DeletionPath path = ChooseDeletionPath(facts.version);
+    if (path != DeletionPath::None && !ConfirmedWork(opened.disk, notices)) return false;
+    // Windows' reserved partition belongs to the table, not to the user:
+    // the delete script's override would take it, so it is refused here.
+    for (const PartitionEntry& entry : opened.table.entries) {
+        if (entry.partitionNumber == static_cast<std::uint32_t>(partition) && IsReservedPartition(entry)) {
+            notices.push_back(SystemErrorNotice(ports_.errorText, win32_error::kAccessDenied));
+            return false;
+        }
+    }
+    const PartitionStyle style = opened.table.style;
     if (!facts.older) {
         if (style != PartitionStyle::Mbr && style != PartitionStyle::Gpt && style != PartitionStyle::Raw) {
-            ShowText(UiText(disk_manager_text::kUnknownPartitioning), MessageIcon::Exclamation);
-            return;
+            notices.push_back(WarningNotice(UiText(disk_manager_text::kUnknownPartitioning), MessageIcon::Exclamation));
+            return false;
         }
         // What the bar showed is gone already: nothing to delete, and never
         // a reason to initialise a disk from a Delete.
-        if (!TableHoldsAnything(opened->table)) return;
-        const DiskSlot& slot = view_.slots[static_cast<std::size_t>(segmentIndex)];
-        if (slot.driveLetter != kNoValueText && !slot.driveLetter.empty()) RunPersistentDevice(false, slot.driveLetter);
+        if (!TableHoldsAnything(opened.table)) return false;
+        if (!driveLetter.empty()) RunPersistentDevice(false, driveLetter);
     }
-    const std::int32_t disk = opened->disk;
     bool deleted = true;
     switch (path) {
-        case DeletionPath::OlderTable: deleted = DeleteByTable(*opened, partition, true); break;
-        case DeletionPath::Table: deleted = DeleteByTable(*opened, partition, false); break;
+        case DeletionPath::OlderTable: deleted = DeleteByTable(opened, partition, true, notices); break;
+        case DeletionPath::Table: deleted = DeleteByTable(opened, partition, false, notices); break;
         case DeletionPath::Script:
-            opened.reset();  // diskpart works on the disk itself
-            deleted = DeleteByScript(partition);
+            read.opened.reset();  // diskpart works on the disk itself
+            deleted = DeleteByScript(disk, partition, notices);
             break;
         case DeletionPath::None: break;
     }
-    if (!deleted) return;
-    opened.reset();
-    WaitForDriveLetter(ports_.clock, PartitionLookup(inventory_, disk, 0));
-    for (const Bar& bar : bars_) {
-        if (bar.disk != disk) continue;
-        Surface().ClearDiskBarSelection(bar.index);
-        Surface().RepaintDiskBar(bar.index);
-    }
-    for (int row = 0; row < Surface().ListRowCount(IDC_DISK_SEGMENTS); ++row) {
-        Surface().SetListRowSelected(IDC_DISK_SEGMENTS, row, false);
+    if (!deleted) return false;
+    read.opened.reset();
+    // Windows drops the partition's volume a moment after the table changed:
+    // the new dialog must not show it still there.
+    if (!volumeName.empty()) {
+        const std::chrono::milliseconds giveUp = ports_.clock.Now() + kVolumeGoneBound;
+        const auto present = [this, &volumeName] {
+            for (const VolumeRecord& record : inventory_.Refresh()) {
+                if (SameName(record.volumeName, volumeName)) return true;
+            }
+            return false;
+        };
+        while (present() && ports_.clock.Now() < giveUp) ports_.clock.Sleep(kVolumeGonePoll);
     }
     DiskScripts(ports_.scriptFiles, ports_.runner).Remove(ScriptFile::Delete);
-    busy.Restore();
-    Reopen();
+    return true;
 }
 
-bool CDiskMgrDlg::DeleteByTable(OpenedTable& opened, std::int32_t partition, bool olderWindows) {
+bool CDiskMgrDlg::DeleteByTable(OpenedTable& opened, std::int32_t partition, bool olderWindows, Notices& notices) {
     DriveLayout table = opened.table;
     auto& entries = table.entries;
     if (table.style == PartitionStyle::Gpt) {
@@ -316,63 +416,86 @@ bool CDiskMgrDlg::DeleteByTable(OpenedTable& opened, std::int32_t partition, boo
     }
     const DiskStatus written = olderWindows ? opened.device->SetDriveLayout(table) : opened.device->SetDriveLayoutEx(table);
     if (!written.Ok()) {
-        ShowSystemError(written.error);
+        notices.push_back(SystemErrorNotice(ports_.errorText, written.error));
         return false;
     }
     opened.device->UpdateProperties();
     return true;
 }
 
-bool CDiskMgrDlg::DeleteByScript(std::int32_t partition) {
-    const std::int32_t disk = static_cast<std::int32_t>(layout_.diskNumber);
+bool CDiskMgrDlg::DeleteByScript(std::int32_t disk, std::int32_t partition, Notices& notices) {
     DiskScripts scripts(ports_.scriptFiles, ports_.runner);
     const ScriptRun run = scripts.WriteAndRun(
         ScriptFile::Delete, DeleteScriptText(static_cast<std::uint32_t>(disk), static_cast<std::uint32_t>(partition)));
     if (run.outcome == ScriptRun::Outcome::Refused) {
-        ShowText(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop);
+        notices.push_back(WarningNotice(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop));
         return false;
     }
     if (run.outcome == ScriptRun::Outcome::TimedOut) {
         scripts.Remove(ScriptFile::Delete);
         return false;
     }
-    if (const auto warning = DeleteRunWarning(scripts.CapturedOutput())) ShowText(*warning, MessageIcon::Stop);
+    if (const auto warning = DeleteRunWarning(scripts.CapturedOutput())) {
+        notices.push_back(WarningNotice(*warning, MessageIcon::Stop));
+    }
     return true;
 }
 
 // --- UnMount and Mount ----------------------------------------------------------
 
 void CDiskMgrDlg::OnUnmount() {
-    const std::vector<int> rows = SelectedRows(Surface(), IDC_DISK_VOLUMES);
-    bool changed = false;
-    for (const int row : rows) {
+    std::vector<std::wstring> letters;
+    for (const int row : SelectedRows(Surface(), IDC_DISK_VOLUMES)) {
         const std::wstring letter = Surface().ListCell(IDC_DISK_VOLUMES, row, kVolumeColumn);
-        if (letter.empty() || letter == kNoValueText) continue;
-        RunPersistentDevice(false, letter);
-        if (ports_.inventory.disks.DeleteMountPoint(letter).Ok()) changed = true;
+        if (!letter.empty() && letter != kNoValueText) letters.push_back(letter);
     }
-    if (changed) {
-        Reopen();
-    } else if (ports_.refreshDriveLetters) {
-        ports_.refreshDriveLetters();
-    }
+    const StepGate::Ticket flow = gate_.Enter(Surface(), FlowWrites::Yes);
+    if (!flow) return;
+    steps_.Run(
+        Surface(),
+        [this, letters] {
+            bool changed = false;
+            for (const std::wstring& letter : letters) {
+                RunPersistentDevice(false, letter);
+                if (ports_.inventory.disks.DeleteMountPoint(letter).Ok()) changed = true;
+            }
+            return changed;
+        },
+        [this, flow](bool changed) {
+            if (changed) {
+                Reopen();
+            } else if (ports_.refreshDriveLetters) {
+                ports_.refreshDriveLetters();
+            }
+        });
 }
 
 void CDiskMgrDlg::OnMount() {
-    const OfferedLetters offered = OfferDriveLetters(ReadLetterTable(ports_.network), ports_.driveTypes);
-    FillOfferedLetterCombo(Surface(), IDC_DISK_MOUNT_LETTERS, offered);
-    for (const int row : SelectedRows(Surface(), IDC_DISK_VOLUMES)) {
-        if (row < 0 || static_cast<std::size_t>(row) >= list_.rows.size()) continue;
-        const VolumeRecord& record = records_[list_.rows[static_cast<std::size_t>(row)].record];
-        CSelectDriveDlg select(offered.items, record, ports_.inventory.disks);
-        if (Surface().RunModal(select, IDD_DRIVE_SELECT) != kIdOk) continue;
-        // The letter the volume carries now, as a fresh inventory sees it.
-        for (const VolumeRecord& fresh : inventory_.Refresh()) {
-            if (fresh.volumeName == record.volumeName && fresh.HasLetter()) RunPersistentDevice(true, fresh.driveLetter);
-        }
-        Reopen();
-        return;
-    }
+    const StepGate::Ticket flow = gate_.Enter(Surface(), FlowWrites::Yes);
+    if (!flow) return;
+    steps_.Run(
+        Surface(), [this] { return OfferDriveLetters(ReadLetterTable(ports_.network), ports_.driveTypes); },
+        [this, flow](const OfferedLetters& offered) {
+            FillOfferedLetterCombo(Surface(), IDC_DISK_MOUNT_LETTERS, offered);
+            for (const int row : SelectedRows(Surface(), IDC_DISK_VOLUMES)) {
+                if (row < 0 || static_cast<std::size_t>(row) >= list_.rows.size()) continue;
+                const VolumeRecord record = records_[list_.rows[static_cast<std::size_t>(row)].record];
+                CSelectDriveDlg select(offered.items, record, ports_.inventory.disks);
+                if (Surface().RunModal(select, IDD_DRIVE_SELECT) != kIdOk) continue;
+                // The letter the volume carries now, as a fresh inventory sees it.
+                steps_.Run(
+                    Surface(),
+                    [this, record] {
+                        for (const VolumeRecord& fresh : inventory_.Refresh()) {
+                            if (fresh.volumeName == record.volumeName && fresh.HasLetter()) {
+                                RunPersistentDevice(true, fresh.driveLetter);
+                            }
+                        }
+                    },
+                    [this, flow] { Reopen(); });
+                return;
+            }
+        });
 }
 
 }  // namespace norvale

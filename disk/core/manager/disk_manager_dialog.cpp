@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "controls/core/disk_bar.h"
-#include "controls/core/wait_cursor.h"
 #include "disk/core/inventory/volume_names.h"
 #include "disk/core/manager/disk_manager_geometry.h"
 #include "disk/core/manager/disk_manager_texts.h"
@@ -30,9 +29,19 @@ constexpr Column kSegmentColumns[] = {{disk_manager_text::kColumnPartition, 100}
 }  // namespace
 
 CDiskMgrDlg::CDiskMgrDlg(const DiskManagerPorts& ports, ApplianceAddresses addresses, int depth)
-    : ports_(ports), addresses_(std::move(addresses)), depth_(depth), inventory_(ports.inventory) {
+    : ports_(ports),
+      addresses_(std::move(addresses)),
+      depth_(depth),
+      gate_({IDC_DISK_BAR, IDC_DISK_VOLUMES, IDC_DISK_SEGMENTS}),
+      inventory_(ports.inventory) {
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
+        // A change to a disk is not cut off half made: the close waits for it.
+        .OnCloseUnless([this] { return gate_.DeferClose(Surface(), [this] { Surface().PostClose(); }); })
+        .OnDestroy([this] {
+            gate_.DialogEnded();
+            steps_.DialogEnded();
+        })
         .OnNotifyFromAnyId(kDiskBarLeftClick,
                            [this](int id, std::intptr_t segment) { OnBarClick(id, static_cast<int>(segment), false); })
         .OnNotifyFromAnyId(kDiskBarRightClick,
@@ -78,24 +87,41 @@ bool CDiskMgrDlg::OnInitDialog() {
     for (const Column& column : kSegmentColumns) {
         surface.InsertListColumn(IDC_DISK_SEGMENTS, index++, ListColumn{UiText(column.title), column.width});
     }
+    // The dialog shows at once; the appliance and the disks are asked behind it.
+    const StepGate::Ticket flow = gate_.Enter(surface);
+    steps_.Run(surface, [this] { return ReadSnapshot(); }, [this, flow](Snapshot snapshot) { Show(std::move(snapshot)); });
+    return true;
+}
+
+CDiskMgrDlg::Snapshot CDiskMgrDlg::ReadSnapshot() {
+    Snapshot snapshot;
     // A device that reports no target has no disks here; one that does not
     // answer may still have sessions on this PC.
     const int targets = ports_.targetCount ? ports_.targetCount() : -1;
-    if (targets > 0 || targets == -1) {
-        WaitCursor busy(surface);
-        FillVolumeList();
-        CreateBars();
-        SizeDialog();
+    if (targets == 0 || targets < -1) return snapshot;
+    snapshot.read = true;
+    snapshot.records = inventory_.Refresh();
+    snapshot.list = BuildVolumeList(snapshot.records, addresses_.ip, addresses_.otherIp);
+    for (const ShownDisk& disk : snapshot.list.disks) {
+        snapshot.layouts.push_back(disk.number >= 0 ? inventory_.BuildLayout(static_cast<std::uint32_t>(disk.number))
+                                                    : DiskLayout{});
     }
-    return true;
+    return snapshot;
+}
+
+void CDiskMgrDlg::Show(Snapshot snapshot) {
+    if (!snapshot.read) return;
+    records_ = std::move(snapshot.records);
+    list_ = std::move(snapshot.list);
+    FillVolumeList();
+    CreateBars(snapshot.layouts);
+    SizeDialog();
 }
 
 void CDiskMgrDlg::FillVolumeList() {
     DialogSurfacePort& surface = Surface();
     surface.DeleteAllListRows(IDC_DISK_VOLUMES);
     surface.ClearListRowColors(IDC_DISK_VOLUMES);
-    records_ = inventory_.Refresh();
-    list_ = BuildVolumeList(records_, addresses_.ip, addresses_.otherIp);
     for (std::size_t row = 0; row < list_.rows.size(); ++row) {
         const VolumeRow& content = list_.rows[row];
         const int at = surface.InsertListRow(IDC_DISK_VOLUMES, static_cast<int>(row), content.cells[0]);
@@ -106,14 +132,15 @@ void CDiskMgrDlg::FillVolumeList() {
     }
 }
 
-void CDiskMgrDlg::CreateBars() {
+void CDiskMgrDlg::CreateBars(const std::vector<DiskLayout>& layouts) {
     DialogSurfacePort& surface = Surface();
     int place = 0;
-    for (const ShownDisk& disk : list_.disks) {
+    for (std::size_t at = 0; at < list_.disks.size() && at < layouts.size(); ++at) {
+        const ShownDisk& disk = list_.disks[at];
         const int index = surface.CreateDiskBar(IDC_DISK_BAR, DiskBarRect(place));
-        bars_.push_back(Bar{index, disk.number});
+        bars_.push_back(Bar{index, disk.number, layouts[at], BuildDiskView(layouts[at], records_)});
         // A disk whose layout cannot be read gets no bar of its own place.
-        const bool drawn = LoadDisk(disk.number, index);
+        const bool drawn = LoadDisk(bars_.back());
         surface.ShowDiskBar(index, drawn);
         if (!drawn) continue;
         surface.ClearDiskBarSelection(index);
@@ -134,9 +161,9 @@ void CDiskMgrDlg::SizeDialog() {
     surface.CenterDialog();
 }
 
-bool CDiskMgrDlg::LoadDisk(std::int32_t disk, int barIndex) {
+bool CDiskMgrDlg::LoadDisk(const Bar& bar) {
     DialogSurfacePort& surface = Surface();
-    layout_ = disk >= 0 ? inventory_.BuildLayout(static_cast<std::uint32_t>(disk)) : DiskLayout{};
+    layout_ = bar.layout;
     surface.DeleteAllListRows(IDC_DISK_SEGMENTS);
     const std::wstring occupied = UiText(disk_manager_text::kOccupied);
     const std::wstring available = UiText(disk_manager_text::kAvailable);
@@ -146,9 +173,9 @@ bool CDiskMgrDlg::LoadDisk(std::int32_t disk, int barIndex) {
                                               std::to_wstring(segment.partitionNumber));
         surface.SetListCell(IDC_DISK_SEGMENTS, row, 1, SegmentSizeText(segment, occupied, available));
     }
-    view_ = BuildDiskView(layout_, inventory_.Refresh());
+    view_ = bar.view;
     selectedSegment_ = -1;
-    surface.SetDiskBarView(barIndex, view_);
+    surface.SetDiskBarView(bar.index, view_);
     return !layout_.segments.empty();
 }
 
@@ -162,7 +189,7 @@ void CDiskMgrDlg::OnBarClick(std::int32_t disk, int segment, bool right) {
         if (bar.disk == disk) clicked = &bar;
     }
     if (clicked == nullptr) return;
-    LoadDisk(disk, clicked->index);
+    LoadDisk(*clicked);
     for (const Bar& bar : bars_) {
         if (&bar == clicked) continue;
         surface.ClearDiskBarSelection(bar.index);

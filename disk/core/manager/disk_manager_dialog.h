@@ -8,6 +8,10 @@
 // one starts from a fresh inventory. The nesting is bounded: past
 // kMaxNestedDiskManagers the innermost instance ends with a reopen pending,
 // and OpenDiskManager opens the next one from the top.
+//
+// The inventory, the layouts and every change run as background steps: the
+// dialog shows at once and fills when its inventory is read; its bars and
+// lists are held while a step runs.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_controller.h"
+#include "controls/core/ok_box.h"
+#include "controls/core/step_gate.h"
 #include "disk/core/scripts/disk_scripts.h"
 #include "disk/core/manager/disk_manager_launch.h"
 #include "disk/core/manager/volume_list.h"
@@ -40,16 +47,29 @@ private:
     struct Bar {
         int index = -1;  // the surface's bar index
         std::int32_t disk = -1;
+        DiskLayout layout;  // as read when the dialog opened
+        DiskView view;
+    };
+    // What the opening step read: the records and each shown disk's layout.
+    struct Snapshot {
+        bool read = false;  // the appliance has targets (or did not answer)
+        VolumeInventory records;
+        VolumeListContent list;
+        std::vector<DiskLayout> layouts;  // one per shown disk, in list order
     };
     // An open drive with its table, read for a change.
     struct OpenedTable;
+    struct TableRead;
 
     // Opening and filling (disk_manager_dialog.cpp).
     bool OnInitDialog();
+    Snapshot ReadSnapshot();  // blocks
+    void Show(Snapshot snapshot);
     void FillVolumeList();
-    void CreateBars();
+    void CreateBars(const std::vector<DiskLayout>& layouts);
     void SizeDialog();
-    bool LoadDisk(std::int32_t disk, int barIndex);
+    // Shows a bar's layout (as read at the opening) in the segment list.
+    bool LoadDisk(const Bar& bar);
     void OnBarClick(std::int32_t disk, int segment, bool right);
     void ScrollTo(int position);
     void OnVScroll(ScrollRequest request, int thumb);
@@ -59,17 +79,22 @@ private:
     const DiskSegment* SelectedSegment() const;
     int SelectedSegmentIndex() const;
 
-    // The changes (disk_manager_changes.cpp).
+    // The changes (disk_manager_changes.cpp). The ...Work functions block:
+    // they run on a step's worker and say what the user must hear in
+    // `notices`.
     void OnAdd();
+    void PlanPartition(const StepGate::Ticket& flow, OpenedTable& opened, const DiskSegment& free, int partitions,
+                       int segmentIndex, bool olderWindows);
     void OnDelete();
     void OnUnmount();
     void OnMount();
-    std::optional<OpenedTable> OpenTable(bool olderWindows);
-    bool InitialiseDisk(OpenedTable& opened, bool olderWindows, bool gpt);
-    bool DeleteByTable(OpenedTable& opened, std::int32_t partition, bool olderWindows);
-    bool DeleteByScript(std::int32_t partition);
-    bool Confirmed(std::int32_t disk);
-    void ShowSystemError(std::uint32_t code);
+    TableRead OpenTableWork(std::uint32_t disk, bool olderWindows);
+    bool InitialiseDiskWork(OpenedTable& opened, bool olderWindows, bool gpt, Notices& notices);
+    bool DeleteWork(std::int32_t disk, std::int32_t partition, const std::wstring& driveLetter,
+                    const std::wstring& volumeName, Notices& notices);
+    bool DeleteByTable(OpenedTable& opened, std::int32_t partition, bool olderWindows, Notices& notices);
+    bool DeleteByScript(std::int32_t disk, std::int32_t partition, Notices& notices);
+    bool ConfirmedWork(std::int32_t disk, Notices& notices);
     void ShowText(const std::wstring& text, MessageIcon icon);
     bool Ask(unsigned stringId);
     void RunPersistentDevice(bool add, const std::wstring& driveRoot);
@@ -77,6 +102,8 @@ private:
     DiskManagerPorts ports_;
     ApplianceAddresses addresses_;
     int depth_ = 0;
+    BackgroundSteps steps_{Messages()};
+    StepGate gate_;
     DiskInventory inventory_;
     VolumeInventory records_;
     VolumeListContent list_;

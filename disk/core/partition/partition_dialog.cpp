@@ -1,10 +1,10 @@
 #include "disk/core/partition/partition_dialog.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "controls/core/ok_box.h"
 #include "controls/core/ok_checks.h"
-#include "controls/core/wait_cursor.h"
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/disk_identity.h"
 #include "disk/core/inventory/letter_wait.h"
@@ -50,6 +50,11 @@ constexpr unsigned kDoesNotFit = 276;
 // on the XP clients that cannot use GPT.
 constexpr std::uint32_t kMbrLimitMiB = 2089990;
 
+// The new volume shows at the chosen letter a moment after it was moved
+// there: looked at this often, no longer than this.
+constexpr std::chrono::milliseconds kLetterSettlePoll{100};
+constexpr std::chrono::milliseconds kLetterSettle{500};
+
 // Base-10 unsigned conversion as the C library does it: leading blanks and
 // a sign are taken, the first other character ends the number, an overflow
 // reads as the largest value.
@@ -70,17 +75,29 @@ std::uint32_t UnsignedValue(const std::wstring& text) {
 }  // namespace
 
 CPartition::CPartition(PartitionJob job, const PartitionPorts& ports)
-    : job_(std::move(job)), ports_(ports), format_(ports.format, FormatOwner::PartitionManager, *this) {
+    : job_(std::move(job)),
+      ports_(ports),
+      gate_({kIdOk, kIdCancel, IDC_PARTITION_SIZE, IDC_PARTITION_MAX_SPACE, IDC_PARTITION_NTFS, IDC_PARTITION_FAT32,
+             IDC_PARTITION_LETTER}),
+      format_(ports.format, FormatOwner::PartitionManager, *this, steps_) {
     format_.Bind(Messages());
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
         .OnClicked(kIdOk, [this] { OnStart(); })
-        .OnClicked(kIdCancel, [this] { Surface().EndDialog(kIdCancel); })
+        .OnClicked(kIdCancel, [this] {
+            if (!gate_.Busy()) Surface().EndDialog(kIdCancel);
+        })
+        // The table write and the format are not cut off: the close waits.
+        .OnCloseUnless([this] { return gate_.DeferClose(Surface(), [this] { Surface().PostClose(); }); })
         .OnClicked(IDC_PARTITION_NTFS, [this] { OnFileSystem(IDC_PARTITION_NTFS, IDC_PARTITION_FAT32); })
         .OnClicked(IDC_PARTITION_FAT32, [this] { OnFileSystem(IDC_PARTITION_FAT32, IDC_PARTITION_NTFS); })
         .OnClicked(IDC_PARTITION_MAX_SPACE,
                    [this] { Surface().Enable(IDC_PARTITION_SIZE, !Surface().IsChecked(IDC_PARTITION_MAX_SPACE)); })
-        .OnDestroy([this] { format_.DialogEnded(); });
+        .OnDestroy([this] {
+            gate_.DialogEnded();
+            steps_.DialogEnded();
+            format_.DialogEnded();
+        });
 }
 
 PartitionResult CPartition::Result() const {
@@ -113,9 +130,6 @@ bool CPartition::OnInitDialog() {
     surface.SetChecked(IDC_PARTITION_NTFS, true);
     surface.SetChecked(IDC_PARTITION_FAT32, false);
     surface.Enable(IDC_PARTITION_SIZE, false);
-    ports_.clock.Sleep(std::chrono::milliseconds(500));
-    FillOfferedLetterCombo(surface, IDC_PARTITION_LETTER,
-                           OfferDriveLetters(ReadLetterTable(ports_.network), ports_.driveTypes));
     const auto available = static_cast<std::int32_t>(static_cast<std::uint32_t>(job_.availableMiB));
     std::wstring availableText = UiText(text::kAvailable);
     if (const std::size_t at = availableText.find(L"%ld"); at != std::wstring::npos) {
@@ -123,12 +137,20 @@ bool CPartition::OnInitDialog() {
     }
     surface.SetText(IDC_PARTITION_AVAILABLE, availableText);
     surface.SetText(IDC_PARTITION_SIZE, L"11");
-    if (surface.ComboSelection(IDC_PARTITION_LETTER) < 0) {
-        surface.SetText(IDC_PARTITION_STATUS, UiText(disk_text::kNoFreeLetter));
-        surface.Enable(IDC_PARTITION_LETTER, false);
-        surface.Enable(kIdOk, false);
-        surface.Enable(kIdCancel, true);
-    }
+    // The letters in use are asked of the network provider behind the shown dialog.
+    const StepGate::Ticket flow = gate_.Enter(surface);
+    steps_.Run(
+        surface, [this] { return OfferDriveLetters(ReadLetterTable(ports_.network), ports_.driveTypes); },
+        [this, flow](const OfferedLetters& offered) {
+            DialogSurfacePort& shown = Surface();
+            FillOfferedLetterCombo(shown, IDC_PARTITION_LETTER, offered);
+            if (shown.ComboSelection(IDC_PARTITION_LETTER) < 0) {
+                shown.SetText(IDC_PARTITION_STATUS, UiText(disk_text::kNoFreeLetter));
+                shown.Enable(IDC_PARTITION_LETTER, false);
+                shown.Enable(kIdOk, false);
+                shown.Enable(kIdCancel, true);
+            }
+        });
     return true;
 }
 
@@ -136,12 +158,14 @@ void CPartition::OnFileSystem(int clicked, int other) {
     if (Surface().IsChecked(clicked)) Surface().SetChecked(other, false);
 }
 
-void CPartition::Warn(const std::wstring& message, MessageIcon icon) {
-    ShowOkBox(Surface(), message, disk_text::kCaptionWarning, icon);
+void CPartition::Warn(const std::wstring& message, MessageIcon icon) { Surface().ShowMessage(WarningNotice(message, icon)); }
+
+MessageBoxRequest CPartition::WarningNotice(const std::wstring& message, MessageIcon icon) const {
+    return MessageBoxRequest{message, UiText(disk_text::kCaptionWarning), icon, MessageButtons::Ok};
 }
 
-void CPartition::WarnSystemError(std::uint32_t code) {
-    ShowOkBox(Surface(), ports_.errors.TextOf(code), disk_text::kCaptionWarning, MessageIcon::Stop);
+MessageBoxRequest CPartition::SystemErrorNotice(std::uint32_t code) const {
+    return WarningNotice(ports_.errors.TextOf(code), MessageIcon::Stop);
 }
 
 std::optional<std::uint32_t> CPartition::ValidSize(int osClass) {
@@ -172,99 +196,107 @@ std::optional<std::uint32_t> CPartition::ValidSize(int osClass) {
 void CPartition::OnStart() {
     DialogSurfacePort& surface = Surface();
     const int osClass = OsClass(ReadWindowsVersion(ports_.version), ports_.wow64);
-    WaitCursor busy(surface);
-    surface.EnableDialog(false);
     const std::optional<std::uint32_t> size = ValidSize(osClass);
-    if (!size) {
-        surface.EnableDialog(true);
-        return;
-    }
+    if (!size) return;
+    const StepGate::Ticket flow = gate_.Enter(surface, FlowWrites::Yes);
+    if (!flow) return;
+    surface.EnableDialog(false);
     sizeMiB_ = *size;
     const int chosen = surface.ComboSelection(IDC_PARTITION_LETTER);
     letter_ = DriveLetterOf(surface.ComboItemText(IDC_PARTITION_LETTER, chosen)).value_or(L'\0');
     surface.Show(IDC_PARTITION_PROGRESS, true);
     ShowFormatProgress(surface, 10);
-    const bool created =
-        job_.mode == PartitionJobMode::OlderWindows ? CreateOnOlderWindows() : Create(osClass);
-    if (!created) surface.Enable(kIdOk, true);
-    // While a format runs the engine gives the dialog back at its end; any
-    // other way out of here must not leave a dialog that cannot be closed.
-    if (!format_.Running()) surface.EnableDialog(true);
+    const bool older = job_.mode == PartitionJobMode::OlderWindows;
+    steps_.RunReporting(
+        surface,
+        [this, older, osClass](StepReporter& progress) {
+            return older ? CreateOnOlderWindowsWork() : CreateWork(osClass, progress);
+        },
+        [this](std::intptr_t percent) { ShowFormatProgress(Surface(), static_cast<int>(percent)); },
+        [this, flow](Created created) {
+            DialogSurfacePort& shown = Surface();
+            ShowNotices(shown, created.notices);
+            if (created.writeFailed) endState_ = EndState::WriteFailed;
+            newPartition_ = created.newPartition;
+            newStart_ = created.newStart;
+            if (!created.created) shown.Enable(kIdOk, true);
+            if (created.format) {
+                LetterAndFormat(flow, std::move(created.record));
+                return;
+            }
+            shown.EnableDialog(true);
+        });
 }
 
-std::optional<std::unique_ptr<DiskDevice>> CPartition::OpenDisk() {
-    auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(job_.diskNumber)),
-                                    disk_access::kGenericRead | disk_access::kGenericWrite,
-                                    disk_access::kShareRead | disk_access::kShareWrite);
-    if (!device.Ok()) {
-        WarnSystemError(device.error);
-        return std::nullopt;
-    }
-    return std::move(device.value);
-}
-
-bool CPartition::WriteLayout(DiskDevice& device, const DriveLayout& layout, bool older) {
+bool CPartition::WriteLayout(DiskDevice& device, const DriveLayout& layout, bool older, Created& created) {
     // The disk number may have moved to another disk since the disk manager
     // read it: only the target's own disk is written.
     const DiskIdentityCheck identity = ConfirmDiskIdentity(ports_.inventory, job_.diskNumber, job_.owner);
     if (!identity.Confirmed()) {
-        Warn(identity.refusal, MessageIcon::Stop);
+        created.notices.push_back(WarningNotice(identity.refusal, MessageIcon::Stop));
         return false;
     }
     const DiskStatus written = older ? device.SetDriveLayout(layout) : device.SetDriveLayoutEx(layout);
     if (!written.Ok()) {
-        WarnSystemError(written.error);
-        endState_ = EndState::WriteFailed;
+        created.notices.push_back(SystemErrorNotice(written.error));
+        created.writeFailed = true;
         return false;
     }
     device.UpdateProperties();
     return true;
 }
 
-std::optional<CPartition::TableForCreation> CPartition::ReadTableForCreation(bool older) {
+std::optional<CPartition::TableForCreation> CPartition::ReadTableForCreation(bool older, Notices& notices) {
     if (job_.diskNumber <= 0 || job_.FreeArea() == nullptr) {
-        WarnSystemError(win32_error::kInvalidParameter);
+        notices.push_back(SystemErrorNotice(win32_error::kInvalidParameter));
         return std::nullopt;
     }
-    auto device = OpenDisk();
-    if (!device) return std::nullopt;
-    const auto geometry = (*device)->GetDriveGeometry();
-    const auto read = older ? (*device)->GetDriveLayout() : (*device)->GetDriveLayoutEx();
+    auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(job_.diskNumber)),
+                                    disk_access::kGenericRead | disk_access::kGenericWrite,
+                                    disk_access::kShareRead | disk_access::kShareWrite);
+    if (!device.Ok()) {
+        notices.push_back(SystemErrorNotice(device.error));
+        return std::nullopt;
+    }
+    const auto geometry = device.value->GetDriveGeometry();
+    const auto read = older ? device.value->GetDriveLayout() : device.value->GetDriveLayoutEx();
     // A table that could not be read is not an empty one: a layout built on
     // it would wipe the partitions the disk has.
     if (!geometry.Returned(ioctl_bytes::kDiskGeometry) || !read.Ok()) {
-        WarnSystemError(!geometry.Ok() ? geometry.error : read.Ok() ? win32_error::kInvalidParameter : read.error);
+        notices.push_back(SystemErrorNotice(!geometry.Ok()  ? geometry.error
+                                            : read.Ok()     ? win32_error::kInvalidParameter
+                                                            : read.error));
         return std::nullopt;
     }
-    return TableForCreation{std::move(*device), geometry.value, read.value};
+    return TableForCreation{std::move(device.value), geometry.value, read.value};
 }
 
-bool CPartition::Create(int osClass) {
-    DialogSurfacePort& surface = Surface();
+CPartition::Created CPartition::CreateWork(int osClass, StepReporter& progress) {
+    Created created;
     const DiskSegment* area = job_.FreeArea();
-    auto opened = ReadTableForCreation(false);
-    if (!opened) return false;
+    auto opened = ReadTableForCreation(false, created.notices);
+    if (!opened) return created;
     DiskDevice* const device = opened->device.get();
     const DiskGeometry& geometry = opened->geometry;
     const DriveLayout& table = opened->table;
-    ShowFormatProgress(surface, 20);
+    progress.Report(20);
     if (ServerEdition()) {
         // The dialog may have been open for minutes: the number may name
         // another disk now, and bringing that online would mount its volumes.
         const DiskIdentityCheck identity = ConfirmDiskIdentity(ports_.inventory, job_.diskNumber, job_.owner);
         if (!identity.Confirmed()) {
-            Warn(identity.refusal, MessageIcon::Stop);
-            return false;
+            created.notices.push_back(WarningNotice(identity.refusal, MessageIcon::Stop));
+            return created;
         }
         // An online script stopped at its limit ends the step (the runner
         // has told the user).
         if (DiskScripts(ports_.scriptFiles, ports_.commands)
                 .WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(job_.diskNumber)))
                 .outcome == ScriptRun::Outcome::TimedOut) {
-            return false;
+            return created;
         }
     }
-    if (job_.slot < 0) return false;
+    if (job_.slot < 0) return created;
 
     const bool gpt = job_.gpt && osClass != kOsClassUnknown && osClass != 0 && osClass != 4;
     const auto length = device->GetLengthInfo();
@@ -283,46 +315,57 @@ bool CPartition::Create(int osClass) {
         : gpt ? WithGptEntry(table, partition, ports_.ids, gpt_attribute::kPlatformRequired)
               : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
-        WarnSystemError(win32_error::kInvalidParameter);
-        return false;
+        created.notices.push_back(SystemErrorNotice(win32_error::kInvalidParameter));
+        return created;
     }
     if (!FitsTable(table, partition, diskBytes)) {
-        Warn(UiText(text::kDoesNotFit), MessageIcon::Stop);
-        return false;
+        created.notices.push_back(WarningNotice(UiText(text::kDoesNotFit), MessageIcon::Stop));
+        return created;
     }
-    if (!WriteLayout(*device, *layout, false)) return false;
+    if (!WriteLayout(*device, *layout, false, created)) return created;
+    created.created = true;
 
     const auto reread = device->GetDriveLayoutEx();
-    newStart_ = partition.start;
-    newPartition_ = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
-    ShowFormatProgress(surface, 30);
-    if (newPartition_ == 0) {
-        Warn(UiText(text::kNoLetterAfterAdd));
-        return true;
+    created.newStart = partition.start;
+    created.newPartition = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
+    progress.Report(30);
+    if (created.newPartition == 0) {
+        created.notices.push_back(WarningNotice(UiText(text::kNoLetterAfterAdd)));
+        return created;
     }
     DiskScripts scripts(ports_.scriptFiles, ports_.commands);
     const std::wstring diskText = std::to_wstring(job_.diskNumber);
-    const auto assignText = AssignScriptText(diskText, newPartition_, letter_);
+    const auto assignText = AssignScriptText(diskText, created.newPartition, letter_);
     if (AssignSet()) scripts.WriteAndRun(ScriptFile::AssignLetter, assignText);
-    ShowFormatProgress(surface, 35);
-    const RecordLookup lookup = PartitionLookup(ports_.inventory, job_.diskNumber, static_cast<std::int32_t>(newPartition_));
-    lookup();
-    ShowFormatProgress(surface, 40);
+    progress.Report(35);
+    const RecordLookup lookup =
+        PartitionLookup(ports_.inventory, job_.diskNumber, static_cast<std::int32_t>(created.newPartition));
+    progress.Report(40);
     std::function<void()> rerun;
     if (XpServerSet()) rerun = [&] { scripts.WriteAndRun(ScriptFile::AssignLetter, assignText); };
+    // Windows mounts the new volume and letters it a moment after the
+    // table was written: looked for until it has.
     const LetterWaitResult waited = PollForLetter(ports_.clock, lookup, rerun);
-    if (waited.record) MoveToChosenLetter(*waited.record, true);
+    if (waited.record) MoveToChosenLetter(*waited.record, true, created.notices);
+    // The volume shows at its new letter a moment after the move.
     std::optional<VolumeRecord> record = lookup();
-    ports_.clock.Sleep(std::chrono::milliseconds(500));
+    const std::chrono::milliseconds giveUp = ports_.clock.Now() + kLetterSettle;
+    while (letter_ != L'\0' && record && DriveLetterOf(record->driveLetter) != letter_ &&
+           ports_.clock.Now() < giveUp) {
+        ports_.clock.Sleep(kLetterSettlePoll);
+        record = lookup();
+    }
     if (AssignSet()) scripts.Remove(ScriptFile::AssignLetter);
-    LetterAndFormat(std::move(record));
-    return true;
+    created.format = true;
+    created.record = std::move(record);
+    return created;
 }
 
-bool CPartition::CreateOnOlderWindows() {
+CPartition::Created CPartition::CreateOnOlderWindowsWork() {
+    Created created;
     const DiskSegment* area = job_.FreeArea();
-    auto opened = ReadTableForCreation(true);
-    if (!opened) return false;
+    auto opened = ReadTableForCreation(true, created.notices);
+    if (!opened) return created;
     DiskDevice* const device = opened->device.get();
     const DiskGeometry& geometry = opened->geometry;
     const DriveLayout& table = opened->table;
@@ -336,78 +379,109 @@ bool CPartition::CreateOnOlderWindows() {
     const std::optional<DriveLayout> layout =
         partition.length == 0 ? std::nullopt : WithMbrEntry(table, partition, ports_.ids);
     if (!layout) {
-        WarnSystemError(win32_error::kInvalidParameter);
-        return false;
+        created.notices.push_back(SystemErrorNotice(win32_error::kInvalidParameter));
+        return created;
     }
     if (!FitsTable(table, partition, diskBytes)) {
-        Warn(UiText(text::kDoesNotFit), MessageIcon::Stop);
-        return false;
+        created.notices.push_back(WarningNotice(UiText(text::kDoesNotFit), MessageIcon::Stop));
+        return created;
     }
-    if (!WriteLayout(*device, *layout, true)) return false;
+    if (!WriteLayout(*device, *layout, true, created)) return created;
+    created.created = true;
     const auto reread = device->GetDriveLayout();
-    newStart_ = partition.start;
-    newPartition_ = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
-    std::optional<VolumeRecord> record;
-    if (newPartition_ != 0) {
+    created.newStart = partition.start;
+    created.newPartition = reread.Ok() ? NumberOfPartitionAt(reread.value, partition.start) : 0;
+    if (created.newPartition != 0) {
         const RecordLookup lookup =
-            PartitionLookup(ports_.inventory, job_.diskNumber, static_cast<std::int32_t>(newPartition_));
+            PartitionLookup(ports_.inventory, job_.diskNumber, static_cast<std::int32_t>(created.newPartition));
         const LetterWaitResult waited = WaitForDriveLetter(ports_.clock, lookup);
-        if (waited.record) MoveToChosenLetter(*waited.record, false);
-        record = lookup();
+        if (waited.record) MoveToChosenLetter(*waited.record, false, created.notices);
+        created.record = lookup();
     }
-    LetterAndFormat(std::move(record));
-    return true;
+    created.format = true;
+    return created;
 }
 
-void CPartition::MoveToChosenLetter(const VolumeRecord& record, bool withMessages) {
+void CPartition::MoveToChosenLetter(const VolumeRecord& record, bool withMessages, Notices& notices) {
     if (letter_ == L'\0') return;
     const std::optional<wchar_t> has = DriveLetterOf(record.driveLetter);
     if (has == letter_) return;
     if (has && !ports_.disks.DeleteMountPoint(record.driveLetter).Ok() && withMessages) {
-        Warn(UiText(text::kDeleteMountFailed), MessageIcon::None);
+        notices.push_back(WarningNotice(UiText(text::kDeleteMountFailed), MessageIcon::None));
     }
     if (!ports_.disks.SetMountPoint(DriveRootOf(letter_), record.volumeName).Ok() && withMessages) {
-        Warn(UiText(text::kSetMountFailed), MessageIcon::None);
+        notices.push_back(WarningNotice(UiText(text::kSetMountFailed), MessageIcon::None));
     }
 }
 
-void CPartition::LetterAndFormat(std::optional<VolumeRecord> record) {
+void CPartition::LetterAndFormat(const StepGate::Ticket& flow, std::optional<VolumeRecord> record) {
     DialogSurfacePort& surface = Surface();
     if (!record) {
         Warn(UiText(text::kNoLetterAfterAdd));
+        surface.EnableDialog(true);
         return;
     }
     const bool ntfs = surface.IsChecked(IDC_PARTITION_NTFS);
-    if (!ntfs && !surface.IsChecked(IDC_PARTITION_FAT32)) return;
+    if (!ntfs && !surface.IsChecked(IDC_PARTITION_FAT32)) {
+        surface.EnableDialog(true);
+        return;
+    }
     ShowFormatProgress(surface, 45);
-    format_.StartFormat(surface, record->driveLetter, ntfs ? FormatFileSystem::Ntfs : FormatFileSystem::Fat32);
-    ports_.commands.RunConsoleCommand(AddPersistentDeviceCommand(record->driveLetter).text);
+    const FormatSession::Start start =
+        format_.StartFormat(surface, record->driveLetter, ntfs ? FormatFileSystem::Ntfs : FormatFileSystem::Fat32);
+    // The initiator is told at once to mount the volume at every start.
+    CommandRunner& commands = ports_.commands;
+    steps_.Run(surface, [&commands, line = AddPersistentDeviceCommand(record->driveLetter).text] {
+        commands.RunConsoleCommand(line);
+    }, [] {});
+    // While a format runs the engine gives the dialog back at its end; any
+    // other way out of here must not leave a dialog that cannot be closed.
+    if (format_.Running()) {
+        formatFlow_ = flow;
+    } else {
+        surface.EnableDialog(true);
+    }
 }
 
 void CPartition::FormatSucceeded(const std::wstring& drive) {
-    ports_.commands.RunConsoleCommand(AddPersistentDeviceCommand(drive).text);
-    ports_.clock.Sleep(std::chrono::milliseconds(500));
-    endState_ = EndState::FormatEnded;
-    if (ServerEdition()) DiskScripts(ports_.scriptFiles, ports_.commands).Remove(ScriptFile::Active);
-    Surface().PostClose();
+    const bool server = ServerEdition();
+    steps_.Run(
+        Surface(),
+        [this, drive, server] {
+            ports_.commands.RunConsoleCommand(AddPersistentDeviceCommand(drive).text);
+            if (server) DiskScripts(ports_.scriptFiles, ports_.commands).Remove(ScriptFile::Active);
+        },
+        [this, flow = std::move(formatFlow_)] {
+            endState_ = EndState::FormatEnded;
+            Surface().PostClose();
+        });
+    formatFlow_.reset();
 }
 
 void CPartition::FormatFailed() {
     const auto version = ReadWindowsVersion(ports_.version);
-    if (!version || InServerEditionSet(*version)) {
-        DiskScripts(ports_.scriptFiles, ports_.commands).Remove(ScriptFile::Active);
-    }
-    RemoveCreatedPartition();
-    ports_.clock.Sleep(std::chrono::milliseconds(3000));
-    endState_ = EndState::FormatEnded;
+    const bool removeScript = !version || InServerEditionSet(*version);
+    steps_.Run(
+        Surface(),
+        [this, removeScript] {
+            Notices notices;
+            if (removeScript) DiskScripts(ports_.scriptFiles, ports_.commands).Remove(ScriptFile::Active);
+            RemoveCreatedPartitionWork(notices);
+            return notices;
+        },
+        [this, flow = std::move(formatFlow_)](const Notices& notices) {
+            ShowNotices(Surface(), notices);
+            endState_ = EndState::FormatEnded;
+        });
+    formatFlow_.reset();
 }
 
-void CPartition::RemoveCreatedPartition() {
+void CPartition::RemoveCreatedPartitionWork(Notices& notices) {
     // Only the partition this dialog made goes: the disk must still be the
     // target's, and its partition of that number must start where ours did.
     const DiskIdentityCheck identity = ConfirmDiskIdentity(ports_.inventory, job_.diskNumber, job_.owner);
     if (!identity.Confirmed()) {
-        Warn(identity.refusal, MessageIcon::Stop);
+        notices.push_back(WarningNotice(identity.refusal, MessageIcon::Stop));
         return;
     }
     auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(job_.diskNumber)),
@@ -419,9 +493,9 @@ void CPartition::RemoveCreatedPartition() {
     const ScriptRun run = scripts.WriteAndRun(
         ScriptFile::Delete, DeleteScriptText(static_cast<std::uint32_t>(job_.diskNumber), newPartition_));
     if (run.outcome == ScriptRun::Outcome::Refused) {
-        Warn(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop);
+        notices.push_back(WarningNotice(scripts.RefusalText(ScriptFile::Delete), MessageIcon::Stop));
     } else if (const auto warning = DeleteRunWarning(scripts.CapturedOutput())) {
-        Warn(*warning, MessageIcon::Stop);
+        notices.push_back(WarningNotice(*warning, MessageIcon::Stop));
     }
     scripts.Remove(ScriptFile::Delete);
 }

@@ -1,7 +1,8 @@
 // CPartition, the "Partition Manager" (template 237): the disk manager opens
 // it with Add on a free area. The user picks size, file system and letter;
 // OK writes the new partition into the disk's table, gives it the letter
-// and formats it through the format engine.
+// and formats it through the format engine. What touches the disk runs as
+// background steps, the dialog disabled meanwhile but answering.
 //
 //   PartitionPorts ports{disks, inventory, scriptFiles, runner, version, wow64,
 //                        network, driveTypes, errors, ids, clock, formatEngine};
@@ -12,7 +13,10 @@
 #include <optional>
 #include <string>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_controller.h"
+#include "controls/core/ok_box.h"
+#include "controls/core/step_gate.h"
 #include "disk/core/format/format_engine.h"
 #include "disk/core/inventory/volume_inventory.h"
 #include "disk/core/partition/id_source_port.h"
@@ -60,36 +64,51 @@ private:
     // The end state the result comes from: nothing changed yet, the table
     // write failed, or a format has ended.
     enum class EndState { Untouched, WriteFailed, FormatEnded };
+    // What OK's step did: the partition made (and its volume, when it came),
+    // or why not.
+    struct Created {
+        bool created = false;
+        bool writeFailed = false;
+        bool format = false;  // go on to the format with `record`
+        std::optional<VolumeRecord> record;
+        std::uint32_t newPartition = 0;
+        std::int64_t newStart = 0;
+        Notices notices;
+    };
 
     bool OnInitDialog();
     void OnStart();
     void OnFileSystem(int clicked, int other);
     std::optional<std::uint32_t> ValidSize(int osClass);
-    bool Create(int osClass);
-    bool CreateOnOlderWindows();
-    bool WriteLayout(DiskDevice& device, const DriveLayout& layout, bool older);
-    void LetterAndFormat(std::optional<VolumeRecord> record);
-    void MoveToChosenLetter(const VolumeRecord& record, bool withMessages);
+    // The ...Work functions block: they run on a step's worker.
+    Created CreateWork(int osClass, StepReporter& progress);
+    Created CreateOnOlderWindowsWork();
+    bool WriteLayout(DiskDevice& device, const DriveLayout& layout, bool older, Created& created);
+    void LetterAndFormat(const StepGate::Ticket& flow, std::optional<VolumeRecord> record);
+    void MoveToChosenLetter(const VolumeRecord& record, bool withMessages, Notices& notices);
     void FormatSucceeded(const std::wstring& drive) override;
     void FormatFailed() override;
-    void RemoveCreatedPartition();
-    std::optional<std::unique_ptr<DiskDevice>> OpenDisk();
+    void RemoveCreatedPartitionWork(Notices& notices);
     // The disk, its geometry and its table, read for a new partition on the
-    // job's free area; nothing when a step failed (its system text shown).
+    // job's free area; nothing when a step failed (its system text noted).
     struct TableForCreation {
         std::unique_ptr<DiskDevice> device;
         DiskGeometry geometry;
         DriveLayout table;
     };
-    std::optional<TableForCreation> ReadTableForCreation(bool older);
+    std::optional<TableForCreation> ReadTableForCreation(bool older, Notices& notices);
     void Warn(const std::wstring& text, MessageIcon icon = MessageIcon::Exclamation);
-    void WarnSystemError(std::uint32_t code);
+    MessageBoxRequest WarningNotice(const std::wstring& text, MessageIcon icon = MessageIcon::Exclamation) const;
+    MessageBoxRequest SystemErrorNotice(std::uint32_t code) const;
     bool ServerEdition() const;
     bool AssignSet() const;
     bool XpServerSet() const;
 
     PartitionJob job_;
     PartitionPorts ports_;
+    StepGate::Ticket formatFlow_;  // the OK's flow while its format runs (let go before its gate)
+    BackgroundSteps steps_{Messages()};
+    StepGate gate_;
     FormatSession format_;
     EndState endState_ = EndState::Untouched;
     std::uint32_t sizeMiB_ = 0;

@@ -29,13 +29,21 @@ CPasswordDialog::CPasswordDialog(std::wstring targetName, std::wstring expectedU
     : targetName_(std::move(targetName)),
       expectedUser_(std::move(expectedUser)),
       expectedPassword_(CBase64::Decode(encodedPassword)),
-      login_(std::move(login)) {
+      login_(std::move(login)),
+      gate_({kIdOk, kIdCancel, IDC_CHAP_USER, IDC_CHAP_PASSWORD}) {
     Messages()
         .OnInitDialog([this] { return OnInitDialog(); })
         .OnClicked(kIdOk, [this] { OnOk(); })
         .OnClicked(kIdCancel, [this] {
+            if (gate_.Busy()) return;
             done_ = false;
             Surface().EndDialog(kIdCancel);
+        })
+        // The login lines are not cut off half run: the close waits for them.
+        .OnCloseUnless([this] { return gate_.DeferClose(Surface(), [this] { Surface().PostClose(); }); })
+        .OnDestroy([this] {
+            gate_.DialogEnded();
+            steps_.DialogEnded();
         });
 }
 
@@ -107,15 +115,29 @@ void CPasswordDialog::OnOk() {
     if (!OkChecks(surface).Then([verdict] { return ChapRefusal(verdict); }).Passed()) return;
     // The typed password leaves the field: the window keeps no copy of it.
     surface.SetText(IDC_CHAP_PASSWORD, L"");
-    if (!login_ || !login_(user, password)) {
-        ShowOkBox(surface, UiText(target_text::kNoInitiatorName), target_text::kCaptionWarning,
-                  MessageIcon::Exclamation);
+    const StepGate::Ticket flow = gate_.Enter(surface, FlowWrites::Yes);
+    if (!flow) return;
+    const bool started = steps_.Run(
+        surface,
+        [login = login_, user, secret = SecretText(password.Reveal())] {
+            return login && login(user, secret);
+        },
+        [this, flow](bool ran) {
+            DialogSurfacePort& shown = Surface();
+            if (!ran) {
+                ShowOkBox(shown, UiText(target_text::kNoInitiatorName), target_text::kCaptionWarning,
+                          MessageIcon::Exclamation);
+                done_ = false;
+                shown.EndDialog(kIdCancel);
+                return;
+            }
+            done_ = true;
+            shown.EndDialog(kIdOk);
+        });
+    if (!started) {
         done_ = false;
         surface.EndDialog(kIdCancel);
-        return;
     }
-    done_ = true;
-    surface.EndDialog(kIdOk);
 }
 
 }  // namespace norvale

@@ -11,7 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_controller.h"
+#include "controls/core/step_gate.h"
 #include "platform/core/secret_text.h"
 
 namespace norvale {
@@ -40,7 +42,8 @@ class CPasswordDialog final : public DialogController {
 public:
     // Runs the CHAP login lines for the dialog's target with what the user
     // typed; false when they could not be run (the initiator reports no
-    // name to log in with).
+    // name to log in with). Blocks: it runs on the dialog's worker, where
+    // the lines are built, run and wiped.
     using ChapLogin = std::function<bool(const std::wstring& userName, const SecretText& password)>;
 
     // The expected password arrives Base64-encoded, as the appliance sends it.
@@ -60,6 +63,8 @@ private:
     SecretText expectedPassword_;
     ChapLogin login_;
     bool done_ = false;
+    BackgroundSteps steps_{Messages()};
+    StepGate gate_;
 };
 
 }  // namespace norvale

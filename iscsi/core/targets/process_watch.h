@@ -1,21 +1,21 @@
-// Delay processes watched from worker threads: a worker waits for its
-// process to end and posts a registered message with the process handle to
-// the dialog, whose handler hands the handle back through Finish.
+// The delay process of a portal refresh, watched as a background step of
+// the dialog: the worker waits for the process to end, and the dialog's
+// thread then closes its handle and goes on.
 //
-// Each handle is closed exactly once: by Finish when the message arrives;
-// when the dialog ended first, by DialogEnded (its message was posted and is
-// lost with the window) or by the worker itself (it was still waiting).
+// Each handle is closed exactly once: on the dialog's thread when the end
+// arrives there; by whichever thread learns first that the dialog has gone
+// (its step is dropped) otherwise.
 //
 //   DelayProcessWatcher watcher(port);       // the port outlives every worker
-//   watcher.Start(surface, L"ipconfig /all", kProcessTerminatedMessage);
-//   ... OnRegistered(kProcessTerminatedMessage, [&](std::intptr_t p) { watcher.Finish(p); });
-//   ... OnDestroy: watcher.DialogEnded();
+//   watcher.Start(steps, surface, L"ipconfig /all", [&] { RefreshPortals(); });
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "controls/core/background_steps.h"
 #include "controls/core/dialog_surface_port.h"
 #include "iscsi/core/targets/delay_process_port.h"
 
@@ -24,28 +24,22 @@ namespace norvale {
 class DelayProcessWatcher {
 public:
     explicit DelayProcessWatcher(DelayProcessPort& port) : port_(port) {}
-    ~DelayProcessWatcher() { DialogEnded(); }
     DelayProcessWatcher(const DelayProcessWatcher&) = delete;
     DelayProcessWatcher& operator=(const DelayProcessWatcher&) = delete;
 
     enum class Started { Watched, NoProcess, NoWorker };
-    // Starts the process and its worker, which posts `message` to `surface`.
-    // NoProcess: nothing was started. NoWorker: the process ran but cannot
-    // be watched; its handle is closed already.
-    Started Start(DialogSurfacePort& surface, const std::wstring& commandLine, const std::wstring& message);
-    // The message arrived: closes that process's handle. False for a
-    // parameter that names none of ours (anyone may post a registered
-    // message), which is left alone.
-    bool Finish(ProcessHandle process);
-    // The dialog is going: no worker posts any more.
-    void DialogEnded();
-    // Processes started and not yet finished.
-    std::size_t Pending() const { return watches_.size(); }
+    // Starts the process and its step; `ended` runs on the dialog's thread
+    // once the process has ended and its handle is closed. NoProcess:
+    // nothing was started. NoWorker: the process ran but cannot be watched;
+    // its handle is closed already.
+    Started Start(BackgroundSteps& steps, DialogSurfacePort& surface, const std::wstring& commandLine,
+                  std::function<void()> ended);
+    // Processes started whose handle is not closed yet.
+    int Pending() const { return pending_->load(); }
 
 private:
-    struct Watch;
     DelayProcessPort& port_;
-    std::vector<std::shared_ptr<Watch>> watches_;
+    std::shared_ptr<std::atomic<int>> pending_ = std::make_shared<std::atomic<int>>(0);
 };
 
 }  // namespace norvale

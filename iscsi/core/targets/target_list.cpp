@@ -6,7 +6,6 @@
 
 #include "controls/core/list_selection.h"
 #include "controls/core/ok_box.h"
-#include "controls/core/wait_cursor.h"
 #include "iscsi/core/target_entry.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/name_compare.h"
@@ -35,9 +34,32 @@ constexpr int kActiveColumn = 1;
 
 }  // namespace
 
+namespace {
+
+// What a fill from the initiator read on its worker.
+struct InitiatorView {
+    std::vector<std::wstring> targetNames;  // sorted, upper case
+    std::vector<std::wstring> instanceNames;
+    struct Row {
+        std::wstring target;
+        bool connected = false;
+        bool hasPortals = false;
+    };
+    std::vector<Row> rows;  // the shown page
+    bool timedOut = false;
+};
+
+std::vector<std::wstring> ReadInstanceNames(CWmiWrapper& wmi) {
+    std::vector<std::wstring> names;
+    wmi.QueryPropertyValues(kStatisticsClass, L"InstanceName", names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
 void CTargetSection::OnPageChanged(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     const int page = surface.ComboSelection(IDC_TARGET_PAGE);
     dialog.SetTargetPageStart(page > 0 ? page * kItemsPerPage : 0);
     surface.DeleteAllListRows(IDC_TARGET_LIST);
@@ -58,15 +80,19 @@ void CTargetSection::OnPageChanged(TargetGroupHost& dialog) {
         }
         return;
     }
-    if (QueryTargetCount(protocol) == 0) {
-        ClearTargetList(dialog);
-        return;
-    }
-    state_.PortalRefreshStarted = false;
-    CheckInitiator(dialog, false);
+    const TargetFlow flow = dialog.Gate().Enter(surface);
+    if (!flow) return;
+    dialog.Steps().Run(surface, [&protocol] { return QueryTargetCount(protocol); }, [this, &dialog, flow](int count) {
+        if (count == 0) {
+            ClearTargetList(dialog);
+            return;
+        }
+        state_.PortalRefreshStarted = false;
+        CheckInitiator(dialog, flow);
+    });
 }
 
-void CTargetSection::RefreshTargetList(TargetGroupHost& dialog) {
+void CTargetSection::RefreshTargetList(TargetGroupHost& dialog, const TargetFlow& flow) {
     const std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     std::optional<ServiceState> state;
     if (service) state = service->QueryState();
@@ -75,101 +101,95 @@ void CTargetSection::RefreshTargetList(TargetGroupHost& dialog) {
     const bool olderWithoutInitiator =
         !VistaOrLater() && !IsInitiatorInstalled(ports_.registry, Version(), ports_.wow64);
     if (stopped || olderWithoutInitiator) {
-        FillTargetListFromDevice(dialog);
+        FillTargetListFromDevice(dialog, flow);
         return;
     }
     // A service that cannot be opened or asked leaves the list as it is.
     if (!known || state_.PortalRefreshStarted) return;
-    StartPortalRefresh(dialog);
+    StartPortalRefresh(dialog, flow);
 }
 
-void CTargetSection::FillTargetListFromDevice(TargetGroupHost& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
+void CTargetSection::FillTargetListFromDevice(TargetGroupHost& dialog, const TargetFlow& flow) {
     DeviceProtocol& protocol = dialog.Protocol();
     // Only a list asked for now: TargetNameList may still hold the targets
     // of a device selected before.
-    std::vector<std::wstring> entries;
-    if (QueryTargetCount(protocol) > 0) {
-        QueryTargetList(protocol);
-        entries = protocol.TargetNameList.Names();
-        surface.Enable(IDC_MANAGEMENT, true);
-    }
-    surface.DeleteAllListRows(IDC_TARGET_LIST);
-    rowTargets_.clear();
-    const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
-    const std::wstring no = UiText(target_text::kNo);
-    for (std::size_t index = first; index < entries.size() && index < first + kItemsPerPage; ++index) {
-        const DeviceTargetEntry entry = SplitTargetEntry(entries[index]);
-        // Judged as it would be used: after the "_" to "-" replacement.
-        if (!AcceptTargetName(entry.name, L"the storage device's target list")) continue;
-        const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(rowTargets_.size()), entry.listedName);
-        if (row < 0) continue;
-        surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, no);
-        rowTargets_.push_back(entry.name);
-        state_.TargetNamePrefix = TargetNamePrefix(entry.name);
-    }
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [&protocol] {
+            std::optional<std::vector<std::wstring>> entries;
+            if (QueryTargetCount(protocol) > 0) {
+                QueryTargetList(protocol);
+                entries = protocol.TargetNameList.Names();
+            }
+            return entries;
+        },
+        [this, &dialog, flow](const std::optional<std::vector<std::wstring>>& entries) {
+            DialogSurfacePort& surface = dialog.Surface();
+            if (entries) surface.Enable(IDC_MANAGEMENT, true);
+            surface.DeleteAllListRows(IDC_TARGET_LIST);
+            rowTargets_.clear();
+            if (!entries) return;
+            const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
+            const std::wstring no = UiText(target_text::kNo);
+            for (std::size_t index = first; index < entries->size() && index < first + kItemsPerPage; ++index) {
+                const DeviceTargetEntry entry = SplitTargetEntry((*entries)[index]);
+                // Judged as it would be used: after the "_" to "-" replacement.
+                if (!AcceptTargetName(entry.name, L"the storage device's target list")) continue;
+                const int row =
+                    surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(rowTargets_.size()), entry.listedName);
+                if (row < 0) continue;
+                surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, no);
+                rowTargets_.push_back(entry.name);
+                state_.TargetNamePrefix = TargetNamePrefix(entry.name);
+            }
+        });
 }
 
-void CTargetSection::StartPortalRefresh(TargetGroupHost& dialog) {
+void CTargetSection::StartPortalRefresh(TargetGroupHost& dialog, const TargetFlow& flow) {
     EnableTargetButtons(dialog, false);
     state_.PortalRefreshStarted = true;
-    const auto started = watcher_.Start(dialog.Surface(), kDelayCommand, dialog.ProcessTerminatedMessage());
+    const auto started = watcher_.Start(dialog.Steps(), dialog.Surface(), kDelayCommand,
+                                        [this, &dialog, flow] { RefreshPortals(dialog, flow); });
     // Without a delay process to wait for, the refresh goes on at once.
-    if (started != DelayProcessWatcher::Started::Watched) RefreshPortals(dialog);
+    if (started != DelayProcessWatcher::Started::Watched) RefreshPortals(dialog, flow);
 }
 
-void CTargetSection::RefreshPortals(TargetGroupHost& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
+void CTargetSection::RefreshPortals(TargetGroupHost& dialog, const TargetFlow& flow) {
     ClearTargetList(dialog);
     CWmiWrapper& wmi = ports_.wmi.For(WmiSite::PortalRefresh);
-    // Whatever portals the initiator knows (of other devices, or of this
-    // one's old address) give way to the selected device's address.
-    std::vector<std::wstring> portals;
-    wmi.QueryPropertyValues(kSendTargetPortalClass, L"PortalAddress", portals);
-    for (const std::wstring& portal : portals) {
-        const CommandLine remove = RemoveTargetPortalCommand(portal);
-        if (remove.Built()) ports_.commands.RunConsoleCommand(remove.text);
-        if (!state_.AutoConnectPending) ports_.commands.RunConsoleCommand(ListTargetsCommand());
-    }
-    if (wmi.AddSendTargetPortal(dialog.Protocol().SelectedDeviceIp) != kWmiOk) {
-        ShowOkBox(surface, UiText(target_text::kPortalFailed), target_text::kTitle, MessageIcon::None);
-    }
-    StartTargetListTimer(dialog);
-    EnableTargetButtons(dialog, true);
-    ReportWmiTimeout(dialog, wmi);
-}
-
-std::vector<std::wstring> CTargetSection::CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp) {
-    // Targets with a session first: they stay known to the initiator even
-    // when its portal list changed.
-    std::vector<std::wstring> candidates;
-    wmi.QueryPropertyValues(kSessionClass, L"TargetName", candidates);
-    wmi.QueryPropertyValues(kTargetClass, L"TargetName", candidates);
-    std::vector<std::wstring> kept;
-    for (const std::wstring& candidate : candidates) {
-        if (!AcceptTargetName(candidate, L"the initiator")) continue;
-        const std::wstring name = UpperCase(candidate);
-        const std::wstring_view key = Trimmed(name);
-        const bool known = std::any_of(kept.begin(), kept.end(), [key](const std::wstring& other) {
-            return Trimmed(other) == key;
+    CommandRunner& commands = ports_.commands;
+    const bool listTargets = !state_.AutoConnectPending;
+    const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
+    struct Refreshed {
+        bool added = true;
+        bool timedOut = false;
+    };
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [&wmi, &commands, listTargets, deviceIp] {
+            // Whatever portals the initiator knows (of other devices, or of
+            // this one's old address) give way to the selected device's address.
+            std::vector<std::wstring> portals;
+            wmi.QueryPropertyValues(kSendTargetPortalClass, L"PortalAddress", portals);
+            for (const std::wstring& portal : portals) {
+                const CommandLine remove = RemoveTargetPortalCommand(portal);
+                if (remove.Built()) commands.RunConsoleCommand(remove.text);
+                if (listTargets) commands.RunConsoleCommand(ListTargetsCommand());
+            }
+            Refreshed refreshed;
+            refreshed.added = wmi.AddSendTargetPortal(deviceIp) == kWmiOk;
+            refreshed.timedOut = wmi.TakeTimedOut();
+            return refreshed;
+        },
+        [this, &dialog, flow](Refreshed refreshed) {
+            if (!refreshed.added) {
+                ShowOkBox(dialog.Surface(), UiText(target_text::kPortalFailed), target_text::kTitle,
+                          MessageIcon::None);
+            }
+            StartTargetListTimer(dialog);
+            EnableTargetButtons(dialog, true);
+            ReportWmiTimeout(dialog, refreshed.timedOut);
         });
-        if (known) continue;
-        std::vector<TargetPortal> portals;
-        wmi.QueryTargetPortals(name, portals);
-        // Once for each of the device's portals it is reachable through.
-        for (const TargetPortal& portal : portals) {
-            if (portal.address == deviceIp) kept.push_back(name);
-        }
-    }
-    return kept;
-}
-
-void CTargetSection::ReadInstanceNames(CWmiWrapper& wmi) {
-    std::vector<std::wstring> names;
-    wmi.QueryPropertyValues(kStatisticsClass, L"InstanceName", names);
-    std::sort(names.begin(), names.end());
-    state_.ConnectionInstanceNames = std::move(names);
 }
 
 bool CTargetSection::PrefixMatching() {
@@ -177,66 +197,97 @@ bool CTargetSection::PrefixMatching() {
     return version && UsesStatisticsPrefixMatching(*version);
 }
 
-std::vector<std::wstring> CTargetSection::ReadActive(CWmiWrapper& wmi, const std::wstring& targetName) {
-    std::vector<std::wstring> values;
-    const std::optional<std::wstring> instance =
-        StatisticsInstanceFor(targetName, state_.ConnectionInstanceNames, PrefixMatching());
-    if (instance) wmi.QueryPropertyValuesWhere(kStatisticsClass, L"InstanceName", *instance, L"Active", values);
-    return values;
-}
-
-void CTargetSection::FillTargetListFromInitiator(TargetGroupHost& dialog) {
+void CTargetSection::FillTargetListFromInitiator(TargetGroupHost& dialog, const TargetFlow& flow) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     surface.SetRedraw(IDC_TARGET_LIST, false);
     surface.DeleteAllListRows(IDC_TARGET_LIST);
     rowTargets_.clear();
 
     CWmiWrapper& wmi = ports_.wmi.For(WmiSite::TargetListFill);
-    std::vector<std::wstring> names = CollectTargetNames(wmi, dialog.Protocol().SelectedDeviceIp);
-    ReadInstanceNames(wmi);
-    std::sort(names.begin(), names.end());
-    state_.TargetNames = std::move(names);
-    for (const std::wstring& name : state_.TargetNames) state_.TargetNamePrefix = TargetNamePrefix(name);
-
+    const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
+    const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
     // While a connect is pending the rows wait for the fill after it, which
     // shows the connect's outcome.
-    if (!state_.AutoConnectPending) {
-        const std::wstring yes = UiText(target_text::kYes);
-        const std::wstring no = UiText(target_text::kNo);
-        const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
-        const std::vector<std::wstring>& targets = state_.TargetNames;
-        for (std::size_t index = first; index < targets.size() && index < first + kItemsPerPage; ++index) {
-            const int row = surface.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index - first),
-                                                  ShownTargetName(targets[index]));
-            if (row < 0) continue;
-            rowTargets_.push_back(targets[index]);
-            const bool connected = !ReadActive(wmi, targets[index]).empty();
-            std::vector<TargetPortal> portals;
-            wmi.QueryTargetPortals(targets[index], portals);
-            if (!portals.empty()) surface.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, connected ? yes : no);
-        }
-    }
-    surface.Enable(IDC_TARGET_CONNECT, false);
-    surface.Enable(IDC_MANAGEMENT, !state_.TargetNames.empty());
-    // A hung provider: no automatic connect on what little came back.
-    if (ReportWmiTimeout(dialog, wmi)) state_.AutoConnectPending = false;
-
-    if (state_.AutoConnectPending && !state_.AutoConnectRunning) {
-        WaitCursor connecting(surface);
-        state_.AutoConnectRunning = true;
-        ConnectTarget(dialog, true);
-        state_.AutoConnectRunning = false;
-        state_.AutoConnectPending = false;
-        StartTargetListTimer(dialog);
-        surface.Enable(IDC_MANAGEMENT, true);
-    }
-    surface.SetRedraw(IDC_TARGET_LIST, true);
+    const bool showRows = !state_.AutoConnectPending;
+    const bool prefixMatching = PrefixMatching();
+    dialog.Steps().Run(
+        surface,
+        [this, &wmi, deviceIp, first, showRows, prefixMatching] {
+            InitiatorView view;
+            // Targets with a session first: they stay known to the initiator
+            // even when its portal list changed.
+            std::vector<std::wstring> candidates;
+            wmi.QueryPropertyValues(kSessionClass, L"TargetName", candidates);
+            wmi.QueryPropertyValues(kTargetClass, L"TargetName", candidates);
+            for (const std::wstring& candidate : candidates) {
+                if (!AcceptTargetName(candidate, L"the initiator")) continue;
+                const std::wstring name = UpperCase(candidate);
+                const std::wstring_view key = Trimmed(name);
+                const bool known = std::any_of(view.targetNames.begin(), view.targetNames.end(),
+                                               [key](const std::wstring& other) { return Trimmed(other) == key; });
+                if (known) continue;
+                std::vector<TargetPortal> portals;
+                wmi.QueryTargetPortals(name, portals);
+                // Once for each of the device's portals it is reachable through.
+                for (const TargetPortal& portal : portals) {
+                    if (portal.address == deviceIp) view.targetNames.push_back(name);
+                }
+            }
+            view.instanceNames = ReadInstanceNames(wmi);
+            std::sort(view.targetNames.begin(), view.targetNames.end());
+            const std::vector<std::wstring>& targets = view.targetNames;
+            for (std::size_t index = first; showRows && index < targets.size() && index < first + kItemsPerPage;
+                 ++index) {
+                InitiatorView::Row row;
+                row.target = targets[index];
+                std::vector<std::wstring> active;
+                if (const auto instance = StatisticsInstanceFor(row.target, view.instanceNames, prefixMatching)) {
+                    wmi.QueryPropertyValuesWhere(kStatisticsClass, L"InstanceName", *instance, L"Active", active);
+                }
+                row.connected = !active.empty();
+                std::vector<TargetPortal> portals;
+                wmi.QueryTargetPortals(row.target, portals);
+                row.hasPortals = !portals.empty();
+                view.rows.push_back(std::move(row));
+            }
+            view.timedOut = wmi.TakeTimedOut();
+            return view;
+        },
+        [this, &dialog, flow](InitiatorView view) {
+            DialogSurfacePort& shown = dialog.Surface();
+            state_.TargetNames = std::move(view.targetNames);
+            state_.ConnectionInstanceNames = std::move(view.instanceNames);
+            for (const std::wstring& name : state_.TargetNames) state_.TargetNamePrefix = TargetNamePrefix(name);
+            const std::wstring yes = UiText(target_text::kYes);
+            const std::wstring no = UiText(target_text::kNo);
+            for (std::size_t index = 0; index < view.rows.size(); ++index) {
+                const InitiatorView::Row& content = view.rows[index];
+                const int row =
+                    shown.InsertListRow(IDC_TARGET_LIST, static_cast<int>(index), ShownTargetName(content.target));
+                if (row < 0) continue;
+                rowTargets_.push_back(content.target);
+                if (content.hasPortals) {
+                    shown.SetListCell(IDC_TARGET_LIST, row, kActiveColumn, content.connected ? yes : no);
+                }
+            }
+            shown.Enable(IDC_TARGET_CONNECT, false);
+            shown.Enable(IDC_MANAGEMENT, !state_.TargetNames.empty());
+            // A hung provider: no automatic connect on what little came back.
+            if (ReportWmiTimeout(dialog, view.timedOut)) state_.AutoConnectPending = false;
+            shown.SetRedraw(IDC_TARGET_LIST, true);
+            if (!state_.AutoConnectPending) return;
+            // The connect that waited for the portals: the fill's flow is its own.
+            dialog.Gate().MarkWriting();
+            ConnectTarget(dialog, flow, true, [this, &dialog, flow](bool) {
+                state_.AutoConnectPending = false;
+                StartTargetListTimer(dialog);
+                dialog.Surface().Enable(IDC_MANAGEMENT, true);
+            });
+        });
 }
 
-void CTargetSection::OnTargetClicked(TargetGroupHost& dialog) {
+void CTargetSection::OnTargetClicked(TargetGroupHost& dialog, int count) {
     DialogSurfacePort& surface = dialog.Surface();
-    const int count = QueryTargetCount(dialog.Protocol());
     if (count == -1) return;
     if (surface.ListRowCount(IDC_TARGET_LIST) == 0 || count == 0) {
         EnableTargetButtons(dialog, false);
@@ -273,8 +324,8 @@ void CTargetSection::EnableTargetButtons(TargetGroupHost& dialog, bool enabled) 
     dialog.Surface().Enable(IDC_MANAGEMENT, enabled);
 }
 
-bool CTargetSection::ReportWmiTimeout(TargetGroupHost& dialog, CWmiWrapper& wmi) {
-    if (!wmi.TakeTimedOut()) return false;
+bool CTargetSection::ReportWmiTimeout(TargetGroupHost& dialog, bool timedOut) {
+    if (!timedOut) return false;
     ShowWarning(dialog, target_text::kWmiTimedOut, MessageIcon::Exclamation);
     EnableTargetButtons(dialog, true);
     return true;

@@ -5,13 +5,13 @@
 
 #include <chrono>
 
-#include "controls/core/wait_cursor.h"
 #include "iscsi/core/targets/initiator_prerequisites.h"
 #include "iscsi/core/targets/target_texts.h"
 #include "platform/core/initiator/command_lines.h"
 #include "platform/core/texts/norvale_texts.h"
 #include "platform/core/version/windows_version_editions.h"
 #include "platform/core/version/windows_version_reader.h"
+#include "protocol/core/device_requests.h"
 #include "resources/resource.h"
 
 namespace norvale {
@@ -20,8 +20,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kOlderServiceStartWait{2000};
-constexpr milliseconds kServiceNoticeWait{1000};
+// The service's state is asked this often while it starts.
 constexpr milliseconds kServicePoll{100};
 // A service stuck in start-pending must not hang the program: after this it
 // counts as not having reached running.
@@ -50,16 +49,35 @@ void CTargetSection::ResetFlags() {
     state_.ChapLoginDone = false;
 }
 
-void CTargetSection::RefreshTargets(TargetGroupHost& dialog) {
+void CTargetSection::RefreshTargets(TargetGroupHost& dialog, const TargetFlow& flow) {
     state_.PortalRefreshStarted = false;
-    CheckInitiator(dialog, false);
+    CheckInitiator(dialog, flow);
 }
 
-void CTargetSection::OnTargetListTimer(TargetGroupHost& dialog) { FillTargetListFromInitiator(dialog); }
+void CTargetSection::OnTargetListTimer(TargetGroupHost& dialog) {
+    // Another flow runs (a connect not yet ended, say): the fill follows it.
+    const TargetFlow flow = dialog.Gate().Enter(dialog.Surface());
+    if (!flow) {
+        StartTargetListTimer(dialog);
+        return;
+    }
+    FillTargetListFromInitiator(dialog, flow);
+}
 
-void CTargetSection::OnListClicked(TargetGroupHost& dialog) { OnTargetClicked(dialog); }
+void CTargetSection::OnListClicked(TargetGroupHost& dialog) {
+    const TargetFlow flow = dialog.Gate().Enter(dialog.Surface());
+    if (!flow) return;
+    DeviceProtocol& protocol = dialog.Protocol();
+    dialog.Steps().Run(
+        dialog.Surface(), [&protocol] { return QueryTargetCount(protocol); },
+        [this, &dialog, flow](int count) { OnTargetClicked(dialog, count); });
+}
 
-void CTargetSection::OnConnect(TargetGroupHost& dialog) { OnConnectClicked(dialog); }
+void CTargetSection::OnConnect(TargetGroupHost& dialog) {
+    // A login, a logout or persistent settings of the initiator: a close
+    // meanwhile waits for the change to end.
+    if (const TargetFlow flow = dialog.Gate().Enter(dialog.Surface(), FlowWrites::Yes)) OnConnectClicked(dialog, flow);
+}
 
 void CTargetSection::OnManagement(TargetGroupHost& dialog) {
     if (RefusedWithoutAdmin(dialog)) return;
@@ -103,24 +121,21 @@ void CTargetSection::LogServiceRefusal(const std::wstring& what, std::uint32_t e
     ports_.log->Trace(line);
 }
 
-void CTargetSection::OnProcessTerminated(TargetGroupHost& dialog, std::intptr_t process) {
-    // Anyone may post a registered message: only a process of ours ends a
-    // portal refresh, and only its handle is closed.
-    if (watcher_.Finish(process)) RefreshPortals(dialog);
-}
-
 void CTargetSection::OnRestored(TargetGroupHost& dialog) {
     // Back from the installer: connect the chosen target once the portals
     // are refreshed.
     if (!state_.InstallPromptShown) return;
+    const TargetFlow flow = dialog.Gate().Enter(dialog.Surface(), FlowWrites::Yes);
+    if (!flow) return;
     state_.InstallPromptShown = false;
     state_.AutoConnectPending = true;
-    OnConnectClicked(dialog);
+    OnConnectClicked(dialog, flow);
 }
 
 void CTargetSection::OnDialogEnding(TargetGroupHost&) {
     startingService_.reset();
-    watcher_.DialogEnded();
+    startFlow_.reset();
+    startThen_ = nullptr;
     installOwner_ = nullptr;
 }
 
@@ -131,82 +146,67 @@ bool CTargetSection::VistaOrLater() {
     return version && IsVistaOrLater(*version);
 }
 
-void CTargetSection::CheckInitiator(TargetGroupHost& dialog, bool connecting) {
+void CTargetSection::CheckInitiator(TargetGroupHost& dialog, const TargetFlow& flow) {
     serviceDisabled_ = false;
-    WaitCursor wait(dialog.Surface());
     const std::optional<WindowsVersionInfo> version = Version();
     const bool vista = version && IsVistaOrLater(*version);
     // Vista and later bring the initiator with Windows, whatever the
     // registry says.
     if (vista || IsInitiatorInstalled(ports_.registry, version, ports_.wow64)) {
-        if (state_.PortalRefreshStarted) return;
-        if (!connecting) {
-            RefreshTargetList(dialog);
-        } else if (vista) {
-            StartInitiatorService(dialog);
-        } else {
-            StartServiceOnOlderWindows(dialog, ports_.services.Open(kInitiatorServiceName).get());
-        }
+        if (!state_.PortalRefreshStarted) RefreshTargetList(dialog, flow);
         return;
     }
-    if (connecting) {
+    FillTargetListFromDevice(dialog, flow);
+}
+
+void CTargetSection::PrepareConnect(TargetGroupHost& dialog, const TargetFlow& flow, Then then) {
+    serviceDisabled_ = false;
+    const std::optional<WindowsVersionInfo> version = Version();
+    const bool vista = version && IsVistaOrLater(*version);
+    if (!vista && !IsInitiatorInstalled(ports_.registry, version, ports_.wow64)) {
         ShowInstallNotice(dialog);
-    } else {
-        FillTargetListFromDevice(dialog);
+        return;
     }
-}
-
-void CTargetSection::StartServiceOnOlderWindows(TargetGroupHost& dialog, ServiceHandle* service) {
-    if (service == nullptr) return;
-    DialogSurfacePort& surface = dialog.Surface();
-    bool shown = false;
-    if (service->QueryState() == ServiceState::Stopped && ReadyToStart(dialog, *service) && StartLogged(*service)) {
-        shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
-        ports_.clock.Sleep(kOlderServiceStartWait);
+    if (state_.PortalRefreshStarted) {
+        then();
+        return;
     }
-    const std::optional<ServiceState> state = service->QueryState();
-    if (state == ServiceState::Running || state == ServiceState::StartPending) {
-        state_.AutoConnectPending = true;
-        ports_.clock.Sleep(kServiceNoticeWait);
-    }
-    if (shown) surface.CloseModeless(serviceNotice_);
-}
-
-void CTargetSection::StartInitiatorService(TargetGroupHost& dialog) {
     if (startingService_) return;  // a start is already being watched
     std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
     if (!service) {
+        // The connect is tried all the same; the initiator then refuses it.
         LogServiceRefusal(L"the service could not be opened", ports_.services.LastOpenError());
+        then();
         return;
     }
-    // Already running: the connect goes ahead at once, without a notice.
-    if (service->QueryState() != ServiceState::Stopped || !ReadyToStart(dialog, *service) || !StartLogged(*service)) {
-        return;
-    }
-    DialogSurfacePort& surface = dialog.Surface();
-    std::optional<WaitCursor> wait(std::in_place, surface);
-    const bool shown = surface.OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
-    ports_.clock.Sleep(kServiceNoticeWait);
-
-    const std::optional<ServiceState> state = service->QueryState();
-    if (state == ServiceState::StartPending) {
-        // Polled by timer from here: a wait of up to the limit on this
-        // thread would leave the window not responding.
-        startingService_ = std::move(service);
-        startGiveUp_ = ports_.clock.Now() + kServiceStartLimit;
-        startNoticeShown_ = shown;
-        surface.SetTimer(IDT_SERVICE_START, kServicePoll);
-        return;
-    }
-    if (state == ServiceState::Running) {
-        ports_.clock.Sleep(kServiceNoticeWait);
-        state_.AutoConnectPending = true;
-    }
-    wait.reset();
-    if (shown) surface.CloseModeless(serviceNotice_);
+    StartInitiatorService(dialog, flow, std::move(service), std::move(then));
 }
 
-bool CTargetSection::ServiceStarting() const { return startingService_ != nullptr; }
+void CTargetSection::StartInitiatorService(TargetGroupHost& dialog, const TargetFlow& flow,
+                                           std::unique_ptr<ServiceHandle> service, Then then) {
+    // Already running: the connect goes ahead at once, without a notice.
+    if (service->QueryState() != ServiceState::Stopped) {
+        const std::optional<ServiceState> state = service->QueryState();
+        if (state == ServiceState::Running || state == ServiceState::StartPending) {
+            if (!VistaOrLater()) state_.AutoConnectPending = true;
+        }
+        then();
+        return;
+    }
+    if (!ReadyToStart(dialog, *service)) return;
+    if (!StartLogged(*service)) {
+        then();
+        return;
+    }
+    // Polled by timer from here until it runs: the window keeps answering
+    // while the service starts, and the notice stays up meanwhile.
+    startNoticeShown_ = dialog.Surface().OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
+    startingService_ = std::move(service);
+    startGiveUp_ = ports_.clock.Now() + kServiceStartLimit;
+    startFlow_ = flow;
+    startThen_ = std::move(then);
+    dialog.Surface().SetTimer(IDT_SERVICE_START, kServicePoll);
+}
 
 void CTargetSection::OnServiceStartTimer(TargetGroupHost& dialog) {
     if (!startingService_) return;
@@ -217,11 +217,12 @@ void CTargetSection::OnServiceStartTimer(TargetGroupHost& dialog) {
         return;
     }
     startingService_.reset();
-    WaitCursor wait(surface);
-    if (state == ServiceState::Running) {
-        ports_.clock.Sleep(kServiceNoticeWait);
-        state_.AutoConnectPending = true;
-    }
+    const TargetFlow flow = std::move(startFlow_);
+    const Then then = std::move(startThen_);
+    startFlow_.reset();
+    startThen_ = nullptr;
+    // The initiator just came up: it learns the device's targets first.
+    if (state == ServiceState::Running) state_.AutoConnectPending = true;
     if (startNoticeShown_) surface.CloseModeless(serviceNotice_);
     startNoticeShown_ = false;
     if (state == ServiceState::StartPending) {
@@ -231,7 +232,7 @@ void CTargetSection::OnServiceStartTimer(TargetGroupHost& dialog) {
         EnableTargetButtons(dialog, true);
         return;
     }
-    ContinueConnect(dialog);
+    if (then) then();
 }
 
 void CTargetSection::ShowInstallNotice(TargetGroupHost& dialog) {
@@ -256,9 +257,17 @@ void CTargetSection::OnInstallOk(TargetGroupHost& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
     surface.Minimize();
     const CommandLine installer = InstallerCommand(path);
-    if (installer.Built()) ports_.commands.RunConsoleCommand(installer.text);
-    // The restore resumes the connect (OnRestored).
-    surface.Restore();
+    CommandRunner& commands = ports_.commands;
+    const std::wstring line = installer.Built() ? installer.text : std::wstring();
+    // The installer runs on a worker; the restore resumes the connect
+    // (OnRestored).
+    const bool started = dialog.Steps().Run(
+        surface,
+        [&commands, line] {
+            if (!line.empty()) commands.RunConsoleCommand(line);
+        },
+        [&dialog] { dialog.Surface().Restore(); });
+    if (!started) surface.Restore();
 }
 
 }  // namespace norvale

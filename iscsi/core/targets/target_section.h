@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,6 +96,9 @@ struct TargetGroupState {
     bool ChapLoginDone = false;
 };
 
+// A flow of the dialog (StepGate::Ticket), kept by every continuation of it.
+using TargetFlow = StepGate::Ticket;
+
 class CTargetSection final {
 public:
     explicit CTargetSection(TargetSectionPorts ports);
@@ -105,8 +109,9 @@ public:
     // The dialog opened: forget every pending connect and refresh.
     void ResetFlags();
     // A device with targets was clicked: the availability check, which
-    // fills the list from the device or refreshes the initiator's portals.
-    void RefreshTargets(TargetGroupHost& dialog);
+    // fills the list from the device or refreshes the initiator's portals,
+    // within the click's flow.
+    void RefreshTargets(TargetGroupHost& dialog, const TargetFlow& flow);
     // Empties the target list and disables Connect and Management.
     void ClearTargetList(TargetGroupHost& dialog);
     void OnTargetListTimer(TargetGroupHost& dialog);
@@ -114,33 +119,39 @@ public:
     void OnConnect(TargetGroupHost& dialog);
     void OnManagement(TargetGroupHost& dialog);
     void OnPageChanged(TargetGroupHost& dialog);
-    // The delay process of a portal refresh ended; `process` is its handle.
-    void OnProcessTerminated(TargetGroupHost& dialog, std::intptr_t process);
     // The dialog came back from the minimised state.
     void OnRestored(TargetGroupHost& dialog);
     void OnServiceStartTimer(TargetGroupHost& dialog);
-    // Before the selected device's address changes: log out of every target
-    // of it that the list shows as connected.
-    void DisconnectActiveTargets(TargetGroupHost& dialog);
+    // The targets of the shown list that are connected (full names): a
+    // change of the device's address logs them out first.
+    std::vector<std::wstring> ActiveTargets(TargetGroupHost& dialog) const;
     // Logs the initiator out of one target (its full iSCSI name): every
     // session and persistent login; with `removeDevices` the target's
-    // lettered volumes first stop being mounted at start-up.
-    void LogoutTarget(TargetGroupHost& dialog, const std::wstring& targetName, bool removeDevices);
+    // lettered volumes first stop being mounted at start-up. Blocks: runs
+    // on a step's worker and touches nothing of the dialog.
+    void LogoutTargetWork(const std::wstring& targetName, bool removeDevices, const std::wstring& deviceIp);
     // The dialog window is going: nothing may be posted to it any more.
     void OnDialogEnding(TargetGroupHost& dialog);
 
     const TargetGroupState& State() const { return state_; }
     // The full target name each row of the shown page stands for.
     const std::vector<std::wstring>& RowTargets() const { return rowTargets_; }
-    // Delay processes started whose end has not been handled.
-    std::size_t PendingDelayProcesses() const { return watcher_.Pending(); }
+    // Delay processes started whose handle is not closed yet.
+    std::size_t PendingDelayProcesses() const { return static_cast<std::size_t>(watcher_.Pending()); }
 
 private:
-    // --- prerequisites (target_prerequisites.cpp)
-    void CheckInitiator(TargetGroupHost& dialog, bool connecting);
-    void StartInitiatorService(TargetGroupHost& dialog);
-    bool ServiceStarting() const;
-    void StartServiceOnOlderWindows(TargetGroupHost& dialog, ServiceHandle* service);
+    using Then = std::function<void()>;
+
+    // --- prerequisites (target_section.cpp)
+    // The availability check of a click: the list (not connecting).
+    void CheckInitiator(TargetGroupHost& dialog, const TargetFlow& flow);
+    // The same before a connect: the service started (or the install notice
+    // shown); `then` when the connect may go on.
+    void PrepareConnect(TargetGroupHost& dialog, const TargetFlow& flow, Then then);
+    // Starts the stopped service and watches its start by timer; `then`
+    // when it runs (or its start could not be asked for).
+    void StartInitiatorService(TargetGroupHost& dialog, const TargetFlow& flow, std::unique_ptr<ServiceHandle> service,
+                               Then then);
     // Before a start: a disabled service is refused with a message (and the
     // connect goes no further); a manual one is made automatic so that the
     // persistent logins come back after a restart.
@@ -158,44 +169,46 @@ private:
     bool VistaOrLater();
 
     // --- the list (target_list.cpp)
-    void RefreshTargetList(TargetGroupHost& dialog);
-    void FillTargetListFromDevice(TargetGroupHost& dialog);
-    void StartPortalRefresh(TargetGroupHost& dialog);
-    void RefreshPortals(TargetGroupHost& dialog);
-    void FillTargetListFromInitiator(TargetGroupHost& dialog);
-    std::vector<std::wstring> CollectTargetNames(CWmiWrapper& wmi, const std::wstring& deviceIp);
-    void OnTargetClicked(TargetGroupHost& dialog);
+    void RefreshTargetList(TargetGroupHost& dialog, const TargetFlow& flow);
+    void FillTargetListFromDevice(TargetGroupHost& dialog, const TargetFlow& flow);
+    void StartPortalRefresh(TargetGroupHost& dialog, const TargetFlow& flow);
+    void RefreshPortals(TargetGroupHost& dialog, const TargetFlow& flow);
+    void FillTargetListFromInitiator(TargetGroupHost& dialog, const TargetFlow& flow);
+    void OnTargetClicked(TargetGroupHost& dialog, int count);
     void StartTargetListTimer(TargetGroupHost& dialog);
     void EnableTargetButtons(TargetGroupHost& dialog, bool enabled);
     bool PrefixMatching();
-    void ReadInstanceNames(CWmiWrapper& wmi);
-    // `Active` of the target's statistics selection.
-    std::vector<std::wstring> ReadActive(CWmiWrapper& wmi, const std::wstring& targetName);
 
     // --- connect and disconnect (target_connect.cpp)
-    void OnConnectClicked(TargetGroupHost& dialog);
+    void OnConnectClicked(TargetGroupHost& dialog, const TargetFlow& flow);
     // The connect after the availability check: a portal refresh first when
     // the service just came up, else the login at once.
-    void ContinueConnect(TargetGroupHost& dialog);
-    // False when the user cancelled the CHAP dialog: the buttons stay off
-    // until the next click on the list.
-    bool ConnectTarget(TargetGroupHost& dialog, bool automatic);
+    void ContinueConnect(TargetGroupHost& dialog, const TargetFlow& flow);
+    // `then(false)` when the user cancelled the CHAP dialog: the buttons
+    // stay off until the next click on the list.
+    void ConnectTarget(TargetGroupHost& dialog, const TargetFlow& flow, bool automatic,
+                       std::function<void(bool)> then);
+    void LogInAll(TargetGroupHost& dialog, const TargetFlow& flow, std::vector<std::wstring> targets,
+                  std::size_t next, const std::wstring& initiatorName, bool automatic,
+                  std::function<void(bool)> then);
     // The login lines of one target (plain, or through the CHAP dialog).
-    void LogIn(TargetGroupHost& dialog, const std::wstring& target, const std::wstring& initiatorName);
+    void LogIn(TargetGroupHost& dialog, const TargetFlow& flow, const std::wstring& target,
+               const std::wstring& initiatorName, Then then);
     void RequestChapLogin(TargetGroupHost& dialog, const std::wstring& userName, const SecretText& encodedPassword);
-    void AfterLogin(TargetGroupHost& dialog, const std::wstring& target, bool automatic);
-    void HandOverDisk(TargetGroupHost& dialog, const std::wstring& target, bool firstValueTrue, bool automatic);
-    void RemovePersistentLogins(TargetGroupHost& dialog, CWmiWrapper& wmi, const std::wstring& target);
-    void DisconnectSelectedTargets(TargetGroupHost& dialog);
+    void AfterLogin(TargetGroupHost& dialog, const TargetFlow& flow, const std::wstring& target, bool automatic,
+                    Then then);
+    void HandOverDisk(TargetGroupHost& dialog, const TargetFlow& flow, const std::wstring& target,
+                      bool firstValueTrue, bool automatic, Then then);
+    void DisconnectSelectedTargets(TargetGroupHost& dialog, const TargetFlow& flow);
     // The target of page row `row`; empty when the list has none for it.
     std::wstring TargetOfRow(int row) const;
     void ShowWarning(TargetGroupHost& dialog, unsigned textId, MessageIcon icon);
     // False, with a trace line saying why, for a name that is not an iSCSI
     // name: it must not reach a command line, a WQL query or the list.
     bool AcceptTargetName(const std::wstring& name, const wchar_t* source);
-    // A query of `wmi` ran out of time (the provider hangs): the user is
-    // told and gets the buttons back. True when that happened.
-    bool ReportWmiTimeout(TargetGroupHost& dialog, CWmiWrapper& wmi);
+    // A query ran out of time (the provider hangs): the user is told and
+    // gets the buttons back. True when that happened.
+    bool ReportWmiTimeout(TargetGroupHost& dialog, bool timedOut);
 
     TargetSectionPorts ports_;
     TargetGroupState state_;
@@ -208,10 +221,12 @@ private:
     // The dialog the install notice belongs to, while it is open.
     TargetGroupHost* installOwner_ = nullptr;
     // A service start still pending: polled by timer, so the window keeps
-    // taking messages; the connect goes on when it ends.
+    // taking messages; the connect (its flow kept here) goes on when it ends.
     std::unique_ptr<ServiceHandle> startingService_;
     std::chrono::milliseconds startGiveUp_{0};
     bool startNoticeShown_ = false;
+    TargetFlow startFlow_;
+    Then startThen_;
 };
 
 }  // namespace norvale

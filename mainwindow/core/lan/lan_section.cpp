@@ -3,11 +3,11 @@
 #include <chrono>
 
 #include "controls/core/ok_box.h"
-#include "controls/core/wait_cursor.h"
 #include "mainwindow/core/admin_login.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "platform/core/texts/norvale_texts.h"
+#include "platform/core/wipe.h"
 #include "protocol/core/device_requests.h"
 #include "protocol/core/name_text.h"
 #include "protocol/core/protocol_constants.h"
@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kAddressFieldIds[] = {IDC_LAN_IP, IDC_LAN_NETMASK, IDC_LAN_GATEWAY};
 constexpr int kListIds[] = {IDC_DEVICE_LIST, IDC_SHARE_LIST, IDC_TARGET_LIST};
-
-// The device takes a few seconds to get its address from the DHCP server;
-// the rediscovery waits for this timer instead of freezing the dialog.
-constexpr std::chrono::milliseconds kDhcpSettle{15000};
 
 // The selector's "Enable" item as the dialog fills it (its items are not
 // translated, the string table's text may be).
@@ -89,7 +85,6 @@ void CLanSection::OnDhcpModeChanged(CNorvaleDlg& dialog) {
 
 void CLanSection::OnApply(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     if (!dialog.State().deviceSelected) {
         ShowBox(surface, lan_text::kSelectDevice, kCaptionError, MessageIcon::Stop);
         return;
@@ -97,33 +92,12 @@ void CLanSection::OnApply(CNorvaleDlg& dialog) {
     const std::optional<bool> dhcp = DhcpChosen(surface);
     if (!dhcp) return;
     if (*dhcp) {
-        ApplyDhcp(dialog);
-    } else {
-        ApplyStatic(dialog);
-    }
-}
-
-void CLanSection::ApplyDhcp(CNorvaleDlg& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
-    if (!PrepareChange(dialog)) return;
-    if (SetDhcpClient(dialog.Protocol()) == 0) {
-        ShowBox(surface, lan_text::kDhcpFailed, kCaptionError, MessageIcon::Stop);
+        // The appliance's address and the PC's iSCSI sessions change: a close
+        // meanwhile waits for the change to end.
+        if (const SectionFlow flow = dialog.Gate().Enter(surface, FlowWrites::Yes)) ApplyDhcp(dialog, flow);
         return;
     }
-    ShowBox(surface, lan_text::kGettingAddress, kCaptionConfirm, MessageIcon::Information);
-    ClearForChange(surface);
-    for (int field : kAddressFieldIds) surface.Enable(field, true);
-    dialog.State().deviceSelected = false;
-    surface.Repaint();
-    // The dialog's timer handler confirms and discovers the devices again;
-    // Refresh stays disabled until then.
-    surface.SetTimer(IDT_DHCP_CHANGE, kDhcpSettle);
-}
-
-void CLanSection::ApplyStatic(CNorvaleDlg& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
     DeviceProtocol& protocol = dialog.Protocol();
-
     StaticChangeInput input;
     input.ip = ReadField(surface, IDC_LAN_IP);
     input.netmask = ReadField(surface, IDC_LAN_NETMASK);
@@ -138,53 +112,108 @@ void CLanSection::ApplyStatic(CNorvaleDlg& dialog) {
         ShowRefusal(surface, *check.refusal);
         return;
     }
-
-    if (!PrepareChange(dialog)) return;
-    protocol.NewIpText = check.values.ipText;
-    protocol.NewNetmaskText = check.values.netmaskText;
-    protocol.NewGatewayText = check.values.gatewayText;
-    // Without an answer the change may still have taken effect: the new
-    // discovery pass shows the device wherever it answers now.
-    SetStaticAddress(protocol);
-
-    ClearForChange(surface);
-    surface.Repaint();
-    protocol.DiscoverDevices(kDefaultSelector1, kDefaultSelector2);
-    surface.Enable(IDC_REFRESH, true);
-    dialog.FillDeviceList();
-    // No row of the new list is selected and the fields are empty, so no
-    // device is: a later Apply or share action must not silently address
-    // the device that is no longer shown as chosen.
-    dialog.State().deviceSelected = false;
+    if (const SectionFlow flow = dialog.Gate().Enter(surface, FlowWrites::Yes)) {
+        ApplyStatic(dialog, flow, check.values);
+    }
 }
 
-bool CLanSection::PrepareChange(CNorvaleDlg& dialog) {
+void CLanSection::ApplyDhcp(CNorvaleDlg& dialog, const SectionFlow& flow) {
+    PrepareChange(dialog, flow, [&dialog, flow] {
+        DeviceProtocol& protocol = dialog.Protocol();
+        dialog.Steps().Run(
+            dialog.Surface(), [&protocol] { return SetDhcpClient(protocol); },
+            [&dialog, flow](int changed) {
+                DialogSurfacePort& surface = dialog.Surface();
+                if (changed == 0) {
+                    ShowBox(surface, lan_text::kDhcpFailed, kCaptionError, MessageIcon::Stop);
+                    return;
+                }
+                ShowBox(surface, lan_text::kGettingAddress, kCaptionConfirm, MessageIcon::Information);
+                ClearForChange(surface);
+                for (int field : kAddressFieldIds) surface.Enable(field, true);
+                dialog.State().deviceSelected = false;
+                surface.Repaint();
+                // The dialog's timer handler confirms and discovers the
+                // devices again; the flow (and Refresh with it) waits for it.
+                dialog.AwaitDhcpAddress(flow);
+            });
+    });
+}
+
+void CLanSection::ApplyStatic(CNorvaleDlg& dialog, const SectionFlow& flow, const StaticChangeValues& values) {
+    PrepareChange(dialog, flow, [&dialog, flow, values] {
+        DeviceProtocol& protocol = dialog.Protocol();
+        protocol.NewIpText = values.ipText;
+        protocol.NewNetmaskText = values.netmaskText;
+        protocol.NewGatewayText = values.gatewayText;
+        // Without an answer the change may still have taken effect: the new
+        // discovery pass shows the device wherever it answers now.
+        dialog.Steps().Run(
+            dialog.Surface(), [&protocol] { SetStaticAddress(protocol); },
+            [&dialog, flow] {
+                ClearForChange(dialog.Surface());
+                dialog.Surface().Repaint();
+                // No row of the new list is selected and the fields are
+                // empty, so no device is: a later Apply or share action must
+                // not silently address the device that is no longer shown.
+                dialog.Rediscover(flow, false);
+            });
+    });
+}
+
+void CLanSection::PrepareChange(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void()> then) {
     // The login comes first: a wrong password must not cost the PC its
     // iSCSI sessions and persistent devices while the device stays as it was.
-    if (!LogIn(dialog)) {
-        ShowBox(dialog.Surface(), lan_text::kLoginRefused, kCaptionError, MessageIcon::Stop);
-        return false;
-    }
-    if (dialog.Surface().ListRowCount(IDC_TARGET_LIST) > 0) TearDownIscsi(dialog);
-    return true;
+    LogIn(dialog, flow, [this, &dialog, flow, then = std::move(then)](bool loggedIn) {
+        if (!loggedIn) {
+            ShowBox(dialog.Surface(), lan_text::kLoginRefused, kCaptionError, MessageIcon::Stop);
+            return;
+        }
+        if (dialog.Surface().ListRowCount(IDC_TARGET_LIST) == 0) {
+            then();
+            return;
+        }
+        TearDownIscsi(dialog, flow, then);
+    });
 }
 
-bool CLanSection::LogIn(CNorvaleDlg& dialog) {
+void CLanSection::LogIn(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void(bool)> then) {
     DeviceProtocol& protocol = dialog.Protocol();
-    const AskAdminCredentials ask = [&dialog, &protocol]() -> std::optional<AdminCredentials> {
-        AdminCredentials entered{protocol.AdminUserName, protocol.AdminPassword};
-        CLoginDialog login(LoginDialogInputs{}, entered.userName, entered.password);
-        if (dialog.Surface().RunModal(login, IDD_LOGIN) != kIdOk) return std::nullopt;
-        return entered;
-    };
-    return RunAdminLoginSequence(protocol, ask);
+    dialog.Steps().Run(
+        dialog.Surface(), [&protocol] { return FirstAdminLogins(protocol); },
+        [&dialog, &protocol, flow, then = std::move(then)](AdminLoginStage stage) {
+            if (stage == AdminLoginStage::Accepted) {
+                then(true);
+                return;
+            }
+            if (stage == AdminLoginStage::AskUser) {
+                AdminCredentials entered{protocol.AdminUserName, protocol.AdminPassword};
+                CLoginDialog login(LoginDialogInputs{}, entered.userName, entered.password);
+                const bool typed = dialog.Surface().RunModal(login, IDD_LOGIN) == kIdOk;
+                // A copy, wiped there; the dialog's own text wiped here.
+                TakeAdminCredentials(protocol, typed ? std::optional<AdminCredentials>(entered) : std::nullopt);
+                WipeBytes(entered.password);
+            }
+            dialog.Steps().Run(
+                dialog.Surface(), [&protocol] { return FinalAdminLogin(protocol); },
+                [flow, then](bool loggedIn) { then(loggedIn); });
+        });
 }
 
 // The device's address is about to change: the initiator must forget the
 // sessions, the re-mounted volumes and the portal of the old address.
-void CLanSection::TearDownIscsi(CNorvaleDlg& dialog) {
-    dialog.Targets().DisconnectActiveTargets(dialog);
-    initiator_.ForgetDevice(dialog.Protocol().SelectedDeviceIp);
+void CLanSection::TearDownIscsi(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void()> then) {
+    TargetSection& targets = dialog.Targets();
+    const std::vector<std::wstring> connected = targets.ActiveTargets(dialog);
+    const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
+    InitiatorTeardownPort& initiator = initiator_;
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [&targets, &initiator, connected, deviceIp] {
+            for (const std::wstring& target : connected) targets.LogoutTargetWork(target, true, deviceIp);
+            initiator.ForgetDevice(deviceIp);
+        },
+        [flow, then = std::move(then)] { then(); });
 }
 
 void CLanSection::ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal) {

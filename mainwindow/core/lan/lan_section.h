@@ -8,6 +8,7 @@
 //   CNorvaleDlg dialog(protocol, files, sections);
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "controls/core/dialog_surface_port.h"
@@ -19,7 +20,8 @@ namespace norvale {
 // What a change of the device's address needs of the iSCSI initiator once
 // the device's connected targets are logged out (through the dialog's target
 // section): the persistent devices cleared, the device's portal removed and
-// the targets read anew, so nothing points at the old address.
+// the targets read anew, so nothing points at the old address. Blocks: the
+// change calls it on a step's worker.
 class InitiatorTeardownPort {
 public:
     virtual ~InitiatorTeardownPort() = default;
@@ -35,13 +37,13 @@ public:
     void OnDhcpModeChanged(CNorvaleDlg& dialog) override;
 
 private:
-    void ApplyDhcp(CNorvaleDlg& dialog);
-    void ApplyStatic(CNorvaleDlg& dialog);
-    // The administrator login, then the tear-down; false (and the user told)
-    // when the device refused the login.
-    bool PrepareChange(CNorvaleDlg& dialog);
-    bool LogIn(CNorvaleDlg& dialog);
-    void TearDownIscsi(CNorvaleDlg& dialog);
+    void ApplyDhcp(CNorvaleDlg& dialog, const SectionFlow& flow);
+    void ApplyStatic(CNorvaleDlg& dialog, const SectionFlow& flow, const StaticChangeValues& values);
+    // The administrator login, then the tear-down, then `then`; when the
+    // device refused the login the user is told and the flow ends there.
+    void PrepareChange(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void()> then);
+    void LogIn(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void(bool)> then);
+    void TearDownIscsi(CNorvaleDlg& dialog, const SectionFlow& flow, std::function<void()> then);
     void ShowRefusal(DialogSurfacePort& surface, const InputRefusal& refusal);
 
     InitiatorTeardownPort& initiator_;

@@ -39,16 +39,31 @@ CredentialPlan CredentialPlanFor(const std::wstring& windowsVersionName, bool vi
     return CredentialPlan::EmptyThenLogin;
 }
 
-bool ConnectWithCredentials(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
-                            CredentialPlan plan, const std::function<ShareCredentials()>& askUser) {
-    if (plan != CredentialPlan::LoginFirst && TryRepeatedly(drives, localName, remoteName, {})) return true;
-    if (plan == CredentialPlan::EmptyThenWindowsPrompt) {
-        return drives.AddConnection(localName, remoteName, std::wstring(), L"admin", kWindowsPromptFlags);
+MappingStage ConnectUntyped(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
+                            CredentialPlan plan) {
+    if (plan != CredentialPlan::LoginFirst && TryRepeatedly(drives, localName, remoteName, {})) {
+        return MappingStage::Connected;
     }
-    ShareCredentials typed = askUser ? askUser() : ShareCredentials{};
+    if (plan == CredentialPlan::EmptyThenWindowsPrompt) {
+        return drives.AddConnection(localName, remoteName, std::wstring(), L"admin", kWindowsPromptFlags)
+                   ? MappingStage::Connected
+                   : MappingStage::Failed;
+    }
+    return MappingStage::AskCredentials;
+}
+
+bool ConnectTyped(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
+                  ShareCredentials typed) {
     const bool connected = TryRepeatedly(drives, localName, remoteName, typed);
     Wipe(typed.password);
     return connected;
+}
+
+bool ConnectWithCredentials(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
+                            CredentialPlan plan, const std::function<ShareCredentials()>& askUser) {
+    const MappingStage stage = ConnectUntyped(drives, localName, remoteName, plan);
+    if (stage != MappingStage::AskCredentials) return stage == MappingStage::Connected;
+    return ConnectTyped(drives, localName, remoteName, askUser ? askUser() : ShareCredentials{});
 }
 
 std::wstring ShareRemoteName(const std::wstring& deviceName, const std::wstring& shareName) {

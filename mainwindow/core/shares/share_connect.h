@@ -34,6 +34,16 @@ struct ShareCredentials {
 bool ConnectWithCredentials(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
                             CredentialPlan plan, const std::function<ShareCredentials()>& askUser);
 
+// The same in two parts, for a dialog that asks on its own thread while the
+// attempts run on a worker. The attempts that need nothing typed: Connected,
+// Failed, or the plan's credentials are to be asked for now.
+enum class MappingStage { Connected, Failed, AskCredentials };
+MappingStage ConnectUntyped(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
+                            CredentialPlan plan);
+// The attempts with what the user typed; the password is wiped.
+bool ConnectTyped(NetworkDrivePort& drives, const std::wstring& localName, const std::wstring& remoteName,
+                  ShareCredentials typed);
+
 // '\\device\share'; empty when the two cannot form a remote name: an empty
 // part, a backslash or slash inside one (a name from the network must not
 // lead elsewhere), or more than 255 characters.

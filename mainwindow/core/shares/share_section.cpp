@@ -6,13 +6,13 @@
 
 #include "controls/core/list_selection.h"
 #include "controls/core/ok_box.h"
-#include "controls/core/wait_cursor.h"
 #include "mainwindow/core/login_dialog.h"
 #include "mainwindow/core/norvale_dialog.h"
 #include "mainwindow/core/shares/share_drive_letters.h"
 #include "mainwindow/core/shares/share_entry.h"
 #include "mainwindow/core/shares/share_texts.h"
 #include "platform/core/texts/norvale_texts.h"
+#include "platform/core/secret_text.h"
 #include "platform/core/utf8.h"
 #include "platform/core/version/windows_version_editions.h"
 #include "platform/core/version/windows_version_name.h"
@@ -64,49 +64,74 @@ CShareSection::CShareSection(ShareSectionPorts ports)
     for (std::size_t index = 0; index < table_.size(); ++index) table_[index].drive = DriveNameOfEntry(index);
 }
 
-void CShareSection::RefreshDriveLetters(CNorvaleDlg& dialog) {
+void CShareSection::ReadDrives(CNorvaleDlg& dialog, std::function<void()> alsoOnWorker, std::function<void()> then) {
     const bool unelevated = LacksAdministratorRights(ports_.elevation, ReadWindowsVersion(ports_.version));
     if (unelevated && !adminNoticeShown_) {
         adminNoticeShown_ = true;
         ShowBox(dialog, UiText(share_text::kNeedsAdministrator), share_text::kCaptionWarning,
                 MessageIcon::Exclamation);
     }
-    RefreshMappedDrives(ports_.version, ports_.registry, ports_.drives, table_, !unelevated);
-    FillDriveLetterCombo(dialog.Surface(), IDC_DRIVE_LETTERS, table_, ports_.driveTypes);
+    ShareSectionPorts ports = ports_;
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [ports, table = table_, unelevated, alsoOnWorker = std::move(alsoOnWorker)]() mutable {
+            RefreshMappedDrives(ports.version, ports.registry, ports.drives, table, !unelevated);
+            if (alsoOnWorker) alsoOnWorker();
+            return table;
+        },
+        [this, &dialog, then = std::move(then)](const MappedDriveTable& read) {
+            table_ = read;
+            FillDriveLetterCombo(dialog.Surface(), IDC_DRIVE_LETTERS, table_, ports_.driveTypes);
+            if (then) then();
+        });
 }
+
+void CShareSection::RefreshDriveLetters(CNorvaleDlg& dialog) { ReadDrives(dialog, {}, {}); }
 
 void CShareSection::OnDialogOpened(CNorvaleDlg& dialog) { RefreshDriveLetters(dialog); }
 
-void CShareSection::OnDeviceSelected(CNorvaleDlg& dialog) {
-    DialogSurfacePort& surface = dialog.Surface();
-    RefreshDriveLetters(dialog);
+void CShareSection::OnDeviceSelected(CNorvaleDlg& dialog, const SectionFlow& flow) {
     DeviceProtocol& protocol = dialog.Protocol();
-    FillSharePages(surface, IDC_SHARE_PAGE, QueryShareCount(protocol));
-    dialog.State().sharePageStart = 0;
-    QueryShareList(protocol, 0);
+    auto count = std::make_shared<int>(-1);
+    ReadDrives(
+        dialog,
+        [&protocol, count] {
+            *count = QueryShareCount(protocol);
+            QueryShareList(protocol, 0);
+        },
+        [this, &dialog, flow, count] {
+            FillSharePages(dialog.Surface(), IDC_SHARE_PAGE, *count);
+            dialog.State().sharePageStart = 0;
+            ShowShares(dialog);
+        });
+}
+
+void CShareSection::ShowShares(CNorvaleDlg& dialog) {
+    DialogSurfacePort& surface = dialog.Surface();
     const auto device = SelectedDevice(surface);
     if (!device) {
         surface.DeleteAllListRows(IDC_SHARE_LIST);
         return;
     }
     dialog.State().deviceWebAddress = TruncateWide(device->ip, kMaxWebAddressChars);
-    FillShareList(surface, IDC_SHARE_LIST, protocol.ShareNameList, table_, device->name, device->ip,
+    FillShareList(surface, IDC_SHARE_LIST, dialog.Protocol().ShareNameList, table_, device->name, device->ip,
                   ServerMatch::IgnoringCase);
 }
 
 void CShareSection::OnPageChanged(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     const int page = surface.ComboSelection(IDC_SHARE_PAGE);
     dialog.State().sharePageStart = page > 0 ? page * kItemsPerPage : 0;
     surface.SetFocus(IDC_DEVICE_LIST);
-    const auto device = SelectedDevice(surface);
-    if (!device) return;
-    RefreshDriveLetters(dialog);
-    QueryShareList(dialog.Protocol(), dialog.State().sharePageStart);
-    dialog.State().deviceWebAddress = TruncateWide(device->ip, kMaxWebAddressChars);
-    FillShareList(surface, IDC_SHARE_LIST, dialog.Protocol().ShareNameList, table_, device->name, device->ip,
-                  ServerMatch::IgnoringCase);
+    if (!SelectedDevice(surface)) return;
+    const SectionFlow flow = dialog.Gate().Enter(surface);
+    if (!flow) return;
+    DeviceProtocol& protocol = dialog.Protocol();
+    const int first = dialog.State().sharePageStart;
+    ReadDrives(dialog, [&protocol, first] { QueryShareList(protocol, first); }, [this, &dialog, flow] {
+        // Shown only while the device row is still the selected one.
+        if (SelectedDevice(dialog.Surface())) ShowShares(dialog);
+    });
 }
 
 void CShareSection::OnListClicked(CNorvaleDlg& dialog) {
@@ -116,40 +141,54 @@ void CShareSection::OnListClicked(CNorvaleDlg& dialog) {
         surface.Enable(IDC_SHARE_DISCONNECT, false);
         return;
     }
+    const SectionFlow flow = dialog.Gate().Enter(surface);
+    if (!flow) return;
+    DeviceProtocol& protocol = dialog.Protocol();
+    const int first = dialog.State().sharePageStart;
     // The lock states may have changed since the page was shown.
-    QueryShareList(dialog.Protocol(), dialog.State().sharePageStart);
-    const int row = SelectedRow(surface, IDC_SHARE_LIST);
-    if (row < 0) return;
-    const std::wstring clicked = surface.ListCell(IDC_SHARE_LIST, row, 0);
-    // A copy: the modal box runs a message loop, and a handler run meanwhile
-    // may refill the list.
-    const std::vector<std::wstring> entries = dialog.Protocol().ShareNameList.Names();
-    for (const std::wstring& entry : entries) {
-        const ShareEntry share = ParseShareEntry(entry);
-        if (!SameNameIgnoringCase(share.name, clicked)) continue;
-        surface.Enable(IDC_SHARE_CONNECT, !share.locked);
-        surface.Enable(IDC_SHARE_DISCONNECT, !share.locked);
-        if (share.locked) {
-            ShowBox(dialog, share.name + UiText(share_text::kIsLocked), share_text::kCaptionWarning,
-                    MessageIcon::Exclamation);
+    dialog.Steps().Run(surface, [&protocol, first] { QueryShareList(protocol, first); }, [this, &dialog, flow] {
+        DialogSurfacePort& shown = dialog.Surface();
+        const int row = SelectedRow(shown, IDC_SHARE_LIST);
+        if (row < 0) return;
+        const std::wstring clicked = shown.ListCell(IDC_SHARE_LIST, row, 0);
+        // A copy: the modal box runs a message loop, and a handler run
+        // meanwhile may refill the list.
+        const std::vector<std::wstring> entries = dialog.Protocol().ShareNameList.Names();
+        for (const std::wstring& entry : entries) {
+            const ShareEntry share = ParseShareEntry(entry);
+            if (!SameNameIgnoringCase(share.name, clicked)) continue;
+            shown.Enable(IDC_SHARE_CONNECT, !share.locked);
+            shown.Enable(IDC_SHARE_DISCONNECT, !share.locked);
+            if (share.locked) {
+                ShowBox(dialog, share.name + UiText(share_text::kIsLocked), share_text::kCaptionWarning,
+                        MessageIcon::Exclamation);
+            }
         }
-    }
+    });
 }
 
-bool CShareSection::CheckDeviceReachable(CNorvaleDlg& dialog) {
+void CShareSection::CheckDeviceReachable(CNorvaleDlg& dialog, const SectionFlow& flow,
+                                         std::function<void(bool)> then) {
     DialogSurfacePort& surface = dialog.Surface();
+    ReachabilityCheck& reachability = reachability_;
     const WorkerStart start = [&surface](std::function<void()> work) { return surface.StartWorker(std::move(work)); };
-    if (reachability_.Run(start, dialog.State().deviceWebAddress)) return true;
-    ShowBox(dialog, UiText(share_text::kDeviceUnavailable), share_text::kCaptionWarning, MessageIcon::Exclamation);
-    RefreshDriveLetters(dialog);
-    dialog.Refresh();
-    dialog.State().deviceSelected = false;
-    return false;
+    const std::wstring address = dialog.State().deviceWebAddress;
+    dialog.Steps().Run(
+        surface, [&reachability, start, address] { return reachability.Run(start, address); },
+        [this, &dialog, flow, then = std::move(then)](bool reachable) {
+            if (reachable) {
+                then(true);
+                return;
+            }
+            ShowBox(dialog, UiText(share_text::kDeviceUnavailable), share_text::kCaptionWarning,
+                    MessageIcon::Exclamation);
+            RefreshDriveLetters(dialog);
+            dialog.Rediscover(flow, true, [then] { then(false); });
+        });
 }
 
 void CShareSection::OnConnect(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     const std::wstring versionName = GetWindowsVersionName(ports_.version);
     const auto version = ReadWindowsVersion(ports_.version);
     const bool vistaOrLater = version && IsVistaOrLater(*version);
@@ -165,37 +204,69 @@ void CShareSection::OnConnect(CNorvaleDlg& dialog) {
         return;
     }
     const std::wstring shareName = TruncateWide(surface.ListCell(IDC_SHARE_LIST, shareRow, 0), kMaxShareRowChars);
+    // A mapping remembered in the user's profile is a change that must not
+    // be left half made.
+    const SectionFlow flow = dialog.Gate().Enter(surface, FlowWrites::Yes);
+    if (!flow) return;
+    const CredentialPlan plan = CredentialPlanFor(versionName, vistaOrLater);
+    CheckDeviceReachable(dialog, flow, [this, &dialog, flow, deviceName, shareName, versionName, plan](bool reachable) {
+        if (!reachable) return;
+        DialogSurfacePort& shown = dialog.Surface();
+        const int letter = shown.ComboSelection(IDC_DRIVE_LETTERS);
+        if (letter < 0) return;
+        const std::wstring localName = LocalDriveName(shown.ComboItemText(IDC_DRIVE_LETTERS, letter));
+        const std::wstring remoteName = ShareRemoteName(deviceName, shareName);
+        if (localName.empty() || remoteName.empty()) {
+            // Nothing has been dropped yet: refuse before touching the letter.
+            ShowBox(dialog, UiText(share_text::kMapFailed), share_text::kCaptionError, MessageIcon::Stop);
+            return;
+        }
+        Map(dialog, flow, localName, remoteName, versionName, plan);
+    });
+}
 
-    if (!CheckDeviceReachable(dialog)) return;
+void CShareSection::Map(CNorvaleDlg& dialog, const SectionFlow& flow, const std::wstring& localName,
+                        const std::wstring& remoteName, const std::wstring& versionName, CredentialPlan plan) {
+    ShareSectionPorts ports = ports_;
+    dialog.Steps().Run(
+        dialog.Surface(),
+        [ports, localName, remoteName, plan] {
+            // Whatever the letter led to is dropped first. Redirection is
+            // the calling thread's, so it is set here, on the worker.
+            ports.drives.CancelConnection(localName, connect_flag::kUpdateProfile, true);
+            RedirectionForMapping redirection(ports.redirection, ports.wow64);
+            return ConnectUntyped(ports.drives, localName, remoteName, plan);
+        },
+        [this, &dialog, flow, ports, localName, remoteName, versionName](MappingStage stage) {
+            if (stage != MappingStage::AskCredentials) {
+                MappingEnded(dialog, flow, stage == MappingStage::Connected);
+                return;
+            }
+            ShareCredentials typed = AskShareCredentials(dialog, versionName);
+            dialog.Steps().Run(
+                dialog.Surface(),
+                [ports, localName, remoteName, typed]() mutable {
+                    RedirectionForMapping redirection(ports.redirection, ports.wow64);
+                    const bool connected = ConnectTyped(ports.drives, localName, remoteName, typed);
+                    WipeText(typed.password);
+                    return connected;
+                },
+                [this, &dialog, flow](bool connected) { MappingEnded(dialog, flow, connected); });
+            WipeText(typed.password);
+        });
+}
 
-    const int letter = surface.ComboSelection(IDC_DRIVE_LETTERS);
-    if (letter < 0) return;
-    const std::wstring localName = LocalDriveName(surface.ComboItemText(IDC_DRIVE_LETTERS, letter));
-    const std::wstring remoteName = ShareRemoteName(deviceName, shareName);
-    if (localName.empty() || remoteName.empty()) {
-        // Nothing has been dropped yet: refuse before touching the letter.
-        ShowBox(dialog, UiText(share_text::kMapFailed), share_text::kCaptionError, MessageIcon::Stop);
-        return;
-    }
-
-    // Whatever the letter led to is dropped first.
-    ports_.drives.CancelConnection(localName, connect_flag::kUpdateProfile, true);
-    RedirectionForMapping redirection(ports_.redirection, ports_.wow64);
-    const bool connected =
-        ConnectWithCredentials(ports_.drives, localName, remoteName, CredentialPlanFor(versionName, vistaOrLater),
-                               [&] { return AskShareCredentials(dialog, versionName); });
+void CShareSection::MappingEnded(CNorvaleDlg& dialog, const SectionFlow& flow, bool connected) {
     if (!connected) {
         ShowBox(dialog, UiText(share_text::kMapFailed), share_text::kCaptionError, MessageIcon::Stop);
         return;
     }
     ShowDone(dialog, share_text::kMapped, share_text::kMappedRestart);
-    RefreshDriveLetters(dialog);
-    RedrawShareList(dialog, ServerMatch::Exact);
+    ReadDrives(dialog, {}, [this, &dialog, flow] { RedrawShareList(dialog, ServerMatch::Exact); });
 }
 
 void CShareSection::OnDisconnect(CNorvaleDlg& dialog) {
     DialogSurfacePort& surface = dialog.Surface();
-    WaitCursor wait(surface);
     std::wstring text;
     const int shareRow = SelectedRowFromVisible(surface, IDC_SHARE_LIST);
     if (shareRow >= 0) {
@@ -206,13 +277,23 @@ void CShareSection::OnDisconnect(CNorvaleDlg& dialog) {
         text = surface.ComboItemText(IDC_DRIVE_LETTERS, letter);
     }
     const std::wstring localName = LocalDriveName(text);
-    if (localName.empty() || !ports_.drives.CancelConnection(localName, connect_flag::kUpdateProfile, true)) {
+    if (localName.empty()) {
         ShowBox(dialog, UiText(share_text::kUnmapFailed), share_text::kCaptionError, MessageIcon::Stop);
         return;
     }
-    ShowDone(dialog, share_text::kUnmapped, share_text::kUnmappedRestart);
-    RefreshDriveLetters(dialog);
-    RedrawShareList(dialog, ServerMatch::Exact);
+    const SectionFlow flow = dialog.Gate().Enter(surface, FlowWrites::Yes);
+    if (!flow) return;
+    NetworkDrivePort& drives = ports_.drives;
+    dialog.Steps().Run(
+        surface, [&drives, localName] { return drives.CancelConnection(localName, connect_flag::kUpdateProfile, true); },
+        [this, &dialog, flow](bool cancelled) {
+            if (!cancelled) {
+                ShowBox(dialog, UiText(share_text::kUnmapFailed), share_text::kCaptionError, MessageIcon::Stop);
+                return;
+            }
+            ShowDone(dialog, share_text::kUnmapped, share_text::kUnmappedRestart);
+            ReadDrives(dialog, {}, [this, &dialog, flow] { RedrawShareList(dialog, ServerMatch::Exact); });
+        });
 }
 
 void CShareSection::ShowBox(CNorvaleDlg& dialog, std::wstring text, unsigned caption, MessageIcon icon) {

@@ -54,7 +54,7 @@ public:
     explicit CShareSection(ShareSectionPorts ports);
 
     void OnDialogOpened(CNorvaleDlg& dialog) override;
-    void OnDeviceSelected(CNorvaleDlg& dialog) override;
+    void OnDeviceSelected(CNorvaleDlg& dialog, const SectionFlow& flow) override;
     void OnListClicked(CNorvaleDlg& dialog) override;
     void OnConnect(CNorvaleDlg& dialog) override;
     void OnDisconnect(CNorvaleDlg& dialog) override;
@@ -62,14 +62,23 @@ public:
     // Asks the address in the dialog's deviceWebAddress. When the device
     // does not answer: tells the user, re-reads the drives and discovers
     // the devices again (no device is selected afterwards).
-    bool CheckDeviceReachable(CNorvaleDlg& dialog) override;
+    void CheckDeviceReachable(CNorvaleDlg& dialog, const SectionFlow& flow,
+                              std::function<void(bool)> then) override;
 
     // The table as last read; the disk manager reads it too.
     const MappedDriveTable& MappedDrives() const { return table_; }
-    // RefreshMappedDrives, then the letter combo.
+    // RefreshMappedDrives on a worker, then the letter combo.
     void RefreshDriveLetters(CNorvaleDlg& dialog) override;
 
 private:
+    // The mapped drives read on a worker (with `alsoOnWorker` after them,
+    // the appliance asked, say), then the table and the letter combo shown
+    // and `then` run.
+    void ReadDrives(CNorvaleDlg& dialog, std::function<void()> alsoOnWorker, std::function<void()> then);
+    // The mapping's attempts after the reachability check.
+    void Map(CNorvaleDlg& dialog, const SectionFlow& flow, const std::wstring& localName,
+             const std::wstring& remoteName, const std::wstring& versionName, CredentialPlan plan);
+    void MappingEnded(CNorvaleDlg& dialog, const SectionFlow& flow, bool connected);
     void ShowBox(CNorvaleDlg& dialog, std::wstring text, unsigned caption, MessageIcon icon);
     // The success box of Connect or Disconnect: the restart hint only where
     // a 32-bit program on 64-bit Windows Vista or later made the change.
@@ -77,6 +86,9 @@ private:
     // The share list of the selected device row from ShareNameList.
     void RedrawShareList(CNorvaleDlg& dialog, ServerMatch match);
     ShareCredentials AskShareCredentials(CNorvaleDlg& dialog, const std::wstring& versionName);
+    // The share list of the selected device row from ShareNameList, after
+    // a step asked the appliance.
+    void ShowShares(CNorvaleDlg& dialog);
 
     ShareSectionPorts ports_;
     ReachabilityCheck reachability_;

@@ -50,6 +50,8 @@ inline constexpr unsigned kDhcpEnabled = 206;
 inline constexpr unsigned kPageLabel = 233;
 inline constexpr unsigned kCaptionConfirm = 235;
 inline constexpr unsigned kCaptionWarning = 236;
+// A close that waits for a change under way to end.
+inline constexpr unsigned kClosesAfterChange = 292;
 }  // namespace main_text
 
 // The LAN section's own messages.

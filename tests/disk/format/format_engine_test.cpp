@@ -19,12 +19,17 @@ public:
     std::vector<FormatReport> reports;
     FormatStart start = FormatStart::Ran;
     std::vector<FormatRequest> requests;
+    // What the dialog's thread does meanwhile, after each report.
+    std::function<void()> meanwhile;
 
     FormatStart Format(const FormatRequest& request,
                        const std::function<void(const FormatReport&)>& onReport) override {
         requests.push_back(request);
         if (start != FormatStart::Ran) return start;
-        for (const FormatReport& report : reports) onReport(report);
+        for (const FormatReport& report : reports) {
+            onReport(report);
+            if (meanwhile) meanwhile();
+        }
         return start;
     }
 };
@@ -34,7 +39,7 @@ FormatReport Done(bool success) { return {FormatReport::Kind::Done, 11, 0, succe
 
 class FormattingDialog final : public DialogController, public FormatListener {
 public:
-    FormattingDialog(FormatEngine& engine, FormatOwner owner) : session(engine, owner, *this) {
+    FormattingDialog(FormatEngine& engine, FormatOwner owner) : session(engine, owner, *this, steps) {
         session.Bind(Messages());
     }
     FormatSession::Start Start(const std::wstring& letter) {
@@ -43,6 +48,7 @@ public:
     void FormatSucceeded(const std::wstring& drive) override { ends.push_back(L"ok " + drive); }
     void FormatFailed() override { ends.push_back(L"failed"); }
 
+    BackgroundSteps steps{Messages()};
     FormatSession session;
     std::vector<std::wstring> ends;
 };
@@ -52,7 +58,10 @@ struct EngineRig {
     FormatEngine engine{port};
     FormattingDialog dialog{engine, FormatOwner::PartitionManager};
     FakeDialogSurface surface;
-    EngineRig() { surface.Open(dialog); }
+    EngineRig() {
+        surface.HoldWorkers();
+        surface.Open(dialog);
+    }
     int Bar() { return surface.Control(format_control::kProgress).progress.position; }
     std::wstring Status() { return surface.Control(format_control::kStatus).text; }
 };
@@ -111,12 +120,19 @@ TEST(FormatEngine, EveryWayTheLibraryEndsShowsOneOutcome) {
 TEST(FormatEngine, FullProgressShowsFinalizingAndEnablesTheButtons) {
     EngineRig rig;
     rig.port.reports = {Progress(100)};
+    std::wstring status;
+    bool startEnabled = false;
+    // The report arrives while the library still works on.
+    rig.port.meanwhile = [&] {
+        rig.surface.DeliverPosted();
+        status = rig.Status();
+        startEnabled = rig.surface.IsEnabled(format_control::kStart);
+    };
     rig.dialog.Start(L"F:\\");
     rig.surface.Enable(format_control::kStart, false);
     rig.surface.RunWorkers();
-    rig.surface.Registered(L"Norvale.FormatReport", 100);
-    EXPECT_EQ(rig.Status(), L"Finalizing... please wait this may take a minute.");
-    EXPECT_TRUE(rig.surface.IsEnabled(format_control::kStart));
+    EXPECT_EQ(status, L"Finalizing... please wait this may take a minute.");
+    EXPECT_TRUE(startEnabled);
 }
 
 TEST(FormatEngine, RefusesAVolumeWithoutLetterAndASecondFormat) {
@@ -143,6 +159,7 @@ TEST(FormatEngine, PseudoProgressNeverResetsWithinAProgramRun) {
     for (int format = 0; format < 2; ++format) {
         FormattingDialog dialog(engine, FormatOwner::PartitionManager);
         FakeDialogSurface surface;
+        surface.HoldWorkers();
         surface.Open(dialog);
         dialog.Start(L"E:\\");
         for (int tick = 0; tick < 5; ++tick) {
@@ -162,7 +179,9 @@ TEST(FormatEngine, ADialogThatEndedHearsNothingAndASilentLibraryIsGivenUp) {
     EngineRig rig;
     rig.port.reports = {Progress(50), Done(true)};
     rig.dialog.Start(L"E:\\");
+    // The dialog's end: its format session and its steps.
     rig.dialog.session.DialogEnded();
+    rig.dialog.steps.DialogEnded();
     rig.surface.RunWorkers();
     EXPECT_EQ(rig.surface.PendingPosts(), 0u);
     EXPECT_FALSE(rig.engine.Busy());

@@ -195,10 +195,14 @@ TEST_F(DiskManagerTest, FailedTableRequestsLeaveTheDiskAsItWas) {
     EXPECT_EQ(surface_->MessageBoxes().back().request.caption, L"Warning");
     EXPECT_EQ(test::ImageDigest(Image(empty)), emptyBefore);
 
-    // Only the bar's read fails: it shows the whole disk free, which Add
-    // must refuse before it asks Windows anything, even if a read now works.
+    // Only the bar's read fails (a dialog that opens anew): it shows the
+    // whole disk free, which Add must refuse before it asks Windows
+    // anything, even if a read now works.
+    surface_->Destroy();
+    NewSurface();
     Disks().Inject({disksim::Request::GetDriveLayoutEx, static_cast<std::uint32_t>(used), win32_error::kIoDevice,
                     std::nullopt, 1});
+    Open();
     const std::size_t boxes = surface_->MessageBoxes().size();
     const auto writes = Disks().Calls(disksim::Request::SetDriveLayoutEx) + Disks().Calls(disksim::Request::CreateDisk);
     Choose(1, 0, ID_DISK_ADD);
