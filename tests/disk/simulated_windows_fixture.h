@@ -79,6 +79,9 @@ protected:
         ASSERT_TRUE(device.Ok());
         ASSERT_EQ(device.value->SetDriveLayoutEx(layout).error, 0u);
         ASSERT_EQ(device.value->UpdateProperties().error, 0u);
+        // Windows mounts the new volumes a moment later, and letters them
+        // (where it does) a moment after that.
+        clock_.Advance(Pc().Setup().volumeDelay + Pc().Setup().letterDelay);
     }
 
     VirtualClock clock_;

@@ -111,6 +111,8 @@ TEST_F(InventoryTest, OfflineDiskIsBareUntilTheOnlineScript) {
 
     DiskScripts scripts = Pc().Scripts();
     EXPECT_TRUE(scripts.WriteAndRun(ScriptFile::Active, OnlineScriptText(static_cast<std::uint32_t>(disk))).Ran());
+    EXPECT_EQ(Refresh().size(), 1u) << "the volumes come a moment after the disk is online";
+    clock_.Advance(Pc().Setup().volumeDelay);
     const VolumeInventory online = Refresh();
     ASSERT_EQ(online.size(), 2u);
     // Server editions give no letter of their own: the assign script does.

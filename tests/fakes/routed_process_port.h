@@ -19,6 +19,7 @@
 
 #include "platform/core/console/process_port.h"
 #include "tests/fakes/freed_block_scan.h"
+#include "tests/fakes/virtual_clock.h"
 
 namespace norvale::test {
 
@@ -35,6 +36,10 @@ public:
     void Route(const std::wstring& program, Handler handler, Redaction redaction = nullptr) {
         routes_[Lower(program)] = {std::move(handler), std::move(redaction)};
     }
+
+    // Each run of a routed program takes its time on `clock` (sim_cost):
+    // iscsicli, diskpart through cmd.exe, anything else.
+    void TakeTime(ClockPort& clock) { clock_ = &clock; }
 
     // Runs of `program` from now on hang until they are stopped.
     void Hang(const std::wstring& program) { hung_.insert(Lower(program)); }
@@ -56,6 +61,12 @@ public:
             return {};
         }
         lines.push_back(Redacted(commandLine));
+        if (clock_ != nullptr) {
+            const std::wstring program = ProgramOf(commandLine);
+            SpendTime(*clock_, program == L"iscsicli" ? sim_cost::kIscsicli
+                               : program == L"cmd"    ? sim_cost::kDiskpart
+                                                      : sim_cost::kOtherProgram);
+        }
         return route->second.handler(commandLine, keepOutput);
     }
 
@@ -112,6 +123,7 @@ private:
 
     std::map<std::wstring, Entry> routes_;
     std::set<std::wstring> hung_;
+    ClockPort* clock_ = nullptr;
 };
 
 }  // namespace norvale::test

@@ -13,6 +13,7 @@
 
 #include "platform/core/drives/drive_type_port.h"
 #include "platform/core/drives/network_drive_port.h"
+#include "tests/fakes/virtual_clock.h"
 
 namespace norvale::test {
 
@@ -48,6 +49,8 @@ public:
     std::vector<AddConnectionCall> adds;
     std::vector<CancelConnectionCall> cancels;
     int remoteNameQueries = 0;
+    // Where a connect and a cancel take their time (sim_cost); none: no time.
+    ClockPort* clock = nullptr;
 
     // The PC this section usually meets: C: fixed, D: optical, E: removable,
     // R: a RAM disk, Y: mapped to \\NAS\music.
@@ -78,6 +81,7 @@ public:
     bool AddConnection(const std::wstring& localName, const std::wstring& remoteName, const std::wstring& password,
                        const std::wstring& userName, unsigned flags) override {
         adds.push_back({localName, remoteName, password, userName, flags});
+        if (clock != nullptr) SpendTime(*clock, sim_cost::kShareConnect);
         const auto letter = Letter(localName);
         // Windows refuses a letter in use (ERROR_ALREADY_ASSIGNED).
         if (!letter || localDrives.count(*letter) != 0 || connections.count(*letter) != 0) return false;
@@ -88,6 +92,7 @@ public:
 
     bool CancelConnection(const std::wstring& localName, unsigned flags, bool force) override {
         cancels.push_back({localName, flags, force});
+        if (clock != nullptr) SpendTime(*clock, sim_cost::kShareCancel);
         const auto letter = Letter(localName);
         if (!letter || connections.count(*letter) == 0 || busy.count(*letter) != 0) return false;
         connections.erase(*letter);

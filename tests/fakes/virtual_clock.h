@@ -30,4 +30,25 @@ private:
     std::vector<std::chrono::milliseconds> sleeps_;
 };
 
+// A simulation's own time for what it does (a console program's run, a WMI
+// query, a disk request): in virtual time it passes on the clock, as if the
+// call had taken that long; on the real clock the work takes what it takes.
+inline void SpendTime(ClockPort& clock, std::chrono::milliseconds duration) {
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->Advance(duration);
+}
+
+// What the simulations charge (see SpendTime): roughly what these take on a
+// PC talking to an iSCSI target on the LAN.
+namespace sim_cost {
+inline constexpr std::chrono::milliseconds kWmiConnect{150};
+inline constexpr std::chrono::milliseconds kWmiQuery{20};
+inline constexpr std::chrono::milliseconds kWmiPut{50};
+inline constexpr std::chrono::milliseconds kIscsicli{150};
+inline constexpr std::chrono::milliseconds kDiskpart{1500};
+inline constexpr std::chrono::milliseconds kOtherProgram{100};
+inline constexpr std::chrono::milliseconds kDiskRequest{2};
+inline constexpr std::chrono::milliseconds kShareConnect{300};
+inline constexpr std::chrono::milliseconds kShareCancel{50};
+}  // namespace sim_cost
+
 }  // namespace norvale::test

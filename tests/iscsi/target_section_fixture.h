@@ -146,6 +146,8 @@ protected:
         : initiator(std::move(appliances), clock, options) {
         segment.SetLocalAddresses(std::vector<std::string>{kPcIp});
         DeclareMainDialogControls(surface);
+        surface.MeasureHandlers(clock);
+        processes.TakeTime(clock);
         processes.Route(L"iscsicli", sim::IscsicliRoute(initiator), sim::RedactIscsicliCommand);
         for (const sim::ApplianceConfig& appliance : initiator.Appliances()) OnSegment(appliance);
     }

@@ -76,6 +76,7 @@ protected:
     LanSectionTest() {
         segment.SetLocalAddresses(std::vector<std::string>{kPcAddress});
         DeclareMainDialogControls(surface);
+        surface.MeasureHandlers(clock);
     }
 
     FakeAppliance& Add(ApplianceConfig config) { return segment.AddAppliance(std::move(config)); }

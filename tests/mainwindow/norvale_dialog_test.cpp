@@ -37,6 +37,7 @@ protected:
     NorvaleDlgTest() {
         segment.SetLocalAddresses(std::vector<std::string>{kPcAddress});
         DeclareMainDialogControls(surface);
+        surface.MeasureHandlers(clock);
     }
 
     FakeAppliance& Add(ApplianceConfig config) { return segment.AddAppliance(std::move(config)); }

@@ -63,6 +63,7 @@ protected:
     ShareSectionTest() {
         segment.SetLocalAddresses(std::vector<std::string>{kPcAddress});
         DeclareMainDialogControls(surface);
+        surface.MeasureHandlers(clock);
         EXPECT_TRUE(web.Listening());
         http.Route(kNasIpWide, web.Port());
     }

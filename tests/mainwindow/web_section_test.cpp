@@ -42,6 +42,7 @@ protected:
         segment.AddAppliance(Nas("192.168.1.20", "NAS-A", 1));
         segment.AddAppliance(Nas("192.168.1.21", "NAS-B", 2));
         DeclareMainDialogControls(surface);
+        surface.MeasureHandlers(clock);
         surface.Open(dialog);
     }
 

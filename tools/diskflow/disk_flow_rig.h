@@ -113,6 +113,8 @@ public:
 private:
     class Parts;
     void ClickTargetRow();
+    // The clock of the appliances' segment: the flow's own when virtual.
+    test::VirtualClock& SegmentClock();
 
     ClockPort& clock_;
     test::VirtualClock segmentClock_;

@@ -341,7 +341,10 @@ std::uint32_t SimulatedDiskStack::LastErrorMode() {
 
 // --- internals ----------------------------------------------------------------------
 
-void SimulatedDiskStack::Count(Request request) { ++calls_[static_cast<std::size_t>(request)]; }
+void SimulatedDiskStack::Count(Request request) {
+    test::SpendTime(clock_, options_.requestTime);
+    ++calls_[static_cast<std::size_t>(request)];
+}
 
 SimulatedDiskStack::Fault SimulatedDiskStack::Take(Request request, std::optional<std::uint32_t> disk) {
     for (auto it = injections_.begin(); it != injections_.end(); ++it) {
@@ -415,21 +418,35 @@ void SimulatedDiskStack::Derive(SimDisk& disk) {
             volume->length = entry.partitionLength;
             volume->partitionNumber = entry.partitionNumber;
             seen.push_back(volume->id);
-            if (volume->present) continue;
-            volume->present = true;
-            if (disk.system) continue;
-            if (volume->remembered != 0 && LetterFree(volume->remembered)) {
-                GiveLetter(*volume, volume->remembered, true);
-            } else if (options_.autoMount) {
-                if (const wchar_t letter = LowestFreeLetter(); letter != 0) GiveLetter(*volume, letter, true);
+            if (volume->present || volume->arriving) continue;
+            if (disk.system) {
+                volume->present = true;
+                continue;
             }
+            if (options_.volumeDelay.count() > 0) {
+                volume->arriving = true;
+                volume->arrivalDue = clock_.Now() + options_.volumeDelay;
+                continue;
+            }
+            Arrive(*volume);
         }
     }
     for (auto& [id, volume] : volumes_) {
-        if (volume->diskId != disk.id || !volume->present) continue;
+        if (volume->diskId != disk.id || !(volume->present || volume->arriving)) continue;
         if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
+        volume->arriving = false;
+        if (!volume->present) continue;
         DropLetter(*volume, false);
         volume->present = false;
+    }
+}
+
+void SimulatedDiskStack::Arrive(SimVolume& volume, std::optional<std::chrono::milliseconds> since) {
+    volume.present = true;
+    if (volume.remembered != 0 && LetterFree(volume.remembered)) {
+        GiveLetter(volume, volume.remembered, true, since);
+    } else if (options_.autoMount) {
+        if (const wchar_t letter = LowestFreeLetter(); letter != 0) GiveLetter(volume, letter, true, since);
     }
 }
 
@@ -450,11 +467,13 @@ wchar_t SimulatedDiskStack::LowestFreeLetter() {
     return 0;
 }
 
-void SimulatedDiskStack::GiveLetter(SimVolume& volume, wchar_t letter, bool delayed) {
+void SimulatedDiskStack::GiveLetter(SimVolume& volume, wchar_t letter, bool delayed,
+                                    std::optional<std::chrono::milliseconds> since) {
     if (delayed && options_.letterDelay.count() > 0) {
         volume.pendingLetter = letter;
-        volume.pendingDue = clock_.Now() + options_.letterDelay;
-        return;
+        volume.pendingDue = since.value_or(clock_.Now()) + options_.letterDelay;
+        if (volume.pendingDue > clock_.Now()) return;
+        volume.pendingLetter = 0;
     }
     letters_[letter] = volume.id;
     volume.letter = letter;
@@ -475,6 +494,12 @@ void SimulatedDiskStack::Settle() {
     const auto now = clock_.Now();
     for (auto& [id, disk] : disks_) {
         if (disk->reservedDue && *disk->reservedDue <= now) AddReservedPartition(*disk);
+    }
+    for (auto& [id, volume] : volumes_) {
+        if (!volume->arriving || volume->arrivalDue > now) continue;
+        volume->arriving = false;
+        if (DiskById(volume->diskId) != nullptr) Arrive(*volume, volume->arrivalDue);
+        changed = true;
     }
     for (auto& [id, volume] : volumes_) {
         if (volume->pendingLetter == 0 || volume->pendingDue > now) continue;

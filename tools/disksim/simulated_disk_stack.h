@@ -126,6 +126,11 @@ struct StackOptions {
     // A GPT initialisation's reserved partition appears this long after the
     // request returned (0: with the request).
     std::chrono::milliseconds reservedPartitionDelay{0};
+    // A partition's volume appears this long after the table that holds it
+    // was written, or the disk that holds it came (0: at once).
+    std::chrono::milliseconds volumeDelay{0};
+    // Each request takes this long (in virtual time; see test::SpendTime).
+    std::chrono::milliseconds requestTime{0};
 };
 
 class SimulatedDiskStack final : public DiskPort, public DriveTypePort, public NetworkDrivePort {
@@ -218,7 +223,12 @@ private:
     void Derive(SimDisk& disk);
     bool LetterFree(wchar_t letter);
     wchar_t LowestFreeLetter();
-    void GiveLetter(SimVolume& volume, wchar_t letter, bool delayed);
+    // A delayed letter appears letterDelay after `since` (now when not given).
+    void GiveLetter(SimVolume& volume, wchar_t letter, bool delayed,
+                    std::optional<std::chrono::milliseconds> since = std::nullopt);
+    // The volume is there (since `since`): the mount manager letters it,
+    // after its delay.
+    void Arrive(SimVolume& volume, std::optional<std::chrono::milliseconds> since = std::nullopt);
     void DropLetter(SimVolume& volume, bool forget);
     void SyncLetters();
     std::uint32_t WriteRefusal(SimDisk& disk);

@@ -29,6 +29,9 @@ struct SimulatedDiskStack::SimVolume {
     std::wstring guidPath;
     std::wstring ntDevice;
     bool present = false;
+    // On a table just written (or a disk just come): present from arrivalDue on.
+    bool arriving = false;
+    std::chrono::milliseconds arrivalDue{0};
     wchar_t letter = 0;
     wchar_t remembered = 0;
     wchar_t pendingLetter = 0;

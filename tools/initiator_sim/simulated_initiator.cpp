@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/core/version/windows_version_editions.h"
+#include "tests/fakes/virtual_clock.h"
 #include "tools/initiator_sim/wql_select.h"
 
 namespace norvale::sim {
@@ -261,6 +262,7 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     session.lunBytes = target->config.lunBytes;
     if (session.lunBytes > 0) {
         session.deviceNumber = attach_ ? attach_(target->name, session.lunBytes) : std::optional(NextFreeDisk());
+        session.deviceDue = clock_.Now() + options_.diskArrival;
     }
     session.statisticsInstance = options_.statisticsNames == StatisticsNames::Suffixed
                                      ? target->name + "_" + std::to_string(sessionsMade_ - 1)
@@ -404,6 +406,7 @@ std::int32_t SimulatedInitiator::NextFreeDisk() const {
 // --- WMI --------------------------------------------------------------------
 
 std::int32_t SimulatedInitiator::ConnectNamespace(std::string_view namespacePath) const {
+    test::SpendTime(clock_, test::sim_cost::kWmiConnect);
     if (faults_.wmiUnreachable) return wbem_error::kRpcUnavailable;
     // "\\machine\root\wmi", any machine; "root\wmi" alone names the local one.
     const std::string_view suffix = "root\\wmi";
@@ -425,6 +428,7 @@ std::int32_t SimulatedInitiator::GetClass(std::string_view className) const {
 }
 
 WmiAnswer SimulatedInitiator::Query(std::string_view wql) const {
+    test::SpendTime(clock_, test::sim_cost::kWmiQuery);
     const std::optional<WqlSelect> select = ParseWqlSelect(wql);
     if (!select) return {wbem_error::kInvalidQuery, {}};
     const ClassSchema* schema = options_.installed ? FindSchema(select->className) : nullptr;
@@ -518,7 +522,9 @@ SimObject SimulatedInitiator::SessionObject(const SimSession& session) const {
             .Set("InitiatorPort", SimValue::Int32(49152))
             .Set("TargetPort", SimValue::Int32(session.portal.port))};
     std::vector<SimObject> devices;
-    if (session.deviceNumber) {
+    // Windows lists the session's disk once it has come.
+    const bool arrived = session.deviceNumber && clock_.Now() >= session.deviceDue;
+    if (arrived) {
         devices.push_back(SimObject{"MSiSCSIInitiator_DeviceOnSession", {}}
                               .Set("TargetName", SimValue::String(session.targetName))
                               .Set("DeviceType", SimValue::Int32(7))
@@ -534,7 +540,7 @@ SimObject SimulatedInitiator::SessionObject(const SimSession& session) const {
         .Set("TargetNodeName", SimValue::String(session.targetName))
         .Set("ConnectionCount", SimValue::Int32(1))
         .Set("ConnectionInformation", SimValue::Objects(std::move(connections)))
-        .Set("Devices", session.deviceNumber ? SimValue::Objects(std::move(devices)) : SimValue::Null());
+        .Set("Devices", arrived ? SimValue::Objects(std::move(devices)) : SimValue::Null());
 }
 
 void SimulatedInitiator::StripFailedReads(SimObject& object) const {
@@ -549,6 +555,7 @@ void SimulatedInitiator::StripFailedReads(SimObject& object) const {
 }
 
 std::int32_t SimulatedInitiator::PutInstance(const SimObject& instance) {
+    test::SpendTime(clock_, test::sim_cost::kWmiPut);
     if (!options_.installed) return wbem_error::kInvalidClass;
     if (!SameIgnoringCase(instance.className, kSendTargetPortalClass)) return wbem_error::kNotSupported;
     const SimValue* address = instance.Find("PortalAddress");

@@ -45,6 +45,8 @@ struct InitiatorOptions {
     SimServiceState service = SimServiceState::Running;
     SimStartType startType = SimStartType::Manual;
     std::chrono::milliseconds startDelay{400};  // from a start to running
+    // A login's disk shows up on its session this long after the login.
+    std::chrono::milliseconds diskArrival{0};
     StatisticsNames statisticsNames = StatisticsNames::Bare;
 };
 
@@ -72,6 +74,7 @@ struct SimSession {
     std::string targetName;
     Portal portal;
     std::optional<std::int32_t> deviceNumber;  // the LUN's disk, when one showed up
+    std::chrono::milliseconds deviceDue{0};    // listed on the session from then on
     std::uint64_t lunBytes = 0;
     std::string statisticsInstance;
     bool chap = false;

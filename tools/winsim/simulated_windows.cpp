@@ -7,6 +7,7 @@
 #include "platform/core/initiator/command_lines.h"
 #include "platform/core/utf8.h"
 #include "platform/core/version/windows_version_reader.h"
+#include "tests/fakes/virtual_clock.h"
 #include "tools/disksim/diskpart.h"
 
 namespace norvale::sim {
@@ -50,6 +51,15 @@ WindowsSetup WindowsSetup::For(test::FakeVersionSource version, std::string work
     return setup;
 }
 
+namespace {
+
+InitiatorOptions WithDiskArrival(InitiatorOptions options, std::chrono::milliseconds arrival) {
+    options.diskArrival = arrival;
+    return options;
+}
+
+}  // namespace
+
 SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
     : clock_(clock),
       setup_(std::move(setup)),
@@ -57,8 +67,8 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       disks_(std::make_unique<disksim::SimulatedDiskStack>(
           setup_.workDir, clock, pc_,
           disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC",
-                                setup_.reservedPartitionDelay})),
-      initiator_(setup_.appliances, clock, setup_.initiator),
+                                setup_.reservedPartitionDelay, setup_.volumeDelay, test::sim_cost::kDiskRequest})),
+      initiator_(setup_.appliances, clock, WithDiskArrival(setup_.initiator, setup_.diskArrival)),
       wmiPort_(initiator_),
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),
       redirection_(std::make_unique<NoRedirection>()),
@@ -79,6 +89,8 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
         return roots;
     });
     processes_.Route(L"iscsicli", IscsicliRoute(initiator_), RedactIscsicliCommand);
+    processes_.TakeTime(clock_);
+    pc_.clock = &clock_;
     processes_.Route(L"cmd", [this](const std::wstring& line, bool keep) { return RunCmd(line, keep); });
 }
 
@@ -149,6 +161,9 @@ std::optional<std::int32_t> SimulatedWindows::Connect(const std::wstring& portal
     wmi_.For(WmiSite::Connect).AddSendTargetPortal(portalAddress);
     const CommandLine login = LoginTargetCommand(targetName, Utf8ToWide(setup_.initiator.initiatorInstance));
     if (!login.Built() || !runner_.RunConsoleCommand(login.text)) return std::nullopt;
+    // Behind the dialog's back, and then Windows settles: the disk comes,
+    // its volumes and their letters after it.
+    test::SpendTime(clock_, setup_.diskArrival + setup_.volumeDelay + setup_.letterDelay);
     return DiskOf(targetName);
 }
 

@@ -47,9 +47,15 @@ struct WindowsSetup {
     // The mount manager letters new volumes by itself (where no assign
     // script is needed).
     bool autoMount = true;
-    std::chrono::milliseconds letterDelay{0};
-    // Windows adds the reserved partition of a new GPT table a moment after
-    // the initialisation returned.
+    // Windows takes its time, and the waits of the disk half wait for these
+    // events rather than for fixed pauses: a login's disk shows up on its
+    // session after diskArrival, a partition's volume after volumeDelay
+    // (from the table write or the disk's arrival), its letter letterDelay
+    // after that, and the reserved partition of a new GPT table
+    // reservedPartitionDelay after the initialisation returned.
+    std::chrono::milliseconds diskArrival{300};
+    std::chrono::milliseconds volumeDelay{200};
+    std::chrono::milliseconds letterDelay{300};
     std::chrono::milliseconds reservedPartitionDelay{1000};
     // The sector size of the disks the initiator's logins bring (512 or 4096).
     std::int64_t lunSectorBytes = 512;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,7 +70,7 @@ private:
     void Trace(const std::wstring& text) { ports_.trace.Trace(text); }
 
     InventoryPorts ports_;
-    std::uint64_t refreshes_ = 0;
+    std::atomic<std::uint64_t> refreshes_{0};
 };
 
 }  // namespace norvale

@@ -125,12 +125,12 @@ void CTargetSection::ConnectTarget(TargetGroupHost& dialog, const TargetFlow& fl
                                    std::function<void(bool)> then) {
     DialogSurfacePort& surface = dialog.Surface();
     EnableTargetButtons(dialog, false);
-    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::Connect);
+    const WmiSiteLink site(ports_.wmi, WmiSite::Connect);
     CommandRunner& commands = ports_.commands;
 
     // The targets to log in to, once known; never a login line without the
     // name the initiator logs in as.
-    const auto logIn = [this, &dialog, &wmi, flow, automatic, then](std::vector<std::wstring> targets) {
+    const auto logIn = [this, &dialog, site, flow, automatic, then](std::vector<std::wstring> targets) {
         if (targets.empty()) {
             StartTargetListTimer(dialog);
             then(true);
@@ -138,7 +138,8 @@ void CTargetSection::ConnectTarget(TargetGroupHost& dialog, const TargetFlow& fl
         }
         dialog.Steps().Run(
             dialog.Surface(),
-            [&wmi] {
+            [site] {
+                CWmiWrapper& wmi = *site;
                 NameRead read;
                 read.name = InitiatorName(wmi);
                 read.timedOut = wmi.TakeTimedOut();
@@ -173,7 +174,7 @@ void CTargetSection::ConnectTarget(TargetGroupHost& dialog, const TargetFlow& fl
     const std::wstring selected = state_.SelectedTargetFullName;
     const bool prefixMatching = PrefixMatching();
     dialog.Steps().Run(
-        surface, [&wmi, selected, prefixMatching] { return ReadActive(wmi, selected, prefixMatching); },
+        surface, [site, selected, prefixMatching] { return ReadActive(*site, selected, prefixMatching); },
         [this, &dialog, &commands, flow, then, selected, logIn](const std::vector<std::wstring>& active) {
             if (!active.empty() && IsTrue(active.front())) {
                 StartTargetListTimer(dialog);
@@ -264,12 +265,12 @@ void CTargetSection::RequestChapLogin(TargetGroupHost& dialog, const std::wstrin
         target = TargetOfRow(row);
     }
     EnableTargetButtons(dialog, false);
-    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::ChapLogin);
+    const WmiSiteLink site(ports_.wmi, WmiSite::ChapLogin);
     CommandRunner& commands = ports_.commands;
     // Runs on the CHAP dialog's worker: the lines are built, run and wiped there.
     CPasswordDialog chap(target, userName, encodedPassword.Reveal(),
-                         [&wmi, &commands, target](const std::wstring& user, const SecretText& password) {
-                             const std::optional<std::wstring> initiator = InitiatorName(wmi);
+                         [site, &commands, target](const std::wstring& user, const SecretText& password) {
+                             const std::optional<std::wstring> initiator = InitiatorName(*site);
                              if (!initiator) return false;
                              Run(commands, ChapLoginTargetCommand(target, *initiator, user, password.Reveal()));
                              Run(commands,
@@ -283,14 +284,15 @@ void CTargetSection::RequestChapLogin(TargetGroupHost& dialog, const std::wstrin
 
 void CTargetSection::AfterLogin(TargetGroupHost& dialog, const TargetFlow& flow, const std::wstring& target,
                                 bool automatic, Then then) {
-    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::Connect);
+    const WmiSiteLink site(ports_.wmi, WmiSite::Connect);
     CommandRunner& commands = ports_.commands;
     const bool chapRequired = state_.ChapRequired;
     const bool prefixMatching = PrefixMatching();
     const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
     dialog.Steps().Run(
         dialog.Surface(),
-        [&wmi, &commands, target, chapRequired, prefixMatching, deviceIp] {
+        [site, &commands, target, chapRequired, prefixMatching, deviceIp] {
+            CWmiWrapper& wmi = *site;
             LoginCheck check;
             check.active = ReadActive(wmi, target, prefixMatching);
             if (check.active.empty() && !chapRequired) {

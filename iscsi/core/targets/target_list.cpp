@@ -156,7 +156,7 @@ void CTargetSection::StartPortalRefresh(TargetGroupHost& dialog, const TargetFlo
 
 void CTargetSection::RefreshPortals(TargetGroupHost& dialog, const TargetFlow& flow) {
     ClearTargetList(dialog);
-    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::PortalRefresh);
+    const WmiSiteLink site(ports_.wmi, WmiSite::PortalRefresh);
     CommandRunner& commands = ports_.commands;
     const bool listTargets = !state_.AutoConnectPending;
     const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
@@ -166,7 +166,8 @@ void CTargetSection::RefreshPortals(TargetGroupHost& dialog, const TargetFlow& f
     };
     dialog.Steps().Run(
         dialog.Surface(),
-        [&wmi, &commands, listTargets, deviceIp] {
+        [site, &commands, listTargets, deviceIp] {
+            CWmiWrapper& wmi = *site;
             // Whatever portals the initiator knows (of other devices, or of
             // this one's old address) give way to the selected device's address.
             std::vector<std::wstring> portals;
@@ -203,7 +204,7 @@ void CTargetSection::FillTargetListFromInitiator(TargetGroupHost& dialog, const 
     surface.DeleteAllListRows(IDC_TARGET_LIST);
     rowTargets_.clear();
 
-    CWmiWrapper& wmi = ports_.wmi.For(WmiSite::TargetListFill);
+    const WmiSiteLink site(ports_.wmi, WmiSite::TargetListFill);
     const std::wstring deviceIp = dialog.Protocol().SelectedDeviceIp;
     const std::size_t first = static_cast<std::size_t>(dialog.TargetPageStart());
     // While a connect is pending the rows wait for the fill after it, which
@@ -212,7 +213,8 @@ void CTargetSection::FillTargetListFromInitiator(TargetGroupHost& dialog, const 
     const bool prefixMatching = PrefixMatching();
     dialog.Steps().Run(
         surface,
-        [this, &wmi, deviceIp, first, showRows, prefixMatching] {
+        [this, site, deviceIp, first, showRows, prefixMatching] {
+            CWmiWrapper& wmi = *site;
             InitiatorView view;
             // Targets with a session first: they stay known to the initiator
             // even when its portal list changed.

@@ -39,6 +39,7 @@ bool ConsoleCommandRunner::IsCapturedRun(const std::wstring& commandLine) {
 }
 
 bool ConsoleCommandRunner::RunConsoleCommand(const std::wstring& commandLine) {
+    std::lock_guard<std::mutex> turn(turn_);
     const bool capture = IsCapturedRun(commandLine);
     lastTimedOut_ = false;
     // Emptied before anything can fail: the caller reads the text after the

@@ -2,6 +2,7 @@
 // scripts and the initiator installer.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "platform/core/clock_port.h"
@@ -39,7 +40,7 @@ public:
     // The command line is never written to a trace as it stands: CHAP lines
     // carry the password. The support log gets it with the CHAP secret
     // replaced by "***", and its exit code. False as well when the run was
-    // ended at its limit.
+    // ended at its limit. Runs from several workers take turns.
     bool RunConsoleCommand(const std::wstring& commandLine) override;
     bool LastRunTimedOut() const override { return lastTimedOut_; }
     void SetLog(TracePort& log) { log_ = &log; }
@@ -57,6 +58,7 @@ private:
     ClockPort& clock_;
     RunTimeoutNotice* notice_;
     ConsoleRunLimits limits_;
+    std::mutex turn_;
     bool lastTimedOut_ = false;
     TracePort* log_ = nullptr;
     std::wstring captured_;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/core/initiator/wmi_wrapper.h"
 
@@ -28,14 +29,29 @@ public:
     WmiConnections(const WmiConnections&) = delete;
     WmiConnections& operator=(const WmiConnections&) = delete;
 
-    // The site's wrapper, connected when first asked for. All use is on the
-    // user-interface thread, so no lock.
+    // The site's wrapper, connected when first asked for. The calls run on
+    // the dialogs' workers (each site's one after the other); making a
+    // wrapper is locked, as two sites may be asked for at once.
     CWmiWrapper& For(WmiSite site);
-    bool Made(WmiSite site) const { return wrappers_.count(site) != 0; }
+    bool Made(WmiSite site) const;
 
 private:
+    mutable std::mutex lock_;
     WmiEnvironment env_;
     std::map<WmiSite, std::unique_ptr<CWmiWrapper>> wrappers_;
+};
+
+// A site's wrapper as a worker reaches it: made (and connected) when first
+// used, on the worker's thread and in its apartment, never on a dialog's.
+class WmiSiteLink {
+public:
+    WmiSiteLink(WmiConnections& connections, WmiSite site) : connections_(&connections), site_(site) {}
+    CWmiWrapper& operator*() const { return connections_->For(site_); }
+    CWmiWrapper* operator->() const { return &connections_->For(site_); }
+
+private:
+    WmiConnections* connections_;
+    WmiSite site_;
 };
 
 }  // namespace norvale

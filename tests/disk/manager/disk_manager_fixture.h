@@ -22,6 +22,12 @@ inline constexpr wchar_t kArchiveTera[] = L"iqn.2026-12.com.orrin:archive.tera";
 inline constexpr wchar_t kArchiveHuge[] = L"iqn.2026-12.com.orrin:archive.huge";
 inline constexpr wchar_t kArchiveSpare[] = L"iqn.2026-12.com.orrin:archive.spare";
 
+inline std::unique_ptr<FakeDialogSurface> MeasuredSurface(const ClockPort& clock) {
+    auto surface = std::make_unique<FakeDialogSurface>();
+    surface->MeasureHandlers(clock);
+    return surface;
+}
+
 class DiskManagerTest : public SimulatedWindowsTest {
 protected:
     void SetUp() override {
@@ -45,7 +51,12 @@ protected:
         return DiskManagerPorts{Pc().Inventory(), Pc().ScriptFiles(), Pc().Runner(), clock_, errors_,
                                 Disks(), Disks(), Pc().Wow64(), ids,
                                 [this] { return targetCount_; },
-                                [this](DialogSurfacePort&, const PartitionJob& job) { return PartitionManager(job); },
+                                [this](DialogSurfacePort& owner, const PartitionJob& job) {
+                                    // Modal over the disk manager, as the real one.
+                                    DialogController standIn;
+                                    pendingJob_ = job;
+                                    return owner.RunModal(standIn, IDD_PARTITION);
+                                },
                                 [this] { ++letterRefreshes_; }};
     }
 
@@ -54,6 +65,7 @@ protected:
     // A fresh surface for the next dialog.
     void NewSurface() {
         surface_ = std::make_unique<FakeDialogSurface>();
+        surface_->MeasureHandlers(clock_);
         dialog_.reset();
     }
     CDiskMgrDlg& Open() {
@@ -65,6 +77,8 @@ protected:
             reopened_.push_back(next.Control(IDC_DISK_VOLUMES).list.rows);
             return kIdCancel;
         });
+        surface_->ScriptChild(IDD_PARTITION,
+                              [this](DialogController&, FakeDialogSurface&) { return PartitionManager(pendingJob_); });
         dialog_ = std::make_unique<CDiskMgrDlg>(Ports(), ApplianceAddresses{kArchiveIp, kArchiveOtherIp});
         surface_->Open(*dialog_);
         return *dialog_;
@@ -104,6 +118,8 @@ protected:
         const DiskStatus written = older ? device.value->SetDriveLayout(table) : device.value->SetDriveLayoutEx(table);
         if (!written.Ok()) return 2;
         device.value->UpdateProperties();
+        // As the partition manager does, it ends when Windows has lettered the volume.
+        clock_.Advance(Pc().Setup().volumeDelay + Pc().Setup().letterDelay);
         return 1;
     }
 
@@ -111,10 +127,11 @@ protected:
     int targetCount_ = 4;
     int letterRefreshes_ = 0;
     std::vector<PartitionJob> jobs_;
+    PartitionJob pendingJob_;
     std::vector<std::vector<std::vector<std::wstring>>> reopened_;
     // The surface goes first: it detaches the dialog as it ends.
     std::unique_ptr<CDiskMgrDlg> dialog_;
-    std::unique_ptr<FakeDialogSurface> surface_ = std::make_unique<FakeDialogSurface>();
+    std::unique_ptr<FakeDialogSurface> surface_ = MeasuredSurface(clock_);
 };
 
 }  // namespace disk_manager_fixture

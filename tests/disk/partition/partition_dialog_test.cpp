@@ -77,6 +77,7 @@ protected:
     // posted reports run to the end.
     PartitionResult RunAdd(FakeDialogSurface& surface, CPartition& dialog,
                            const std::function<void(FakeDialogSurface&)>& setUp = {}) {
+        surface.MeasureHandlers(clock_);
         surface.Open(dialog);
         if (setUp) setUp(surface);
         surface.Click(kIdOk);
