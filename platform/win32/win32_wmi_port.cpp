@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wbemidl.h>
 
+#include <memory>
 #include <utility>
 
 #include "platform/win32/com_handles.h"
@@ -71,11 +72,22 @@ WmiValue Translate(const VARIANT& value) {
     }
 }
 
-// The queries run on the user-interface thread, which must not stop
-// answering messages long enough for Windows to call the window not
-// responding (5 seconds): a whole query gets less than that, and a provider
-// that hangs ends it with what came so far.
+// Every call to the provider runs on a worker, and a flow waits for it: a
+// whole query, a connect, a class read or a store gets this long, and a
+// provider that hangs ends it with what came so far or with
+// WBEM_E_TIMED_OUT, so the flow can tell the user instead of waiting on.
 constexpr DWORD kQueryBudgetMs = 4000;
+
+DWORD Remaining(DWORD started) {
+    const DWORD spent = ::GetTickCount() - started;  // wraps correctly
+    return spent >= kQueryBudgetMs ? 0 : kQueryBudgetMs - spent;
+}
+
+// A semisynchronous call that has not finished by the end of its budget
+// answers WBEM_S_TIMEDOUT, a success code: it becomes the failure it is.
+HRESULT Settled(HRESULT code) {
+    return code == WBEM_S_TIMEDOUT ? static_cast<HRESULT>(WBEM_E_TIMED_OUT) : code;
+}
 
 class Win32WmiEnumerator final : public WmiEnumerator {
 public:
@@ -164,8 +176,12 @@ public:
     WmiOutcome<WmiClass> GetClassObject(const std::wstring& className) override {
         const Bstr name(className);
         if (!name.Allocated()) return Failed<WmiClass>(E_OUTOFMEMORY);
+        const DWORD started = ::GetTickCount();
+        ComRef<IWbemCallResult> call;
+        HRESULT got = services_->GetObject(name.Get(), WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, nullptr, call.Put());
+        if (FAILED(got) || !call) return Failed<WmiClass>(FAILED(got) ? got : E_POINTER);
         ComRef<IWbemClassObject> definition;
-        const HRESULT got = services_->GetObject(name.Get(), 0, nullptr, definition.Put(), nullptr);
+        got = Settled(call->GetResultObject(static_cast<long>(Remaining(started)), definition.Put()));
         if (FAILED(got) || !definition) return Failed<WmiClass>(FAILED(got) ? got : E_POINTER);
         return Made<WmiClass>(got, std::make_unique<Win32WmiClass>(std::move(definition)));
     }
@@ -173,25 +189,104 @@ public:
     WmiResult PutInstance(WmiInstance& instance) override {
         auto* spawned = dynamic_cast<Win32WmiInstance*>(&instance);
         if (spawned == nullptr) return static_cast<WmiResult>(E_INVALIDARG);
-        return static_cast<WmiResult>(services_->PutInstance(spawned->Get(), 0, nullptr, nullptr));
+        const DWORD started = ::GetTickCount();
+        ComRef<IWbemCallResult> call;
+        const HRESULT put =
+            services_->PutInstance(spawned->Get(), WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, call.Put());
+        if (FAILED(put) || !call) return static_cast<WmiResult>(FAILED(put) ? put : E_POINTER);
+        LONG stored = WBEM_E_FAILED;
+        const HRESULT status = Settled(call->GetCallStatus(static_cast<long>(Remaining(started)), &stored));
+        return static_cast<WmiResult>(FAILED(status) ? status : stored);
     }
 
 private:
     ComRef<IWbemServices> services_;
 };
 
+// ConnectServer has no semisynchronous form, and even with
+// WBEM_FLAG_CONNECT_USE_MAX_WAIT it may take two minutes: it runs on a
+// thread of its own, which the caller stops waiting for at the budget's end.
+// The thread owns its share of the call and drops what a late connect
+// brings. Both threads are in the multithreaded apartment (the workers that
+// talk to WMI are), so the services pass between them as they are.
+struct PendingConnect {
+    ComRef<IWbemLocator> locator;
+    std::wstring path;
+    HANDLE done = nullptr;
+    HRESULT code = E_PENDING;
+    ComRef<IWbemServices> services;
+
+    PendingConnect() = default;
+    PendingConnect(const PendingConnect&) = delete;
+    PendingConnect& operator=(const PendingConnect&) = delete;
+    ~PendingConnect() {
+        if (done != nullptr) ::CloseHandle(done);
+    }
+};
+
+HRESULT Connect(IWbemLocator& locator, const std::wstring& namespacePath, ComRef<IWbemServices>& services) {
+    const Bstr path(namespacePath);
+    if (!path.Allocated()) return E_OUTOFMEMORY;
+    HRESULT connected = locator.ConnectServer(path.Get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
+                                              nullptr, nullptr, services.Put());
+    // Windows before Vista does not know the flag.
+    if (connected == static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER))
+        connected = locator.ConnectServer(path.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Put());
+    return connected;
+}
+
+// Joining the multithreaded apartment tells: S_FALSE when the thread is in
+// it already, RPC_E_CHANGED_MODE when it lives in a single-threaded one.
+bool InMultithreadedApartment() {
+    const HRESULT joined = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(joined)) ::CoUninitialize();
+    return joined == S_FALSE;
+}
+
+DWORD WINAPI ConnectEntry(LPVOID parameter) {
+    std::unique_ptr<std::shared_ptr<PendingConnect>> held(static_cast<std::shared_ptr<PendingConnect>*>(parameter));
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    PendingConnect& call = **held;
+    call.code = Connect(*call.locator.Get(), call.path, call.services);
+    ::SetEvent(call.done);
+    held.reset();  // releases, in the apartment, what nobody waits for any more
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return 0;
+}
+
 class Win32WmiLocator final : public WmiLocator {
 public:
     explicit Win32WmiLocator(ComRef<IWbemLocator> locator) : locator_(std::move(locator)) {}
 
     WmiOutcome<WmiServices> ConnectServer(const std::wstring& namespacePath) override {
-        const Bstr path(namespacePath);
-        if (!path.Allocated()) return Failed<WmiServices>(E_OUTOFMEMORY);
-        ComRef<IWbemServices> services;
-        const HRESULT connected =
-            locator_->ConnectServer(path.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Put());
-        if (FAILED(connected) || !services) return Failed<WmiServices>(FAILED(connected) ? connected : E_POINTER);
-        return Made<WmiServices>(connected, std::make_unique<Win32WmiServices>(std::move(services)));
+        if (!InMultithreadedApartment()) {
+            // Only a thread of the same apartment may use what the helper
+            // gets; elsewhere the connect runs here, with Windows' own bound.
+            ComRef<IWbemServices> services;
+            const HRESULT connected = Connect(*locator_.Get(), namespacePath, services);
+            if (FAILED(connected) || !services)
+                return Failed<WmiServices>(FAILED(connected) ? connected : E_POINTER);
+            return Made<WmiServices>(connected, std::make_unique<Win32WmiServices>(std::move(services)));
+        }
+        auto call = std::make_shared<PendingConnect>();
+        call->done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (call->done == nullptr) return Failed<WmiServices>(HRESULT_FROM_WIN32(::GetLastError()));
+        locator_->AddRef();
+        call->locator = ComRef<IWbemLocator>::Adopt(locator_.Get());
+        call->path = namespacePath;
+        auto* handed = new std::shared_ptr<PendingConnect>(call);
+        HANDLE thread = ::CreateThread(nullptr, 0, ConnectEntry, handed, 0, nullptr);
+        if (thread == nullptr) {
+            delete handed;
+            return Failed<WmiServices>(HRESULT_FROM_WIN32(::GetLastError()));
+        }
+        ::CloseHandle(thread);
+        if (::WaitForSingleObject(call->done, kQueryBudgetMs) != WAIT_OBJECT_0)
+            return Failed<WmiServices>(static_cast<HRESULT>(WBEM_E_TIMED_OUT));
+        const HRESULT connected = call->code;
+        if (FAILED(connected) || !call->services)
+            return Failed<WmiServices>(FAILED(connected) ? connected : E_POINTER);
+        return Made<WmiServices>(connected, std::make_unique<Win32WmiServices>(std::move(call->services)));
     }
 
 private:

@@ -43,6 +43,8 @@ namespace sim_cost {
 inline constexpr std::chrono::milliseconds kWmiConnect{150};
 inline constexpr std::chrono::milliseconds kWmiQuery{20};
 inline constexpr std::chrono::milliseconds kWmiPut{50};
+// What the Windows adapter lets a hung provider take before it gives up.
+inline constexpr std::chrono::milliseconds kWmiBudget{4000};
 inline constexpr std::chrono::milliseconds kIscsicli{150};
 inline constexpr std::chrono::milliseconds kDiskpart{1500};
 inline constexpr std::chrono::milliseconds kOtherProgram{100};

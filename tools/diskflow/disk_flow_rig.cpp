@@ -108,9 +108,9 @@ public:
                                    WizardPorts{inventory, rig.Pc().Disks(), scripts, rig.Pc().Runner(),
                                                rig.Pc().Disks(), rig.Pc().Disks(), rig.Pc().Version(), errors,
                                                rig.clock_, engine, rig.Pc().Wow64()},
-                                   [&rig, open = DiskManagerOpener(management)](DiskManagementHost& host) {
+                                   [&rig, opener = DiskManagerOpener(management)](DiskManagementHost& opened) {
                                        ++rig.diskManagerOpens_;
-                                       open(host);
+                                       opener(opened);
                                    }}),
           handoffLink(handoff, host),
           targets(TargetSectionPorts{rig.Pc().Wmi(), rig.Pc().Runner(), services, registry, rig.Pc().Version(),

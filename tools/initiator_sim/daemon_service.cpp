@@ -51,6 +51,7 @@ wire::Response SetFault(SimulatedInitiator& initiator, const std::vector<std::st
     const std::optional<bool> flag = Flag(value);
     bool* toggle = name == "wmi-unreachable"         ? &faults.wmiUnreachable
                    : name == "wmi-hangs"             ? &faults.wmiHangs
+                   : name == "wmi-connect-hangs"     ? &faults.wmiConnectHangs
                    : name == "service-never-runs"    ? &faults.serviceNeverRuns
                    : name == "service-start-refused" ? &faults.serviceStartRefused
                    : name == "no-initiator"          ? &faults.noInitiatorInstance
@@ -114,7 +115,8 @@ wire::Response Serve(SimulatedInitiator& initiator, const wire::Request& request
         response.code = run.exitCode;
         response.lines = SplitLines(run.output);
     } else if (verb == "CONNECT" && args.size() == 1) {
-        response.code = initiator.ConnectNamespace(args[0]);
+        // A hung connect: the stand-in holds the caller past any limit.
+        response.code = initiator.Faults().wmiConnectHangs ? 0x40004 : initiator.ConnectNamespace(args[0]);
     } else if (verb == "QUERY" && args.size() == 1) {
         WmiAnswer answer = initiator.Query(args[0]);
         response.code = answer.code;
@@ -131,7 +133,8 @@ wire::Response Serve(SimulatedInitiator& initiator, const wire::Request& request
         SimObject instance;
         instance.className = args[0];
         for (std::size_t i = 1; i + 1 < args.size(); i += 2) instance.Set(args[i], SimValue::String(args[i + 1]));
-        response.code = initiator.PutInstance(instance);
+        // A hung store: the stand-in's call result never completes.
+        response.code = initiator.Faults().wmiHangs ? 0x40004 : initiator.PutInstance(instance);
     } else if (verb == "SERVICE") {
         return Service(initiator, args);
     } else if (verb == "LOG" && args.empty()) {

@@ -406,6 +406,11 @@ std::int32_t SimulatedInitiator::NextFreeDisk() const {
 // --- WMI --------------------------------------------------------------------
 
 std::int32_t SimulatedInitiator::ConnectNamespace(std::string_view namespacePath) const {
+    // A hung provider holds the caller until the adapter's limit.
+    if (faults_.wmiConnectHangs) {
+        test::SpendTime(clock_, test::sim_cost::kWmiBudget);
+        return wbem_error::kTimedOut;
+    }
     test::SpendTime(clock_, test::sim_cost::kWmiConnect);
     if (faults_.wmiUnreachable) return wbem_error::kRpcUnavailable;
     // "\\machine\root\wmi", any machine; "root\wmi" alone names the local one.
@@ -555,6 +560,10 @@ void SimulatedInitiator::StripFailedReads(SimObject& object) const {
 }
 
 std::int32_t SimulatedInitiator::PutInstance(const SimObject& instance) {
+    if (faults_.wmiHangs) {
+        test::SpendTime(clock_, test::sim_cost::kWmiBudget);
+        return wbem_error::kTimedOut;
+    }
     test::SpendTime(clock_, test::sim_cost::kWmiPut);
     if (!options_.installed) return wbem_error::kInvalidClass;
     if (!SameIgnoringCase(instance.className, kSendTargetPortalClass)) return wbem_error::kNotSupported;

@@ -53,7 +53,8 @@ struct InitiatorOptions {
 // Misbehaviour, switched on and off while the simulation runs.
 struct InitiatorFaults {
     bool wmiUnreachable = false;       // connecting to the namespace fails
-    bool wmiHangs = false;             // queries deliver nothing until their time runs out
+    bool wmiHangs = false;             // queries deliver nothing and stores do not end in time
+    bool wmiConnectHangs = false;      // connecting to the namespace does not end in time
     bool serviceNeverRuns = false;     // a started service stays start-pending
     bool serviceStartRefused = false;  // the service manager refuses the start
     bool noInitiatorInstance = false;  // MSiSCSIInitiator_InitiatorClass has no instance
@@ -129,6 +130,7 @@ inline constexpr std::int32_t kInvalidClass = static_cast<std::int32_t>(0x800410
 inline constexpr std::int32_t kInvalidQuery = static_cast<std::int32_t>(0x80041017u);
 inline constexpr std::int32_t kNotSupported = static_cast<std::int32_t>(0x8004100Cu);
 inline constexpr std::int32_t kRpcUnavailable = static_cast<std::int32_t>(0x800706BAu);
+inline constexpr std::int32_t kTimedOut = static_cast<std::int32_t>(0x80041069u);
 }  // namespace wbem_error
 
 // Where the disk side plugs in. A LUN of `target` with `bytes` appeared:

@@ -427,8 +427,7 @@ void CPartition::LetterAndFormat(const StepGate::Ticket& flow, std::optional<Vol
         return;
     }
     ShowFormatProgress(surface, 45);
-    const FormatSession::Start start =
-        format_.StartFormat(surface, record->driveLetter, ntfs ? FormatFileSystem::Ntfs : FormatFileSystem::Fat32);
+    format_.StartFormat(surface, record->driveLetter, ntfs ? FormatFileSystem::Ntfs : FormatFileSystem::Fat32);
     // The initiator is told at once to mount the volume at every start.
     CommandRunner& commands = ports_.commands;
     steps_.Run(surface, [&commands, line = AddPersistentDeviceCommand(record->driveLetter).text] {

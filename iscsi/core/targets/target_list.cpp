@@ -183,7 +183,8 @@ void CTargetSection::RefreshPortals(TargetGroupHost& dialog, const TargetFlow& f
             return refreshed;
         },
         [this, &dialog, flow](Refreshed refreshed) {
-            if (!refreshed.added) {
+            // A provider that did not answer is told of once, below.
+            if (!refreshed.added && !refreshed.timedOut) {
                 ShowOkBox(dialog.Surface(), UiText(target_text::kPortalFailed), target_text::kTitle,
                           MessageIcon::None);
             }

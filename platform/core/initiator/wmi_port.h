@@ -18,7 +18,7 @@ inline constexpr WmiResult kWmiOk = 0;
 inline constexpr WmiResult kWmiFailed = static_cast<WmiResult>(0x80004005u);    // E_FAIL
 inline constexpr WmiResult kWmiSecurityAlreadySet = static_cast<WmiResult>(0x80010119u);  // RPC_E_TOO_LATE
 inline constexpr WmiResult kWmiNotFound = static_cast<WmiResult>(0x80041002u);  // WBEM_E_NOT_FOUND
-inline constexpr WmiResult kWmiTimedOut = static_cast<WmiResult>(0x80043001u);  // WBEM_E_TIMED_OUT
+inline constexpr WmiResult kWmiTimedOut = static_cast<WmiResult>(0x80041069u);  // WBEM_E_TIMED_OUT
 inline constexpr bool WmiSucceeded(WmiResult result) { return result >= 0; }
 
 class WmiObject;

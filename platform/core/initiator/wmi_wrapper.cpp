@@ -72,6 +72,7 @@ CWmiWrapper::CWmiWrapper(const WmiEnvironment& env, const std::wstring& nameSpac
     path_ = L"\\\\" + host + L"\\root\\" + (nameSpace.empty() ? std::wstring(L"wmi") : nameSpace);
     WmiOutcome<WmiServices> services = locator.object->ConnectServer(path_);
     if (!WmiSucceeded(services.code) || !services.object) {
+        timedOut_ = services.code == kWmiTimedOut;
         trace_.Trace(L"WMI: connecting to " + path_ + L" failed with " + ResultText(services.code) + L"\n");
         return;
     }
@@ -167,6 +168,7 @@ WmiResult CWmiWrapper::AddSendTargetPortal(const std::wstring& address) {
     const WmiResult put = portal.object->PutString(L"PortalAddress", address);
     if (!WmiSucceeded(put)) return put;
     const WmiResult stored = services_->PutInstance(*portal.object);
+    if (stored == kWmiTimedOut) timedOut_ = true;
     return WmiSucceeded(stored) ? kWmiOk : stored;
 }
 

@@ -78,8 +78,8 @@ public:
     WmiResult AddSendTargetPortal(const std::wstring& address);
     // One record per session, with its connection's address and its disks.
     WmiResult QuerySessions(std::vector<SessionInfo>& sessions);
-    // Whether a query ran out of time since the last call (the provider
-    // hangs); clears the mark.
+    // Whether the connect, a query or a store ran out of time since the last
+    // call (the provider hangs); clears the mark.
     bool TakeTimedOut() { return std::exchange(timedOut_, false); }
 
 private:

@@ -3,8 +3,9 @@
 // adapter (platform/win32/win32_wmi_port) runs unchanged against the simulated
 // initiator. Only what the adapter calls is served: ConnectServer,
 // ExecQuery with forward-only enumeration, GetObject of a class,
-// SpawnInstance, Get, Put and PutInstance. Every other method answers
-// E_NOTIMPL. Queries and the stored instance travel to the daemon.
+// SpawnInstance, Get, Put and PutInstance, the last two also
+// semisynchronously. Every other method answers E_NOTIMPL. Queries and the
+// stored instance travel to the daemon.
 #include <windows.h>
 #include <oleauto.h>
 #include <wbemidl.h>
@@ -204,6 +205,13 @@ private:
     bool isClass_;
 };
 
+// As a provider that never answers: the whole time-out passes (a minute
+// stands for WBEM_INFINITE, so a test cannot hang).
+HRESULT WaitOut(LONG timeout) {
+    ::Sleep(timeout < 0 || timeout > 60000 ? 60000 : static_cast<DWORD>(timeout));
+    return WBEM_S_TIMEDOUT;
+}
+
 class StandinEnumerator final : public ComObject<IEnumWbemClassObject> {
 public:
     explicit StandinEnumerator(std::vector<SimObject> objects, bool hangs = false)
@@ -212,12 +220,7 @@ public:
     HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects, ULONG* returned) override {
         if (objects == nullptr || returned == nullptr) return kInvalidParameter;
         *returned = 0;
-        if (hangs_) {
-            // As a provider that never answers: the whole time-out passes (a
-            // minute stands for WBEM_INFINITE, so a test cannot hang).
-            ::Sleep(timeout < 0 || timeout > 60000 ? 60000 : static_cast<DWORD>(timeout));
-            return WBEM_S_TIMEDOUT;
-        }
+        if (hangs_) return WaitOut(timeout);
         while (*returned < count && next_ < objects_.size()) {
             objects[(*returned)++] = new StandinObject(std::move(objects_[next_++]), false);
         }
@@ -237,6 +240,44 @@ private:
     bool hangs_ = false;
 };
 
+// The outcome of a semisynchronous call. The daemon has answered by the time
+// it exists, unless the call hangs: then it never completes.
+class StandinCallResult final : public ComObject<IWbemCallResult> {
+public:
+    StandinCallResult(HRESULT code, IWbemClassObject* object, bool hangs)
+        : code_(code), object_(norvale::win32::ComRef<IWbemClassObject>::Adopt(object)), hangs_(hangs) {}
+
+    HRESULT STDMETHODCALLTYPE GetResultObject(LONG timeout, IWbemClassObject** object) override {
+        if (object == nullptr) return kInvalidParameter;
+        *object = nullptr;
+        if (hangs_) return WaitOut(timeout);
+        if (FAILED(code_)) return code_;
+        if (!object_) return WBEM_E_INVALID_OPERATION;  // the call brought no object
+        object_->AddRef();
+        *object = object_.Get();
+        return WBEM_S_NO_ERROR;
+    }
+    HRESULT STDMETHODCALLTYPE GetCallStatus(LONG timeout, LONG* status) override {
+        if (status == nullptr) return kInvalidParameter;
+        if (hangs_) return WaitOut(timeout);
+        *status = code_;
+        return WBEM_S_NO_ERROR;
+    }
+    HRESULT STDMETHODCALLTYPE GetResultString(LONG, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetResultServices(LONG, IWbemServices**) override { return E_NOTIMPL; }
+
+protected:
+    const IID& InterfaceId() const override { return IID_IWbemCallResult; }
+
+private:
+    HRESULT code_;
+    norvale::win32::ComRef<IWbemClassObject> object_;
+    bool hangs_;
+};
+
+// A semisynchronous call must be given somewhere to put its call result.
+bool Semisynchronous(LONG flags) { return (flags & WBEM_FLAG_RETURN_IMMEDIATELY) != 0; }
+
 class StandinServices final : public ComObject<IWbemServices> {
 public:
     HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG, IWbemContext*,
@@ -251,22 +292,31 @@ public:
         *rows = new StandinEnumerator(std::move(answer->objects), ToHresult(answer->code) == WBEM_S_TIMEDOUT);
         return WBEM_S_NO_ERROR;
     }
-    HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG, IWbemContext*, IWbemClassObject** object,
+    HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext*, IWbemClassObject** object,
                                         IWbemCallResult** callResult) override {
         if (callResult != nullptr) *callResult = nullptr;
-        if (object == nullptr || path == nullptr) return kInvalidParameter;
-        *object = nullptr;
+        if (object != nullptr) *object = nullptr;
+        const bool semi = Semisynchronous(flags);
+        if (path == nullptr || (semi ? callResult == nullptr : object == nullptr)) return kInvalidParameter;
         const std::string className = ToUtf8(norvale::win32::FromBstr(path));
         const std::optional<norvale::sim::wire::Response> answer = Ask({"CLASS", {className}});
         if (!answer) return kTransportFailure;
-        if (FAILED(ToHresult(answer->code))) return ToHresult(answer->code);
-        *object = new StandinObject(SimObject{className, {}}, true);
+        const HRESULT code = ToHresult(answer->code);
+        IWbemClassObject* found = FAILED(code) ? nullptr : new StandinObject(SimObject{className, {}}, true);
+        if (semi) {
+            // The call itself succeeds; its outcome waits in the call result.
+            *callResult = new StandinCallResult(code, found, false);
+            return WBEM_S_NO_ERROR;
+        }
+        if (FAILED(code)) return code;
+        *object = found;
         return WBEM_S_NO_ERROR;
     }
-    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject* instance, LONG, IWbemContext*,
+    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject* instance, LONG flags, IWbemContext*,
                                           IWbemCallResult** callResult) override {
         if (callResult != nullptr) *callResult = nullptr;
-        if (instance == nullptr) return kInvalidParameter;
+        const bool semi = Semisynchronous(flags);
+        if (instance == nullptr || (semi && callResult == nullptr)) return kInvalidParameter;
         norvale::win32::ComRef<IWbemClassObject> own;
         if (FAILED(instance->QueryInterface(IID_StandinObject, reinterpret_cast<void**>(own.Put()))))
             return kInvalidParameter;
@@ -278,7 +328,11 @@ public:
             args.push_back(property.value.text);
         }
         const std::optional<norvale::sim::wire::Response> answer = Ask({"PUT", args});
-        return answer ? ToHresult(answer->code) : kTransportFailure;
+        if (!answer) return kTransportFailure;
+        const HRESULT code = ToHresult(answer->code);
+        if (!semi) return code == WBEM_S_TIMEDOUT ? WaitOut(-1) : code;
+        *callResult = new StandinCallResult(code, nullptr, code == WBEM_S_TIMEDOUT);
+        return WBEM_S_NO_ERROR;
     }
 
     HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**,
@@ -356,6 +410,12 @@ public:
         const std::optional<norvale::sim::wire::Response> answer =
             Ask({"CONNECT", {ToUtf8(norvale::win32::FromBstr(path))}});
         if (!answer) return kTransportFailure;
+        // A provider that hangs holds the caller (for the two minutes a
+        // connect may take, a test's ten seconds here), then fails.
+        if (ToHresult(answer->code) == WBEM_S_TIMEDOUT) {
+            ::Sleep(10000);
+            return WBEM_E_TIMED_OUT;
+        }
         if (FAILED(ToHresult(answer->code))) return ToHresult(answer->code);
         *services = new StandinServices();
         return WBEM_S_NO_ERROR;
