@@ -8,6 +8,7 @@
 #include "app/core/section_links.h"
 #include "app/win32/win32_app_ports.h"
 #include "controls/win32/dialog_host.h"
+#include "controls/win32/worker_threads.h"
 #include "disk/core/format/format_engine.h"
 #include "disk/core/handoff/disk_handoff.h"
 #include "disk/core/inventory/volume_inventory.h"
@@ -47,6 +48,9 @@
 #include "protocol/win32/winsock_socket_port.h"
 
 namespace {
+
+// How long the end of the program waits for the steps still running.
+constexpr DWORD kStepsEndMs = 5000;
 
 // A reachability check that the user gave up waiting for may still be
 // running when the dialog ends; what it uses lives as long as the process.
@@ -141,7 +145,18 @@ int RunNorvale() {
 
     norvale::CNorvaleApp app({instance, version, dialogs, protocol, files}, sections);
     app.InitInstance();
-    return app.ExitCode();
+    const int exitCode = app.ExitCode();
+
+    // A step whose dialog has gone (a discovery pass, a query) still runs
+    // with the ports above until its blocking call returns, each call bounded.
+    // The WMI connections go on a worker, in the apartment they were made in.
+    // Should anything not end in time, Windows frees it all with the process.
+    const bool settled = norvale::win32::WaitForWorkers(kStepsEndMs) &&
+                         norvale::win32::StartWorkerThread([&wmi] { wmi.ReleaseAll(); }) &&
+                         norvale::win32::WaitForWorkers(kStepsEndMs);
+    if (!settled) ::ExitProcess(static_cast<UINT>(exitCode));
+    protocol.CloseDeviceSockets(true);
+    return exitCode;
 }
 
 }  // namespace
@@ -150,8 +165,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before anything loads a DLL by name: System32 only (see
     // win32_system_library.h), since the program runs elevated.
     norvale::win32::RestrictDllSearchToSystem();
-    // The dialogs, the shell services and WMI expect a single-threaded
-    // apartment on the GUI thread.
+    // The dialogs and the shell services expect a single-threaded apartment
+    // on the GUI thread; WMI is only reached from workers (worker_threads.h).
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int exitCode = RunNorvale();
     if (SUCCEEDED(com)) CoUninitialize();

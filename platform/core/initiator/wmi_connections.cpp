@@ -14,4 +14,12 @@ CWmiWrapper& WmiConnections::For(WmiSite site) {
     return *wrapper;
 }
 
+void WmiConnections::ReleaseAll() {
+    std::map<WmiSite, std::unique_ptr<CWmiWrapper>> going;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        going.swap(wrappers_);
+    }
+}
+
 }  // namespace norvale

@@ -34,6 +34,9 @@ public:
     // wrapper is locked, as two sites may be asked for at once.
     CWmiWrapper& For(WmiSite site);
     bool Made(WmiSite site) const;
+    // Lets every connection go, in the apartment of the thread that calls
+    // it (a worker's, where they were made); for the program's end.
+    void ReleaseAll();
 
 private:
     mutable std::mutex lock_;
