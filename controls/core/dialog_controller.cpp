@@ -11,9 +11,12 @@ DispatchResult DialogController::Dispatch(const DialogMessage& message) {
             break;
         case MessageKind::Command:
             // OK and Cancel end the dialog unless the controller takes them;
-            // Escape and the close box thus always lead out of a dialog.
-            if (!result.handled && message.code == kButtonClicked &&
-                (message.id == kIdOk || message.id == kIdCancel)) {
+            // Escape and the close box thus always lead out of a dialog, an
+            // unhandled Escape the way the close box does (its handler may
+            // keep the dialog open until a change is made).
+            if (!result.handled && message.code == kButtonClicked && message.id == kIdCancel)
+                return Dispatch(DialogMessage::Of(MessageKind::Close));
+            if (!result.handled && message.code == kButtonClicked && message.id == kIdOk) {
                 surface_->EndDialog(message.id);
                 result.handled = true;
             }

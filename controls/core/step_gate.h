@@ -46,6 +46,9 @@ public:
     void MarkWriting() { writing_ = busy_; }
 
     bool Busy() const { return busy_; }
+    // The user asked to close while the running flow wrote: its end opens
+    // nothing new.
+    bool CloseAsked() const { return busy_ && closeAsked_; }
     bool Writing() const { return busy_ && writing_; }
     // Runs `action` when the running flow ends (at once when none runs),
     // on the dialog's thread; a later call replaces an earlier one.

@@ -135,7 +135,7 @@ void FakeDialogSurface::Settle() {
 }
 
 bool FakeDialogSurface::RefusedAsHeld(int controlId) {
-    if (!Held(controlId)) return false;
+    if (!Held(controlId) || settings_.heldInputArrives) return false;
     ++refusedInputs_;
     Note(L"input refused: " + Num(controlId) + L" held");
     return true;

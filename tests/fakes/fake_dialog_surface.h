@@ -192,6 +192,9 @@ public:
     // HoldWorkers leaves that to the test.
     void Settle();
     void HoldWorkers(bool hold = true) { settings_.autoSettle = !hold; }
+    // Input to held controls reaches the dialog all the same, as messages
+    // queued before the controls were disabled do.
+    void LetHeldInputThrough(bool on = true) { settings_.heldInputArrives = on; }
     // Measures each delivered message's handler on `clock` and fails the
     // running test when one takes longer than `budget` (message boxes and
     // child dialogs it opened not counted). Child dialogs inherit it.
@@ -388,6 +391,7 @@ private:
     // What child dialogs take over from their owner.
     struct Settings {
         bool autoSettle = true;
+        bool heldInputArrives = false;
         const ClockPort* clock = nullptr;
         std::chrono::milliseconds budget{50};
     };

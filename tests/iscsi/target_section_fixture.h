@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -206,9 +207,16 @@ protected:
     // What a running dialog does meanwhile: watchers end, their messages
     // arrive, timer 1054 fires (after its interval), until all is quiet.
     // The service start's poll (timer IDT_SERVICE_START) fires the same way.
-    void Settle() {
+    // `between` runs before each round.
+    void Settle(const std::function<void()>& between = nullptr) {
         for (int round = 0; round < 500; ++round) {
+            if (between) between();
             const bool worked = surface.RunWorkers() + surface.DeliverPosted() > 0;
+            if (surface.EndCode()) {
+                // An ended dialog's timers fire no more; what runs still ends.
+                if (!worked) return;
+                continue;
+            }
             const auto poll = surface.Timers().find(IDT_SERVICE_START);
             const auto timer = surface.Timers().find(IDT_TARGET_LIST);
             if (poll != surface.Timers().end()) {

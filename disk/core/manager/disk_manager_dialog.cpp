@@ -239,6 +239,11 @@ void CDiskMgrDlg::ScrollTo(int position) {
 }
 
 void CDiskMgrDlg::Reopen() {
+    // Closed while the change was made: the manager ends, not shown again.
+    if (gate_.CloseAsked()) {
+        if (ports_.refreshDriveLetters) ports_.refreshDriveLetters();
+        return;
+    }
     Surface().EndDialog(kIdOk);
     if (ports_.refreshDriveLetters) ports_.refreshDriveLetters();
     if (depth_ + 1 >= kMaxNestedDiskManagers) {

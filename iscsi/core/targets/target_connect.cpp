@@ -349,6 +349,14 @@ void CTargetSection::HandOverDisk(TargetGroupHost& dialog, const TargetFlow& flo
         },
         [this, &dialog, &disks, flow, target, firstValueTrue, automatic, then](const Arrival& arrival) {
             DialogSurfacePort& surface = dialog.Surface();
+            // The user closed the window while the connect ran: the session
+            // stays, and the disk waits for the next start.
+            const bool closing = dialog.Gate().CloseAsked();
+            if (closing && (arrival.state == TargetDiskState::VolumesToCome ||
+                            arrival.state == TargetDiskState::BareDisk)) {
+                then();
+                return;
+            }
             switch (arrival.state) {
                 case TargetDiskState::VolumesToCome:
                     // Partitions without volumes even now: left as they are,

@@ -155,6 +155,8 @@ void CTargetSection::StartPortalRefresh(TargetGroupHost& dialog, const TargetFlo
 }
 
 void CTargetSection::RefreshPortals(TargetGroupHost& dialog, const TargetFlow& flow) {
+    // The initiator's portals change from here on: a close waits for it.
+    dialog.Gate().MarkWriting();
     ClearTargetList(dialog);
     const WmiSiteLink site(ports_.wmi, WmiSite::PortalRefresh);
     CommandRunner& commands = ports_.commands;

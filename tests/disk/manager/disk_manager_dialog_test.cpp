@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 #include "disk/core/manager/disk_manager_geometry.h"
+#include "platform/core/texts/norvale_texts.h"
 #include "platform/core/utf8.h"
 #include "tests/disk/manager/disk_manager_fixture.h"
 
@@ -297,6 +300,46 @@ TEST_F(DiskManagerTest, DiskpartReadsItsScriptOnlyWhenNoWriterHoldsIt) {
         const bool violated = Pc().DiskpartRuns()[0].output.find("being used by another process") != std::string::npos;
         EXPECT_EQ(violated, writerKept);
         EXPECT_EQ(Disks().Partitions(static_cast<std::uint32_t>(disk))->size(), writerKept ? 2u : 1u);
+    }
+}
+
+// Input reaching the disk manager between the steps of a Delete (a click
+// queued before the bar was held, the close box, Escape): nothing else
+// starts, and a close is told once and waits until the table is written.
+TEST_F(DiskManagerTest, InputDuringADeleteStartsNothingAndACloseWaitsForIt) {
+    const std::function<void(test::FakeDialogSurface&)> inputs[] = {
+        [](test::FakeDialogSurface& s) { s.CloseBox(); },
+        [](test::FakeDialogSurface& s) { s.Click(kIdCancel); },
+        [this](test::FakeDialogSurface&) { Choose(0, 1, ID_DISK_DELETE); },
+        [this](test::FakeDialogSurface&) { Choose(0, 0, ID_DISK_UNMOUNT); },
+    };
+    for (std::size_t index = 0; index < std::size(inputs); ++index) {
+        SCOPED_TRACE(index);
+        BootAs(test::Windows7Professional());
+        reopened_.clear();
+        const std::int32_t disk = Connect(test::kArchiveData);
+        Partition(disk, test::MbrLayout(9, {test::MbrEntry(kMiB, kGiB), test::MbrEntry(2 * kGiB, kGiB)}));
+        Open();
+        surface_->HoldWorkers();
+        surface_->LetHeldInputThrough();
+        surface_->QueueAnswer(MessageAnswer::Yes);
+        Choose(0, 2, ID_DISK_DELETE);
+        for (int round = 0; round < 100 && surface_->PendingWorkers() + surface_->PendingPosts() > 0; ++round) {
+            if (!surface_->EndCode()) inputs[index](*surface_);
+            surface_->RunWorkers();
+            surface_->DeliverPosted();
+        }
+        const bool closing = index < 2;
+        EXPECT_EQ(Disks().Partitions(static_cast<std::uint32_t>(disk))->size(), 1u);
+        EXPECT_EQ(Pc().DiskpartRuns().size(), 1u);
+        ASSERT_EQ(surface_->MessageBoxes().size(), closing ? 2u : 1u) << "the confirmation, and the close notice";
+        if (closing) {
+            EXPECT_EQ(surface_->MessageBoxes()[1].request.text, UiText(main_text::kClosesAfterChange));
+            EXPECT_TRUE(surface_->EndCode());
+            EXPECT_TRUE(reopened_.empty()) << "a closed manager opens no successor";
+        } else {
+            EXPECT_EQ(reopened_.size(), 1u);
+        }
     }
 }
 
