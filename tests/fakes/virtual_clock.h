@@ -2,7 +2,9 @@
 // pause, so a test can check the exact schedule of waits.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "platform/core/clock_port.h"
@@ -35,6 +37,26 @@ private:
 // call had taken that long; on the real clock the work takes what it takes.
 inline void SpendTime(ClockPort& clock, std::chrono::milliseconds duration) {
     if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->Advance(duration);
+}
+
+// The spans in which a simulation made the program wait for an event of its
+// own (a disk, a volume, a letter to come), so that a benchmark can tell
+// Windows' time from the program's.
+using EventSpan = std::pair<std::chrono::milliseconds, std::chrono::milliseconds>;
+
+// How much of [from, to] the spans cover together.
+inline std::chrono::milliseconds CoveredBetween(std::vector<EventSpan> spans, std::chrono::milliseconds from,
+                                                std::chrono::milliseconds to) {
+    std::sort(spans.begin(), spans.end());
+    std::chrono::milliseconds covered{0};
+    std::chrono::milliseconds reached = from;
+    for (const EventSpan& span : spans) {
+        const auto begin = std::max(span.first, reached);
+        const auto end = std::min(span.second, to);
+        if (end > begin) covered += end - begin;
+        reached = std::max(reached, std::min(span.second, to));
+    }
+    return covered;
 }
 
 // What the simulations charge (see SpendTime): roughly what these take on a

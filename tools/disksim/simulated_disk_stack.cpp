@@ -426,6 +426,7 @@ void SimulatedDiskStack::Derive(SimDisk& disk) {
             if (options_.volumeDelay.count() > 0) {
                 volume->arriving = true;
                 volume->arrivalDue = clock_.Now() + options_.volumeDelay;
+                spans_.emplace_back(clock_.Now(), volume->arrivalDue);
                 continue;
             }
             Arrive(*volume);
@@ -472,7 +473,10 @@ void SimulatedDiskStack::GiveLetter(SimVolume& volume, wchar_t letter, bool dela
     if (delayed && options_.letterDelay.count() > 0) {
         volume.pendingLetter = letter;
         volume.pendingDue = since.value_or(clock_.Now()) + options_.letterDelay;
-        if (volume.pendingDue > clock_.Now()) return;
+        if (volume.pendingDue > clock_.Now()) {
+            spans_.emplace_back(since.value_or(clock_.Now()), volume.pendingDue);
+            return;
+        }
         volume.pendingLetter = 0;
     }
     letters_[letter] = volume.id;
@@ -538,6 +542,7 @@ std::uint32_t SimulatedDiskStack::CreateDiskOn(SimDisk& disk, const CreateDiskPa
     const std::uint32_t error = ApplyPlan(disk, PlanCreateDisk(params, disk.image.Size(), disk.sectorBytes));
     if (error != 0 || params.style != PartitionStyle::Gpt) return error;
     disk.reservedDue = clock_.Now() + options_.reservedPartitionDelay;
+    spans_.emplace_back(clock_.Now(), *disk.reservedDue);
     if (options_.reservedPartitionDelay.count() <= 0) AddReservedPartition(disk);
     return error;
 }

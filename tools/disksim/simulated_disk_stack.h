@@ -22,6 +22,7 @@
 #include "platform/core/clock_port.h"
 #include "platform/core/drives/network_drive_port.h"
 #include "tests/fakes/simulated_pc.h"
+#include "tests/fakes/virtual_clock.h"
 #include "tools/disksim/disk_image.h"
 #include "tools/disksim/fs_probe.h"
 #include "tools/disksim/partition_table.h"
@@ -193,6 +194,9 @@ public:
                        const std::wstring& userName, unsigned flags) override;
     bool CancelConnection(const std::wstring& localName, unsigned flags, bool force) override;
 
+    // When volumes, letters and reserved partitions were due, from when.
+    const std::vector<test::EventSpan>& EventSpans() const { return spans_; }
+
 private:
     friend class SimDevice;
     struct SimDisk;
@@ -257,6 +261,7 @@ private:
     std::vector<wchar_t> placedLetters_;  // letters this stack put into the PC's table
     std::vector<Injection> injections_;
     std::vector<std::uint64_t> calls_;
+    std::vector<test::EventSpan> spans_;
     std::uint64_t nextDiskId_ = 1;
     std::uint64_t nextVolumeId_ = 1;
     std::uint32_t nextNtVolume_ = 1;

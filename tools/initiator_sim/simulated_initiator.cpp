@@ -263,6 +263,7 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     if (session.lunBytes > 0) {
         session.deviceNumber = attach_ ? attach_(target->name, session.lunBytes) : std::optional(NextFreeDisk());
         session.deviceDue = clock_.Now() + options_.diskArrival;
+        spans_.emplace_back(clock_.Now(), session.deviceDue);
     }
     session.statisticsInstance = options_.statisticsNames == StatisticsNames::Suffixed
                                      ? target->name + "_" + std::to_string(sessionsMade_ - 1)

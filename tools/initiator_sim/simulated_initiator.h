@@ -21,6 +21,7 @@
 
 #include "platform/core/clock_port.h"
 #include "platform/core/version/windows_version_info.h"
+#include "tests/fakes/virtual_clock.h"
 #include "tools/initiator_sim/iscsicli_line.h"
 #include "tools/initiator_sim/sim_object.h"
 #include "tools/simulator/appliance_config.h"
@@ -193,6 +194,8 @@ public:
     const std::vector<SimPersistentLogin>& PersistentLogins() const { return persistentLogins_; }
     const std::vector<std::string>& PersistentDevices() const { return persistentDevices_; }
     const std::vector<LoggedCommand>& CommandLog() const { return log_; }
+    // When the sessions' disks were due, from when.
+    const std::vector<test::EventSpan>& EventSpans() const { return spans_; }
 
     // Forgets portals, targets, sessions, persistent settings, the log and
     // the faults; the appliances, options and service state stay.
@@ -249,6 +252,7 @@ private:
     std::vector<SimPersistentLogin> persistentLogins_;
     std::vector<std::string> persistentDevices_;
     std::vector<LoggedCommand> log_;
+    std::vector<test::EventSpan> spans_;
     std::uint32_t sessionsMade_ = 0;
 };
 

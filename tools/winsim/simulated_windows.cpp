@@ -167,6 +167,13 @@ std::optional<std::int32_t> SimulatedWindows::Connect(const std::wstring& portal
     return DiskOf(targetName);
 }
 
+std::chrono::milliseconds SimulatedWindows::OwnDelaysBetween(std::chrono::milliseconds from,
+                                                             std::chrono::milliseconds to) const {
+    std::vector<test::EventSpan> spans = disks_->EventSpans();
+    spans.insert(spans.end(), initiator_.EventSpans().begin(), initiator_.EventSpans().end());
+    return test::CoveredBetween(std::move(spans), from, to);
+}
+
 bool SimulatedWindows::Disconnect(const std::wstring& targetName) {
     bool any = false;
     const std::vector<SimSession> sessions = initiator_.Sessions();

@@ -120,6 +120,9 @@ public:
     const std::vector<DiskpartRunRecord>& DiskpartRuns() const { return diskpartRuns_; }
     // The messages of runs ended at their limit (in the clock's time).
     const std::vector<std::wstring>& RunTimeouts() const { return timeouts_.texts; }
+    // How much of [from, to] Windows spent bringing disks, volumes, letters
+    // and reserved partitions (its own delays, not the program's).
+    std::chrono::milliseconds OwnDelaysBetween(std::chrono::milliseconds from, std::chrono::milliseconds to) const;
     // The disk number the target's session has now.
     std::optional<std::int32_t> DiskOf(const std::wstring& targetName) const;
 

@@ -51,6 +51,15 @@ LetterWaitResult WaitForDriveLetter(ClockPort& clock, const RecordLookup& lookup
     return result;
 }
 
+bool WaitForVolume(ClockPort& clock, const RecordLookup& lookup, WaitSchedule schedule) {
+    const Deadline deadline(clock, schedule.bound);
+    while (!lookup()) {
+        if (deadline.Passed()) return false;
+        clock.Sleep(schedule.pause);
+    }
+    return true;
+}
+
 LetterWaitResult PollForLetter(ClockPort& clock, const RecordLookup& lookup, const std::function<void()>& rerun,
                                WaitSchedule schedule) {
     LetterWaitResult result;

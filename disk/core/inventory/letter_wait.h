@@ -30,6 +30,9 @@ struct WaitSchedule {
 inline constexpr WaitSchedule kDriveLetterWait{std::chrono::milliseconds(1000), std::chrono::milliseconds(60000)};
 // After an assign script: the letter is expected at any moment.
 inline constexpr WaitSchedule kLetterPolling{std::chrono::milliseconds(250), std::chrono::milliseconds(60000)};
+// Before an assign script: the new partition's volume, which Windows mounts
+// a moment after the table was written (a script run before finds none).
+inline constexpr WaitSchedule kVolumeArrival{std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
 // Unsuccessful look-ups after which an assign script is run again where
 // Windows is known to drop the first one (XP-family servers).
 inline constexpr unsigned kLookupsPerRerun = 10;
@@ -50,6 +53,11 @@ struct LetterWaitResult {
 // shows disk_text::NoLetterInTimeText().
 LetterWaitResult WaitForDriveLetter(ClockPort& clock, const RecordLookup& lookup,
                                     WaitSchedule schedule = kDriveLetterWait);
+
+// Looks up every `pause` until a record exists or the bound passes; whether
+// one came. A volume that did not come is lettered all the same (and the
+// script run again, where Windows drops it, by PollForLetter).
+bool WaitForVolume(ClockPort& clock, const RecordLookup& lookup, WaitSchedule schedule = kVolumeArrival);
 
 // Letter polling after an assign script: look-ups every `pause` until the
 // record exists with a letter, or timedOut at the bound. `rerun` (may be

@@ -336,10 +336,12 @@ CPartition::Created CPartition::CreateWork(int osClass, StepReporter& progress) 
     DiskScripts scripts(ports_.scriptFiles, ports_.commands);
     const std::wstring diskText = std::to_wstring(job_.diskNumber);
     const auto assignText = AssignScriptText(diskText, created.newPartition, letter_);
-    if (AssignSet()) scripts.WriteAndRun(ScriptFile::AssignLetter, assignText);
-    progress.Report(35);
     const RecordLookup lookup =
         PartitionLookup(ports_.inventory, job_.diskNumber, static_cast<std::int32_t>(created.newPartition));
+    if (AssignSet()) {
+        WaitForVolume(ports_.clock, lookup);
+        scripts.WriteAndRun(ScriptFile::AssignLetter, assignText);
+    }
     progress.Report(40);
     std::function<void()> rerun;
     if (XpServerSet()) rerun = [&] { scripts.WriteAndRun(ScriptFile::AssignLetter, assignText); };

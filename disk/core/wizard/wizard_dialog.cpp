@@ -323,7 +323,14 @@ CWizardDialog::Lettering CWizardDialog::LetterTheVolume(StepReporter& progress, 
                                    partitionNumber_ == 1 ? AssignFirstScriptText(diskText, chosen)
                                                          : AssignScriptText(diskText, partitionNumber_, chosen));
     };
-    if (assignSet && !diskText.empty()) assign();
+    if (assignSet && !diskText.empty()) {
+        WaitForVolume(ports_.clock, [this]() -> std::optional<VolumeRecord> {
+            std::optional<VolumeRecord> record = LookUp();
+            if (record && record->partitionNumber > 0) return record;
+            return std::nullopt;  // the disk's own record, before the volume
+        });
+        assign();
+    }
     progress.Report(12);
 
     // Windows mounts the new partition's volume a moment after the table was
