@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The protocol benchmark: norvale-bench in a PC namespace against 1, 48, 100
-# and 500 simulated appliances on one segment, one interface on the PC side.
+# and 500 simulated appliances on one segment, one interface on the PC side;
+# then a PC with 1, 4 and 10 interfaces (veth pairs), an appliance behind each.
 #   run_bench.sh BUILD_HOST_DIR
 set -u
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -39,5 +40,24 @@ for n in 1 48 100 500; do
     else
         nv_exec pc "$BENCH" --expect "$n" --passes 3
     fi
+    nv_stop_sims
+done
+
+# One pass asks every interface at once: its wall time stays one schedule.
+for k in 1 4 10; do
+    nv_ns "pc$k"
+    nv_ns "nas$k"
+    sep=""
+    printf '{"appliances": [' >"$NV_DIR/ifaces-$k.json"
+    for ((i = 0; i < k; i++)); do
+        nv_link "pc$k" "p$i" "10.$((20 + i)).0.1/24" "nas$k" "n$i" "10.$((20 + i)).0.2/24"
+        printf '%s{"interface": "n%d", "id": "02:00:00:01:%02x:%02x", "address": "10.%d.0.10", "netmask": "255.255.255.0", "name": "IF-%d", "service": "iscsi", "replyDelayMs": %d}' \
+            "$sep" "$i" "$k" "$i" $((20 + i)) "$i" $((i * 50)) >>"$NV_DIR/ifaces-$k.json"
+        sep=", "
+    done
+    printf ']}\n' >>"$NV_DIR/ifaces-$k.json"
+    nv_start_sim "nas$k" "$NV_DIR/ifaces-$k.json" "ifaces-$k"
+    echo "== $k interface(s), one appliance behind each"
+    nv_exec "pc$k" "$BENCH" --expect "$k" --passes 3
     nv_stop_sims
 done
