@@ -57,7 +57,9 @@ TEST(OkChecks, TheFirstRefusalStopsTheChainAndLandsWhole) {
         EXPECT_EQ(checks.Passed(), c.passed) << c.box << c.status;
         EXPECT_EQ(ran, c.ran) << c.box << c.status;
         ASSERT_EQ(surface.MessageBoxes().size(), c.box.empty() ? 0u : 1u);
-        if (!c.box.empty()) EXPECT_EQ(surface.MessageBoxes()[0].request.text, c.box);
+        if (!c.box.empty()) {
+            EXPECT_EQ(surface.MessageBoxes()[0].request.text, c.box);
+        }
         EXPECT_EQ(surface.Text(kStatus), c.status);
         EXPECT_EQ(surface.Focus(), c.focus);
         const bool emptied = c.nameWrong;

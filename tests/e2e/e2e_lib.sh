@@ -33,6 +33,15 @@
 #                           a failed run is reported
 #   value KIND ID, rows_of LIST, row_of LIST NAME, box
 #                           what the last probe read
+#   watch_answers           norvale_answer_watch.exe beside the program, ready
+#                           when it returns (call it just before start_program)
+#   phase NAME              the phase under which the watch files what follows
+#   watched_answers LIMIT PHASE...
+#                           ends the watch: each named phase passes when the
+#                           window answered WM_NULL within LIMIT ms throughout;
+#                           sets VISIBLE_MS (start to visible window)
+#   winver_visible          ms from its start until Wine's winver shows its window
+#                           in this prefix, watched the same way: sets WINVER_MS
 E2E_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$E2E_LIB_DIR/../integration/netns_lib.sh"
 source "$E2E_LIB_DIR/xvfb_lib.sh"
@@ -56,6 +65,7 @@ e2e_args() {  # USAGE BUILD_HOST BUILD_WIN OUT
     DAEMON="$BUILD_HOST/tools/initiator_sim/norvale-initiator-sim"
     EXE="$BUILD_WIN/app/norvale.exe"
     PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
+    WATCH="$BUILD_WIN/tests/e2e/norvale_answer_watch.exe"
 }
 
 e2e_need() {  # FILE...
@@ -151,3 +161,50 @@ value() { grep -E "^$1 $2 " <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f3-; }
 rows_of() { grep "^row $1 " <<<"$PROBE_OUT" | cut -d' ' -f4-; }
 row_of() { awk -v list="$1" -v name="$2" -F'|' '$0 ~ "^row " list " " { split($1, head, " "); if (head[4] == name) print head[3] }' <<<"$PROBE_OUT"; }
 box() { grep '^box ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2-; }
+
+# --- how long the window keeps a sender waiting ------------------------------
+WATCH_PID=""
+# Starts the watch for TITLE (with STOP and PHASES as Windows paths, or "-")
+# and returns once it is ready; its output goes to OUTFILE.
+start_watch() {  # TITLE STOP PHASES OUTFILE
+    in_pc $NV_WINE "$WATCH" "$1" 600 "$2" "$3" >"$4" 2>"$4.err" &
+    WATCH_PID=$!
+    for _ in $(seq 1 600); do grep -q watching "$4" 2>/dev/null && return 0; sleep 0.1; done
+    nv_fail "the answer watch did not start: $(cat "$4.err")"
+}
+watch_answers() {
+    rm -f "$NV_WINEPREFIX/drive_c/answer-stop" "$NV_WINEPREFIX/drive_c/answer-phase"
+    start_watch "$TITLE" 'C:\answer-stop' 'C:\answer-phase' "$NV_DIR/watch.out"
+}
+phase() { printf '%s\n' "$1" >"$NV_WINEPREFIX/drive_c/answer-phase"; }
+watched_answers() {  # LIMIT_MS PHASE...
+    local limit=$1 name longest samples all
+    shift
+    : >"$NV_WINEPREFIX/drive_c/answer-stop"
+    for _ in $(seq 1 150); do kill -0 "$WATCH_PID" 2>/dev/null || break; sleep 0.2; done
+    kill "$WATCH_PID" 2>/dev/null
+    wait "$WATCH_PID" 2>/dev/null
+    VISIBLE_MS=$(awk '$1 == "visible" { print $2 }' "$NV_DIR/watch.out" | tr -d '\r')
+    all=$(awk '$1 == "answer" { printf "%s %s ms; ", $2, $4 }' "$NV_DIR/watch.out" | tr -d '\r')
+    report INFO "longest wait for an answer, by phase" "$all"
+    for name in "$@"; do
+        read -r longest samples < <(awk -v p="$name" '$1 == "answer" && $2 == p { print $4, $6 }' "$NV_DIR/watch.out" | tr -d '\r')
+        if [[ -z "$longest" ]]; then
+            report FAIL "the window answers during $name" "no samples"
+        elif ((longest <= limit)); then
+            report PASS "the window answers during $name" "longest wait $longest ms of $samples (limit $limit)"
+        else
+            report FAIL "the window answers during $name" "longest wait $longest ms (limit $limit)"
+        fi
+    done
+}
+winver_visible() {
+    local winver
+    start_watch "About Wine" - - "$NV_DIR/winver.out"
+    in_pc $NV_WINE winver >/dev/null 2>&1 &
+    winver=$!
+    wait "$WATCH_PID"
+    WINVER_MS=$(awk '$1 == "visible" { print $2 }' "$NV_DIR/winver.out" | tr -d '\r')
+    kill "$winver" 2>/dev/null
+    wait "$winver" 2>/dev/null
+}

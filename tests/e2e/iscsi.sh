@@ -12,6 +12,8 @@
 #   - a CHAP target opens dialog 229: a wrong password is refused with its
 #     message, the right one connects, and the secret is in no log;
 #   - Disconnect logs out;
+#   - a watch beside the program times how long its window keeps a sender
+#     waiting: at most 250 ms through the service start and the CHAP connect;
 #   - Windows XP without the initiator: every row NO, Connect shows the
 #     install notice and its OK the missing-installer message.
 #
@@ -26,7 +28,7 @@
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_args "iscsi.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
-e2e_need "$NV_SIM" "$DAEMON" "$EXE" "$PROBE"
+e2e_need "$NV_SIM" "$DAEMON" "$EXE" "$PROBE" "$WATCH"
 mkdir -p "$SHOTS"
 
 # Control ids: the main dialog, the CHAP dialog (229) and the notices (232, 233).
@@ -108,6 +110,8 @@ e2e_display
 start_daemon daemon "$NV_DIR/initiator.json" --service stopped --start-delay 5000 --statistics-names suffixed
 e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 install_standins
+watch_answers
+phase other
 start_program 900
 if ! probe wait 90 wait-rows $DEVICE_LIST 2 60; then
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
@@ -123,6 +127,7 @@ expect "the service is still stopped" "stopped" "$(ask SERVICE state | tail -1)"
 # Connect starts the service under its notice; the target then connects by itself.
 probe click-row $TARGET_LIST 0 text $TARGET_CONNECT
 expect "a row that reads NO offers Connect" '"Connect"' "$(value text $TARGET_CONNECT)"
+phase service-start
 probe click-async $TARGET_CONNECT dialog-with $SERVICE_LINE 60 peek $SERVICE_LINE peek $SERVICE_NAME
 shot_screen iscsi-service-notice
 expect "the service start notice" '"Windows is trying to start the following service..." "Microsoft iSCSI Initiator Service"' \
@@ -135,6 +140,7 @@ probe wait-box $BOX_WAIT answer-box $OK main wait-idle
 expect "the connected target has no disk: message 260" "$NO_LUN" "$(box)"
 expect "the plain target connected by itself" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
     "$(wait_target ARCHIVE-LUN0 YES 90)"
+phase other
 log=$(iscsicli_log)
 contains "the stand-in saw the login" \
     "0 accepted iscsicli logintarget iqn.2026-12.com.orrin:archive-lun0 t * * ROOT\\ISCSIPRT\\0000_0 * * * * * * * * * * * * 0" "$log"
@@ -155,6 +161,7 @@ expect "a click lists the targets from the initiator" "ARCHIVE-LUN0|YES ARCHIVE.
 # CHAP: dialog 229, a wrong password refused, the right one connects.
 # The list may be between a refill and the next: wait until it shows the row.
 wait_target ARCHIVE.SECURE NO 60 >/dev/null
+phase chap-connect
 probe click-row $TARGET_LIST "$(row_of $TARGET_LIST ARCHIVE.SECURE)" click-async $TARGET_CONNECT dialog-with $CHAP_USER 60 \
     set-text $CHAP_USER chap_usr set-text $CHAP_PASSWORD Wrong-secret-16
 shot_screen iscsi-chap-dialog
@@ -170,6 +177,7 @@ contains "the CHAP login, its password hidden in the log" \
     '0 accepted iscsicli logintarget IQN.2026-12.COM.ORRIN:ARCHIVE.SECURE t * * ROOT\ISCSIPRT\0000_0 * * * * * * * * "chap_usr" "***" 1 * 0' "$log"
 probe wait-box $BOX_WAIT answer-box $OK main wait-idle
 expect "... and message 260 for its missing disk" "$NO_LUN" "$(box)"
+phase other
 # The secret in every form it could leak in: plain, Base64 (as the appliance
 # sends it) and hex (as iscsicli takes it), in every log and every text the
 # probe read from the windows.
@@ -195,6 +203,7 @@ contains "... and the persistent login removed" \
 state=$(ask STATE)
 expect "one session left, the CHAP target's" 1 "$(grep -c '^session ' <<<"$state")"
 probe click $EXIT
+watched_answers 250 service-start chap-connect
 for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
 PROGRAM=""
 stop_daemon

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real norvale.exe under Wine against simulated appliances, driven from
 # outside by norvale_probe.exe as a user would: the device list, clicks on
-# devices, Refresh and Enter, a second instance, and Exit.
+# devices, Refresh and Enter, a second instance, and Exit. The PC has four
+# interfaces, as one with Hyper-V, WSL and a VPN has, and a watch beside the
+# program times how long its window keeps a sender waiting throughout.
 #
 #   main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
 #
@@ -10,7 +12,7 @@
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_args "main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
-e2e_need "$NV_SIM" "$EXE" "$PROBE"
+e2e_need "$NV_SIM" "$EXE" "$PROBE" "$WATCH"
 mkdir -p "$SHOTS"
 REPORT_WIDTH=44 PROBE_SECONDS=120
 
@@ -34,6 +36,9 @@ nv_bridge_port lan nas1 n1 192.168.10.20/24
 nv_bridge_port lan nas2 n2 192.168.10.40/24
 nv_bridge_port lan far f0 10.0.0.5/8
 nv_bridge_port lan late l0 192.168.10.50/24
+# Three more interfaces of the PC, with nothing answering behind them.
+nv_ns other
+for i in 1 2 3; do nv_link pc "pc$i" "172.$((20 + i)).0.2/24" other "o$i" "172.$((20 + i)).0.1/24"; done
 
 cat >"$NV_DIR/nas1.json" <<'JSON'
 {"appliances": [
@@ -90,6 +95,11 @@ rm -f "$browser_file"
 in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 rm -rf "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale
 
+# The window shows before the first discovery pass, about when Wine's own
+# winver shows its window in the same prefix.
+winver_visible
+watch_answers
+phase start-up
 start_program 600
 
 # The cells after the first of the device list's row that shows NAME first.
@@ -104,6 +114,7 @@ if ! probe wait 90 wait-rows $DEVICE_LIST 4 30; then
     tail -20 "$NV_DIR/norvale.log"
     exit 1
 fi
+phase other
 shot main-window
 expect "four appliances listed" 4 "$(value rows $DEVICE_LIST)"
 expect "Archive: name up to the port, addresses" "192.168.10.20|255.255.255.0|192.168.10.1" "$(cells_of Archive)"
@@ -172,7 +183,9 @@ probe msaa $DEVICE_LIST && report PASS "the device list's accessible object is r
 # --- Refresh and Enter rediscover --------------------------------------------
 before=$(discovers nas2)
 nv_start_sim late "$NV_DIR/late.json" late
+phase refresh
 probe click $REFRESH wait-rows $DEVICE_LIST 5 10 ip $LAN_IP
+phase other
 expect "Refresh: a new discovery pass" 1 "$(($(discovers nas2) - before))"
 expect "Refresh lists the appliance switched on meanwhile" "192.168.10.50|255.255.255.0|192.168.10.1" "$(cells_of Latecomer)"
 expect "Refresh empties the LAN fields" blank "$(value ip $LAN_IP)"
@@ -204,6 +217,7 @@ expect "Office's shares listed" "docs scans" "$(grep '^row 1001 ' <<<"$PROBE_OUT
 letter=$(value combo $DRIVE_LETTERS | awk '{print $2}')
 [[ "$letter" =~ ^\"[D-Z]:\"$ ]] && report PASS "a free drive letter is offered" "$letter" ||
     report FAIL "a free drive letter is offered" "[$letter]"
+phase share-connect
 probe click-row $SHARE_LIST 0 click $SHARE_CONNECT
 # The credential attempts may ask for a share account first: cancel it.
 for _ in 1 2 3; do
@@ -216,6 +230,7 @@ case "$box" in
     *) report FAIL "Connect ends with its message" "[$box]" ;;
 esac
 probe wait-box 1 answer-box 1
+phase other
 
 # --- LAN settings: a static change without a password ---------------------------
 probe rows $DEVICE_LIST
@@ -243,6 +258,7 @@ grep -q 'password=\*\*\*' "$NV_DIR/nas1.log" && ! grep -q 'demo' "$NV_DIR/nas1.l
 
 # --- a DHCP change: the notice, 15 s, the confirmation, the new address --------
 probe rows $DEVICE_LIST
+phase dhcp-change
 probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Latecomer)" select-combo $DHCP_MODE 1 click $LAN_APPLY wait-box 20
 expect "DHCP change: the wait notice" '"Confirm" "Getting IP Address ... Please wait 15 seconds."' "$(grep '^box ' <<<"$PROBE_OUT" | cut -d' ' -f2-)"
 probe wait-box 1 answer-box 1 enabled $REFRESH rows $DEVICE_LIST
@@ -253,6 +269,7 @@ probe wait-box 1 answer-box 1 wait-rows $DEVICE_LIST 5 20 enabled $REFRESH
 shot dhcp-change
 expect "DHCP change: Latecomer listed at its pool address" "192.168.10.61|255.255.255.0|192.168.10.1" "$(cells_of Latecomer)"
 expect "Refresh enabled again" 1 "$(value enabled $REFRESH)"
+phase other
 
 # --- a second instance brings the first forward and ends ----------------------
 second_start=$(date +%s)
@@ -265,7 +282,14 @@ kill -0 "$PROGRAM" 2>/dev/null && report PASS "the first instance still runs" ""
     report FAIL "the first instance still runs" "norvale.exe ended"
 
 # --- Exit ends the program and removes the left-over disk script -------------
+# The watch ends with the window: its phases, then the start-up's figure.
 probe click $EXIT
+watched_answers 250 start-up refresh share-connect dhcp-change
+if [[ -n "$VISIBLE_MS" && -n "$WINVER_MS" ]] && ((VISIBLE_MS * 10 <= WINVER_MS * 12)); then
+    report PASS "the window shows within 1.2 x winver's time" "$VISIBLE_MS ms; winver $WINVER_MS ms"
+else
+    report FAIL "the window shows within 1.2 x winver's time" "${VISIBLE_MS:-?} ms; winver ${WINVER_MS:-?} ms"
+fi
 expect "the probe saw the window close" "window closed" "$(tail -1 <<<"$PROBE_OUT")"
 for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$PROGRAM" 2>/dev/null; then

@@ -1,0 +1,112 @@
+// norvale_answer_watch.exe: how long a window of another process keeps a
+// sender waiting, as Windows judges a window that does not answer (it calls
+// one "Not Responding" after 5 s). It runs beside the program in the same
+// prefix, as a separate process that only sends WM_NULL.
+//
+//   norvale_answer_watch.exe "TITLE" SECONDS STOPFILE PHASEFILE
+//
+// Prints "watching", then waits up to SECONDS for a visible, unowned
+// top-level window of that title and prints "visible MS" (since "watching"). With STOPFILE "-" it
+// ends there. Otherwise it sends WM_NULL every 50 ms until STOPFILE exists or
+// the window is gone, and prints per phase (the first line of PHASEFILE when
+// the message was sent) "answer PHASE longest MS samples N". Exit code 0, or
+// 1 when the window never showed.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace {
+
+struct Search {
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<Search*>(param);
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    if (*search.title == text && GetWindow(window, GW_OWNER) == nullptr && IsWindowVisible(window)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindVisible(const std::wstring& title) {
+    Search search{&title, nullptr};
+    EnumWindows(Visit, LPARAM(&search));
+    return search.found;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The phase the script is in: the file's first line, "-" while there is none.
+std::string PhaseOf(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "-";
+    char text[64] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(file);
+    std::string phase(text, read);
+    phase = phase.substr(0, phase.find_first_of("\r\n"));
+    return phase.empty() ? "-" : phase;
+}
+
+struct Answers {
+    DWORD longest = 0;
+    int samples = 0;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: norvale_answer_watch.exe TITLE SECONDS STOPFILE PHASEFILE\n");
+        return 2;
+    }
+    const std::wstring title = argv[1];
+    const DWORD limit = DWORD(std::wcstoul(argv[2], nullptr, 10)) * 1000;
+    const std::wstring stop = argv[3];
+    const std::wstring phases = argv[4];
+
+    // The script starts the program once the watch is ready.
+    std::printf("watching\n");
+    std::fflush(stdout);
+    const DWORD started = GetTickCount();
+    HWND window = nullptr;
+    while ((window = FindVisible(title)) == nullptr) {
+        if (GetTickCount() - started > limit) {
+            std::fprintf(stderr, "answer-watch: no visible window of that title\n");
+            return 1;
+        }
+        Sleep(5);
+    }
+    std::printf("visible %lu\n", static_cast<unsigned long>(GetTickCount() - started));
+    std::fflush(stdout);
+    if (stop == L"-") return 0;
+
+    std::map<std::string, Answers> answers;
+    while (!Exists(stop) && IsWindow(window)) {
+        const std::string phase = PhaseOf(phases);
+        const DWORD sent = GetTickCount();
+        DWORD_PTR result = 0;
+        // A window that does not answer within 10 s is reported at that.
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+        const DWORD waited = GetTickCount() - sent;
+        Answers& answer = answers[phase];
+        if (waited > answer.longest) answer.longest = waited;
+        ++answer.samples;
+        Sleep(50);
+    }
+    for (const auto& [phase, answer] : answers) {
+        std::printf("answer %s longest %lu samples %d\n", phase.c_str(), static_cast<unsigned long>(answer.longest),
+                    answer.samples);
+    }
+    return 0;
+}
