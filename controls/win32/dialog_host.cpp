@@ -262,6 +262,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_NCDESTROY:
             host->controller->Attach(nullptr);
             RemovePropW(dialog, kHostProperty);
+            RemovePropW(dialog, kFlowRunningProperty);
             if (host->deliveries > 0) host->destroyed = true;
             else delete host;
             return FALSE;

@@ -18,8 +18,6 @@ namespace norvale::win32 {
 
 namespace {
 
-COLORREF ToColorRef(Color c) { return RGB(c.red, c.green, c.blue); }
-
 std::wstring TextOf(HWND window) {
     if (window == nullptr) return {};
     std::vector<wchar_t> buffer(static_cast<size_t>(GetWindowTextLengthW(window)) + 1);
@@ -476,6 +474,9 @@ void Win32DialogSurface::EndWaitCursor(CursorToken token) {
 
 void Win32DialogSurface::BeginBusy(const std::vector<int>& heldControls) {
     flowBusy_ = true;
+    SetPropW(dialog_, kFlowRunningProperty, reinterpret_cast<HANDLE>(1));
+    HWND focus = GetFocus();
+    focusBeforeBusy_ = focus != nullptr && IsChild(dialog_, focus) ? focus : nullptr;
     for (const int id : heldControls) {
         const std::vector<HWND> windows = Items(id);
         if (windows.empty() || held_.count(id) != 0) continue;
@@ -492,6 +493,15 @@ void Win32DialogSurface::EndBusy() {
     for (const auto& [id, enabled] : held) {
         for (HWND window : Items(id)) EnableWindow(window, enabled ? TRUE : FALSE);
     }
+    RemovePropW(dialog_, kFlowRunningProperty);
+    // A keyboard user keeps the place the flow's held controls took away.
+    const HWND focus = GetFocus();
+    if (focusBeforeBusy_ != nullptr && IsWindow(focusBeforeBusy_) && IsWindowEnabled(focusBeforeBusy_) &&
+        IsWindowVisible(focusBeforeBusy_) && GetActiveWindow() == dialog_ &&
+        (focus == nullptr || focus == dialog_ || !IsChild(dialog_, focus))) {
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focusBeforeBusy_), TRUE);
+    }
+    focusBeforeBusy_ = nullptr;
     // The pointer takes the window's own cursor again at once, not at its
     // next move.
     POINT at{};

@@ -23,6 +23,11 @@
 
 namespace norvale::win32 {
 
+// Set on a dialog window while one of its flows runs (its busy cursor is
+// up): what drives the window from outside, an accessibility tool or a test,
+// can wait for the flow's end rather than meet its held controls.
+inline constexpr wchar_t kFlowRunningProperty[] = L"Norvale.FlowRunning";
+
 class Win32DialogSurface final : public DialogSurfacePort {
 public:
     Win32DialogSurface(HWND dialog, bool modal);
@@ -211,6 +216,9 @@ private:
     bool flowBusy_ = false;
     // Held controls and the enabled state their controller wants for them.
     std::map<int, bool> held_;
+    // The control that had the focus when the flow began: disabling it loses
+    // the focus, which goes back to it when the flow ends.
+    HWND focusBeforeBusy_ = nullptr;
     std::set<int> redrawOff_;  // controls whose redraw this surface turned off
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
     std::map<int, std::unique_ptr<CColoredListCtrl>> stripedLists_;

@@ -109,6 +109,11 @@ e2e_display() {
 }
 
 e2e_finish() {
+    # What the programs and simulators wrote, kept where a case failed.
+    if ((FAILURES > 0)) && [[ -n "${OUT:-}" && -d "$NV_DIR" ]]; then
+        local keep="$OUT/logs/$(basename "$0" .sh)-files"
+        mkdir -p "$keep" && cp "$NV_DIR"/*.log "$NV_DIR"/*.out "$NV_DIR"/*.err "$keep"/ 2>/dev/null
+    fi
     [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
     stop_daemon
     xvfb_stop
@@ -163,20 +168,26 @@ row_of() { awk -v list="$1" -v name="$2" -F'|' '$0 ~ "^row " list " " { split($1
 box() { grep '^box ' <<<"$PROBE_OUT" | tail -1 | cut -d' ' -f2-; }
 
 # --- how long the window keeps a sender waiting ------------------------------
-WATCH_PID=""
+WATCH_PID="" WATCH_T0=0
 # Starts the watch for TITLE (with STOP and PHASES as Windows paths, or "-")
 # and returns once it is ready; its output goes to OUTFILE.
 start_watch() {  # TITLE STOP PHASES OUTFILE
     in_pc $NV_WINE "$WATCH" "$1" 600 "$2" "$3" >"$4" 2>"$4.err" &
     WATCH_PID=$!
-    for _ in $(seq 1 600); do grep -q watching "$4" 2>/dev/null && return 0; sleep 0.1; done
+    for _ in $(seq 1 600); do
+        grep -q watching "$4" 2>/dev/null && WATCH_T0=$(date +%s%3N) && return 0
+        sleep 0.1
+    done
     nv_fail "the answer watch did not start: $(cat "$4.err")"
 }
 watch_answers() {
     rm -f "$NV_WINEPREFIX/drive_c/answer-stop" "$NV_WINEPREFIX/drive_c/answer-phase"
     start_watch "$TITLE" 'C:\answer-stop' 'C:\answer-phase' "$NV_DIR/watch.out"
 }
-phase() { printf '%s\n' "$1" >"$NV_WINEPREFIX/drive_c/answer-phase"; }
+phase() {
+    printf '%s\n' "$1" >"$NV_WINEPREFIX/drive_c/answer-phase"
+    echo "phase $1 from $(($(date +%s%3N) - WATCH_T0)) ms" >>"$NV_DIR/phases.log"
+}
 watched_answers() {  # LIMIT_MS PHASE...
     local limit=$1 name longest samples all
     shift
@@ -187,6 +198,8 @@ watched_answers() {  # LIMIT_MS PHASE...
     VISIBLE_MS=$(awk '$1 == "visible" { print $2 }' "$NV_DIR/watch.out" | tr -d '\r')
     all=$(awk '$1 == "answer" { printf "%s %s ms; ", $2, $4 }' "$NV_DIR/watch.out" | tr -d '\r')
     report INFO "longest wait for an answer, by phase" "$all"
+    cat "$NV_DIR/phases.log" 2>/dev/null | sed 's/^/      /'
+    grep '^slow ' "$NV_DIR/watch.out" | tr -d '\r' | head -30 | sed 's/^/      /'
     for name in "$@"; do
         read -r longest samples < <(awk -v p="$name" '$1 == "answer" && $2 == p { print $4, $6 }' "$NV_DIR/watch.out" | tr -d '\r')
         if [[ -z "$longest" ]]; then
@@ -200,7 +213,7 @@ watched_answers() {  # LIMIT_MS PHASE...
 }
 winver_visible() {
     local winver
-    start_watch "About Wine" - - "$NV_DIR/winver.out"
+    start_watch "About Wine*" - - "$NV_DIR/winver.out"
     in_pc $NV_WINE winver >/dev/null 2>&1 &
     winver=$!
     wait "$WATCH_PID"

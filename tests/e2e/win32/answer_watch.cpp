@@ -9,8 +9,10 @@
 // top-level window of that title and prints "visible MS" (since "watching"). With STOPFILE "-" it
 // ends there. Otherwise it sends WM_NULL every 50 ms until STOPFILE exists or
 // the window is gone, and prints per phase (the first line of PHASEFILE when
-// the message was sent) "answer PHASE longest MS samples N". Exit code 0, or
-// 1 when the window never showed.
+// the message was sent) "answer PHASE longest MS samples N"; each wait over
+// 250 ms is printed as it happens ("slow PHASE at MS waited MS"). A TITLE
+// ending in "*" matches by its beginning. Exit code 0, or 1 when the window
+// never showed.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,11 +27,17 @@ struct Search {
     HWND found;
 };
 
+// A title ending in "*" matches every title that begins with the rest.
+bool TitleMatches(const std::wstring& wanted, const std::wstring& title) {
+    if (!wanted.empty() && wanted.back() == L'*') return title.compare(0, wanted.size() - 1, wanted, 0, wanted.size() - 1) == 0;
+    return wanted == title;
+}
+
 BOOL CALLBACK Visit(HWND window, LPARAM param) {
     auto& search = *reinterpret_cast<Search*>(param);
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
-    if (*search.title == text && GetWindow(window, GW_OWNER) == nullptr && IsWindowVisible(window)) {
+    if (TitleMatches(*search.title, text) && GetWindow(window, GW_OWNER) == nullptr && IsWindowVisible(window)) {
         search.found = window;
         return FALSE;
     }
@@ -101,6 +109,12 @@ int wmain(int argc, wchar_t** argv) {
         const DWORD waited = GetTickCount() - sent;
         Answers& answer = answers[phase];
         if (waited > answer.longest) answer.longest = waited;
+        // The long ones, to be matched with what the script did then.
+        if (waited > 250) {
+            std::printf("slow %s at %lu waited %lu\n", phase.c_str(), static_cast<unsigned long>(sent - started),
+                        static_cast<unsigned long>(waited));
+            std::fflush(stdout);
+        }
         ++answer.samples;
         Sleep(50);
     }

@@ -45,8 +45,10 @@
 //   msaa ID                   the control's accessible object, read through
 //                             AccessibleObjectFromWindow as a screen reader does
 //                                                                  -> msaa ID "name" ROLE CHILDREN
-// Every command waits for the dialog to be idle afterwards, so the next one
-// sees what the last one caused. Exit code 0, or 1 with a message on stderr.
+// Every command waits for the dialog to be idle afterwards, and for a flow
+// it started (its steps run behind the window) to end or to ask something,
+// so the next one sees what the last one caused; a click waits for a control
+// that a running flow holds. Exit code 0, or 1 with a message on stderr.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -208,7 +210,7 @@ public:
     }
 
     void ClickAsync(int id) {
-        HWND button = Control(id);
+        HWND button = EnabledControl(id);
         if (!IsWindowEnabled(button)) Fail(L"button " + std::to_wstring(id) + L" is disabled");
         PostMessageW(button, BM_CLICK, 0, 0);
         Sleep(300);
@@ -236,6 +238,51 @@ public:
                 Fail(L"the program did not answer within 60 s");
             Sleep(100);
         }
+        WaitFlows();
+    }
+
+    // A flow the last input started runs on behind the answering window (its
+    // steps off the window's thread, its busy cursor up): the user waits for
+    // it, unless it asks something meanwhile (a box, a dialog of its own).
+    void WaitFlows() {
+        for (int i = 0; i < 1200; ++i) {
+            if (!IsWindow(dialog_)) return;
+            const bool running = FlowRuns(dialog_) || (child_ != nullptr && IsWindow(child_) && FlowRuns(child_));
+            if (!running || OtherDialogShown()) return;
+            Sleep(100);
+        }
+        Fail(L"a flow still runs after 120 s");
+    }
+
+    static bool FlowRuns(HWND window) { return GetPropW(window, L"Norvale.FlowRunning") != nullptr; }
+
+    // A visible dialog of the program other than the ones acted on.
+    struct DialogSearch {
+        HWND main, child, found;
+    };
+    static BOOL CALLBACK VisitOtherDialog(HWND window, LPARAM param) {
+        auto& search = *reinterpret_cast<DialogSearch*>(param);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (window != search.main && window != search.child && IsWindowVisible(window) &&
+            std::wstring(className) == L"#32770") {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    bool OtherDialogShown() {
+        DialogSearch search{dialog_, child_, nullptr};
+        EnumThreadWindows(GetWindowThreadProcessId(dialog_, nullptr), VisitOtherDialog, LPARAM(&search));
+        return search.found != nullptr;
+    }
+
+    // A control the running flow holds comes back when it ends, as the user
+    // sees a greyed button come back.
+    HWND EnabledControl(int id) {
+        HWND control = Control(id);
+        for (int i = 0; i < 300 && !IsWindowEnabled(control); ++i) Sleep(100);
+        return control;
     }
 
     int RowCount(int listId) { return int(SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0)); }
@@ -288,7 +335,7 @@ public:
     // A click as the mouse makes it: the list view selects the row itself
     // and tells the dialog (NM_CLICK), exactly as for a person.
     void ClickRow(int listId, int row) {
-        HWND list = Control(listId);
+        HWND list = EnabledControl(listId);
         if (row >= RowCount(listId)) Fail(L"no row " + std::to_wstring(row));
         SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
         RemoteBuffer remote(dialog_, sizeof(RECT));
@@ -323,7 +370,7 @@ public:
     }
 
     void Click(int id) {
-        HWND button = Control(id);
+        HWND button = EnabledControl(id);
         if (!IsWindowEnabled(button)) Fail(L"button " + std::to_wstring(id) + L" is disabled");
         // Posted, so that a handler which opens a message box does not hold
         // the probe; WaitIdle then waits for the handler.
