@@ -66,6 +66,7 @@ std::wstring SegmentLabel(const DiskSlot& slot, const std::wstring& unallocated)
     char size[64];
     std::snprintf(size, sizeof size, "%.2f", static_cast<double>(SizeInGigabytes(slot.length)));
     const std::wstring gb(size, size + std::char_traits<char>::length(size));
+    if (slot.reserved) return L" \n " + gb + L"GB\n " + slot.fileSystem + L"\n";
     if (slot.IsPartition())
         return L" (" + slot.driveLetter + L")\n " + gb + L"GB\n " + slot.fileSystem + L"\n";
     return L" \n " + gb + L"GB\n " + unallocated + L"\n";

@@ -16,7 +16,8 @@ struct DiskSlot {
     std::int32_t partitionFlag = 0;    // 1 when partitionNumber is not 0
     std::wstring driveLetter;          // as the inventory shows it, e.g. "E:\"
     std::uint64_t length = 0;          // bytes
-    std::wstring fileSystem;
+    std::wstring fileSystem;         // for a reserved partition, the text that names it
+    bool reserved = false;           // a partition the system keeps: nothing is offered on it
 
     bool IsPartition() const { return partitionFlag != 0; }
 };

@@ -179,8 +179,10 @@ TEST_F(LayoutOfImage, GptWithFivePartitionsBySgdisk) {
                                         "-n 3:0:+200M -t 3:8300 -n 4:0:+1G -t 4:0700 -n 5:0:+500M -t 5:0700 'IMG'");
     const DiskLayout layout = BuildDiskLayout(Stack(), disk, false);
     const std::int64_t size = GeometrySize(4 * kGiB);
+    DiskSegment reserved = Part(2, 101 * kMiB, 16 * kMiB);  // type 0C01: Microsoft's reserved partition
+    reserved.reserved = true;
     EXPECT_EQ(layout.segments,
-              (std::vector<DiskSegment>{Part(1, kMiB, 100 * kMiB), Part(2, 101 * kMiB, 16 * kMiB),
+              (std::vector<DiskSegment>{Part(1, kMiB, 100 * kMiB), reserved,
                                         Part(3, 117 * kMiB, 200 * kMiB), Part(4, 317 * kMiB, kGiB),
                                         Part(5, 1341 * kMiB, 500 * kMiB), Free(1841 * kMiB, size)}));
     // The older request knows no GPT: the table reads as unreadable.

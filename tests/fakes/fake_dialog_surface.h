@@ -219,6 +219,11 @@ public:
     // What the user picks in the next popup menu: a command, or 0 for none
     // (a click outside). Unscripted menus are dismissed.
     void QueueMenuChoice(int command) { menuChoices_.push_back(command); }
+    // What the user meant to pick and answer, when no menu came up after all.
+    void DropQueuedChoices() {
+        menuChoices_.clear();
+        answers_.clear();
+    }
     // OpenModeless of this template fails.
     void RefuseModeless(int templateId) { refusedModeless_.insert(templateId); }
     // Message boxes run a modal loop, as on Windows: while the user reads a

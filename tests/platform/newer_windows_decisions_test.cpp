@@ -79,7 +79,7 @@ Decisions Decide(FakeVersionSource source, bool wow64) {
     d.osClass = OsClass(info, wow64);
     constexpr std::int64_t kTenGiB = 10LL << 30;
     d.mbrStart = PlanWizardExtent(10 * 1024, false, d.osClass, {kTenGiB, kTenGiB, 512}).start;
-    d.gptFor3TB = CheckWizardSize(WizardChoice{}, 3'000'000'000'000LL >> 20, d.osClass).gpt;
+    d.gptFor3TB = CheckWizardSize(WizardChoice{}, 3'000'000'000'000LL >> 20, d.osClass, 3'000'000'000'000LL >> 20).gpt;
     d.olderRequests = IsOlderNt(*info);
     d.redirectsCommands = wow64;  // the runner switches redirection off under WOW64 only
     return d;

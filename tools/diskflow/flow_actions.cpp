@@ -220,7 +220,12 @@ void ManagerUser::Perform(test::FakeDialogSurface& manager, const FlowStep& step
         case FlowStep::Kind::Init: break;
     }
     manager.QueueMenuChoice(command);
+    const std::size_t menus = manager.PopupMenus().size();
     manager.ClickDiskBarSegment(bar, segment, MouseButton::Right);
+    if (manager.PopupMenus().size() == menus) {
+        manager.DropQueuedChoices();
+        print_("  (no menu: nothing is offered on it)");
+    }
 }
 
 // What the managers a dialog opens over showed so far is printed before it.

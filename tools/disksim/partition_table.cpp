@@ -448,11 +448,12 @@ std::int64_t ReservedPartitionBytes(std::int64_t diskBytes) {
 }
 
 PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id,
-                                      std::int64_t bps) {
+                                      std::int64_t bps, ReservedSize size) {
     PartitionEntry entry;
     entry.style = PartitionStyle::Gpt;
     entry.startingOffset = area.firstUsableLba * bps;
-    entry.partitionLength = ReservedPartitionBytes(diskBytes);
+    entry.partitionLength =
+        size == ReservedSize::SixteenMiB ? (16LL << 20) - entry.startingOffset : ReservedPartitionBytes(diskBytes);
     entry.gptType = kReservedPartitionType;
     entry.gptId = id;
     entry.gptName = L"Microsoft reserved partition";

@@ -74,12 +74,17 @@ LayoutPlan PlanLayoutWrite(const DriveLayout& layout, const TableOnDisk& current
 // A new, empty table (CREATE_DISK). A GPT array has at least 128 entries.
 LayoutPlan PlanCreateDisk(const CreateDiskParams& params, std::int64_t diskBytes, std::int64_t bps = kSectorBytes);
 
-// The Microsoft Reserved partition Windows (XP x64 and Server 2003 SP1
-// through Windows 7 and Server 2008 R2) adds to a disk it initialises as GPT:
-// 32 MiB on a disk below 16 GiB, 128 MiB from 16 GiB on, at the table's first
-// usable sector.
+// The Microsoft Reserved partition Windows adds to a disk it initialises as
+// GPT, at the table's first usable sector. XP x64 and Server 2003 SP1
+// through Windows 8.1 and Server 2012 R2: 32 MiB on a disk below 16 GiB,
+// 128 MiB from 16 GiB on. Windows 10 and Server 2016 on: 16 MB ("Beginning
+// in Windows 10, the size of the MSR is 16 MB", Microsoft's UEFI/GPT-based
+// hard drive partitions page), ending on the 16 MiB boundary, where diskpart
+// lists it as "Reserved 15 MB" at offset 17 KB and the first data partition
+// at 16 MB.
+enum class ReservedSize { BySize, SixteenMiB };
 std::int64_t ReservedPartitionBytes(std::int64_t diskBytes);
 PartitionEntry ReservedPartitionEntry(const GptArea& area, std::int64_t diskBytes, const Guid& id,
-                                      std::int64_t bps = kSectorBytes);
+                                      std::int64_t bps = kSectorBytes, ReservedSize size = ReservedSize::BySize);
 
 }  // namespace norvale::disksim

@@ -559,7 +559,7 @@ void SimulatedDiskStack::AddReservedPartition(SimDisk& disk) {
     DriveLayout layout = table.layout;
     Guid id = layout.gptDiskId;
     id.data1 ^= 0x5a5a5a5a;
-    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id, disk.sectorBytes)};
+    layout.entries = {ReservedPartitionEntry(*table.gpt, disk.image.Size(), id, disk.sectorBytes, options_.reservedSize)};
     const ByteReader read = [&disk](std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
         return disk.image.Read(offset, buffer, size);
     };

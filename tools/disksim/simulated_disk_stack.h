@@ -132,6 +132,8 @@ struct StackOptions {
     std::chrono::milliseconds volumeDelay{0};
     // Each request takes this long (in virtual time; see test::SpendTime).
     std::chrono::milliseconds requestTime{0};
+    // The reserved partition of a new GPT table (partition_table.h).
+    ReservedSize reservedSize = ReservedSize::BySize;
 };
 
 class SimulatedDiskStack final : public DiskPort, public DriveTypePort, public NetworkDrivePort {

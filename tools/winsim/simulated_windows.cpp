@@ -47,6 +47,7 @@ WindowsSetup WindowsSetup::For(test::FakeVersionSource version, std::string work
         setup.newDisksOffline = InServerEditionSet(*info);
         setup.autoMount = !InAssignSet(*info);
         setup.initiator.statisticsNames = StatisticsNamesFor(*info, setup.wow64);
+        if (info->majorVersion >= 10) setup.reservedSize = disksim::ReservedSize::SixteenMiB;
     }
     return setup;
 }
@@ -67,7 +68,8 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       disks_(std::make_unique<disksim::SimulatedDiskStack>(
           setup_.workDir, clock, pc_,
           disksim::StackOptions{setup_.systemDiskBytes, setup_.autoMount, setup_.letterDelay, L"NORVALE-PC",
-                                setup_.reservedPartitionDelay, setup_.volumeDelay, test::sim_cost::kDiskRequest})),
+                                setup_.reservedPartitionDelay, setup_.volumeDelay, test::sim_cost::kDiskRequest,
+                                setup_.reservedSize})),
       initiator_(setup_.appliances, clock, WithDiskArrival(setup_.initiator, setup_.diskArrival)),
       wmiPort_(initiator_),
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),

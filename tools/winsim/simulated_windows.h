@@ -57,6 +57,8 @@ struct WindowsSetup {
     std::chrono::milliseconds volumeDelay{200};
     std::chrono::milliseconds letterDelay{300};
     std::chrono::milliseconds reservedPartitionDelay{1000};
+    // The reserved partition's size: 16 MiB from Windows 10 and Server 2016 on.
+    disksim::ReservedSize reservedSize = disksim::ReservedSize::BySize;
     // The sector size of the disks the initiator's logins bring (512 or 4096).
     std::int64_t lunSectorBytes = 512;
     std::int64_t systemDiskBytes = 64LL << 30;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "disk/core/stack/reserved_partition.h"
+
 namespace norvale {
 
 namespace {
@@ -11,7 +13,7 @@ constexpr std::size_t kOlderLayoutSlots = 4;
 constexpr std::uint32_t kHighestPartitionNumber = 15;
 
 DiskSegment Segment(std::int32_t number, std::int64_t start, std::int64_t length) {
-    return DiskSegment{number, start, length, start + length};
+    return DiskSegment{number, start, length, start + length, false};
 }
 
 void SortByStart(std::vector<DiskSegment>& segments) {
@@ -75,6 +77,7 @@ DiskLayout BuildDiskLayout(DiskPort& disks, std::uint32_t disk, bool olderWindow
         if (entry.partitionNumber < 1 || entry.partitionNumber > kHighestPartitionNumber) continue;
         partitions.push_back(Segment(static_cast<std::int32_t>(entry.partitionNumber), entry.startingOffset,
                                      entry.partitionLength));
+        partitions.back().reserved = IsReservedPartition(entry);
     }
     SortByStart(partitions);
 

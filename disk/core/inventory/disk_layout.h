@@ -17,11 +17,14 @@ struct DiskSegment {
     std::int64_t start = 0;   // bytes
     std::int64_t length = 0;  // bytes
     std::int64_t end = 0;     // start + length
+    // Windows' reserved partition of a GPT disk: shown for what it is,
+    // never offered for Add, Delete, Mount or UnMount.
+    bool reserved = false;
 
     bool IsFree() const { return partitionNumber == 0; }
     friend bool operator==(const DiskSegment& a, const DiskSegment& b) {
         return a.partitionNumber == b.partitionNumber && a.start == b.start && a.length == b.length &&
-               a.end == b.end;
+               a.end == b.end && a.reserved == b.reserved;
     }
 };
 

@@ -16,6 +16,7 @@
 #include "disk/core/manager/disk_manager_dialog.h"
 #include "disk/core/manager/disk_manager_texts.h"
 #include "disk/core/manager/new_partition_plan.h"
+#include "disk/core/partition/aligned_extent.h"
 #include "disk/core/scripts/disk_version_sets.h"
 #include "disk/core/stack/reserved_partition.h"
 #include "platform/core/initiator/command_lines.h"
@@ -207,8 +208,9 @@ void CDiskMgrDlg::PlanPartition(const StepGate::Ticket&, OpenedTable& opened, co
         return;
     }
     const bool gpt = !olderWindows && opened.table.style == PartitionStyle::Gpt;
+    const bool aligned = !olderWindows && AlignsPartitions(OsClass(ReadFacts(ports_.inventory.version).version, ports_.wow64));
     const auto usable = UsableFreeArea(free, gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr, opened.diskBytes,
-                                       opened.bytesPerSector, &opened.table);
+                                       opened.bytesPerSector, &opened.table, aligned);
     if (!usable) {
         ShowText(UiText(disk_manager_text::kBeyondTable), MessageIcon::Exclamation);
         return;
@@ -292,6 +294,10 @@ bool CDiskMgrDlg::InitialiseDiskWork(OpenedTable& opened, bool olderWindows, boo
 // --- Delete -------------------------------------------------------------------
 
 void CDiskMgrDlg::OnDelete() {
+    // Nothing is asked about what cannot be deleted (free space, Windows'
+    // reserved partition).
+    const DiskSegment* chosen = SelectedSegment();
+    if (chosen == nullptr || chosen->IsFree() || chosen->reserved) return;
     if (!Ask(disk_manager_text::kConfirmDelete)) return;
     const int segmentIndex = SelectedSegmentIndex();
     const DiskSegment* selected = SelectedSegment();
@@ -444,6 +450,7 @@ bool CDiskMgrDlg::DeleteByScript(std::int32_t disk, std::int32_t partition, Noti
 // --- UnMount and Mount ----------------------------------------------------------
 
 void CDiskMgrDlg::OnUnmount() {
+    if (SelectedIsReserved()) return;
     std::vector<std::wstring> letters;
     for (const int row : SelectedRows(Surface(), IDC_DISK_VOLUMES)) {
         const std::wstring letter = Surface().ListCell(IDC_DISK_VOLUMES, row, kVolumeColumn);
@@ -471,6 +478,7 @@ void CDiskMgrDlg::OnUnmount() {
 }
 
 void CDiskMgrDlg::OnMount() {
+    if (SelectedIsReserved()) return;
     const StepGate::Ticket flow = gate_.Enter(Surface(), FlowWrites::Yes);
     if (!flow) return;
     steps_.Run(
@@ -482,6 +490,15 @@ void CDiskMgrDlg::OnMount() {
                 const VolumeRecord record = records_[list_.rows[static_cast<std::size_t>(row)].record];
                 CSelectDriveDlg select(offered.items, record, ports_.inventory.disks);
                 if (Surface().RunModal(select, IDD_DRIVE_SELECT) != kIdOk) continue;
+                const LetterMove& move = select.Move();
+                if (move.attempted && move.setError != win32_error::kSuccess) {
+                    // Windows refused the new letter: the user reads why, and
+                    // the volume keeps the letter it had (given back where
+                    // it had to go first); one that lost it is shown so.
+                    Surface().ShowMessage(SystemErrorNotice(ports_.errorText, move.setError));
+                    if (move.removeError == win32_error::kSuccess && !move.oldLetterRestored) Reopen();
+                    return;
+                }
                 // The letter the volume carries now, as a fresh inventory sees it.
                 steps_.Run(
                     Surface(),

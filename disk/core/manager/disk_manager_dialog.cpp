@@ -72,6 +72,9 @@ CDiskMgrDlg::CDiskMgrDlg(const DiskManagerPorts& ports, ApplianceAddresses addre
 
 bool CDiskMgrDlg::OnInitDialog() {
     DialogSurfacePort& surface = Surface();
+    // The window as the template made it at the dialog font in use: the
+    // frame never cuts its controls off, whatever that font's width.
+    templateSize_ = surface.DialogSize();
     surface.SetDialogColors(kDialogBlue, kWhite);
     surface.SetListStripeColors(IDC_DISK_VOLUMES, kVolumeListStripe, kVolumeListStripe);
     surface.SetListFullRowSelect(IDC_DISK_VOLUMES, true);
@@ -151,7 +154,7 @@ void CDiskMgrDlg::CreateBars(const std::vector<DiskLayout>& layouts) {
 void CDiskMgrDlg::SizeDialog() {
     DialogSurfacePort& surface = Surface();
     const int disks = static_cast<int>(list_.disks.size());
-    const DiskManagerFrame frame = FrameForDisks(disks);
+    const DiskManagerFrame frame = FrameHolding(FrameForDisks(disks), templateSize_);
     if (frame.scroll) {
         surface.SetVerticalScrollBar(*frame.scroll);
         scrollPosition_ = 0;
@@ -202,6 +205,8 @@ void CDiskMgrDlg::OnBarClick(std::int32_t disk, int segment, bool right) {
     selectedSegment_ = onSegment ? segment : -1;
     if (!right || !onSegment) return;
     const DiskSlot& slot = view_.slots[static_cast<std::size_t>(segment)];
+    // Windows' reserved partition is the table's, not the user's: no menu.
+    if (slot.reserved) return;
     if (slot.IsPartition()) {
         // The partition's rows, so that UnMount and Mount act on it.
         const std::wstring number = std::to_wstring(slot.partitionNumber);

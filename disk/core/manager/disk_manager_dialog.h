@@ -78,6 +78,11 @@ private:
     ExpectedTarget OwnerOf(std::int32_t disk) const;
     const DiskSegment* SelectedSegment() const;
     int SelectedSegmentIndex() const;
+    // Windows' reserved partition is selected: nothing acts on it.
+    bool SelectedIsReserved() const {
+        const DiskSegment* selected = SelectedSegment();
+        return selected != nullptr && selected->reserved;
+    }
 
     // The changes (disk_manager_changes.cpp). The ...Work functions block:
     // they run on a step's worker and say what the user must hear in
@@ -112,6 +117,7 @@ private:
     DiskView view_;
     int selectedSegment_ = -1;
     // Scrolling (three disks and more).
+    Extent templateSize_{};  // outer size as the template made it
     int scrollPosition_ = 0;
     int scrollLimit_ = 0;
     bool dragging_ = false;

@@ -27,6 +27,12 @@ DiskManagerFrame FrameForDisks(int disks) {
     return {kScrollingDialog, ScrollBarState{0, max, kScrollPage, 0}};
 }
 
+DiskManagerFrame FrameHolding(DiskManagerFrame frame, Extent templateSize) {
+    const int needed = templateSize.width + (frame.scroll ? kScrollingDialog.width - kEmptyDialog.width : 0);
+    frame.size.width = std::max(frame.size.width, needed);
+    return frame;
+}
+
 int ScrollLimit(int scrollMax, int disks) { return scrollMax - 12 * disks + 24; }
 
 int ScrollTarget(ScrollRequest request, int position, int thumb, int limit) {

@@ -24,6 +24,12 @@ struct DiskManagerFrame {
 
 DiskManagerFrame FrameForDisks(int disks);
 
+// The frame widened, where the template's own size (its controls at the
+// dialog font in use, in 96-DPI pixels) is wider: a font wider than the
+// one the sizes above were made for must not cut the list off. A scrolling
+// frame keeps room for its scroll bar beside the template.
+DiskManagerFrame FrameHolding(DiskManagerFrame frame, Extent templateSize);
+
 // How far the content scrolls: the scroll bar's maximum less 12 pixels a
 // disk, plus 24.
 int ScrollLimit(int scrollMax, int disks);

@@ -17,6 +17,7 @@ inline constexpr unsigned kUnknownPartitioning = 164;
 inline constexpr unsigned kColumnTarget = 240;
 inline constexpr unsigned kOccupied = 241;
 inline constexpr unsigned kAvailable = 242;
+inline constexpr unsigned kReserved = 293;  // Windows' reserved partition of a GPT disk
 inline constexpr unsigned kConfirmDelete = 249;
 // The free space lies past what the partition table can address.
 inline constexpr unsigned kBeyondTable = 269;

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <vector>
 
+#include "disk/core/partition/aligned_extent.h"
+
 namespace norvale {
 namespace {
 
@@ -49,7 +51,7 @@ bool InitialiseAsGpt(int osClass, std::int64_t freeAreaBytes) {
 }
 
 std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyle style, std::int64_t diskBytes,
-                                          std::uint32_t bytesPerSector, const DriveLayout* table) {
+                                          std::uint32_t bytesPerSector, const DriveLayout* table, bool aligned) {
     const std::int64_t sector = bytesPerSector != 0 ? bytesPerSector : 512;
     std::int64_t start = free.start;
     std::int64_t end = std::min(free.end, diskBytes);
@@ -77,6 +79,7 @@ std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyl
             if (entry.startingOffset > start && entry.startingOffset < end) end = entry.startingOffset;
         }
     }
+    if (aligned) start = AlignedExtent(start, end, 0).start;
     if (sector > 512) {
         start = (start + sector - 1) / sector * sector;
         end = end / sector * sector;

@@ -46,8 +46,10 @@ bool InitialiseAsGpt(int osClass, std::int64_t freeAreaBytes);
 // With the table read just now, a GPT area is kept inside the usable area it
 // reports and after every entry it holds before the free area (a reserved
 // partition that arrived after an initialisation). On sectors larger than
-// 512 bytes the start is rounded up and the end down to whole sectors.
+// 512 bytes the start is rounded up and the end down to whole sectors; where
+// `aligned` (Vista and later), the start goes up to the next 1 MiB boundary.
 std::optional<DiskSegment> UsableFreeArea(const DiskSegment& free, PartitionStyle style, std::int64_t diskBytes,
-                                          std::uint32_t bytesPerSector, const DriveLayout* table = nullptr);
+                                          std::uint32_t bytesPerSector, const DriveLayout* table = nullptr,
+                                          bool aligned = false);
 
 }  // namespace norvale

@@ -3,6 +3,8 @@
 #include <cwchar>
 
 #include "disk/core/inventory/volume_names.h"
+#include "disk/core/manager/disk_manager_texts.h"
+#include "platform/core/texts/norvale_texts.h"
 
 namespace norvale {
 namespace {
@@ -54,6 +56,11 @@ DiskView BuildDiskView(const DiskLayout& layout, const VolumeInventory& inventor
         slot.partitionFlag = segment.partitionNumber != 0 ? 1 : 0;
         slot.length = segment.length > 0 ? static_cast<std::uint64_t>(segment.length) : 0;
         if (segment.IsFree()) continue;
+        if (segment.reserved) {
+            slot.reserved = true;
+            slot.fileSystem = UiText(disk_manager_text::kReserved);
+            continue;
+        }
         for (const VolumeRecord& record : inventory) {
             if (record.diskNumber == view.diskNumber && record.partitionNumber == segment.partitionNumber) {
                 slot.driveLetter = record.driveLetter;
@@ -67,10 +74,11 @@ DiskView BuildDiskView(const DiskLayout& layout, const VolumeInventory& inventor
 
 std::wstring SegmentSizeText(const DiskSegment& segment, const std::wstring& occupied,
                              const std::wstring& available) {
+    const std::wstring reserved = segment.reserved ? UiText(disk_manager_text::kReserved) : std::wstring();
     constexpr double kMiB = 1048576.0;
     wchar_t text[160];
     std::swprintf(text, sizeof text / sizeof text[0], L"[ %ls ] start=%2f, len=%2f  end=%2f",
-                  (segment.IsFree() ? available : occupied).c_str(), static_cast<double>(segment.start) / kMiB,
+                  (segment.reserved ? reserved : segment.IsFree() ? available : occupied).c_str(), static_cast<double>(segment.start) / kMiB,
                   static_cast<double>(segment.length) / kMiB, static_cast<double>(segment.end) / kMiB);
     return text;
 }

@@ -8,6 +8,7 @@
 #include "disk/core/disk_texts.h"
 #include "disk/core/inventory/disk_identity.h"
 #include "disk/core/inventory/letter_wait.h"
+#include "disk/core/partition/aligned_extent.h"
 #include "disk/core/inventory/os_class.h"
 #include "disk/core/inventory/volume_names.h"
 #include "disk/core/letters/drive_letter_offers.h"
@@ -303,9 +304,12 @@ CPartition::Created CPartition::CreateWork(int osClass, StepReporter& progress) 
     const std::int64_t diskBytes = length.Ok() && length.value > 0 ? length.value : geometry.Bytes();
     const std::uint32_t sector = geometry.bytesPerSector == 0 ? 512 : geometry.bytesPerSector;
     const std::int64_t limit = std::min(area->end, UsableEnd(diskBytes, gpt, sector));
-    NewPartition partition{job_.slot, area->start,
-                           ClampedLength(area->start, static_cast<std::int64_t>(sizeMiB_) * kMiB, limit, sector),
-                           static_cast<std::uint32_t>(job_.partitionNumber), sector};
+    const std::int64_t requested = static_cast<std::int64_t>(sizeMiB_) * kMiB;
+    // Vista and later lay partitions out on 1 MiB boundaries, as Windows' own tools do.
+    const PartitionExtent extent = AlignsPartitions(osClass) ? AlignedExtent(area->start, limit, requested)
+                                                             : PartitionExtent{area->start, ClampedLength(area->start, requested, limit, sector)};
+    NewPartition partition{job_.slot, extent.start, extent.length, static_cast<std::uint32_t>(job_.partitionNumber),
+                           sector};
     // A table of the other style is never rewritten in this one, nor an
     // entry that holds a partition.
     const bool otherStyle = table.style != (gpt ? PartitionStyle::Gpt : PartitionStyle::Mbr) &&

@@ -141,6 +141,12 @@ CWizardDialog::Opening CWizardDialog::Open() {
         sized = LookUp();
     }
     if (sized && sized->lengthMiB != 0) opening.sizeMiB = sized->lengthMiB;
+    opening.availableMiB = opening.sizeMiB;
+    if (const std::optional<WizardDisk> disk = sized ? ReadWizardDisk(ports_.disks, sized->diskNumber) : std::nullopt;
+        disk && opening.sizeMiB != 0 && AlignsPartitions(OsClass(version, ports_.wow64))) {
+        const int osClass = OsClass(version, ports_.wow64);
+        opening.availableMiB = WizardAvailableMiB(disk->geometryBytes / kMiB, osClass, *disk);
+    }
     return opening;
 }
 
@@ -155,7 +161,7 @@ void CWizardDialog::Opened(const Opening& opening) {
         return;
     }
     FillOfferedLetterCombo(surface, IDC_WIZARD_LETTER, opening.letters);
-    surface.SetText(IDC_WIZARD_AVAILABLE, AvailableText(opening.sizeMiB));
+    surface.SetText(IDC_WIZARD_AVAILABLE, AvailableText(opening.availableMiB));
     surface.SetText(IDC_WIZARD_SIZE, L"11");
     if (surface.ComboSelection(IDC_WIZARD_LETTER) < 0) {
         surface.SetText(IDC_WIZARD_STATUS, UiText(text::kNoFreeLetter));
@@ -199,21 +205,19 @@ void CWizardDialog::OnOk() {
     struct DiskRead {
         bool readable = false;
         std::int64_t diskMiB = 0;
+        std::int64_t availableMiB = 0;
     };
     steps_.Run(
         surface,
-        [this] {
+        [this, osClass] {
             DiskRead read;
             const auto record = LookUp();
-            if (!record || record->diskNumber <= 0) return read;
-            auto device = ports_.disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(record->diskNumber)),
-                                            disk_access::kGenericRead,
-                                            disk_access::kShareRead | disk_access::kShareWrite);
-            const auto geometry =
-                device.Ok() && device.value ? device.value->GetDriveGeometry() : IoctlResult<DiskGeometry>{};
-            if (!geometry.Returned(ioctl_bytes::kDiskGeometry)) return read;
+            if (!record) return read;
+            const std::optional<WizardDisk> disk = ReadWizardDisk(ports_.disks, record->diskNumber);
+            if (!disk) return read;
             read.readable = true;
-            read.diskMiB = geometry.value.Bytes() / kMiB;
+            read.diskMiB = disk->geometryBytes / kMiB;
+            read.availableMiB = WizardAvailableMiB(read.diskMiB, osClass, *disk);
             return read;
         },
         [this, flow, choice, osClass](const DiskRead& read) {
@@ -222,7 +226,7 @@ void CWizardDialog::OnOk() {
                 Surface().EnableDialog(true);
                 return;
             }
-            const WizardSizing sizing = CheckWizardSize(choice, read.diskMiB, osClass);
+            const WizardSizing sizing = CheckWizardSize(choice, read.diskMiB, osClass, read.availableMiB);
             if (!sizing.Accepted()) {
                 Tell(sizing.refusal, sizing.refusalMiB);
                 Surface().EnableDialog(true);

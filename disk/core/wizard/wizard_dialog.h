@@ -86,6 +86,7 @@ private:
         bool holdsPartitions = false;
         OfferedLetters letters;
         std::int64_t sizeMiB = 0;  // 0: the disk reported no size in time
+        std::int64_t availableMiB = 0;  // what the partition can have (WizardAvailableMiB)
     };
     // What the letter step did.
     struct Lettering {

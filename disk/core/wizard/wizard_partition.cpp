@@ -44,6 +44,16 @@ WizardPartitionResult HoldsPartitions(std::int32_t disk) {
     return result;
 }
 
+WizardDisk WizardDiskOf(DiskDevice& device, const DiskGeometry& geometry) {
+    WizardDisk disk;
+    disk.geometryBytes = geometry.Bytes();
+    disk.bytesPerSector = geometry.bytesPerSector;
+    if (const auto exact = device.GetDriveGeometryEx(); exact.Returned(ioctl_bytes::kDiskGeometryEx)) {
+        disk.diskBytes = exact.value.diskSize;
+    }
+    return disk;
+}
+
 class Partitioner {
 public:
     Partitioner(const WizardPartitionPorts& ports, const WizardPartitionRequest& request, DiskDevice& device)
@@ -52,12 +62,7 @@ public:
     WizardPartitionResult Run() {
         const auto geometry = device_.GetDriveGeometry();
         if (!geometry.Returned(ioctl_bytes::kDiskGeometry)) return Failed(geometry.error);
-        WizardDisk disk;
-        disk.geometryBytes = geometry.value.Bytes();
-        disk.bytesPerSector = geometry.value.bytesPerSector;
-        if (const auto exact = device_.GetDriveGeometryEx(); exact.Returned(ioctl_bytes::kDiskGeometryEx)) {
-            disk.diskBytes = exact.value.diskSize;
-        }
+        WizardDisk disk = WizardDiskOf(device_, geometry.value);
         auto layout = ReadLayout();
         // A table that could not be read may hold data: never write over it
         // as if the disk were empty.
@@ -137,6 +142,16 @@ IoctlResult<DriveLayout> ReadTableOnly(DiskPort& disks, std::int32_t disk, bool 
 }
 
 }  // namespace
+
+std::optional<WizardDisk> ReadWizardDisk(DiskPort& disks, std::int32_t disk) {
+    if (disk <= 0) return std::nullopt;
+    auto device = disks.Open(PhysicalDrivePath(static_cast<std::uint32_t>(disk)), disk_access::kGenericRead,
+                             disk_access::kShareRead | disk_access::kShareWrite);
+    if (!device.Ok() || !device.value) return std::nullopt;
+    const auto geometry = device.value->GetDriveGeometry();
+    if (!geometry.Returned(ioctl_bytes::kDiskGeometry)) return std::nullopt;
+    return WizardDiskOf(*device.value, geometry.value);
+}
 
 WizardDiskContent ReadWizardDiskContent(DiskPort& disks, std::int32_t disk, bool olderWindows) {
     const auto layout = ReadTableOnly(disks, disk, olderWindows);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "disk/core/inventory/disk_identity.h"
@@ -57,6 +58,10 @@ enum class WizardDiskContent {
     HoldsPartitions,  // any used entry, whatever its type or state
     Unreadable,
 };
+
+// The disk's geometry and exact size, read with read access only; nullopt
+// when it cannot be opened or does not answer.
+std::optional<WizardDisk> ReadWizardDisk(DiskPort& disks, std::int32_t disk);
 
 // What the disk holds, read with read access only: nothing is run or written.
 WizardDiskContent ReadWizardDiskContent(DiskPort& disks, std::int32_t disk, bool olderWindows);

@@ -46,15 +46,18 @@ unsigned Fat32Refusal(const WizardChoice& choice, std::int64_t sizeMiB) {
 
 }  // namespace
 
-WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass) {
-    std::int64_t size = diskMiB;
+bool WizardUsesGpt(std::int64_t diskMiB, int osClass) { return !MbrOnlyClass(osClass) && diskMiB >= kMbrLimitMiB; }
+
+WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass,
+                             std::int64_t availableMiB) {
+    std::int64_t size = availableMiB;
     if (choice.maximumSpace) {
         if (size < kSmallestMiB) return Refuse(wizard_text::kSizeTooSmall);
     } else {
         const auto parsed = ParseSize(choice.sizeText);
         if (!parsed) return Refuse(wizard_text::kNotASize);
         size = *parsed;
-        if (size >= kSmallestMiB && size > diskMiB) return Refuse(wizard_text::kSizeAboveDisk, diskMiB);
+        if (size >= kSmallestMiB && size > availableMiB) return Refuse(wizard_text::kSizeAboveDisk, availableMiB);
     }
     if (const unsigned refusal = Fat32Refusal(choice, size)) return Refuse(refusal);
     WizardSizing sizing;
@@ -62,7 +65,7 @@ WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, i
     // A disk too large for MBR becomes GPT wherever Windows can use it;
     // elsewhere only a partition that MBR can hold is allowed.
     if (!MbrOnlyClass(osClass)) {
-        sizing.gpt = diskMiB >= kMbrLimitMiB;
+        sizing.gpt = WizardUsesGpt(diskMiB, osClass);
     } else if (choice.ntfs && size >= kMbrLimitMiB) {
         return Refuse(wizard_text::kOver2Tb);
     }
@@ -87,6 +90,14 @@ PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, co
         end = disk.geometryBytes > 0 ? std::min(disk.geometryBytes, exact) : exact;
         longest = kMbrMaxSectors * sector;
     }
+    const std::int64_t wanted = sizeMiB > 0 ? sizeMiB * kMiB : 0;
+    // Vista and later: on a 1 MiB boundary, but for the 64 KiB of an MBR
+    // disk from 6.1 on (a multiple of 4 KiB already).
+    if (AlignsPartitions(osClass) && (gpt || osClass == 6)) {
+        const std::int64_t from = std::max(firstUsable, gpt ? extent.start : sector);
+        const std::int64_t alignedStart = AlignedExtent(from, end, 0).start;
+        return AlignedExtent(from, gpt ? end : std::min(end, alignedStart + longest), wanted);
+    }
     // 512-byte disks keep the offsets above; larger sectors start on a whole
     // sector at or after the first usable byte and end on one.
     if (sector > 512) {
@@ -94,10 +105,15 @@ PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, co
         end = end / sector * sector;
     }
     const std::int64_t room = std::min(end - extent.start, longest);
-    const std::int64_t wanted = sizeMiB > 0 ? sizeMiB * kMiB : 0;
     extent.length = std::max<std::int64_t>(0, std::min(wanted, room));
     extent.length -= extent.length % sector;
     return extent;
+}
+
+std::int64_t WizardAvailableMiB(std::int64_t diskMiB, int osClass, const WizardDisk& disk) {
+    if (!AlignsPartitions(osClass)) return diskMiB;
+    const std::int64_t everything = std::numeric_limits<std::int64_t>::max() / kMiB;
+    return PlanWizardExtent(everything, WizardUsesGpt(diskMiB, osClass), osClass, disk).length / kMiB;
 }
 
 DriveLayout WizardGptLayout(const PartitionExtent& extent, const Guid& diskId, const Guid& partitionId,

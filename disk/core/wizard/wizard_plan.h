@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "disk/core/partition/aligned_extent.h"
 #include "disk/core/stack/disk_types.h"
 
 namespace norvale {
@@ -32,10 +33,17 @@ struct WizardSizing {
 // (the 2 TB test of XP-class systems).
 inline constexpr std::int64_t kMbrLimitMiB = 2089990;
 
+// Whether the wizard gives a disk of this size a GPT table: where the system
+// handles GPT and the disk is too large for MBR.
+bool WizardUsesGpt(std::int64_t diskMiB, int osClass);
+
 // The size checks of OK, after the file system was checked and the disk's
-// size in MiB was read. The size text must be digits only; one too long to
-// be a size is refused like any other non-size.
-WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass);
+// size in MiB was read. `availableMiB` is what the partition can have (what
+// the dialog offered): the size of "maximum space", and the most a typed
+// size may ask for. The size text must be digits only; one too long to be a
+// size is refused like any other non-size.
+WizardSizing CheckWizardSize(const WizardChoice& choice, std::int64_t diskMiB, int osClass,
+                             std::int64_t availableMiB);
 
 // What the wizard knows of the disk when it builds the layout.
 struct WizardDisk {
@@ -49,11 +57,6 @@ struct WizardDisk {
     std::int64_t firstFree = 0;       // past the entries the table holds (its reserved partition)
 };
 
-struct PartitionExtent {
-    std::int64_t start = 0;
-    std::int64_t length = 0;  // 0: no room at all
-};
-
 // The first usable byte of a GPT disk with 128 entries, and the sectors its
 // backup table takes at the end.
 inline constexpr std::int64_t kGptFirstUsable = 0x4400;
@@ -61,14 +64,23 @@ inline constexpr std::int64_t kGptBackupSectors = 33;
 inline constexpr std::int64_t kMbrStartWindows7 = 0x10000;
 inline constexpr std::int64_t kMbrStartOlder = 0x7E00;
 
-// Where the partition of `sizeMiB` goes: GPT at 17 408 or after the entries
-// the new table holds (its reserved partition); MBR at 65 536 on Windows 7
-// and at 32 256 before. On sectors larger than 512 bytes the start is rounded
-// up to a whole sector at or after the table's first usable byte. The length
-// is cut so the partition ends inside the disk: before the GPT backup table,
-// within the geometry and the 32-bit sector count of an MBR entry, on a
-// sector boundary.
+// Where the partition of `sizeMiB` goes. On Vista and later (AlignsPartitions)
+// a GPT partition and Vista's MBR partition start on the first 1 MiB boundary
+// after the table's first usable byte and the entries the new table holds
+// (its reserved partition), and take the size asked for or, when that does
+// not fit, the most whole MiB that do (AlignedExtent); the MBR partition of
+// 6.1 and later starts at 65 536 (a multiple of 4 KiB). Older Windows: GPT at
+// 17 408 or after the table's entries, MBR at 32 256; on sectors larger than
+// 512 bytes the start is rounded up to a whole sector at or after the
+// table's first usable byte. The partition always ends inside the disk:
+// before the GPT backup table, within the geometry and the 32-bit sector
+// count of an MBR entry, on a sector boundary.
 PartitionExtent PlanWizardExtent(std::int64_t sizeMiB, bool gpt, int osClass, const WizardDisk& disk);
+
+// What the dialog offers as available: the whole MiB of the partition that
+// "maximum space" makes on the disk as it is (before an initialisation adds
+// a reserved partition). Older Windows offer the disk's size, as before.
+std::int64_t WizardAvailableMiB(std::int64_t diskMiB, int osClass, const WizardDisk& disk);
 
 // The layouts the wizard writes, with their fresh ids.
 // A GPT layout keeps the table's reserved partition, when it has one, in

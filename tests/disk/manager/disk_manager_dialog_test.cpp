@@ -372,6 +372,28 @@ TEST_F(DiskManagerTest, UnmountAndMountMoveTheLetter) {
     EXPECT_NE(std::find(devices.begin(), devices.end(), WideToUtf8(mounted)), devices.end());
 }
 
+// A new letter Windows refuses: the user reads the system's text, the volume
+// keeps its letter and the manager is not reopened as after a change.
+TEST_F(DiskManagerTest, AMountWindowsRefusesIsReportedAndTheLetterStays) {
+    const std::int32_t disk = Connect(test::kArchiveData);
+    Partition(disk, test::MbrLayout(9, {test::MbrEntry(kMiB, kGiB)}));
+    surface_->ScriptChild(IDD_DRIVE_SELECT, [&](DialogController&, test::FakeDialogSurface& select) {
+        select.ChooseComboItem(IDC_DRIVE_SELECT_LETTERS, 1);
+        select.Click(kIdOk);
+        return select.EndCode().value_or(kIdCancel);
+    });
+    Open();
+    const std::wstring letter = surface_->Control(IDC_DISK_VOLUMES).list.rows.at(0).at(2);
+    Disks().Inject({disksim::Request::SetVolumeMountPoint, std::nullopt, win32_error::kAccessDenied, std::nullopt, 1});
+    Choose(0, 0, ID_DISK_MOUNT);
+    EXPECT_EQ(LastBoxText(), L"Access is denied.\r\n");
+    EXPECT_TRUE(reopened_.empty());
+    DiskInventory inventory(Pc().Inventory());
+    const auto record = inventory.FindPartition(disk, 1);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->driveLetter, letter);
+}
+
 // The appliance's disk went and another target's disk took its number: the
 // stale Delete is refused and the other disk keeps its partition.
 TEST_F(DiskManagerTest, ADiskThatChangedIdentityIsRefused) {

@@ -106,15 +106,16 @@ TEST_F(PartitionManager, AddsFormatsAndLettersAPartitionOnEachWindows) {
         bool fat32;
         PartitionJobMode mode;
         const char* blkidType;
+        bool aligned;  // from Vista on: the first 1 MiB boundary of the free area
     } cases[] = {
-        {"7", Windows7Professional, false, PartitionJobMode::XpOrLater, "ntfs"},
-        {"XP 32-bit FAT32", XpProfessional, true, PartitionJobMode::XpOrLater, "vfat"},
-        {"XP 64-bit", XpProfessionalX64, false, PartitionJobMode::XpOrLater, "ntfs"},
-        {"2003 R2 (assign script, reruns)", Server2003R2Enterprise, false, PartitionJobMode::XpOrLater, "ntfs"},
-        {"2003 without SP text", Server2003StandardRtm, true, PartitionJobMode::XpOrLater, "vfat"},
-        {"2008 (online script, no automount)", Server2008Standard, false, PartitionJobMode::XpOrLater, "ntfs"},
-        {"Vista", VistaBusiness, false, PartitionJobMode::XpOrLater, "ntfs"},
-        {"2000 (older requests)", Windows2000, false, PartitionJobMode::OlderWindows, "ntfs"},
+        {"7", Windows7Professional, false, PartitionJobMode::XpOrLater, "ntfs", true},
+        {"XP 32-bit FAT32", XpProfessional, true, PartitionJobMode::XpOrLater, "vfat", false},
+        {"XP 64-bit", XpProfessionalX64, false, PartitionJobMode::XpOrLater, "ntfs", false},
+        {"2003 R2 (assign script, reruns)", Server2003R2Enterprise, false, PartitionJobMode::XpOrLater, "ntfs", false},
+        {"2003 without SP text", Server2003StandardRtm, true, PartitionJobMode::XpOrLater, "vfat", false},
+        {"2008 (online script, no automount)", Server2008Standard, false, PartitionJobMode::XpOrLater, "ntfs", true},
+        {"Vista", VistaBusiness, false, PartitionJobMode::XpOrLater, "ntfs", true},
+        {"2000 (older requests)", Windows2000, false, PartitionJobMode::OlderWindows, "ntfs", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,7 +123,7 @@ TEST_F(PartitionManager, AddsFormatsAndLettersAPartitionOnEachWindows) {
         PartitionJob job = Job(kArchiveData, PartitionStyle::Mbr);
         job.mode = c.mode;
         const std::int32_t disk = job.diskNumber;
-        const std::int64_t start = job.segments[0].start;
+        const std::int64_t start = c.aligned ? kMiB : job.segments[0].start;
         CPartition dialog(job, Ports());
         FakeDialogSurface surface;
         const PartitionResult result = RunAdd(surface, dialog, [&](FakeDialogSurface& s) {

@@ -122,7 +122,7 @@ const WindowsCase kWindows[] = {
     {"Server 2003 with SP", test::Server2003DatacenterDomainController, false, 32256},
     {"Server 2003 without SP", test::Server2003StandardRtm, false, 32256},
     {"Server 2003 R2", test::Server2003R2Enterprise, true, 32256},
-    {"Vista", test::VistaBusiness, false, 32256},
+    {"Vista", test::VistaBusiness, false, 1 << 20},
     {"7", test::Windows7Professional, false, 65536},
     {"Server 2008 R2", test::Server2008R2Datacenter, true, 65536},
     {"Windows 2000", test::Windows2000, false, 32256},
@@ -175,12 +175,14 @@ TEST_F(WizardFlowTest, ThreeTerabytesBecomeGptOnWindows7AndToday) {
         const std::string image = Image();
         const ImageFacts facts = Inspect(image);
         EXPECT_EQ(facts.label, "gpt");
-        // Windows' reserved partition (128 MiB on a disk of 16 GiB and more)
-        // stays in front, and the new partition follows it.
+        // Windows' reserved partition (128 MiB on a disk of 16 GiB and more;
+        // 16 MiB less its offset from Windows 10 on) stays in front, and the
+        // new partition follows it on the next 1 MiB boundary.
+        const bool ten = std::string(name) != "7";
         ASSERT_EQ(facts.partitions.size(), 2u);
         EXPECT_EQ(facts.partitions[0].first * 512, 17408);
-        EXPECT_EQ(facts.partitions[0].second * 512, 128 << 20);
-        EXPECT_EQ(facts.partitions[1].first * 512, 17408 + (128 << 20));
+        EXPECT_EQ(facts.partitions[0].second * 512, ten ? (16 << 20) - 17408 : 128 << 20);
+        EXPECT_EQ(facts.partitions[1].first * 512, ten ? 16 << 20 : 129 << 20);
         EXPECT_EQ(facts.fileSystem, "ntfs");
         EXPECT_NE(RunTool("sfdisk -d '" + image + "'").output.find("E3C9E316-0B5C-4DB8-817D-F92DF00215AE"),
                   std::string::npos);

@@ -60,7 +60,7 @@ TEST(WizardSizeTest, EdgesOfEveryCheck) {
         choice.sizeText = c.text;
         choice.ntfs = !c.fat32;
         choice.fat32 = c.fat32;
-        const WizardSizing sizing = CheckWizardSize(choice, c.diskMiB, c.osClass);
+        const WizardSizing sizing = CheckWizardSize(choice, c.diskMiB, c.osClass, c.diskMiB);
         EXPECT_EQ(sizing.refusal, c.refusal) << c.name;
         if (c.refusal == 0) {
             EXPECT_EQ(sizing.sizeMiB, c.sizeMiB) << c.name;
@@ -70,7 +70,7 @@ TEST(WizardSizeTest, EdgesOfEveryCheck) {
     WizardChoice tooLarge;
     tooLarge.maximumSpace = false;
     tooLarge.sizeText = L"20000";
-    EXPECT_EQ(CheckWizardSize(tooLarge, k10GiBMiB, kWindows7).refusalMiB, k10GiBMiB);
+    EXPECT_EQ(CheckWizardSize(tooLarge, k10GiBMiB, kWindows7, k10GiBMiB).refusalMiB, k10GiBMiB);
 }
 
 // An exact 10 GiB disk: the geometry ends at the last whole cylinder.
@@ -101,15 +101,15 @@ TEST(WizardExtentTest, EveryPartitionEndsInsideTheDisk) {
             std::int64_t end;  // the bound the partition must end at or before
         } cases[] = {
             {"MBR on 7 starts at 64 KiB", false, kWindows7, 65536, disk.geometryBytes},
-            {"MBR on Vista at 32 256", false, 6, 32256, disk.geometryBytes},
+            {"MBR on Vista at 1 MiB", false, 6, kMiB, disk.geometryBytes},
             {"MBR on XP at 32 256", false, kXp32, 32256, disk.geometryBytes},
-            {"GPT before the backup table", true, kWindows7, 17408, disk.diskBytes - 33 * 512},
+            {"GPT before the backup table, at 1 MiB", true, kWindows7, kMiB, disk.diskBytes - 33 * 512},
         };
         for (const Case& c : cases) {
             const PartitionExtent extent = PlanWizardExtent(geometryMiB, c.gpt, c.osClass, disk);
             EXPECT_EQ(extent.start, c.start) << c.name;
             EXPECT_LE(extent.start + extent.length, c.end) << c.name;
-            EXPECT_GT(extent.length, (geometryMiB - 1) * kMiB) << c.name;
+            EXPECT_GE(extent.length, (geometryMiB - 2) * kMiB) << c.name;
             EXPECT_EQ(extent.length % 512, 0) << c.name;
         }
     }
@@ -118,9 +118,9 @@ TEST(WizardExtentTest, EveryPartitionEndsInsideTheDisk) {
     EXPECT_EQ(PlanWizardExtent(100, false, kWindows7, disk).length, 100 * kMiB);
 }
 
-// 512-byte disks keep the offsets of old; a 4096-byte disk starts on a whole
-// sector at or after its table's first usable byte, and a new GPT table's
-// reserved partition stays in front.
+// From Vista on the partition starts on the first 1 MiB boundary after the
+// table and its reserved partition, whatever the sector; Windows 7's MBR
+// start of 64 KiB stays, and XP's GPT start keeps to whole sectors.
 TEST(WizardExtentTest, StartsOnWholeSectorsAfterWhatTheTableHolds) {
     struct Case {
         const char* name;
@@ -130,12 +130,13 @@ TEST(WizardExtentTest, StartsOnWholeSectorsAfterWhatTheTableHolds) {
         std::int64_t firstUsable, firstFree;
         std::int64_t start;
     } cases[] = {
-        {"GPT 512 without a reserved partition", true, kWindows7, 512, 17408, 0, 17408},
-        {"GPT 512 after the reserved partition", true, kWindows7, 512, 17408, 17408 + 128 * kMiB, 17408 + 128 * kMiB},
-        {"GPT 4K: the entry array ends at 24 576", true, kWindows7, 4096, 24576, 0, 24576},
-        {"GPT 4K after the reserved partition", true, kWindows7, 4096, 24576, 24576 + 128 * kMiB, 24576 + 128 * kMiB},
+        {"GPT 512 without a reserved partition", true, kWindows7, 512, 17408, 0, kMiB},
+        {"GPT 512 after a 128 MB reserved partition", true, kWindows7, 512, 17408, 17408 + 128 * kMiB, 129 * kMiB},
+        {"GPT 512 after Windows 10's, which ends at 16 MiB", true, kWindows7, 512, 17408, 16 * kMiB, 16 * kMiB},
+        {"GPT 4K after the reserved partition", true, kWindows7, 4096, 24576, 24576 + 128 * kMiB, 129 * kMiB},
+        {"GPT 4K on XP x64 keeps whole sectors", true, 1, 4096, 24576, 0, 24576},
         {"MBR 4K on 7 keeps 64 KiB", false, kWindows7, 4096, 0, 0, 65536},
-        {"MBR 4K on Vista rounds 32 256 up", false, 6, 4096, 0, 0, 32768},
+        {"MBR 4K on Vista at 1 MiB", false, 6, 4096, 0, 0, kMiB},
     };
     for (const Case& c : cases) {
         WizardDisk disk;
