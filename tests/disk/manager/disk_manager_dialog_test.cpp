@@ -32,6 +32,13 @@ TEST_F(DiskManagerTest, LayoutFollowsTheAppliancesDisks) {
         test::FakeDialogSurface surface;
         surface.Open(dialog);
         EXPECT_EQ(surface.DialogSize(), FrameForDisks(disks).size) << disks;
+        // A dialog font wider than the one the sizes were made for: the
+        // frame holds the template (and the scroll bar beside it).
+        CDiskMgrDlg wide(Ports(), ApplianceAddresses{test::kArchiveIp, test::kArchiveOtherIp});
+        test::FakeDialogSurface wideSurface;
+        wideSurface.ResizeDialog(Extent{520, 300});
+        wideSurface.Open(wide);
+        EXPECT_EQ(wideSurface.DialogSize().width, disks >= 3 ? 530 : 520) << disks;
         EXPECT_EQ(surface.DiskBarCount(), disks);
         EXPECT_EQ(surface.VerticalScrollBar().has_value(), disks >= 3) << disks;
         for (int bar = 0; bar < disks; ++bar) EXPECT_EQ(surface.DiskBar(bar).rect, DiskBarRect(bar)) << bar;
