@@ -17,6 +17,15 @@
 namespace norvale::win32 {
 namespace {
 
+// What is left until `deadline`, as select() takes it; `wait` gets it in
+// microseconds (0 once the deadline has passed).
+timeval LimitUntil(std::chrono::steady_clock::time_point deadline, long long& wait) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    wait = std::max<long long>(0, left.count());
+    return timeval{static_cast<long>(wait / 1000000), static_cast<long>(wait % 1000000)};
+}
+
 constexpr std::size_t kMaxDatagram = 65536;
 constexpr int kMaxDropsPerPoll = 256;
 
@@ -238,10 +247,8 @@ bool WinsockSocketPort::WaitReadable(SocketHandle socket, std::chrono::milliseco
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     int drops = 0;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-            deadline - std::chrono::steady_clock::now());
-        const long long wait = std::max<long long>(0, left.count());
-        timeval limit{static_cast<long>(wait / 1000000), static_cast<long>(wait % 1000000)};
+        long long wait = 0;
+        timeval limit = LimitUntil(deadline, wait);
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(AsSocket(socket), &readable);
@@ -284,10 +291,8 @@ std::vector<SocketHandle> WinsockSocketPort::WaitAnyReadable(const std::vector<S
             }
         }
         if (!ready.empty() || members.empty() || members.size() > FD_SETSIZE) return ready;
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-            deadline - std::chrono::steady_clock::now());
-        const long long wait = std::max<long long>(0, left.count());
-        timeval limit{static_cast<long>(wait / 1000000), static_cast<long>(wait % 1000000)};
+        long long wait = 0;
+        timeval limit = LimitUntil(deadline, wait);
         fd_set readable;
         FD_ZERO(&readable);
         for (const auto& member : members) FD_SET(member.first, &readable);
@@ -310,7 +315,7 @@ std::vector<SocketHandle> WinsockSocketPort::WaitAnyReadable(const std::vector<S
             return ordered;
         }
         // Only foreign datagrams, dropped: wait on for what is left.
-        if (left.count() <= 0) return {};
+        if (wait <= 0) return {};
     }
 }
 
