@@ -73,6 +73,9 @@ inline constexpr std::chrono::milliseconds kOtherProgram{100};
 inline constexpr std::chrono::milliseconds kDiskRequest{2};
 inline constexpr std::chrono::milliseconds kShareConnect{300};
 inline constexpr std::chrono::milliseconds kShareCancel{50};
+// StartService returns once the service's process runs and its dispatcher
+// has called the manager back ("StartServiceW", Microsoft Learn).
+inline constexpr std::chrono::milliseconds kServiceStart{400};
 }  // namespace sim_cost
 
 }  // namespace norvale::test

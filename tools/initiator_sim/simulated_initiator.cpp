@@ -130,6 +130,7 @@ bool SimulatedInitiator::StartService() {
     if (!options_.installed || faults_.serviceStartRefused || options_.startType == SimStartType::Disabled ||
         ServiceState() != SimServiceState::Stopped)
         return false;
+    test::SpendTime(clock_, test::sim_cost::kServiceStart);
     service_ = SimServiceState::StartPending;
     startRequestedAt_ = clock_.Now();
     externalStart_ = false;

@@ -104,8 +104,6 @@ void CTargetSection::OnConnectClicked(TargetGroupHost& dialog, const TargetFlow&
             return;
         }
         PrepareConnect(dialog, flow, [this, &dialog, flow] { ContinueConnect(dialog, flow); });
-        // The service start's timer goes on with the connect.
-        if (startingService_) EnableTargetButtons(dialog, false);
     });
 }
 

@@ -90,27 +90,6 @@ bool CTargetSection::RefusedWithoutAdmin(TargetGroupHost& dialog) {
     return true;
 }
 
-bool CTargetSection::ReadyToStart(TargetGroupHost& dialog, ServiceHandle& service) {
-    const std::optional<ServiceStartType> startType = service.QueryStartType();
-    if (startType == ServiceStartType::Disabled) {
-        serviceDisabled_ = true;
-        if (ports_.log) ports_.log->Trace(L"service MSiSCSI: start type Disabled, not started");
-        ShowWarning(dialog, target_text::kServiceDisabled, MessageIcon::Exclamation);
-        return false;
-    }
-    // Persistent logins are restored by the service when Windows starts it.
-    if (startType == ServiceStartType::Manual && !service.SetAutomaticStart()) {
-        LogServiceRefusal(L"the start type could not be set to Automatic", service.LastError());
-    }
-    return true;
-}
-
-bool CTargetSection::StartLogged(ServiceHandle& service) {
-    if (service.Start()) return true;
-    LogServiceRefusal(L"the service manager refused the start", service.LastError());
-    return false;
-}
-
 void CTargetSection::LogServiceRefusal(const std::wstring& what, std::uint32_t error) {
     if (!ports_.log) return;
     std::wstring line = L"service MSiSCSI: " + what;
@@ -172,40 +151,56 @@ void CTargetSection::PrepareConnect(TargetGroupHost& dialog, const TargetFlow& f
         return;
     }
     if (startingService_) return;  // a start is already being watched
-    std::unique_ptr<ServiceHandle> service = ports_.services.Open(kInitiatorServiceName);
-    if (!service) {
+    ServiceControlPort& services = ports_.services;
+    const bool started = dialog.Steps().Run(
+        dialog.Surface(), [&services] { return AttemptServiceStart(services, kInitiatorServiceName); },
+        [this, &dialog, flow, then](ServiceStartAttempt attempt) mutable {
+            AfterServiceStartAttempt(dialog, flow, std::move(attempt), std::move(then));
+        });
+    if (!started) then();
+}
+
+void CTargetSection::AfterServiceStartAttempt(TargetGroupHost& dialog, const TargetFlow& flow,
+                                              ServiceStartAttempt attempt, Then then) {
+    if (!attempt.service) {
         // The connect is tried all the same; the initiator then refuses it.
-        LogServiceRefusal(L"the service could not be opened", ports_.services.LastOpenError());
+        LogServiceRefusal(L"the service could not be opened", attempt.openError);
         then();
         return;
     }
-    StartInitiatorService(dialog, flow, std::move(service), std::move(then));
-}
-
-void CTargetSection::StartInitiatorService(TargetGroupHost& dialog, const TargetFlow& flow,
-                                           std::unique_ptr<ServiceHandle> service, Then then) {
     // Already running: the connect goes ahead at once, without a notice.
-    if (service->QueryState() != ServiceState::Stopped) {
-        const std::optional<ServiceState> state = service->QueryState();
-        if (state == ServiceState::Running || state == ServiceState::StartPending) {
+    if (attempt.stateBefore != ServiceState::Stopped) {
+        if (attempt.stateBefore == ServiceState::Running || attempt.stateBefore == ServiceState::StartPending) {
             if (!VistaOrLater()) state_.AutoConnectPending = true;
         }
         then();
         return;
     }
-    if (!ReadyToStart(dialog, *service)) return;
-    if (!StartLogged(*service)) {
+    if (attempt.disabled) {
+        serviceDisabled_ = true;
+        if (ports_.log) ports_.log->Trace(L"service MSiSCSI: start type Disabled, not started");
+        ShowWarning(dialog, target_text::kServiceDisabled, MessageIcon::Exclamation);
+        return;
+    }
+    // Persistent logins are restored by the service when Windows starts it.
+    if (attempt.automaticRefused) {
+        LogServiceRefusal(L"the start type could not be set to Automatic", *attempt.automaticRefused);
+    }
+    if (!attempt.started) {
+        LogServiceRefusal(L"the service manager refused the start", attempt.startError);
         then();
         return;
     }
     // Polled by timer from here until it runs: the window keeps answering
     // while the service starts, and the notice stays up meanwhile.
     startNoticeShown_ = dialog.Surface().OpenModeless(serviceNotice_, IDD_SERVICE_NOTICE);
-    startingService_ = std::move(service);
+    startingService_ = std::move(attempt.service);
     startGiveUp_ = ports_.clock.Now() + kServiceStartLimit;
     startFlow_ = flow;
     startThen_ = std::move(then);
     dialog.Surface().SetTimer(IDT_SERVICE_START, kServicePoll);
+    // The service start's timer goes on with the connect.
+    EnableTargetButtons(dialog, false);
 }
 
 void CTargetSection::OnServiceStartTimer(TargetGroupHost& dialog) {

@@ -25,6 +25,7 @@
 #include "iscsi/core/targets/delay_process_port.h"
 #include "iscsi/core/targets/initiator_notices.h"
 #include "iscsi/core/targets/process_watch.h"
+#include "iscsi/core/targets/service_start.h"
 #include "iscsi/core/targets/target_disk_handoff.h"
 #include "iscsi/core/targets/target_group_host.h"
 #include "platform/core/clock_port.h"
@@ -148,16 +149,12 @@ private:
     // The same before a connect: the service started (or the install notice
     // shown); `then` when the connect may go on.
     void PrepareConnect(TargetGroupHost& dialog, const TargetFlow& flow, Then then);
-    // Starts the stopped service and watches its start by timer; `then`
-    // when it runs (or its start could not be asked for).
-    void StartInitiatorService(TargetGroupHost& dialog, const TargetFlow& flow, std::unique_ptr<ServiceHandle> service,
-                               Then then);
-    // Before a start: a disabled service is refused with a message (and the
-    // connect goes no further); a manual one is made automatic so that the
-    // persistent logins come back after a restart.
-    bool ReadyToStart(TargetGroupHost& dialog, ServiceHandle& service);
-    // ServiceHandle::Start, a refusal written to the support log.
-    bool StartLogged(ServiceHandle& service);
+    // After the background step that asked the manager (service_start.h):
+    // a disabled service is refused with a message (the connect goes no
+    // further), a started one is watched by timer and the notice shown;
+    // `then` when the connect may go on.
+    void AfterServiceStartAttempt(TargetGroupHost& dialog, const TargetFlow& flow, ServiceStartAttempt attempt,
+                                  Then then);
     // One line of the support log for a service request the manager refused.
     void LogServiceRefusal(const std::wstring& what, std::uint32_t error);
     // Needs an administrator and the process is not elevated: says so, once
