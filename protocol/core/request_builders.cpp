@@ -12,8 +12,8 @@ namespace {
 
 constexpr std::size_t kBodyLengthOffset = 24;
 constexpr std::size_t kBodyOffset = 28;
-constexpr std::size_t kNetmaskOffset = 24;
-constexpr std::size_t kGatewayOffset = 40;
+constexpr std::size_t kRequestNetmaskOffset = 24;
+constexpr std::size_t kRequestGatewayOffset = 40;
 constexpr std::size_t kAddressLengthOffset = 56;
 constexpr std::size_t kAddressTextOffset = 60;
 constexpr std::uint8_t kLoginMark1 = 0x55;
@@ -78,8 +78,8 @@ Datagram BuildSetStaticAddress(const ClientId& clientId, const DeviceId& deviceI
     const std::string address = TruncateUtf8(WideToUtf8(ipText), kMaxAddressChars);
     Datagram datagram = Header(kAddressTextOffset + address.size(), Opcode::Settings, clientId,
                                deviceId, SubCommand::StaticAddress);
-    PutText(datagram, kNetmaskOffset, TruncateUtf8(WideToUtf8(netmaskText), kMaxAddressChars));
-    PutText(datagram, kGatewayOffset, TruncateUtf8(WideToUtf8(gatewayText), kMaxAddressChars));
+    PutText(datagram, kRequestNetmaskOffset, TruncateUtf8(WideToUtf8(netmaskText), kMaxAddressChars));
+    PutText(datagram, kRequestGatewayOffset, TruncateUtf8(WideToUtf8(gatewayText), kMaxAddressChars));
     WriteLe32(&datagram[kAddressLengthOffset], static_cast<std::uint32_t>(address.size()));
     PutText(datagram, kAddressTextOffset, address);
     return datagram;

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "disk/core/inventory/disk_layout.h"
+#include "disk/core/partition/new_partition.h"
 #include "disk/core/stack/disk_types.h"
 
 namespace norvale {
@@ -18,8 +19,6 @@ namespace norvale {
 inline constexpr std::int64_t kLargeDiskBytes = 0x1FE00BFE002;
 // What an MBR entry can address with 32-bit sector numbers.
 inline constexpr std::int64_t kMbrAddressableSectors = 0x100000000;
-// The backup GPT (its header and 32 sectors of entries) at the disk's end.
-inline constexpr std::int64_t kGptBackupSectors = 33;
 // The primary GPT (protective MBR, header, entries) at the disk's start.
 inline constexpr std::int64_t kGptPrimarySectors = 34;
 

@@ -12,7 +12,7 @@
 namespace norvale {
 
 inline constexpr std::int64_t kMiB = 1LL << 20;
-// A GPT disk keeps its backup entry array and header in its last 33 sectors.
+// A GPT disk keeps its backup header and entry array in its last 33 sectors.
 inline constexpr std::int64_t kGptBackupSectors = 33;
 // The basic-data type every new partition gets on a GPT disk.
 inline constexpr wchar_t kBasicDataType[] = L"{ebd0a0a2-b9e5-4433-87c0-68b6b72699c7}";

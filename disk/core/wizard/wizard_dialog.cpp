@@ -22,7 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace text = wizard_text;
 
-constexpr std::int64_t kMiB = 1 << 20;
 constexpr int kLetterRereads = 10;
 // Between two looks at the target's disk while the wizard waits for it.
 constexpr std::chrono::milliseconds kLookupPause{100};

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <limits>
 
+#include "disk/core/partition/new_partition.h"
 #include "disk/core/wizard/wizard_texts.h"
 
 namespace norvale {
 namespace {
 
-constexpr std::int64_t kMiB = 1 << 20;
 constexpr std::int64_t kSmallestMiB = 11;
 constexpr std::int64_t kFat32SmallestMiB = 512;
 constexpr std::int64_t kFat32LargestMiB = 32768;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "disk/core/partition/aligned_extent.h"
+#include "disk/core/partition/new_partition.h"
 #include "disk/core/stack/disk_types.h"
 
 namespace norvale {
@@ -57,10 +58,9 @@ struct WizardDisk {
     std::int64_t firstFree = 0;       // past the entries the table holds (its reserved partition)
 };
 
-// The first usable byte of a GPT disk with 128 entries, and the sectors its
-// backup table takes at the end.
+// The first usable byte of a GPT disk with 128 entries (its backup table's
+// sectors at the end: kGptBackupSectors).
 inline constexpr std::int64_t kGptFirstUsable = 0x4400;
-inline constexpr std::int64_t kGptBackupSectors = 33;
 inline constexpr std::int64_t kMbrStartWindows7 = 0x10000;
 inline constexpr std::int64_t kMbrStartOlder = 0x7E00;
 
