@@ -39,7 +39,8 @@
 #   watched_answers LIMIT PHASE...
 #                           ends the watch: each named phase passes when the
 #                           window answered WM_NULL within LIMIT ms throughout;
-#                           sets VISIBLE_MS (start to visible window)
+#                           sets VISIBLE_MS (start to visible window) and
+#                           VISIBLE_ROWS (the rows its lists held then)
 #   winver_visible          ms from its start until Wine's winver shows its window
 #                           in this prefix, watched the same way: sets WINVER_MS
 E2E_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -199,6 +200,7 @@ watched_answers() {  # LIMIT_MS PHASE...
     kill "$WATCH_PID" 2>/dev/null
     wait "$WATCH_PID" 2>/dev/null
     VISIBLE_MS=$(awk '$1 == "visible" { print $2 }' "$NV_DIR/watch.out" | tr -d '\r')
+    VISIBLE_ROWS=$(awk '$1 == "visible" { print $4 }' "$NV_DIR/watch.out" | tr -d '\r')
     all=$(awk '$1 == "answer" { printf "%s %s ms; ", $2, $4 }' "$NV_DIR/watch.out" | tr -d '\r')
     report INFO "longest wait for an answer, by phase" "$all"
     cat "$NV_DIR/phases.log" 2>/dev/null | sed 's/^/      /'

@@ -285,7 +285,12 @@ kill -0 "$PROGRAM" 2>/dev/null && report PASS "the first instance still runs" ""
 # The watch ends with the window: its phases, then the start-up's figure.
 probe click $EXIT
 watched_answers 250 start-up refresh share-connect dhcp-change
-if [[ -n "$VISIBLE_MS" && -n "$WINVER_MS" ]] && ((VISIBLE_MS * 10 <= WINVER_MS * 12)); then
+expect "the window shows before the first pass has filled its list" 0 "${VISIBLE_ROWS:-?}"
+# Software emulation stretches the loading of the program's libraries far more
+# than winver's: there the ratio is a figure, on a PC a check.
+if [[ -n "${NORVALE_EMULATED:-}" ]]; then
+    report INFO "the window shows after (winver)" "${VISIBLE_MS:-?} ms (${WINVER_MS:-?} ms) under emulation"
+elif [[ -n "$VISIBLE_MS" && -n "$WINVER_MS" ]] && ((VISIBLE_MS * 10 <= WINVER_MS * 12)); then
     report PASS "the window shows within 1.2 x winver's time" "$VISIBLE_MS ms; winver $WINVER_MS ms"
 else
     report FAIL "the window shows within 1.2 x winver's time" "${VISIBLE_MS:-?} ms; winver ${WINVER_MS:-?} ms"

@@ -6,7 +6,8 @@
 //   norvale_answer_watch.exe "TITLE" SECONDS STOPFILE PHASEFILE
 //
 // Prints "watching", then waits up to SECONDS for a visible, unowned
-// top-level window of that title and prints "visible MS" (since "watching"). With STOPFILE "-" it
+// top-level window of that title and prints "visible MS rows N" (since
+// "watching"; N the rows its list views hold then). With STOPFILE "-" it
 // ends there. Otherwise it sends WM_NULL every 50 ms until STOPFILE exists or
 // the window is gone, and prints per phase (the first line of PHASEFILE when
 // the message was sent) "answer PHASE longest MS samples N"; each wait over
@@ -14,6 +15,7 @@
 // ending in "*" matches by its beginning. Exit code 0, or 1 when the window
 // never showed.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -95,7 +97,15 @@ int wmain(int argc, wchar_t** argv) {
         }
         Sleep(5);
     }
-    std::printf("visible %lu\n", static_cast<unsigned long>(GetTickCount() - started));
+    const DWORD visible = GetTickCount() - started;
+    // What the window lists when it first shows: a window that shows only
+    // after its first pass already lists what the pass found.
+    long rows = 0;
+    for (HWND list = nullptr; (list = FindWindowExW(window, list, L"SysListView32", nullptr)) != nullptr;) {
+        DWORD_PTR count = 0;
+        if (SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 10000, &count)) rows += long(count);
+    }
+    std::printf("visible %lu rows %ld\n", static_cast<unsigned long>(visible), rows);
     std::fflush(stdout);
     if (stop == L"-") return 0;
 
