@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -98,12 +100,30 @@ std::vector<DWORD> PidsIn(const std::wstring& output) {
     return pids;
 }
 
+// The bounds below must leave a child time to start, which under Wine on an
+// emulated processor takes seconds: they grow with the slowest of three
+// starts of a child that prints and ends.
+std::chrono::milliseconds ChildStart() {
+    static const std::chrono::milliseconds start = [] {
+        ULONGLONG slowest = 0;
+        win32::Win32ProcessPort processes;
+        for (int i = 0; i < 3; ++i) {
+            const ULONGLONG started = ::GetTickCount64();
+            RunBounded(processes, SystemClock(), Child(L"out 5"), true, std::chrono::seconds(60),
+                       std::chrono::seconds(10));
+            slowest = std::max(slowest, ::GetTickCount64() - started);
+        }
+        return std::chrono::milliseconds(slowest);
+    }();
+    return start;
+}
+
 // A child that never ends, and one that ends at once but leaves its own
 // child holding the output pipe: either way the run returns at its bound and
 // both processes are gone.
 TEST(Win32BoundedRunTest, ANeverEndingChildAndItsChildAreEndedAtTheLimit) {
     using std::chrono::milliseconds;
-    const milliseconds limit{2000};
+    const milliseconds limit = std::max(milliseconds(2000), 4 * ChildStart());
     struct Case {
         const wchar_t* arguments;
         bool jobs;  // false: as where the child cannot join a job of its own
@@ -117,8 +137,9 @@ TEST(Win32BoundedRunTest, ANeverEndingChildAndItsChildAreEndedAtTheLimit) {
         const BoundedRun run = RunBounded(processes, SystemClock(), Child(arguments), true, limit, milliseconds(10000));
         const ULONGLONG took = ::GetTickCount64() - started;
         EXPECT_EQ(run.end, BoundedRun::End::Stopped);
-        EXPECT_GE(took, 1900u);
-        EXPECT_LT(took, 5000u) << "the run outlived its bound";
+        EXPECT_GE(took, ULONGLONG(limit.count()) - 100);
+        EXPECT_LT(took, ULONGLONG((limit + milliseconds(3000) + 2 * ChildStart()).count()))
+            << "the run outlived its bound";
         const std::vector<DWORD> pids = PidsIn(run.output);
         ASSERT_EQ(pids.size(), 2u) << std::string(run.output.begin(), run.output.end());
         EXPECT_TRUE(Gone(pids[0])) << "the child is still there";
@@ -132,7 +153,7 @@ TEST(Win32BoundedRunTest, TheRunnerReportsTheStoppedRunAndFailsIt) {
         void ShowRunTimeout(const std::wstring& text) override { texts.push_back(text); }
     } notices;
     ConsoleRunLimits limits;
-    limits.other = std::chrono::milliseconds(1000);
+    limits.other = std::max(std::chrono::milliseconds(1000), 4 * ChildStart());
     win32::Win32ProcessPort processes;
     win32::Win32Wow64Redirection redirection;
     ConsoleCommandRunner runner(processes, redirection, false, SystemClock(), &notices, limits);

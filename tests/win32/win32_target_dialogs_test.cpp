@@ -38,8 +38,11 @@ TEST(Win32TargetDialogs, TheChapDialogLimitsItsFieldsHidesThePasswordAndLogsInWi
     std::wstring caption;
     TestDialog owner;
     owner.Messages().OnTimer(kDriveTimer, [&] {
-        owner.Surface().KillTimer(kDriveTimer);
+        // A modal dialog shows once its loop is idle, which on a slow
+        // machine comes after the first tick.
         HWND window = GetLastActivePopup(owner.Window());
+        if (window == owner.Window() || !IsWindowVisible(window)) return;
+        owner.Surface().KillTimer(kDriveTimer);
         caption = WindowText(window);
         HWND user = GetDlgItem(window, IDC_CHAP_USER);
         HWND password = GetDlgItem(window, IDC_CHAP_PASSWORD);
