@@ -17,6 +17,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 out=$(cd "${3:?usage: msi_wine.sh BUILD_HOST BUILD_WIN OUT}" && pwd)
 dist=$out/release/dist
+# The test run makes the release beside the Windows suites and marks it
+# pending meanwhile.
+for _ in $(seq 1 900); do [ -e "$out/release-pending" ] || break; sleep 1; done
 msi=$(ls "$dist"/norvale-*-win32.msi 2>/dev/null | head -1)
 [ -n "$msi" ] || { echo "no MSI in $dist: run the release suite (./norvale test) first"; exit 1; }
 installer_yaml=$(ls "$dist"/winget/Orrin.Norvale/*/Orrin.Norvale.installer.yaml | head -1)
