@@ -22,7 +22,7 @@ T* At(IoBuffer& buffer, std::size_t offset = 0) {
     return reinterpret_cast<T*>(buffer.data() + offset);
 }
 
-TEST(DiskCodec, GeometryLengthAndExtents) {
+TEST(Win32DiskCodec, GeometryLengthAndExtents) {
     IoBuffer geometry(ioctl_bytes::kDiskGeometryEx, 0);
     auto* ex = At<DISK_GEOMETRY_EX>(geometry);
     ex->Geometry.Cylinders.QuadPart = 1305;
@@ -60,7 +60,7 @@ TEST(DiskCodec, GeometryLengthAndExtents) {
     EXPECT_EQ(DecodeVolumeDiskExtents(extents).size(), 21u);
 }
 
-TEST(DiskCodec, PartitionInformationOfBothRequests) {
+TEST(Win32DiskCodec, PartitionInformationOfBothRequests) {
     IoBuffer old(ioctl_bytes::kPartitionInfo, 0);
     auto* info = At<PARTITION_INFORMATION>(old);
     info->StartingOffset.QuadPart = 32256;
@@ -120,7 +120,7 @@ DriveLayout GptLayout() {
     return layout;
 }
 
-TEST(DiskCodec, GptLayoutIsWrittenAsTheRealStructureAndReadBack) {
+TEST(Win32DiskCodec, GptLayoutIsWrittenAsTheRealStructureAndReadBack) {
     const IoBuffer buffer = EncodeDriveLayoutEx(GptLayout());
     ASSERT_EQ(buffer.size(), 48u + 2 * 144);
     IoBuffer copy = buffer;
@@ -148,7 +148,7 @@ TEST(DiskCodec, GptLayoutIsWrittenAsTheRealStructureAndReadBack) {
     EXPECT_EQ(decoded.entries[1].gptAttributes, 1u);
 }
 
-TEST(DiskCodec, MbrLayoutsOfTheExtendedAndTheOlderRequests) {
+TEST(Win32DiskCodec, MbrLayoutsOfTheExtendedAndTheOlderRequests) {
     DriveLayout layout;
     layout.style = PartitionStyle::Mbr;
     layout.mbrSignature = 0x1CEB00DA;
@@ -194,7 +194,7 @@ TEST(DiskCodec, MbrLayoutsOfTheExtendedAndTheOlderRequests) {
     EXPECT_TRUE(DecodeDriveLayoutEx(IoBuffer(ioctl_bytes::kDriveLayoutEx, 0)).entries.empty());
 }
 
-TEST(DiskCodec, CreateDiskOfEitherStyle) {
+TEST(Win32DiskCodec, CreateDiskOfEitherStyle) {
     CreateDiskParams mbr;
     mbr.mbrSignature = 0xDEADBEEF;
     IoBuffer buffer = EncodeCreateDisk(mbr);
