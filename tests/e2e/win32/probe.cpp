@@ -525,8 +525,11 @@ public:
             HWND window = FindWindowW(nullptr, title.c_str());
             if (window != nullptr && window != dialog_) {
                 child_ = window;
-                // What it does on opening (the wizard reads its disk) runs
-                // on behind it, as the user sees by its busy cursor.
+                // A dialog is found by its title while it still sets itself
+                // up; it shows when that is done. What it does on opening
+                // (the wizard reads its disk) runs on behind it, as the user
+                // sees by its busy cursor.
+                for (int j = 0; j < 300 && IsWindow(child_) && !IsWindowVisible(child_); ++j) Sleep(100);
                 for (int j = 0; j < 1200 && IsWindow(child_) && FlowRuns(child_) && !OtherDialogShown(); ++j) Sleep(100);
                 Print(L"dialog \"" + title + L"\"");
                 return;
