@@ -8,7 +8,7 @@ namespace norvale::test {
 
 namespace {
 
-Point Middle(const Rect& r) { return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+using fake_surface::Middle;
 
 }  // namespace
 

@@ -8,7 +8,7 @@ namespace norvale::test {
 
 namespace {
 
-std::wstring Num(long long value) { return std::to_wstring(value); }
+using fake_surface::Num;
 
 std::wstring ColorText(Color c) {
     return L"rgb(" + Num(c.red) + L"," + Num(c.green) + L"," + Num(c.blue) + L")";

@@ -24,6 +24,12 @@
 
 namespace norvale::test {
 
+// Shared by the fake surface's halves (fake_dialog_*.cpp).
+namespace fake_surface {
+inline std::wstring Num(long long value) { return std::to_wstring(value); }
+inline Point Middle(const Rect& r) { return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+}  // namespace fake_surface
+
 struct FakeListView {
     std::vector<ListColumn> columns;
     std::vector<std::vector<std::wstring>> rows;  // rows[row][column]

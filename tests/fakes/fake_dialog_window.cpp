@@ -10,9 +10,9 @@ namespace norvale::test {
 
 namespace {
 
-std::wstring Num(long long value) { return std::to_wstring(value); }
+using fake_surface::Num;
 
-Point Middle(const Rect& r) { return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+using fake_surface::Middle;
 
 }  // namespace
 
