@@ -28,7 +28,7 @@ bool DeviceProtocol::OpenDeviceSockets() {
     ++startups_;
 
     // When the lookup fails the previous table and identity stay in use.
-    if (std::optional<std::vector<std::string>> found = sockets_.LocalAddresses()) {
+    if (std::optional<std::vector<LocalInterface>> found = sockets_.LocalInterfaces()) {
         addresses_.Assign(*found);
         clientId_ = MakeClientId(clock_.WallSeconds(), random_);
     }
@@ -36,13 +36,25 @@ bool DeviceProtocol::OpenDeviceSockets() {
     CloseSockets();
     interfaces_.resize(static_cast<std::size_t>(addresses_.Count()));
     for (int i = 0; i < addresses_.Count(); ++i) {
-        interfaces_[static_cast<std::size_t>(i)].sender = sockets_.OpenSender(addresses_.At(i));
+        InterfaceSockets& sockets = interfaces_[static_cast<std::size_t>(i)];
+        sockets.sender = sockets_.OpenSender(addresses_.At(i));
+        if (sockets.sender == kNoSocket) sockets.error = sockets_.LastOpenError();
     }
     for (int i = 0; i < addresses_.Count(); ++i) {
-        interfaces_[static_cast<std::size_t>(i)].receiver =
-            sockets_.OpenReceiver(addresses_.At(i), kDeviceGroup, kDevicePort);
+        InterfaceSockets& sockets = interfaces_[static_cast<std::size_t>(i)];
+        sockets.receiver = sockets_.OpenReceiver(addresses_.At(i), kDeviceGroup, kDevicePort);
+        if (sockets.receiver == kNoSocket && sockets.error == 0) sockets.error = sockets_.LastOpenError();
     }
     return true;
+}
+
+std::vector<DeviceProtocol::InterfaceSocketState> DeviceProtocol::SocketStates() {
+    std::lock_guard<std::mutex> lock(transport_);
+    std::vector<InterfaceSocketState> states;
+    for (const InterfaceSockets& sockets : interfaces_) {
+        states.push_back(InterfaceSocketState{sockets.sender != kNoSocket, sockets.receiver != kNoSocket, sockets.error});
+    }
+    return states;
 }
 
 void DeviceProtocol::CloseDeviceSockets(bool cleanup) {

@@ -73,6 +73,14 @@ public:
     DeviceRecord* FindSelected() { return devices_.Find(SelectedDeviceIp); }
 
     const LocalAddressTable& LocalAddresses() const { return addresses_; }
+    // Whether the sockets of each interface (in the table's order) opened at
+    // the last OpenDeviceSockets, with the system's error where one did not.
+    struct InterfaceSocketState {
+        bool senderOpened = false;
+        bool receiverOpened = false;
+        int error = 0;
+    };
+    std::vector<InterfaceSocketState> SocketStates();
     const ClientId& Identity() const { return clientId_; }
     DeviceList& Devices() { return devices_; }
     const DeviceList& Devices() const { return devices_; }
@@ -98,6 +106,7 @@ private:
     struct InterfaceSockets {
         SocketHandle sender = kNoSocket;
         SocketHandle receiver = kNoSocket;
+        int error = 0;  // of the socket that could not be made
     };
 
     void CloseSockets();

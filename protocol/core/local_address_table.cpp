@@ -2,11 +2,12 @@
 
 namespace norvale {
 
-void LocalAddressTable::Assign(const std::vector<std::string>& addresses) {
+void LocalAddressTable::Assign(const std::vector<LocalInterface>& found) {
+    interfaces_ = OrderLocalInterfaces(found);
     entries_.clear();
-    for (const std::string& address : addresses) {
-        if (entries_.size() == kMaxLocalAddresses) break;
-        entries_.push_back(address.substr(0, kMaxAddressChars));
+    for (LocalInterface& entry : interfaces_) {
+        entry.address = entry.address.substr(0, kMaxAddressChars);
+        entries_.push_back(entry.address);
     }
 }
 

@@ -38,7 +38,6 @@ inline constexpr std::size_t kAnswerCapacity = 4096;
 
 inline constexpr std::size_t kClientIdSize = 10;
 inline constexpr std::size_t kDeviceIdSize = 10;
-inline constexpr std::size_t kMaxLocalAddresses = 10;
 
 // Longest texts the record and the requests carry (characters or bytes,
 // without terminator).

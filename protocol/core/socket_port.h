@@ -10,7 +10,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "protocol/core/local_interface.h"
 
 namespace norvale {
 
@@ -28,6 +31,19 @@ public:
     // The PC's IPv4 addresses as dotted text, in the order the host-name lookup
     // lists them; nullopt when that lookup fails.
     virtual std::optional<std::vector<std::string>> LocalAddresses() = 0;
+    // The same with each address's adapter, as the system lists its adapters
+    // (every address of every adapter, up or not); nullopt when it cannot be
+    // read. Where only the host-name lookup exists, its addresses.
+    virtual std::optional<std::vector<LocalInterface>> LocalInterfaces() {
+        std::optional<std::vector<std::string>> addresses = LocalAddresses();
+        if (!addresses) return std::nullopt;
+        std::vector<LocalInterface> interfaces;
+        for (std::string& address : *addresses) interfaces.push_back(LocalInterface{std::move(address), {}});
+        return interfaces;
+    }
+    // The system's error code of the last socket that could not be made
+    // (WSAGetLastError, errno); 0 where none is known.
+    virtual int LastOpenError() const { return 0; }
 
     // A UDP socket that sends multicast out of the interface with this address,
     // with multicast loop-back off. kNoSocket when it cannot be made.

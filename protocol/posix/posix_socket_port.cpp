@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cerrno>
 #include <cstring>
 
 namespace norvale {
@@ -97,6 +98,17 @@ int OpenUnicastReceiver(in_addr localAddress, std::uint16_t port) {
     return fd;
 }
 
+// Linux names its adapters by kind (systemd's and the kernel's customs).
+AdapterKind KindOfLinuxInterface(const std::string& name) {
+    const auto starts = [&name](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+    if (starts("wl")) return AdapterKind::Wireless;
+    if (starts("tun") || starts("tap") || starts("wg") || starts("ppp") || starts("ipip")) return AdapterKind::Tunnel;
+    if (starts("docker") || starts("virbr") || starts("veth") || starts("br-") || starts("vmnet") ||
+        starts("vboxnet"))
+        return AdapterKind::Virtual;
+    return AdapterKind::Ethernet;
+}
+
 }  // namespace
 
 PosixSocketPort::~PosixSocketPort() {
@@ -120,13 +132,42 @@ std::optional<std::vector<std::string>> PosixSocketPort::LocalAddresses() {
     return addresses;
 }
 
+std::optional<std::vector<LocalInterface>> PosixSocketPort::LocalInterfaces() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return std::nullopt;
+    std::vector<LocalInterface> interfaces;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        std::array<char, INET_ADDRSTRLEN> text{};
+        if (inet_ntop(AF_INET, &ipv4->sin_addr, text.data(), text.size()) == nullptr) continue;
+        LocalInterface found;
+        found.address = text.data();
+        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
+        found.adapterName.assign(name.begin(), name.end());
+        found.kind = (entry->ifa_flags & IFF_LOOPBACK) != 0 ? AdapterKind::Loopback : KindOfLinuxInterface(name);
+        found.up = (entry->ifa_flags & IFF_UP) != 0;
+        interfaces.push_back(std::move(found));
+    }
+    freeifaddrs(list);
+    return interfaces;
+}
+
 SocketHandle PosixSocketPort::OpenSender(const std::string& localAddress) {
+    lastOpenError_ = 0;
     const auto address = ParseAddress(localAddress);
-    if (!address) return kNoSocket;
+    if (!address) {
+        lastOpenError_ = EADDRNOTAVAIL;
+        return kNoSocket;
+    }
     const int fd = OpenUdpSocket();
-    if (fd < 0) return kNoSocket;
+    if (fd < 0) {
+        lastOpenError_ = errno;
+        return kNoSocket;
+    }
     if (setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &*address, sizeof *address) != 0 ||
         !SetByteOption(fd, IPPROTO_IP, IP_MULTICAST_LOOP, 0)) {
+        lastOpenError_ = errno;
         close(fd);
         return kNoSocket;
     }
@@ -135,13 +176,19 @@ SocketHandle PosixSocketPort::OpenSender(const std::string& localAddress) {
 
 SocketHandle PosixSocketPort::OpenReceiver(const std::string& localAddress,
                                            const std::string& group, std::uint16_t port) {
+    lastOpenError_ = 0;
     const auto address = ParseAddress(localAddress);
     const auto groupAddress = ParseAddress(group);
-    if (!address || !groupAddress) return kNoSocket;
-    const unsigned interfaceIndex = InterfaceIndexOf(*address);
-    if (interfaceIndex == 0) return kNoSocket;
+    const unsigned interfaceIndex = address ? InterfaceIndexOf(*address) : 0;
+    if (!groupAddress || interfaceIndex == 0) {
+        lastOpenError_ = EADDRNOTAVAIL;
+        return kNoSocket;
+    }
     const int fd = OpenWildcardReceiver(*address, *groupAddress, port);
-    if (fd < 0) return kNoSocket;
+    if (fd < 0) {
+        lastOpenError_ = errno;
+        return kNoSocket;
+    }
     Receiver receiver;
     receiver.unicastFd = OpenUnicastReceiver(*address, port);
     receiver.interfaceIndex = interfaceIndex;

@@ -36,6 +36,9 @@ public:
     // order getifaddrs lists them; an empty list when there is none, nullopt
     // when getifaddrs itself fails.
     std::optional<std::vector<std::string>> LocalAddresses() override;
+    // Every IPv4 address with its interface's name and kind, up or not.
+    std::optional<std::vector<LocalInterface>> LocalInterfaces() override;
+    int LastOpenError() const override { return lastOpenError_; }
 
     SocketHandle OpenSender(const std::string& localAddress) override;
     SocketHandle OpenReceiver(const std::string& localAddress, const std::string& group,
@@ -51,6 +54,7 @@ public:
     void Close(SocketHandle socket) override;
 
 private:
+    int lastOpenError_ = 0;
     struct Receiver {
         int unicastFd = -1;          // bound to the interface address; may be -1
         unsigned interfaceIndex = 0; // kernel index of the interface

@@ -89,7 +89,9 @@ SOCKET OpenWildcardReceiver(in_addr localAddress, in_addr group, std::uint16_t p
                                   sizeof membership) == 0 &&
                        SetByteOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, 0);
     if (!ready) {
+        const int error = WSAGetLastError();
         closesocket(socket);
+        WSASetLastError(error);
         return INVALID_SOCKET;
     }
     return socket;
@@ -148,14 +150,63 @@ std::optional<std::vector<std::string>> WinsockSocketPort::LocalAddresses() {
     return addresses;
 }
 
+// GetAdaptersAddresses as iphlpapi.dll exports it from XP on; looked up, so
+// that the program still starts on Windows 2000.
+using GetAdaptersAddressesFunction = ULONG(WINAPI*)(ULONG, ULONG, void*, IP_ADAPTER_ADDRESSES*, ULONG*);
+
+std::optional<std::vector<LocalInterface>> WinsockSocketPort::LocalInterfaces() {
+    const HMODULE helper = GetModuleHandleW(L"iphlpapi.dll");
+    const auto getAdapters = helper == nullptr ? nullptr
+                                               : reinterpret_cast<GetAdaptersAddressesFunction>(
+                                                     reinterpret_cast<void*>(GetProcAddress(helper, "GetAdaptersAddresses")));
+    if (getAdapters == nullptr) return SocketPort::LocalInterfaces();
+    constexpr ULONG kFlags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    // The list may grow between the size query and the read: a few tries.
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> storage;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 4 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        storage.assign(size, 0);
+        result = getAdapters(AF_INET, kFlags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()), &size);
+    }
+    if (result == ERROR_NO_DATA) return std::vector<LocalInterface>{};
+    if (result != NO_ERROR) return SocketPort::LocalInterfaces();
+    std::vector<LocalInterface> interfaces;
+    for (const auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(storage.data()); adapter != nullptr;
+         adapter = adapter->Next) {
+        const std::wstring description = adapter->Description != nullptr ? adapter->Description : L"";
+        const AdapterKind kind = ClassifyAdapter(adapter->IfType, description);
+        for (const auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
+            const sockaddr* socketAddress = unicast->Address.lpSockaddr;
+            if (socketAddress == nullptr || socketAddress->sa_family != AF_INET) continue;
+            const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(socketAddress);
+            LocalInterface entry;
+            entry.address = inet_ntoa(ipv4->sin_addr);
+            entry.adapterName = adapter->FriendlyName != nullptr ? adapter->FriendlyName : description;
+            entry.kind = kind;
+            entry.up = adapter->OperStatus == IfOperStatusUp;
+            interfaces.push_back(std::move(entry));
+        }
+    }
+    return interfaces;
+}
+
 SocketHandle WinsockSocketPort::OpenSender(const std::string& localAddress) {
+    lastOpenError_ = 0;
     const auto address = ParseAddress(localAddress);
-    if (!address) return kNoSocket;
+    if (!address) {
+        lastOpenError_ = WSAEADDRNOTAVAIL;
+        return kNoSocket;
+    }
     const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (socket == INVALID_SOCKET) return kNoSocket;
+    if (socket == INVALID_SOCKET) {
+        lastOpenError_ = WSAGetLastError();
+        return kNoSocket;
+    }
     if (setsockopt(socket, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&*address),
                    sizeof *address) != 0 ||
         !SetByteOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, 0)) {
+        lastOpenError_ = WSAGetLastError();
         closesocket(socket);
         return kNoSocket;
     }
@@ -164,15 +215,23 @@ SocketHandle WinsockSocketPort::OpenSender(const std::string& localAddress) {
 
 SocketHandle WinsockSocketPort::OpenReceiver(const std::string& localAddress,
                                              const std::string& group, std::uint16_t port) {
+    lastOpenError_ = 0;
     const auto address = ParseAddress(localAddress);
     const auto groupAddress = ParseAddress(group);
-    if (!address || !groupAddress) return kNoSocket;
-    const unsigned long interfaceIndex = InterfaceIndexOf(*address);
-    if (interfaceIndex == 0) return kNoSocket;
+    // An address no interface has (gone since the table was read).
+    const unsigned long interfaceIndex = address ? InterfaceIndexOf(*address) : 0;
+    if (!groupAddress || interfaceIndex == 0) {
+        lastOpenError_ = WSAEADDRNOTAVAIL;
+        return kNoSocket;
+    }
     const SOCKET socket = OpenWildcardReceiver(*address, *groupAddress, port);
-    if (socket == INVALID_SOCKET) return kNoSocket;
+    if (socket == INVALID_SOCKET) {
+        lastOpenError_ = WSAGetLastError();
+        return kNoSocket;
+    }
     if (recvMsg_ == nullptr) recvMsg_ = reinterpret_cast<void*>(LookUpRecvMsg(socket));
     if (recvMsg_ == nullptr) {
+        lastOpenError_ = WSAEOPNOTSUPP;
         closesocket(socket);
         return kNoSocket;
     }

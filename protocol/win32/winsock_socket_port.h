@@ -1,5 +1,6 @@
 // SocketPort over Winsock. Startup asks for Winsock 1.1, as the product always
-// has; the address list comes from gethostname + gethostbyname.
+// has; the interfaces come from GetAdaptersAddresses (XP and later), the
+// address list from gethostname + gethostbyname where that is missing.
 //
 // A receiver is two sockets behind one handle, for the same reason as on the
 // host: a socket bound to 0.0.0.0 that joined the group on the interface and
@@ -30,6 +31,8 @@ public:
     void Cleanup() override;
 
     std::optional<std::vector<std::string>> LocalAddresses() override;
+    std::optional<std::vector<LocalInterface>> LocalInterfaces() override;
+    int LastOpenError() const override { return lastOpenError_; }
 
     SocketHandle OpenSender(const std::string& localAddress) override;
     SocketHandle OpenReceiver(const std::string& localAddress, const std::string& group,
@@ -58,6 +61,7 @@ private:
 
     std::map<SocketHandle, Receiver> receivers_;
     void* recvMsg_ = nullptr;  // LPFN_WSARECVMSG, looked up once per startup
+    int lastOpenError_ = 0;
 };
 
 }  // namespace norvale::win32

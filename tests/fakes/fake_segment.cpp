@@ -246,8 +246,12 @@ bool FakeSegment::Startup() {
     return true;
 }
 
+constexpr int kWsaAccessDenied = 10013;
+
 SocketHandle FakeSegment::OpenSender(const std::string& localAddress) {
+    lastOpenError_ = 0;
     if (std::find(failedSenders_.begin(), failedSenders_.end(), localAddress) != failedSenders_.end()) {
+        lastOpenError_ = kWsaAccessDenied;
         return kNoSocket;
     }
     sockets_[nextHandle_] = {false, localAddress, {}};
@@ -256,8 +260,10 @@ SocketHandle FakeSegment::OpenSender(const std::string& localAddress) {
 
 SocketHandle FakeSegment::OpenReceiver(const std::string& localAddress, const std::string&,
                                        std::uint16_t) {
+    lastOpenError_ = 0;
     if (std::find(failedReceivers_.begin(), failedReceivers_.end(), localAddress) !=
         failedReceivers_.end()) {
+        lastOpenError_ = kWsaAccessDenied;
         return kNoSocket;
     }
     sockets_[nextHandle_] = {true, localAddress, {}};

@@ -133,6 +133,9 @@ public:
     void SetLocalAddresses(std::optional<std::vector<std::string>> addresses) {
         addresses_ = std::move(addresses);
     }
+    // The adapters as the system lists them (kinds, names, states); the
+    // plain address list stays for the callers that only know it.
+    void SetLocalInterfaces(std::vector<LocalInterface> interfaces) { interfaces_ = std::move(interfaces); }
     void FailStartup(bool fail) { failStartup_ = fail; }
     // Receivers (or senders) on this local address cannot be made.
     void FailReceiversOn(const std::string& localAddress) { failedReceivers_.push_back(localAddress); }
@@ -162,6 +165,11 @@ public:
     bool Startup() override;
     void Cleanup() override { ++cleanups_; }
     std::optional<std::vector<std::string>> LocalAddresses() override { return addresses_; }
+    std::optional<std::vector<LocalInterface>> LocalInterfaces() override {
+        return interfaces_ ? interfaces_ : SocketPort::LocalInterfaces();
+    }
+    // A failed socket reports WSAEACCES, as one a firewall's policy refused.
+    int LastOpenError() const override { return lastOpenError_; }
     SocketHandle OpenSender(const std::string& localAddress) override;
     SocketHandle OpenReceiver(const std::string& localAddress, const std::string& group,
                               std::uint16_t port) override;
@@ -190,6 +198,8 @@ private:
 
     VirtualClock& clock_;
     std::optional<std::vector<std::string>> addresses_;
+    std::optional<std::vector<LocalInterface>> interfaces_;
+    int lastOpenError_ = 0;
     bool failStartup_ = false;
     std::vector<std::string> failedReceivers_;
     std::vector<std::string> failedSenders_;

@@ -135,6 +135,21 @@ if [[ " ${FLAVOURS[*]} " == *" wine "* ]]; then
     faster_than "$(limit wine 5)" || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit $(limit wine 5) s: one pass and Wine's start)"
 fi
 
+# A PC with twelve interfaces (a card among Hyper-V, WSL, VPN and Docker
+# adapters): every one takes part, the last included.
+nv_ns many
+nv_ns sink
+for i in $(seq 0 10); do nv_link many m$i 10.20.$i.1/24 sink s$i 10.20.$i.2/24; done
+nv_ns appC
+nv_link many m11 10.30.0.1/24 appC c0 10.30.0.20/24
+printf '{"appliances": [%s]}\n' "$(appliance c0 00:11:22:33:44:40 10.30.0.20 NAS-C)" >"$NV_DIR/c.json"
+nv_start_sim appC "$NV_DIR/c.json" simC
+for flavour in "${FLAVOURS[@]}"; do
+    cli "$flavour" many discover --json
+    check "$flavour: twelve PC interfaces, the appliance behind the last found" "exit $STATUS, $SECONDS_TAKEN s" \
+        test "$STATUS" -eq 0 -a "$(count_ip 10.30.0.20)" -eq 1
+done
+
 # An appliance that floods the segment with foreign datagrams: the pass still
 # ends within its bound (two interfaces, about 1.5 s each) and finds everyone. It comes last: a
 # flood makes the management exchanges miss, as it would on a real segment.

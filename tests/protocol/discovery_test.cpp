@@ -158,17 +158,35 @@ TEST_F(DiscoveryTest, NoAddressesNoSocketsPassReturnsAtOnce) {
     EXPECT_EQ(clock.Now(), milliseconds(0));
 }
 
-TEST_F(DiscoveryTest, OnlyTheFirstTenAddressesAreUsed) {
-    std::vector<std::string> addresses;
-    for (int i = 1; i <= 12; ++i) addresses.push_back("10.0." + std::to_string(i) + ".2");
-    segment.SetLocalAddresses(addresses);
+// The cards come first whatever Windows' order, so that an appliance seen on
+// a card and on a virtual switch keeps the card's index; every address of an
+// adapter that is up takes part, up to the bound, and a socket that failed
+// is recorded with its error.
+TEST_F(DiscoveryTest, TheTableHoldsEveryUpAdapterCardsFirstAndRecordsFailedSockets) {
+    using K = AdapterKind;
+    std::vector<LocalInterface> found = {
+        {"172.20.0.1", L"vEthernet (WSL)", K::Virtual, true},  {"10.8.0.2", L"VPN", K::Tunnel, true},
+        {"192.168.1.5", L"Ethernet", K::Ethernet, true},       {"192.168.1.5", L"Ethernet", K::Ethernet, true},
+        {"127.0.0.1", L"Loopback", K::Loopback, true},         {"192.168.7.9", L"Wi-Fi", K::Wireless, false},
+        {"192.168.2.5", L"Wi-Fi 2", K::Wireless, true},        {"0.0.0.0", L"Ethernet 3", K::Ethernet, true},
+    };
+    for (int i = 0; i < 70; ++i) found.push_back({"10.9." + std::to_string(i) + ".1", L"Docker", K::Virtual, true});
+    segment.SetLocalInterfaces(found);
+    segment.FailReceiversOn("10.8.0.2");
     Open();
-    EXPECT_EQ(protocol.LocalAddresses().Count(), 10);
-    EXPECT_EQ(segment.OpenSockets(), 20);
-    Discover();
-    std::set<std::string> used;
-    for (const SentDatagram& sent : segment.Sent()) used.insert(sent.interfaceAddress);
-    EXPECT_EQ(used, std::set<std::string>(addresses.begin(), addresses.begin() + 10));
+    const std::vector<std::string>& table = protocol.LocalAddresses().Entries();
+    ASSERT_EQ(table.size(), kMaxLocalInterfaces);
+    EXPECT_EQ(std::vector<std::string>(table.begin(), table.begin() + 4),
+              (std::vector<std::string>{"192.168.1.5", "192.168.2.5", "172.20.0.1", "10.8.0.2"}));
+    EXPECT_EQ(table.back(), "10.9.59.1");
+    EXPECT_EQ(protocol.LocalAddresses().Interfaces()[1].adapterName, L"Wi-Fi 2");
+    const auto states = protocol.SocketStates();
+    ASSERT_EQ(states.size(), kMaxLocalInterfaces);
+    EXPECT_TRUE(states[0].senderOpened && states[0].receiverOpened);
+    EXPECT_EQ(states[0].error, 0);
+    EXPECT_TRUE(states[3].senderOpened);
+    EXPECT_FALSE(states[3].receiverOpened);
+    EXPECT_EQ(states[3].error, 10013);
 }
 
 TEST_F(DiscoveryTest, EveryPassEmptiesTheTable) {
