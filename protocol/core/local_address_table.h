@@ -19,13 +19,12 @@ public:
     // quad and its terminator).
     void Assign(const std::vector<LocalInterface>& found);
 
-    int Count() const { return static_cast<int>(entries_.size()); }
-    const std::string& At(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
-    const std::vector<std::string>& Entries() const { return entries_; }
+    int Count() const { return static_cast<int>(interfaces_.size()); }
+    const std::string& At(int index) const { return interfaces_.at(static_cast<std::size_t>(index)).address; }
+    std::vector<std::string> Entries() const;
     const std::vector<LocalInterface>& Interfaces() const { return interfaces_; }
 
 private:
-    std::vector<std::string> entries_;
     std::vector<LocalInterface> interfaces_;
 };
 

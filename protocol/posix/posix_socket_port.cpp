@@ -116,19 +116,12 @@ PosixSocketPort::~PosixSocketPort() {
 }
 
 std::optional<std::vector<std::string>> PosixSocketPort::LocalAddresses() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return std::nullopt;
+    const std::optional<std::vector<LocalInterface>> interfaces = LocalInterfaces();
+    if (!interfaces) return std::nullopt;
     std::vector<std::string> addresses;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
-        if ((entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0) continue;
-        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        std::array<char, INET_ADDRSTRLEN> text{};
-        if (inet_ntop(AF_INET, &ipv4->sin_addr, text.data(), text.size()) != nullptr) {
-            addresses.emplace_back(text.data());
-        }
+    for (const LocalInterface& entry : *interfaces) {
+        if (entry.up && entry.kind != AdapterKind::Loopback) addresses.push_back(entry.address);
     }
-    freeifaddrs(list);
     return addresses;
 }
 

@@ -174,7 +174,7 @@ TEST_F(DiscoveryTest, TheTableHoldsEveryUpAdapterCardsFirstAndRecordsFailedSocke
     segment.SetLocalInterfaces(found);
     segment.FailReceiversOn("10.8.0.2");
     Open();
-    const std::vector<std::string>& table = protocol.LocalAddresses().Entries();
+    const std::vector<std::string> table = protocol.LocalAddresses().Entries();
     ASSERT_EQ(table.size(), kMaxLocalInterfaces);
     EXPECT_EQ(std::vector<std::string>(table.begin(), table.begin() + 4),
               (std::vector<std::string>{"192.168.1.5", "192.168.2.5", "172.20.0.1", "10.8.0.2"}));

@@ -16,8 +16,6 @@ TEST(LocalInterface, AdaptersAreToldApartByTypeAndDescription) {
         {6, L"Intel(R) Ethernet Connection (7) I219-V", AdapterKind::Ethernet},
         {71, L"Intel(R) Wi-Fi 6 AX201 160MHz", AdapterKind::Wireless},
         {6, L"Hyper-V Virtual Ethernet Adapter", AdapterKind::Virtual},
-        {6, L"VirtualBox Host-Only Ethernet Adapter", AdapterKind::Virtual},
-        {6, L"VMware Virtual Ethernet Adapter for VMnet8", AdapterKind::Virtual},
         {53, L"Cisco AnyConnect Secure Mobility Client Virtual Miniport Adapter", AdapterKind::Tunnel},
         {6, L"TAP-Windows Adapter V9", AdapterKind::Tunnel},
         {53, L"WireGuard Tunnel", AdapterKind::Tunnel},
