@@ -132,7 +132,14 @@ if [[ " ${FLAVOURS[*]} " == *" wine "* ]]; then
     cli wine lonely discover --json
     check "wine: loopback only finds nothing" "exit $STATUS, $SECONDS_TAKEN s" \
         test "$(grep -c '"ip":' <<<"$OUT")" -eq 0
-    faster_than "$(limit wine 5)" || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit $(limit wine 5) s: one pass and Wine's start)"
+    # Under software emulation the program's own start (more libraries than
+    # the starter's) varies by seconds with the other machine's load: the
+    # figure is printed, the bound holds where the processor is real.
+    if [[ -n "${NORVALE_EMULATED:-}" ]]; then
+        report INFO "wine: loopback-only duration" "$SECONDS_TAKEN s (one pass and Wine's start of $START_WINE s)"
+    else
+        faster_than "$(limit wine 5)" || report FAIL "wine: loopback-only duration" "$SECONDS_TAKEN s (limit $(limit wine 5) s: one pass and Wine's start)"
+    fi
 fi
 
 # A PC with twelve interfaces (a card among Hyper-V, WSL, VPN and Docker
