@@ -50,9 +50,12 @@ public:
     // Big and small icon of the dialog from the program's icon resource; the
     // host also draws it while the dialog is minimised.
     virtual void SetIcon(int iconResourceId) = 0;
-    // Appends a separator and an item to the system menu; its command arrives
-    // as MessageKind::SysCommand.
+    // Appends an item to the system menu, after a separator from Windows'
+    // own items; its command arrives as MessageKind::SysCommand.
     virtual void AppendSystemMenuItem(int command, const std::wstring& text) = 0;
+    // Puts the text on the clipboard, owned by the dialog; false when the
+    // clipboard could not be opened or written.
+    virtual bool CopyToClipboard(const std::wstring& text) = 0;
     // Background of the dialog and of its static texts, and the text colour
     // of the static texts.
     virtual void SetDialogColors(Color background, Color staticText) = 0;

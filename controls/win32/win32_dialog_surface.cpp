@@ -1,5 +1,7 @@
 #include "controls/win32/win32_dialog_surface.h"
 
+#include <cstring>
+
 #include <commctrl.h>
 
 #include <utility>
@@ -136,8 +138,31 @@ void Win32DialogSurface::SetIcon(int iconResourceId) {
 void Win32DialogSurface::AppendSystemMenuItem(int command, const std::wstring& text) {
     HMENU menu = GetSystemMenu(dialog_, FALSE);
     if (menu == nullptr || text.empty()) return;
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    // One separator between Windows' items (SC_ commands, 0xF000 and up) and ours.
+    const int count = GetMenuItemCount(menu);
+    const UINT last = count > 0 ? GetMenuItemID(menu, count - 1) : 0;
+    if (last == 0 || last == static_cast<UINT>(-1) || last >= 0xF000) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), text.c_str());
+}
+
+bool Win32DialogSurface::CopyToClipboard(const std::wstring& text) {
+    // The clipboard takes a movable global block, which it owns once set.
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (block == nullptr) return false;
+    if (void* data = GlobalLock(block)) {
+        std::memcpy(data, text.c_str(), bytes);
+        GlobalUnlock(block);
+    }
+    if (!OpenClipboard(dialog_)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    CloseClipboard();
+    if (!set) GlobalFree(block);
+    return set;
 }
 
 void Win32DialogSurface::SetDialogColors(Color background, Color staticText) {

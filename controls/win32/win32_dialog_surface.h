@@ -77,6 +77,7 @@ public:
     std::wstring Title() const override;
     void SetIcon(int iconResourceId) override;
     void AppendSystemMenuItem(int command, const std::wstring& text) override;
+    bool CopyToClipboard(const std::wstring& text) override;
     void SetDialogColors(Color background, Color staticText) override;
     void Repaint() override;
     void EndDialog(int code) override;

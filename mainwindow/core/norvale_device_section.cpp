@@ -72,6 +72,7 @@ void CNorvaleDlg::Rediscover(const SectionFlow& flow, bool reopenSockets, std::f
             FillDeviceList();
             state_.deviceSelected = false;
             if (then) then();
+            doctor_.OnPassEnded(*this, !protocol_.Devices().Records().empty());
         });
 }
 

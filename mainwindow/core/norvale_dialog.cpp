@@ -2,6 +2,7 @@
 // two ways out. The device section itself is in norvale_device_section.cpp.
 #include "mainwindow/core/norvale_dialog.h"
 
+#include "mainwindow/core/doctor/doctor_texts.h"
 #include "platform/core/texts/norvale_texts.h"
 #include "protocol/core/protocol_constants.h"
 #include "resources/resource.h"
@@ -35,6 +36,7 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
       shares_(OrInert(sections.shares)),
       targets_(OrInert(sections.targets)),
       web_(OrInert(sections.web)),
+      doctor_(OrInert(sections.doctor)),
       netmaskField_(IDC_LAN_NETMASK, IDC_LAN_IP),
       gate_(kHeldWhileBusy) {
     Messages()
@@ -93,9 +95,11 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
         // Web page and About.
         .OnClicked(IDC_CONFIGURATION, [this] { web_.OnConfiguration(*this); })
         .OnClicked(IDC_ABOUT, [this] { web_.OnAbout(*this); });
-    // The system menu's commands of our own (16 to 31) all open the About box.
-    for (int command = IDM_ABOUTBOX; command < IDM_ABOUTBOX + 16; ++command) {
-        Messages().OnSysCommand(command, [this] { web_.OnAbout(*this); });
+    // The system menu's commands of our own: 16 to 31 open the About box,
+    // 32 to 47 the discovery doctor (Windows may set the low four bits).
+    for (int offset = 0; offset < 16; ++offset) {
+        Messages().OnSysCommand(IDM_ABOUTBOX + offset, [this] { web_.OnAbout(*this); });
+        Messages().OnSysCommand(IDM_DOCTOR + offset, [this] { doctor_.OnOpenDoctor(*this); });
     }
     netmaskField_.Bind(Messages(), [this]() -> DialogSurfacePort& { return Surface(); });
 }
@@ -107,6 +111,8 @@ bool CNorvaleDlg::OnInitDialog() {
     const std::wstring aboutItem =
         CLanguageTable::Instance().LoadText(kLanguageEnglishUs, main_text::kAboutMenuItem);
     if (!aboutItem.empty()) surface.AppendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
+    const std::wstring doctorItem = UiText(doctor_text::kMenuItem);
+    if (!doctorItem.empty()) surface.AppendSystemMenuItem(IDM_DOCTOR, doctorItem);
     surface.SetIcon(IDR_MAINFRAME);
     SetTexts();
     SetUpColumns();

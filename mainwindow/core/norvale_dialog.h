@@ -110,6 +110,7 @@ private:
     ShareSection& shares_;
     TargetSection& targets_;
     WebSection& web_;
+    DoctorSection& doctor_;
     SubnetMaskField netmaskField_;
     NorvaleDlgState state_;
     // A ticket is let go before its gate (members go in reverse order).

@@ -1,6 +1,6 @@
 // The sections of the main dialog that own controls of their own: LAN
-// settings, share mapping, the iSCSI targets and the web page with the About
-// box. The main dialog routes their messages here and calls them at the
+// settings, share mapping, the iSCSI targets, the web page with the About
+// box, and the discovery doctor. The main dialog routes their messages here and calls them at the
 // moments a device is selected or the dialog opens. Every hook does nothing
 // by default, so a section that is not built yet leaves its controls inert.
 //
@@ -100,12 +100,23 @@ public:
     virtual void OnAbout(CNorvaleDlg&) {}
 };
 
+class DoctorSection {
+public:
+    virtual ~DoctorSection() = default;
+    // A discovery pass ended (the first, a Refresh, the one after an address
+    // change) and found at least one appliance or none.
+    virtual void OnPassEnded(CNorvaleDlg&, bool /*foundAny*/) {}
+    // The system menu's "why is nothing found" entry.
+    virtual void OnOpenDoctor(CNorvaleDlg&) {}
+};
+
 // The sections a dialog talks to; null members take the inert defaults.
 struct NorvaleDlgSections {
     LanSection* lan = nullptr;
     ShareSection* shares = nullptr;
     TargetSection* targets = nullptr;
     WebSection* web = nullptr;
+    DoctorSection* doctor = nullptr;
 };
 
 }  // namespace norvale

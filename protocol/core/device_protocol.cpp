@@ -51,8 +51,10 @@ bool DeviceProtocol::OpenDeviceSockets() {
 std::vector<DeviceProtocol::InterfaceSocketState> DeviceProtocol::SocketStates() {
     std::lock_guard<std::mutex> lock(transport_);
     std::vector<InterfaceSocketState> states;
-    for (const InterfaceSockets& sockets : interfaces_) {
-        states.push_back(InterfaceSocketState{sockets.sender != kNoSocket, sockets.receiver != kNoSocket, sockets.error});
+    for (std::size_t i = 0; i < interfaces_.size() && i < addresses_.Interfaces().size(); ++i) {
+        const InterfaceSockets& sockets = interfaces_[i];
+        states.push_back(InterfaceSocketState{addresses_.Interfaces()[i], sockets.sender != kNoSocket,
+                                              sockets.receiver != kNoSocket, sockets.error});
     }
     return states;
 }

@@ -75,7 +75,9 @@ public:
     const LocalAddressTable& LocalAddresses() const { return addresses_; }
     // Whether the sockets of each interface (in the table's order) opened at
     // the last OpenDeviceSockets, with the system's error where one did not.
+    // Waits for an exchange under way: call it from a step's worker.
     struct InterfaceSocketState {
+        LocalInterface interface;
         bool senderOpened = false;
         bool receiverOpened = false;
         int error = 0;

@@ -264,6 +264,7 @@ public:
     Color DialogBackground() const { return dialogBackground_; }
     Color StaticTextColor() const { return staticText_; }
     const std::vector<std::pair<int, std::wstring>>& SystemMenuItems() const { return sysMenu_; }
+    const std::wstring& Clipboard() const { return clipboard_; }
     int Repaints() const { return repaints_; }
     size_t PendingWorkers() const { return workers_.size(); }
     size_t PendingPosts() const { return posts_.size(); }
@@ -291,6 +292,10 @@ public:
     std::wstring Title() const override { return title_; }
     void SetIcon(int iconResourceId) override;
     void AppendSystemMenuItem(int command, const std::wstring& text) override;
+    bool CopyToClipboard(const std::wstring& text) override {
+        clipboard_ = text;
+        return true;
+    }
     void SetDialogColors(Color background, Color staticText) override;
     void Repaint() override;
     void EndDialog(int code) override;
@@ -441,6 +446,7 @@ private:
     Color dialogBackground_{};
     Color staticText_{};
     std::vector<std::pair<int, std::wstring>> sysMenu_;
+    std::wstring clipboard_;
     int repaints_ = 0;
     std::optional<int> endCode_;
     int focus_ = 0;

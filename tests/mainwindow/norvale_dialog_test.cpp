@@ -131,7 +131,8 @@ TEST_F(NorvaleDlgTest, OpeningSetsEveryTextAndColourFromTheStringTable) {
     EXPECT_EQ(surface.DialogBackground(), kBlue);
     EXPECT_EQ(surface.StaticTextColor(), kWhiteText);
     EXPECT_EQ(surface.SystemMenuItems(),
-              (std::vector<std::pair<int, std::wstring>>{{16, L"About Network Storage Adapter(&A)..."}}));
+              (std::vector<std::pair<int, std::wstring>>{{16, L"About Network Storage Adapter(&A)..."},
+                                                         {32, L"Why is no storage device found?"}}));
     EXPECT_EQ(surface.IconId(), 128);
     EXPECT_EQ(ComboItems(IDC_DHCP_MODE), (Strings{L"Disable", L"Enable"}));
     EXPECT_TRUE(surface.UnknownControlCalls().empty()) << "only controls of template 102";
@@ -703,7 +704,8 @@ TEST_F(NorvaleDlgTest, SectionsGetTheMessagesOfTheirControls) {
     surface.Click(IDC_ABOUT);
     EXPECT_TRUE(surface.SysCommand(16).handled);
     EXPECT_TRUE(surface.SysCommand(31).handled) << "every command of our own opens About";
-    EXPECT_FALSE(surface.SysCommand(32).handled);
+    EXPECT_TRUE(surface.SysCommand(32).handled) << "the doctor (inert here)";
+    EXPECT_FALSE(surface.SysCommand(48).handled);
     // Messages with no entry reach no section.
     surface.Notify(IDC_SHARE_LIST, kNotifyDoubleClick);
     surface.ChooseComboItem(IDC_DRIVE_LETTERS, 0);

@@ -23,8 +23,8 @@ TEST(EmbeddedResImage, ParsesAndCarriesEnglishStringBlocksOnly) {
         ASSERT_TRUE(entry.name.ordinal);
         blocks.insert(*entry.name.ordinal);
     }
-    // Ids 101 to 291 fill blocks 7 to 19 (16 ids a block).
-    EXPECT_EQ(blocks, (std::set<std::uint16_t>{7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    // Ids 101 to 340 fill blocks 7 to 22 (16 ids a block).
+    EXPECT_EQ(blocks, (std::set<std::uint16_t>{7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}));
 }
 
 }  // namespace
