@@ -3,7 +3,13 @@
 // disk management and the LAN change reach each other (section_links.h).
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/firewall_command.h"
 #include "app/core/norvale_app.h"
 #include "app/core/section_links.h"
 #include "app/win32/win32_app_ports.h"
@@ -20,10 +26,14 @@
 #include "iscsi/core/targets/target_section.h"
 #include "iscsi/win32/win32_delay_process.h"
 #include "iscsi/win32/win32_service_control.h"
+#include "mainwindow/core/doctor/doctor_section.h"
 #include "mainwindow/core/lan/lan_section.h"
 #include "mainwindow/core/shares/share_section.h"
 #include "mainwindow/core/web_section.h"
+#include "mainwindow/win32/win32_doctor_actions.h"
+#include "mainwindow/win32/win32_firewall.h"
 #include "mainwindow/win32/win32_http_check.h"
+#include "mainwindow/win32/win32_network_list.h"
 #include "mainwindow/win32/win32_program_start.h"
 #include "mainwindow/win32/win32_windows_user.h"
 #include "platform/core/clock_port.h"
@@ -137,11 +147,23 @@ int RunNorvale() {
                                                                 &systemErrorTexts});
     norvale::TargetSectionLink targetHooks(targets, mainDialog);
 
+    // The discovery doctor: the adapters through the same socket port, the
+    // firewall and network list, and the program's own elevated setup.
+    norvale::win32::Win32Firewall firewall;
+    norvale::win32::Win32NetworkList networkList;
+    const auto windows = norvale::ReadWindowsVersion(version);
+    norvale::win32::Win32DoctorActions doctorActions(location.ExecutablePath(),
+                                                     windows.has_value() && windows->majorVersion >= 10);
+    norvale::DoctorPorts doctorPorts{sockets, firewall, networkList, doctorActions, systemErrorTexts,
+                                     location.ExecutablePath()};
+    norvale::CDoctorSection doctor(doctorPorts, log);
+
     norvale::NorvaleDlgSections sections;
     sections.lan = &lan;
     sections.shares = &shares;
     sections.targets = &targetHooks;
     sections.web = &web;
+    sections.doctor = &doctor;
 
     norvale::CNorvaleApp app({instance, version, dialogs, protocol, files}, sections);
     app.InitInstance();
@@ -159,6 +181,27 @@ int RunNorvale() {
     return exitCode;
 }
 
+// The arguments after the program's name.
+std::vector<std::wstring> Arguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    if (LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
+        LocalFree(list);
+    }
+    return arguments;
+}
+
+// "--firewall VERB" runs without a window, beside a running instance too;
+// nullopt for any other command line.
+std::optional<int> RunFirewallSetup(const std::vector<std::wstring>& arguments) {
+    norvale::win32::Win32Firewall firewall;
+    norvale::win32::Win32ProgramLocation location;
+    norvale::win32::Win32LogFile logFile;
+    norvale::SupportLog log(logFile, norvale::win32::LocalTimeStamp);
+    return norvale::RunFirewallCommandLine(arguments, firewall, location.ExecutablePath(), log);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -168,7 +211,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The dialogs and the shell services expect a single-threaded apartment
     // on the GUI thread; WMI is only reached from workers (worker_threads.h).
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int exitCode = RunNorvale();
+    const std::optional<int> setup = RunFirewallSetup(Arguments());
+    const int exitCode = setup ? *setup : RunNorvale();
     if (SUCCEEDED(com)) CoUninitialize();
     return exitCode;
 }

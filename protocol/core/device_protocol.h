@@ -77,7 +77,7 @@ public:
     // the last OpenDeviceSockets, with the system's error where one did not.
     // Waits for an exchange under way: call it from a step's worker.
     struct InterfaceSocketState {
-        LocalInterface interface;
+        LocalInterface local;
         bool senderOpened = false;
         bool receiverOpened = false;
         int error = 0;

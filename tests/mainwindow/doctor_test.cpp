@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/core/firewall_command.h"
 #include "mainwindow/core/doctor/doctor_section.h"
 #include "mainwindow/core/doctor/firewall_setup.h"
 #include "tests/fakes/english_error_text.h"
@@ -164,6 +165,23 @@ TEST(FirewallSetup, VerbsAndWhatCountsAsLettingTheAnswersIn) {
         EXPECT_EQ(AllowsDiscovery(rule, kPath, kProfilePrivate), c.allows) << Narrow(c.ports) << " " << Narrow(c.application);
         EXPECT_FALSE(AllowsDiscovery(rule, kPath, kProfilePublic)) << "another profile";
     }
+}
+
+TEST(FirewallSetup, TheCommandLineTakesOneVerbAndNothingElse) {
+    SimulatedFirewall firewall;
+    RecordingTrace log;
+    using Args = std::vector<std::wstring>;
+    EXPECT_EQ(RunFirewallCommandLine(Args{}, firewall, kPath, log), std::nullopt) << "the window opens";
+    EXPECT_EQ(RunFirewallCommandLine(Args{L"/debug"}, firewall, kPath, log), std::nullopt);
+    for (const Args& refused : {Args{L"--firewall"}, Args{L"--firewall", L"open"},
+                                Args{L"--firewall", L"repair", L"C:\\evil.exe"}}) {
+        EXPECT_EQ(RunFirewallCommandLine(refused, firewall, kPath, log), kFirewallUsage);
+    }
+    EXPECT_EQ(RunFirewallCommandLine(Args{L"--firewall", L"repair"}, firewall, L"", log), kFirewallUsage)
+        << "no path of its own: no rule";
+    EXPECT_TRUE(firewall.rules.empty());
+    EXPECT_EQ(RunFirewallCommandLine(Args{L"--firewall", L"install"}, firewall, kPath, log), kFirewallDone);
+    EXPECT_EQ(firewall.rules.size(), 1u);
 }
 
 // --- the dialog over the main window --------------------------------------------

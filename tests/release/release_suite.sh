@@ -106,6 +106,11 @@ check "MSI UpgradeCode fixed" test "$(property UpgradeCode)" = "{AB53FEEA-F568-4
 check "MSI installs per machine" test "$(property ALLUSERS)" = 1
 check "MSI files: norvale.exe, LICENSE.txt, README.txt" \
     bash -c "msiinfo export '$msi' File | cut -f3 | grep -cE '^(norvale.exe|LICENSE.txt|README.txt)$' | grep -qx 3"
+check "MSI firewall set up at installation, taken away at removal (deferred, as the system)" bash -c "
+    msiinfo export '$msi' CustomAction | grep -qP '^FirewallInstall\t3154\tnorvale.exe\t--firewall install' &&
+    msiinfo export '$msi' CustomAction | grep -qP '^FirewallRemove\t3154\tnorvale.exe\t--firewall remove' &&
+    msiinfo export '$msi' InstallExecuteSequence | grep -qP '^FirewallRemove\tREMOVE=\"ALL\"' &&
+    msiinfo export '$msi' InstallExecuteSequence | grep -qP '^FirewallInstall\tNOT REMOVE'"
 check "MSI shortcut in the Start menu" bash -c "msiinfo export '$msi' Shortcut | grep -q 'ProgramMenuFolder'"
 check "MSI into ProgramFilesFolder\\Norvale" bash -c "msiinfo export '$msi' Directory | grep -qP '^INSTALLDIR\tProgramFilesFolder\tNorvale'"
 check "MSI replaces older versions (Upgrade table)" \

@@ -34,9 +34,9 @@ std::wstring Joined(const std::vector<std::wstring>& items) {
     return text;
 }
 
-std::wstring Named(const LocalInterface& interface) {
-    const std::wstring address = Wide(interface.address);
-    return interface.adapterName.empty() ? address : interface.adapterName + L" (" + address + L")";
+std::wstring Named(const LocalInterface& entry) {
+    const std::wstring address = Wide(entry.address);
+    return entry.adapterName.empty() ? address : entry.adapterName + L" (" + address + L")";
 }
 
 std::wstring ProfileNames(unsigned profiles) {
@@ -104,13 +104,13 @@ private:
         std::vector<std::wstring> listening;
         for (const InterfaceUse& use : facts_.used) {
             if (use.opened) {
-                listening.push_back(Named(use.interface));
+                listening.push_back(Named(use.local));
                 continue;
             }
             const auto text = facts_.errorTexts.find(use.error);
             Add(Verdict::Problem, "sockets",
                 Filled(doctor_text::kSocketFailed,
-                       {Wide(use.interface.address), use.interface.adapterName,
+                       {Wide(use.local.address), use.local.adapterName,
                         text != facts_.errorTexts.end() ? text->second : std::to_wstring(use.error)}));
         }
         if (!listening.empty()) {

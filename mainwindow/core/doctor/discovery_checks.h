@@ -22,7 +22,7 @@ namespace norvale {
 
 // An interface of the last pass and whether its sockets opened.
 struct InterfaceUse {
-    LocalInterface interface;
+    LocalInterface local;
     bool opened = true;
     int error = 0;  // the system's error where they did not
 };

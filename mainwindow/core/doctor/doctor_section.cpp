@@ -40,7 +40,7 @@ void CDoctorSection::OpenOver(CNorvaleDlg& dialog) {
     hooks.interfacesInUse = [&protocol] {
         std::vector<InterfaceUse> used;
         for (const auto& state : protocol.SocketStates()) {
-            used.push_back(InterfaceUse{state.interface, state.senderOpened && state.receiverOpened, state.error});
+            used.push_back(InterfaceUse{state.local, state.senderOpened && state.receiverOpened, state.error});
         }
         return used;
     };
