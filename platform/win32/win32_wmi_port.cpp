@@ -4,6 +4,8 @@
 #include <wbemidl.h>
 
 #include <memory>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include "platform/win32/com_handles.h"
@@ -120,7 +122,23 @@ private:
 
 class Win32WmiInstance final : public WmiInstance {
 public:
-    explicit Win32WmiInstance(ComRef<IWbemClassObject> instance) : instance_(std::move(instance)) {}
+    explicit Win32WmiInstance(ComRef<IWbemClassObject> instance) : instance_(std::move(instance)) {
+        const std::lock_guard<std::mutex> lock(LiveLock());
+        Live().insert(this);
+    }
+    ~Win32WmiInstance() override {
+        const std::lock_guard<std::mutex> lock(LiveLock());
+        Live().erase(this);
+    }
+    Win32WmiInstance(const Win32WmiInstance&) = delete;
+    Win32WmiInstance& operator=(const Win32WmiInstance&) = delete;
+
+    // The instance as one of ours, or nullptr: the build has no run-time
+    // type information, so the instances alive are known by address.
+    static Win32WmiInstance* Of(WmiInstance& instance) {
+        const std::lock_guard<std::mutex> lock(LiveLock());
+        return Live().count(&instance) != 0 ? static_cast<Win32WmiInstance*>(&instance) : nullptr;
+    }
 
     WmiResult PutString(const std::wstring& property, const std::wstring& text) override {
         Variant value;
@@ -133,6 +151,15 @@ public:
     IWbemClassObject* Get() const { return instance_.Get(); }
 
 private:
+    static std::set<const WmiInstance*>& Live() {
+        static std::set<const WmiInstance*> live;
+        return live;
+    }
+    static std::mutex& LiveLock() {
+        static std::mutex lock;
+        return lock;
+    }
+
     ComRef<IWbemClassObject> instance_;
 };
 
@@ -187,7 +214,7 @@ public:
     }
 
     WmiResult PutInstance(WmiInstance& instance) override {
-        auto* spawned = dynamic_cast<Win32WmiInstance*>(&instance);
+        Win32WmiInstance* spawned = Win32WmiInstance::Of(instance);
         if (spawned == nullptr) return static_cast<WmiResult>(E_INVALIDARG);
         const DWORD started = ::GetTickCount();
         ComRef<IWbemCallResult> call;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,20 @@ namespace norvale::test {
 
 class VirtualClock final : public ClockPort {
 public:
+    VirtualClock() { Track(this, true); }
+    VirtualClock(const VirtualClock& other) : now_(other.now_), wallOrigin_(other.wallOrigin_), sleeps_(other.sleeps_) {
+        Track(this, true);
+    }
+    VirtualClock& operator=(const VirtualClock&) = default;
+    ~VirtualClock() override { Track(this, false); }
+
+    // The clock as a virtual one, or nullptr. Known by address: the Windows
+    // build has no run-time type information.
+    static VirtualClock* Of(ClockPort& clock) {
+        const std::lock_guard<std::mutex> lock(Lock());
+        return Live().count(&clock) != 0 ? static_cast<VirtualClock*>(&clock) : nullptr;
+    }
+
     std::chrono::milliseconds Now() const override { return now_; }
     void Sleep(std::chrono::milliseconds duration) override {
         sleeps_.push_back(duration);
@@ -27,6 +43,23 @@ public:
     void ClearSleeps() { sleeps_.clear(); }
 
 private:
+    static std::set<const ClockPort*>& Live() {
+        static std::set<const ClockPort*> live;
+        return live;
+    }
+    static std::mutex& Lock() {
+        static std::mutex lock;
+        return lock;
+    }
+    static void Track(const ClockPort* clock, bool alive) {
+        const std::lock_guard<std::mutex> lock(Lock());
+        if (alive) {
+            Live().insert(clock);
+        } else {
+            Live().erase(clock);
+        }
+    }
+
     std::chrono::milliseconds now_{0};
     long long wallOrigin_ = 1'700'000'000;
     std::vector<std::chrono::milliseconds> sleeps_;
@@ -36,7 +69,7 @@ private:
 // query, a disk request): in virtual time it passes on the clock, as if the
 // call had taken that long; on the real clock the work takes what it takes.
 inline void SpendTime(ClockPort& clock, std::chrono::milliseconds duration) {
-    if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->Advance(duration);
+    if (VirtualClock* virtualClock = VirtualClock::Of(clock)) virtualClock->Advance(duration);
 }
 
 // The spans in which a simulation made the program wait for an event of its

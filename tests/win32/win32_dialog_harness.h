@@ -49,7 +49,7 @@ public:
     using DialogController::Messages;
     using DialogController::Surface;
 
-    HWND Window() const { return dynamic_cast<win32::Win32DialogSurface&>(Surface()).Window(); }
+    HWND Window() const { return static_cast<win32::Win32DialogSurface&>(Surface()).Window(); }
     HWND Item(int id) const { return GetDlgItem(Window(), id); }
 
     std::function<void()> onInit;   // inside WM_INITDIALOG, the window still hidden

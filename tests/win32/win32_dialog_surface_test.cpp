@@ -432,7 +432,7 @@ TEST(Win32DialogSurface, WaitCursorNestsAndRestores) {
     ASSERT_NE(busy, nullptr);
     EXPECT_NE(busy, LoadCursorW(nullptr, IDC_WAIT)) << "the program's own animated cursor";
     WithShownDialog([&](TestDialog& d) {
-        auto& surface = dynamic_cast<win32::Win32DialogSurface&>(d.Surface());
+        auto& surface = static_cast<win32::Win32DialogSurface&>(d.Surface());
         HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
         SetCursor(arrow);
         // What a mouse move over a control of the dialog sends.

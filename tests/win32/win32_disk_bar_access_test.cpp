@@ -114,7 +114,7 @@ TEST(Win32DiskBarKeyboard, TabArrowsEnterAndTheMenuKeyWithAScreenReadersView) {
             }
         });
     dialog.onShown = [&] {
-        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        auto& s = static_cast<win32::Win32DialogSurface&>(dialog.Surface());
         const int index = s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230});
         s.SetDiskBarView(index, PartitionAndFree(5));
         bar = s.DiskBarWindow(index);
@@ -183,7 +183,7 @@ TEST(Win32DiskBarKeyboard, AnotherProcessReadsTheBarsNameAndSegments) {
         dialog.Surface().EndDialog(kIdOk);
     });
     dialog.onShown = [&] {
-        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        auto& s = static_cast<win32::Win32DialogSurface&>(dialog.Surface());
         s.SetDiskBarView(s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230}), PartitionAndFree(5));
         // The probe's own start takes a while under Wine.
         s.SetTimer(kWatchdogTimer, std::chrono::seconds(60));

@@ -67,7 +67,7 @@ TEST(Win32DiskBar, DrawsItsSegmentsAndNotifiesItsParent) {
             rights.push_back({disk, static_cast<int>(segment)});
         });
     dialog.onShown = [&] {
-        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        auto& s = static_cast<win32::Win32DialogSurface&>(dialog.Surface());
         SetWindowSubclass(dialog.Window(), RecordNotify, 1, reinterpret_cast<DWORD_PTR>(&raw));
         const int bar = s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230});
         ASSERT_EQ(bar, 0);
@@ -183,7 +183,7 @@ TEST(Win32DiskBar, RealMouseHoversClicksAndLeaves) {
             }
         });
     dialog.onShown = [&] {
-        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        auto& s = static_cast<win32::Win32DialogSurface&>(dialog.Surface());
         const int bar = s.CreateDiskBar(IDC_DISKS_BAR, Rect{20, 150, 435, 230});
         s.SetDiskBarView(bar, HundredAndFifty(9));
         w = s.DiskBarWindow(bar);

@@ -26,7 +26,7 @@ TEST(Win32Dpi, AMoveToADoubleDpiMonitorScalesWhatTheSurfacePlaced) {
     std::vector<Point> presses;
     dialog.Messages().OnLButtonDown([&](Point p) { presses.push_back(p); });
     dialog.onShown = [&] {
-        auto& s = dynamic_cast<win32::Win32DialogSurface&>(dialog.Surface());
+        auto& s = static_cast<win32::Win32DialogSurface&>(dialog.Surface());
         HWND w = dialog.Window();
         const int base = s.Scale().Dpi();
         s.InsertListColumn(IDC_DISKS_LIST, 0, ListColumn{L"Volume", 100});

@@ -144,7 +144,7 @@ public:
 test::VirtualClock& DiskFlowRig::SegmentClock() {
     // One clock where the flow runs in virtual time: the appliance's
     // exchanges take their time on it too.
-    auto* virtualClock = dynamic_cast<test::VirtualClock*>(&clock_);
+    auto* virtualClock = test::VirtualClock::Of(clock_);
     return virtualClock != nullptr ? *virtualClock : segmentClock_;
 }
 
@@ -245,7 +245,7 @@ void DiskFlowRig::Manage() {
 void DiskFlowRig::OnDiskManager(std::function<int(test::FakeDialogSurface&)> user) { managerUser_ = std::move(user); }
 
 void DiskFlowRig::RunUntilQuiet(test::FakeDialogSurface& surface) {
-    auto* virtualClock = dynamic_cast<test::VirtualClock*>(&clock_);
+    auto* virtualClock = test::VirtualClock::Of(clock_);
     for (int round = 0; round < 2000 && !surface.EndCode(); ++round) {
         if (surface.RunWorkers() + surface.DeliverPosted() > 0) continue;
         if (surface.Timers().empty()) return;
