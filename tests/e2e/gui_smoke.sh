@@ -51,6 +51,13 @@ contains "support log: the PC's address named" "($PC_ADDRESS)" "$doctor_lines"
 contains "support log: the firewall rules, not read" "doctor: firewall-rules: not read:" "$doctor_lines"
 contains "support log: the network category" "doctor: network-category:" "$doctor_lines"
 printf '%s\n' "$doctor_lines" >"$OUT/logs/gui-smoke-doctor.txt"
+
+# The firewall setup runs without a window, beside the running instance.
+nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" timeout 120 $NV_WINE "$EXE" \
+    --firewall status >>"$OUT/logs/gui-smoke-wine.log" 2>&1
+expect "--firewall status beside the window: exit 2 (no rule readable)" 2 "$?"
+contains "support log: the setup says it changed nothing" "firewall: the inbound rules could not be read; nothing changed" \
+    "$(tr -d '\r' <"$(support_log)" 2>/dev/null)"
 WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
 ((FAILURES == 0)) || exit 1
 echo "DETAIL: $(file -b "$EXE" | cut -d, -f1) showed \"$TITLE\" and, after a pass that found nothing, the doctor ($(grep -c . <<<"$doctor_lines") checks in the support log); screenshots out/gui-smoke*.png"

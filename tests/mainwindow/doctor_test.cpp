@@ -64,6 +64,11 @@ TEST(DiscoveryChecks, EachCauseLeadsWithItsSentenceAndOffersItsFixes) {
              w.AllowAnswers();
              w.networks.networks = std::vector<ConnectedNetwork>{{L"Cafe", NetworkCategory::Public}};
          }, "network-category", L"The network Cafe is set to Public", kFixNetworkSettings},
+        {"two nameless Public networks (Wine), said once", [](DoctorWorld& w, auto&) {
+             w.AllowAnswers();
+             w.networks.networks = std::vector<ConnectedNetwork>{{L"", NetworkCategory::Public}, {L"", NetworkCategory::Public}};
+         }, "network-category", L"- The network without a name is set to Public, where Windows lets the least in. If it is "
+                                L"your own network, set it to Private in the network settings.\r\n- Norvale listened", kFixNetworkSettings},
         {"self-assigned only", [](DoctorWorld& w, auto&) { w.AllowAnswers(), w.segment.SetLocalInterfaces({Card("169.254.7.7")}); },
          "adapters", L"Ethernet has only the address 169.254.7.7", 0},
         {"no adapter up", [](DoctorWorld& w, auto&) {

@@ -69,6 +69,12 @@ check "a Start-menu shortcut" any_shortcut
 check "Add/Remove Programs: DisplayName Norvale" test "$(arp DisplayName)" = Norvale
 check "Add/Remove Programs: DisplayVersion $version" test "$(arp DisplayVersion)" = "$version"
 check "Add/Remove Programs: Publisher Orrin" test "$(arp Publisher)" = Orrin
+# The installer's custom actions run the installed program's firewall setup,
+# which writes what it did to the support log (Wine's firewall lets it read
+# no rules, so it changes nothing there).
+support_log() { cat "$c"/users/*/AppData/Local/Norvale/norvale.log 2>/dev/null | tr -d '\r'; }
+ran_setup() { support_log | grep -F "firewall: $1 for " | grep -qiF '\Norvale\norvale.exe'; }
+check "the installer ran norvale.exe --firewall install" ran_setup install
 
 # --- the installed program ---------------------------------------------------------------
 nv_ns alone
@@ -110,6 +116,7 @@ check "msiexec /x /qn succeeds" msiexec /x "$code" /qn /l*v "$(windows_path "$ou
 left=$(find "$install_dir" 2>/dev/null)
 check "no file left in Program Files (x86)\\Norvale${left:+: $left}" test -z "$left"
 check "the shortcut is gone" bash -c "[ ! -e '${shortcuts[0]}' ] && [ ! -e '${shortcuts[1]}' ]"
+check "the uninstaller ran norvale.exe --firewall remove" ran_setup remove
 check "the uninstall entry is gone" bash -c "! timeout 60 $wine reg query '$uninstall_key' /reg:32 >/dev/null 2>&1"
 
 echo "DETAIL: $(basename "$msi") installed into Program Files (x86)\\Norvale, its window shown, upgraded, uninstalled without a trace; $failures failed"

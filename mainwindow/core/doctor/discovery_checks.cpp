@@ -65,6 +65,14 @@ public:
             if (facts_.diagnosticsAvailable) result_.fixes |= kFixDiagnostics;
         }
         if (result_.firewallLocked) result_.fixes &= ~kFixFirewall;
+        // Two networks of one name and kind say the same: once is enough.
+        std::vector<Finding> distinct;
+        for (Finding& finding : result_.findings) {
+            const bool said = std::any_of(distinct.begin(), distinct.end(),
+                                          [&finding](const Finding& f) { return f.text == finding.text; });
+            if (!said) distinct.push_back(std::move(finding));
+        }
+        result_.findings = std::move(distinct);
         std::stable_sort(result_.findings.begin(), result_.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.verdict < b.verdict; });
         return result_;
@@ -182,13 +190,14 @@ private:
             return;
         }
         for (const ConnectedNetwork& network : *facts_.networks) {
+            const std::wstring name = network.name.empty() ? UiText(doctor_text::kUnnamedNetwork) : network.name;
             if (network.category == NetworkCategory::Public) {
-                Add(Verdict::Problem, "network-category", Filled(doctor_text::kPublicNetwork, {network.name}));
+                Add(Verdict::Problem, "network-category", Filled(doctor_text::kPublicNetwork, {name}));
                 result_.fixes |= kFixNetworkSettings;
-                if (!result_.publicNetwork) result_.publicNetwork = network.name;
+                if (!result_.publicNetwork) result_.publicNetwork = name;
             } else {
                 const unsigned profile = network.category == NetworkCategory::Domain ? kProfileDomain : kProfilePrivate;
-                Add(Verdict::Fine, "network-category", Filled(doctor_text::kNetworkCategory, {network.name, ProfileNames(profile)}));
+                Add(Verdict::Fine, "network-category", Filled(doctor_text::kNetworkCategory, {name, ProfileNames(profile)}));
             }
         }
     }

@@ -29,8 +29,9 @@ constexpr struct {
     {IDC_DOCTOR_NETWORK_SETTINGS, kFixNetworkSettings},
     {IDC_DOCTOR_DIAGNOSTICS, kFixDiagnostics},
 };
+// What waits for the checks (Search again and Close never do).
 constexpr int kAllButtons[] = {IDC_DOCTOR_FIX_FIREWALL, IDC_DOCTOR_NETWORK_SETTINGS, IDC_DOCTOR_DIAGNOSTICS,
-                               IDC_DOCTOR_SEARCH_AGAIN, IDC_DOCTOR_COPY_REPORT};
+                               IDC_DOCTOR_COPY_REPORT};
 
 }  // namespace
 
@@ -64,7 +65,10 @@ bool CDoctorDlg::OnInitDialog() {
     surface.SetText(kIdCancel, UiText(doctor_text::kClose));
     for (const auto& button : kFixButtons) surface.Show(button.controlId, false);
     CheckAgain();
-    return true;
+    // The focus on the default button, not in the report (whose caret would
+    // sit in its first line).
+    surface.SetFocus(IDC_DOCTOR_SEARCH_AGAIN);
+    return false;
 }
 
 void CDoctorDlg::CheckAgain() {

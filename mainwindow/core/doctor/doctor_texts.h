@@ -13,6 +13,7 @@ inline constexpr unsigned kCopyReport = 300;
 inline constexpr unsigned kClose = 301;
 inline constexpr unsigned kMenuItem = 302;
 inline constexpr unsigned kChecking = 303;
+inline constexpr unsigned kUnnamedNetwork = 304;
 
 // The findings, most likely cause first.
 inline constexpr unsigned kNoAdapterUp = 310;
