@@ -26,8 +26,8 @@ mkdir -p "$shots" "$out/logs"
 NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/dpi-prefix}
 [ -f "$NV_WINEPREFIX/system.reg" ] || WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1
 # The template tests that open the dialogs named above (the CHAP one is the
-# first of the iSCSI group's).
-dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:Win32PartitionManager.*:Win32FormatWizard.*'
+# first of the iSCSI group's), and the discovery doctor.
+dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:Win32PartitionManager.*:Win32FormatWizard.*:Win32Doctor.*'
 
 # Nothing leaves this machine: the program's discovery runs in a namespace
 # with loopback only, and the wineserver with it.

@@ -111,6 +111,13 @@ check "MSI firewall set up at installation, taken away at removal (deferred, as 
     msiinfo export '$msi' CustomAction | grep -qP '^FirewallRemove\t3154\tnorvale.exe\t--firewall remove' &&
     msiinfo export '$msi' InstallExecuteSequence | grep -qP '^FirewallRemove\tREMOVE=\"ALL\"' &&
     msiinfo export '$msi' InstallExecuteSequence | grep -qP '^FirewallInstall\tNOT REMOVE'"
+# Deferred actions run only between InstallInitialize and InstallFinalize:
+# the removal while the file is still there, the setup once it is.
+msiinfo export "$msi" InstallExecuteSequence >"$tmp/sequence.idt"
+step() { awk -F'\t' -v a="$1" '$1 == a { sub(/\r$/, "", $3); print $3 }' "$tmp/sequence.idt"; }
+check "MSI firewall actions in order (InstallInitialize < FirewallRemove < RemoveFiles < InstallFiles < FirewallInstall < InstallFinalize)" \
+    test "$(step InstallInitialize)" -lt "$(step FirewallRemove)" -a "$(step FirewallRemove)" -lt "$(step RemoveFiles)" \
+    -a "$(step InstallFiles)" -lt "$(step FirewallInstall)" -a "$(step FirewallInstall)" -lt "$(step InstallFinalize)"
 check "MSI shortcut in the Start menu" bash -c "msiinfo export '$msi' Shortcut | grep -q 'ProgramMenuFolder'"
 check "MSI into ProgramFilesFolder\\Norvale" bash -c "msiinfo export '$msi' Directory | grep -qP '^INSTALLDIR\tProgramFilesFolder\tNorvale'"
 check "MSI replaces older versions (Upgrade table)" \

@@ -85,7 +85,9 @@ TEST_F(Win32ScriptFilesTest, PreplacedHiddenReadOnlyFileIsReplaced) {
         // Wine keeps the mark in an extended attribute, which some file
         // systems (a tmpfs before Linux 6.6) cannot hold for anyone.
         const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (KeepsHiddenMarks()) EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+        if (KeepsHiddenMarks()) {
+            EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+        }
     }
     EXPECT_EQ(files_.Remove(path), 0u);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
