@@ -90,7 +90,8 @@ int RunNorvale() {
 
     // The sections need the WOW64 answer when they are made; the application
     // takes the same answer again when it starts.
-    const bool wow64 = norvale::ReadWindowsVersion(version).has_value() && norvale::IsWow64(version);
+    const auto windows = norvale::ReadWindowsVersion(version);
+    const bool wow64 = windows.has_value() && norvale::IsWow64(version);
     norvale::win32::Win32Wow64Redirection redirection;
     norvale::win32::Win32ProcessPort processes;
     // Every run is bounded; one ended at its limit is told in a message box.
@@ -151,11 +152,9 @@ int RunNorvale() {
     // firewall and network list, and the program's own elevated setup.
     norvale::win32::Win32Firewall firewall;
     norvale::win32::Win32NetworkList networkList;
-    const auto windows = norvale::ReadWindowsVersion(version);
-    norvale::win32::Win32DoctorActions doctorActions(location.ExecutablePath(),
-                                                     windows.has_value() && windows->majorVersion >= 10);
-    norvale::DoctorPorts doctorPorts{sockets, firewall, networkList, doctorActions, systemErrorTexts,
-                                     location.ExecutablePath()};
+    const std::wstring programPath = location.ExecutablePath();
+    norvale::win32::Win32DoctorActions doctorActions(programPath, windows.has_value() && windows->majorVersion >= 10);
+    norvale::DoctorPorts doctorPorts{sockets, firewall, networkList, doctorActions, systemErrorTexts, programPath};
     norvale::CDoctorSection doctor(doctorPorts, log);
 
     norvale::NorvaleDlgSections sections;

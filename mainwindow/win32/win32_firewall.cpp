@@ -6,6 +6,7 @@
 #include <netfw.h>
 #include <objbase.h>
 
+#include "mainwindow/core/doctor/firewall_setup.h"
 #include "platform/win32/com_handles.h"
 
 namespace norvale::win32 {
@@ -82,12 +83,6 @@ FirewallRule ReadRule(INetFwRule& rule) {
     number = static_cast<LONG>(kAllProfiles);
     if (SUCCEEDED(rule.get_Profiles(&number))) read.profiles = static_cast<unsigned>(number) & kAllProfiles;
     return read;
-}
-
-bool SameRule(const FirewallRule& a, const FirewallRule& b) {
-    return a.name == b.name && a.grouping == b.grouping && ::lstrcmpiW(a.application.c_str(), b.application.c_str()) == 0 &&
-           a.action == b.action && a.enabled == b.enabled && a.protocol == b.protocol && a.localPorts == b.localPorts &&
-           a.remoteAddresses == b.remoteAddresses && a.profiles == b.profiles;
 }
 
 // Every inbound rule of the policy, read, with the rule object itself.

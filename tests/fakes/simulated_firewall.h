@@ -37,7 +37,7 @@ public:
     }
     bool RemoveRule(const FirewallRule& rule) override {
         for (auto it = rules.begin(); it != rules.end(); ++it) {
-            if (Same(*it, rule)) {
+            if (SameRule(*it, rule)) {
                 rules.erase(it);
                 return true;
             }
@@ -63,11 +63,6 @@ private:
     template <typename T>
     std::optional<T> Read(const T& value) const {
         return readable ? std::optional<T>(value) : std::nullopt;
-    }
-    static bool Same(const FirewallRule& a, const FirewallRule& b) {
-        return a.name == b.name && a.grouping == b.grouping && a.application == b.application && a.action == b.action &&
-               a.enabled == b.enabled && a.protocol == b.protocol && a.localPorts == b.localPorts &&
-               a.remoteAddresses == b.remoteAddresses && a.profiles == b.profiles;
     }
 };
 

@@ -5,28 +5,11 @@
 #include "mainwindow/core/doctor/doctor_texts.h"
 #include "mainwindow/core/doctor/firewall_setup.h"
 #include "platform/core/texts/norvale_texts.h"
+#include "platform/core/utf8.h"
 
 namespace norvale {
 
 namespace {
-
-// The text of `id` with its "%s" and "%d" marks filled in order.
-std::wstring Filled(unsigned id, std::initializer_list<std::wstring> values) {
-    std::wstring text = UiText(id);
-    std::size_t from = 0;
-    for (const std::wstring& value : values) {
-        std::size_t mark = text.find(L'%', from);
-        while (mark != std::wstring::npos && (mark + 1 >= text.size() || (text[mark + 1] != L's' && text[mark + 1] != L'd'))) {
-            mark = text.find(L'%', mark + 1);
-        }
-        if (mark == std::wstring::npos) break;
-        text.replace(mark, 2, value);
-        from = mark + value.size();
-    }
-    return text;
-}
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::wstring Joined(const std::vector<std::wstring>& items) {
     std::wstring text;
@@ -35,7 +18,7 @@ std::wstring Joined(const std::vector<std::wstring>& items) {
 }
 
 std::wstring Named(const LocalInterface& entry) {
-    const std::wstring address = Wide(entry.address);
+    const std::wstring address = Utf8ToWide(entry.address);
     return entry.adapterName.empty() ? address : entry.adapterName + L" (" + address + L")";
 }
 
@@ -83,7 +66,7 @@ private:
         result_.findings.push_back(Finding{verdict, check, std::move(text)});
     }
     void NotRead(const char* check, unsigned subject) {
-        Add(Verdict::Unknown, check, Filled(doctor_text::kNotRead, {UiText(subject)}));
+        Add(Verdict::Unknown, check, UiText(doctor_text::kNotRead, {UiText(subject)}));
     }
 
     void CheckAdapters() {
@@ -104,8 +87,8 @@ private:
             } else if (std::all_of(up.begin(), up.end(), [](const LocalInterface* e) { return IsSelfAssigned(e->address); })) {
                 for (const LocalInterface* entry : up) {
                     Add(Verdict::Problem, "adapters",
-                        Filled(doctor_text::kApipaOnly,
-                               {entry->adapterName.empty() ? Wide(entry->address) : entry->adapterName, Wide(entry->address)}));
+                        UiText(doctor_text::kApipaOnly,
+                               {entry->adapterName.empty() ? Utf8ToWide(entry->address) : entry->adapterName, Utf8ToWide(entry->address)}));
                 }
             }
         }
@@ -117,13 +100,13 @@ private:
             }
             const auto text = facts_.errorTexts.find(use.error);
             Add(Verdict::Problem, "sockets",
-                Filled(doctor_text::kSocketFailed,
-                       {Wide(use.local.address), use.local.adapterName,
+                UiText(doctor_text::kSocketFailed,
+                       {Utf8ToWide(use.local.address), use.local.adapterName,
                         text != facts_.errorTexts.end() ? text->second : std::to_wstring(use.error)}));
         }
         if (!listening.empty()) {
             Add(Verdict::Fine, "sockets",
-                Filled(doctor_text::kListening, {std::to_wstring(listening.size()), Joined(listening)}));
+                UiText(doctor_text::kListening, {std::to_wstring(listening.size()), Joined(listening)}));
         }
     }
 
@@ -134,11 +117,11 @@ private:
         for (const auto& [profile, state] : facts_.profiles) {
             if ((active & profile) == 0) continue;
             if (state.enabled == false) {
-                Add(Verdict::Fine, "firewall-profiles", Filled(doctor_text::kFirewallOff, {ProfileNames(profile)}));
+                Add(Verdict::Fine, "firewall-profiles", UiText(doctor_text::kFirewallOff, {ProfileNames(profile)}));
                 continue;
             }
             if (state.blockAllInbound == true) {
-                Add(Verdict::Problem, "block-all", Filled(doctor_text::kBlockAllInbound, {ProfileNames(profile)}));
+                Add(Verdict::Problem, "block-all", UiText(doctor_text::kBlockAllInbound, {ProfileNames(profile)}));
             }
             if (state.inboundBlockedByDefault != false) blockingByDefault |= profile;
         }
@@ -159,19 +142,19 @@ private:
                 allowed = allowed || AllowsDiscovery(rule, facts_.programPath, active);
             }
             if (blocked) {
-                Add(Verdict::Problem, "firewall-rules", Filled(doctor_text::kBlockRule, {facts_.programPath}));
+                Add(Verdict::Problem, "firewall-rules", UiText(doctor_text::kBlockRule, {facts_.programPath}));
                 result_.fixes |= kFixFirewall;
             }
             if (allowed) {
                 Add(Verdict::Fine, "firewall-rules", UiText(doctor_text::kAllowRule));
             } else if (blockingByDefault != 0) {
-                Add(Verdict::Problem, "firewall-rules", Filled(doctor_text::kNoAllowRule, {ProfileNames(blockingByDefault)}));
+                Add(Verdict::Problem, "firewall-rules", UiText(doctor_text::kNoAllowRule, {ProfileNames(blockingByDefault)}));
                 result_.fixes |= kFixFirewall;
             }
             if (!blocked && !allowed && blockingByDefault == 0) {
                 for (const auto& [profile, state] : facts_.profiles) {
                     if ((active & profile) && state.enabled == true) {
-                        Add(Verdict::Fine, "firewall-profiles", Filled(doctor_text::kFirewallOn, {ProfileNames(profile)}));
+                        Add(Verdict::Fine, "firewall-profiles", UiText(doctor_text::kFirewallOn, {ProfileNames(profile)}));
                     }
                 }
             }
@@ -180,7 +163,7 @@ private:
             NotRead("other-firewalls", doctor_text::kProductsSubject);
         } else if (!facts_.otherFirewalls->empty()) {
             Add(Verdict::Problem, "other-firewalls",
-                Filled(doctor_text::kOtherFirewall, {Joined(*facts_.otherFirewalls), facts_.programPath}));
+                UiText(doctor_text::kOtherFirewall, {Joined(*facts_.otherFirewalls), facts_.programPath}));
         }
     }
 
@@ -192,12 +175,12 @@ private:
         for (const ConnectedNetwork& network : *facts_.networks) {
             const std::wstring name = network.name.empty() ? UiText(doctor_text::kUnnamedNetwork) : network.name;
             if (network.category == NetworkCategory::Public) {
-                Add(Verdict::Problem, "network-category", Filled(doctor_text::kPublicNetwork, {name}));
+                Add(Verdict::Problem, "network-category", UiText(doctor_text::kPublicNetwork, {name}));
                 result_.fixes |= kFixNetworkSettings;
                 if (!result_.publicNetwork) result_.publicNetwork = name;
             } else {
                 const unsigned profile = network.category == NetworkCategory::Domain ? kProfileDomain : kProfilePrivate;
-                Add(Verdict::Fine, "network-category", Filled(doctor_text::kNetworkCategory, {name, ProfileNames(profile)}));
+                Add(Verdict::Fine, "network-category", UiText(doctor_text::kNetworkCategory, {name, ProfileNames(profile)}));
             }
         }
     }
@@ -208,7 +191,7 @@ private:
         for (const LocalInterface& entry : *facts_.adapters) {
             if (entry.up && (entry.kind == AdapterKind::Virtual || entry.kind == AdapterKind::Tunnel)) names.push_back(Named(entry));
         }
-        if (!names.empty()) Add(Verdict::Information, "virtual-adapters", Filled(doctor_text::kVirtualAdapters, {Joined(names)}));
+        if (!names.empty()) Add(Verdict::Information, "virtual-adapters", UiText(doctor_text::kVirtualAdapters, {Joined(names)}));
     }
 
     const DiscoveryFacts& facts_;

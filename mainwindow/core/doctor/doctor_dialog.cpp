@@ -2,6 +2,7 @@
 
 #include "mainwindow/core/doctor/doctor_texts.h"
 #include "platform/core/texts/norvale_texts.h"
+#include "platform/core/utf8.h"
 #include "resources/resource.h"
 
 namespace norvale {
@@ -17,8 +18,6 @@ const char* VerdictName(Verdict verdict) {
     }
     return "";
 }
-
-std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
 
 // The buttons that are there only when their fix applies.
 constexpr struct {
@@ -90,7 +89,7 @@ void CDoctorDlg::CheckAgain() {
 void CDoctorDlg::Show(const Diagnosis& diagnosis) {
     diagnosis_ = diagnosis;
     for (const Finding& finding : diagnosis.findings) {
-        log_.Trace(L"doctor: " + Wide(finding.check.c_str()) + L": " + Wide(VerdictName(finding.verdict)) + L": " +
+        log_.Trace(L"doctor: " + Utf8ToWide(finding.check) + L": " + Utf8ToWide(VerdictName(finding.verdict)) + L": " +
                    finding.text);
     }
     DialogSurfacePort& surface = Surface();
@@ -104,12 +103,9 @@ void CDoctorDlg::OnFixFirewall() {
     DialogSurfacePort& surface = Surface();
     FirewallVerb verb = FirewallVerb::Repair;
     if (diagnosis_.publicNetwork) {
-        std::wstring question = UiText(doctor_text::kAllowOnPublic);
-        if (const std::size_t mark = question.find(L"%s"); mark != std::wstring::npos) {
-            question.replace(mark, 2, *diagnosis_.publicNetwork);
-        }
-        const MessageAnswer answer = surface.ShowMessage(
-            {question, UiText(main_text::kCaptionConfirm), MessageIcon::Question, MessageButtons::YesNo});
+        const MessageAnswer answer =
+            surface.ShowMessage({UiText(doctor_text::kAllowOnPublic, {*diagnosis_.publicNetwork}),
+                                 UiText(main_text::kCaptionConfirm), MessageIcon::Question, MessageButtons::YesNo});
         if (answer == MessageAnswer::Yes) verb = FirewallVerb::RepairPublic;
     }
     for (int id : kAllButtons) surface.Enable(id, false);
@@ -118,10 +114,8 @@ void CDoctorDlg::OnFixFirewall() {
         surface, [&actions, verb] { return actions.RunFirewallSetup(verb); },
         [this](std::optional<int> exitCode) {
             if (!exitCode || *exitCode != kFirewallDone) {
-                std::wstring text = UiText(exitCode ? doctor_text::kSetupFailed : doctor_text::kSetupDidNotRun);
-                if (const std::size_t mark = text.find(L"%d"); exitCode && mark != std::wstring::npos) {
-                    text.replace(mark, 2, std::to_wstring(*exitCode));
-                }
+                const std::wstring text = exitCode ? UiText(doctor_text::kSetupFailed, {std::to_wstring(*exitCode)})
+                                                   : UiText(doctor_text::kSetupDidNotRun);
                 Surface().ShowMessage({text, UiText(main_text::kCaptionWarning), MessageIcon::Exclamation, MessageButtons::Ok});
             }
             for (int id : kAllButtons) Surface().Enable(id, true);

@@ -147,6 +147,12 @@ bool IsOwnRule(const FirewallRule& rule) {
     return rule.name == kDiscoveryRuleName && rule.grouping == kDiscoveryRuleGrouping;
 }
 
+bool SameRule(const FirewallRule& a, const FirewallRule& b) {
+    return a.name == b.name && a.grouping == b.grouping && Folded(a.application) == Folded(b.application) &&
+           a.action == b.action && a.enabled == b.enabled && a.protocol == b.protocol && a.localPorts == b.localPorts &&
+           a.remoteAddresses == b.remoteAddresses && a.profiles == b.profiles;
+}
+
 bool BlocksProgram(const FirewallRule& rule, const std::wstring& programPath) {
     return rule.action == RuleAction::Block && SamePath(rule.application, programPath);
 }

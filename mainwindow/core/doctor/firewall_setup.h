@@ -42,6 +42,8 @@ std::optional<FirewallVerb> ParseFirewallVerb(std::wstring_view text);
 FirewallRule DiscoveryAllowRule(const std::wstring& programPath, unsigned profiles);
 
 bool IsOwnRule(const FirewallRule& rule);
+// The same rule in every field (paths compared without case).
+bool SameRule(const FirewallRule& a, const FirewallRule& b);
 // An inbound block rule for this very program (paths compared as Windows does, without case).
 bool BlocksProgram(const FirewallRule& rule, const std::wstring& programPath);
 // An enabled inbound allow rule that lets the appliances' answers reach this

@@ -3,6 +3,7 @@
 // call.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "platform/core/language_table.h"
@@ -66,6 +67,23 @@ inline constexpr unsigned kEnable = 239;  // the DHCP selector's "Enable"
 inline std::wstring UiText(unsigned stringId) {
     return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
                                                stringId);
+}
+
+// The text of `stringId` with its "%s" and "%d" marks filled by `values` in
+// order; a mark without a value stays, a value without a mark is dropped.
+inline std::wstring UiText(unsigned stringId, std::initializer_list<std::wstring> values) {
+    std::wstring text = UiText(stringId);
+    std::size_t from = 0;
+    for (const std::wstring& value : values) {
+        std::size_t mark = text.find(L'%', from);
+        while (mark != std::wstring::npos && (mark + 1 >= text.size() || (text[mark + 1] != L's' && text[mark + 1] != L'd'))) {
+            mark = text.find(L'%', mark + 1);
+        }
+        if (mark == std::wstring::npos) break;
+        text.replace(mark, 2, value);
+        from = mark + value.size();
+    }
+    return text;
 }
 
 }  // namespace norvale
