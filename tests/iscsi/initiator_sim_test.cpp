@@ -294,7 +294,7 @@ TEST_F(InitiatorSimTest, StatisticsNamesFollowTheWindowsVersion) {
 
 TEST_F(InitiatorSimTest, DisksComeFromTheAttachHookAndGoWithTheSession) {
     std::vector<std::string> events;
-    initiator.SetLunAttachHook([&](const std::string& target, std::uint64_t bytes) {
+    initiator.SetLunAttachHook([&](const std::string& target, std::uint64_t bytes, const auto&) {
         events.push_back("attach " + target + " " + std::to_string(bytes));
         return std::optional<std::int32_t>(7);
     });

@@ -31,9 +31,15 @@ std::optional<DiskImage> DiskImage::Open(const std::string& path) {
     return DiskImage(fd, path, info.st_size);
 }
 
+DiskImage DiskImage::Over(std::shared_ptr<BlockStore> store) {
+    DiskImage image(-1, store->Name(), store->Size());
+    image.store_ = std::move(store);
+    return image;
+}
+
 DiskImage::DiskImage(DiskImage&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), size_(other.size_),
-      bytesWritten_(other.bytesWritten_) {}
+      bytesWritten_(other.bytesWritten_), store_(std::move(other.store_)) {}
 
 DiskImage& DiskImage::operator=(DiskImage&& other) noexcept {
     if (this != &other) {
@@ -42,6 +48,7 @@ DiskImage& DiskImage::operator=(DiskImage&& other) noexcept {
         path_ = std::move(other.path_);
         size_ = other.size_;
         bytesWritten_ = other.bytesWritten_;
+        store_ = std::move(other.store_);
     }
     return *this;
 }
@@ -52,6 +59,7 @@ DiskImage::~DiskImage() {
 
 bool DiskImage::Read(std::int64_t offset, std::uint8_t* buffer, std::size_t size) const {
     if (offset < 0) return false;
+    if (store_) return store_->Read(offset, buffer, size);
     std::memset(buffer, 0, size);
     std::size_t done = 0;
     while (done < size) {
@@ -65,6 +73,11 @@ bool DiskImage::Read(std::int64_t offset, std::uint8_t* buffer, std::size_t size
 
 bool DiskImage::Write(std::int64_t offset, const std::uint8_t* buffer, std::size_t size) {
     if (offset < 0 || offset + static_cast<std::int64_t>(size) > size_) return false;
+    if (store_) {
+        if (!store_->Write(offset, buffer, size)) return false;
+        bytesWritten_ += size;
+        return true;
+    }
     std::size_t done = 0;
     while (done < size) {
         const ssize_t put = ::pwrite(fd_, buffer + done, size - done, offset + static_cast<std::int64_t>(done));

@@ -1,10 +1,14 @@
 // A disk's bytes in a sparse image file: only what is written takes room, so
-// a disk of several terabytes costs a few kilobytes.
+// a disk of several terabytes costs a few kilobytes. Or, for a disk that a
+// real target serves, in a block store the image reads and writes through.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "tools/disksim/block_store.h"
 
 namespace norvale::disksim {
 
@@ -15,6 +19,8 @@ public:
     static std::optional<DiskImage> Create(const std::string& path, std::int64_t bytes);
     // An existing image; its length is the disk's length.
     static std::optional<DiskImage> Open(const std::string& path);
+    // The bytes of `store`; its name stands for the path.
+    static DiskImage Over(std::shared_ptr<BlockStore> store);
 
     DiskImage(DiskImage&& other) noexcept;
     DiskImage& operator=(DiskImage&& other) noexcept;
@@ -23,6 +29,8 @@ public:
     ~DiskImage();
 
     const std::string& Path() const { return path_; }
+    // Whether the bytes are in a local file at Path().
+    bool IsFile() const { return store_ == nullptr; }
     std::int64_t Size() const { return size_; }
     // Reads past the end give zeros; false on an I/O error or a negative offset.
     bool Read(std::int64_t offset, std::uint8_t* buffer, std::size_t size) const;
@@ -38,6 +46,7 @@ private:
     std::string path_;
     std::int64_t size_ = 0;
     std::uint64_t bytesWritten_ = 0;
+    std::shared_ptr<BlockStore> store_;
 };
 
 }  // namespace norvale::disksim

@@ -54,11 +54,10 @@ bool RunProgram(const std::vector<std::string>& args, const std::string& input) 
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset) {
+bool CopyDataExtents(const std::string& from, const ExtentWriter& write) {
     const int in = open(from.c_str(), O_RDONLY);
-    const int out = open(image.c_str(), O_WRONLY);
-    bool ok = in >= 0 && out >= 0;
-    std::vector<char> buffer(1 << 20);
+    bool ok = in >= 0;
+    std::vector<std::uint8_t> buffer(1 << 20);
     off_t position = 0;
     while (ok) {
         const off_t data = lseek(in, position, SEEK_DATA);
@@ -66,16 +65,24 @@ bool CopyDataExtents(const std::string& from, const std::string& image, std::int
         const off_t hole = lseek(in, data, SEEK_HOLE);
         for (off_t at = data; ok && at < hole;) {
             const ssize_t got = pread(in, buffer.data(), std::min<off_t>(hole - at, buffer.size()), at);
-            ok = got > 0 && pwrite(out, buffer.data(), static_cast<std::size_t>(got), offset + at) == got;
+            ok = got > 0 && write(at, buffer.data(), static_cast<std::size_t>(got));
             at += got;
         }
         position = hole;
     }
     if (in >= 0) close(in);
-    if (out >= 0) close(out);
     return ok;
 }
 
+bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset) {
+    const int out = open(image.c_str(), O_WRONLY);
+    if (out < 0) return false;
+    const bool ok = CopyDataExtents(from, [&](std::int64_t at, const std::uint8_t* bytes, std::size_t size) {
+        return pwrite(out, bytes, size, offset + at) == static_cast<ssize_t>(size);
+    });
+    close(out);
+    return ok;
+}
 
 FormatStart MkfsFormatPort::Format(const FormatRequest& request,
                                    const std::function<void(const FormatReport&)>& onReport) {
@@ -97,22 +104,26 @@ bool MkfsFormatPort::WriteFileSystem(const FormatRequest& request) {
     const std::string sectorText = std::to_string(sector);
     const std::string startSector = std::to_string(region->offset / sector);
     lastSectorBytes_ = sector;
-    if (request.fileSystem == L"FAT32") {
-        return RunProgram({"mkfs.fat", "-F", "32", "-S", sectorText, "-n", label, "-h", startSector, "--offset",
-                           startSector, region->imagePath, std::to_string(region->length / 1024)});
-    }
-    if (request.fileSystem != L"NTFS") return false;
-    // mkntfs writes a whole device: a sparse file of the partition's size,
-    // whose data extents then go into place.
-    const std::string part = region->imagePath + ".ntfs.part";
+    // The makers write a whole device: a sparse file of the partition's
+    // size, whose data extents then go through the disk into place (into an
+    // image, or over iSCSI to a target).
+    const std::string part = stack_.WorkDir() + "/format-" + std::to_string(getpid()) + ".part";
     std::remove(part.c_str());
     const int file = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const bool sized = file >= 0 && ftruncate(file, region->length) == 0;
     if (file >= 0) close(file);
-    const bool ok = sized &&
-                    RunProgram({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", sectorText, "-p", startSector, "-H",
-                                "255", "-S", "63", part, std::to_string(region->length / sector)}) &&
-                    CopyDataExtents(part, region->imagePath, region->offset);
+    bool made = false;
+    if (!sized) {
+    } else if (request.fileSystem == L"FAT32") {
+        made = RunProgram({"mkfs.fat", "-F", "32", "-S", sectorText, "-n", label, "-h", startSector, part,
+                           std::to_string(region->length / 1024)});
+    } else if (request.fileSystem == L"NTFS") {
+        made = RunProgram({"mkntfs", "-F", "-Q", "-q", "-L", label, "-s", sectorText, "-p", startSector, "-H", "255",
+                           "-S", "63", part, std::to_string(region->length / sector)});
+    }
+    const bool ok = made && CopyDataExtents(part, [&](std::int64_t at, const std::uint8_t* bytes, std::size_t size) {
+        return stack_.WriteRegion(request.driveRoot, at, bytes, size);
+    });
     std::remove(part.c_str());
     return ok;
 }

@@ -6,7 +6,8 @@
 #pragma once
 
 #include <atomic>
-#include <string>
+#include <cstdint>
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -20,8 +21,12 @@ namespace norvale::disksim {
 // its standard input and its output discarded; answers whether it exited
 // with 0. Programs of /usr/sbin are found where a user's PATH lacks it.
 bool RunProgram(const std::vector<std::string>& args, const std::string& input = {});
-// Copies the data extents of a sparse file into the image at `offset`, so a
-// file system of terabytes costs what its metadata costs.
+// Hands the data extents of a sparse file to `write` (offset in the file,
+// bytes), so a file system of terabytes costs what its metadata costs, also
+// where it travels to a target.
+using ExtentWriter = std::function<bool(std::int64_t offset, const std::uint8_t* bytes, std::size_t size)>;
+bool CopyDataExtents(const std::string& from, const ExtentWriter& write);
+// ... into the image file at `offset`.
 bool CopyDataExtents(const std::string& from, const std::string& image, std::int64_t offset);
 
 class MkfsFormatPort final : public FormatPort {

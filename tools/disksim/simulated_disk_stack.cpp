@@ -128,7 +128,9 @@ std::optional<std::uint32_t> SimulatedDiskStack::Attach(const DiskSpec& wanted) 
         while (DiskByNumber(number) != nullptr) ++number;
     }
     std::optional<DiskImage> image;
-    if (!wanted.imagePath.empty()) {
+    if (wanted.store) {
+        image = DiskImage::Over(wanted.store);
+    } else if (!wanted.imagePath.empty()) {
         image = DiskImage::Open(wanted.imagePath);
     } else {
         image = DiskImage::Create(workDir_ + "/disk-" + std::to_string(nextDiskId_) + ".img", wanted.bytes);
@@ -315,6 +317,18 @@ std::optional<VolumeRegion> SimulatedDiskStack::RegionOf(const std::wstring& roo
     const SimDisk* disk = DiskById(volume->diskId);
     return VolumeRegion{disk->image.Path(), volume->start, volume->length, disk->online && !disk->readOnly,
                         disk->sectorBytes};
+}
+
+bool SimulatedDiskStack::WriteRegion(const std::wstring& rootOrVolume, std::int64_t offset,
+                                     const std::uint8_t* bytes, std::size_t size) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    SimVolume* volume = VolumeByRoot(rootOrVolume);
+    if (volume == nullptr || volume->diskId == 0 || offset < 0 ||
+        offset + static_cast<std::int64_t>(size) > volume->length)
+        return false;
+    SimDisk* disk = DiskById(volume->diskId);
+    if (disk->system || !disk->online || disk->readOnly) return false;
+    return disk->image.Write(volume->start + offset, bytes, size);
 }
 
 std::uint64_t SimulatedDiskStack::SystemDiskTouches() {

@@ -68,7 +68,8 @@ struct Injection {
     int times = 1;
 };
 
-// A disk to attach: a new sparse image of `bytes`, or an existing image file.
+// A disk to attach: a new sparse image of `bytes`, an existing image file, or
+// a block store (a LUN a real target serves).
 struct DiskSpec {
     std::int64_t bytes = 0;
     std::string imagePath;
@@ -76,9 +77,16 @@ struct DiskSpec {
     bool readOnly = false;
     std::optional<std::uint32_t> number;  // the lowest free number from 1 when empty
     std::int64_t sectorBytes = kSectorBytes;  // 512 or 4096
+    std::shared_ptr<BlockStore> store;
 
-    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}, kSectorBytes}; }
-    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}, kSectorBytes}; }
+    static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}, kSectorBytes, {}}; }
+    static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}, kSectorBytes, {}}; }
+    static DiskSpec Over(std::shared_ptr<BlockStore> store) {
+        DiskSpec spec;
+        spec.sectorBytes = store->BlockBytes() == 4096 ? 4096 : kSectorBytes;
+        spec.store = std::move(store);
+        return spec;
+    }
     // As new iSCSI disks come up on server editions.
     DiskSpec& OfflineAndReadOnly() {
         online = false;
@@ -169,6 +177,13 @@ public:
     std::vector<VolumeFacts> Volumes();
     std::optional<TableOnDisk> ReadTable(std::uint32_t disk);
     std::optional<VolumeRegion> RegionOf(const std::wstring& rootOrVolume);
+    // Writes into a volume's region (`offset` from its start) through its
+    // disk, wherever its bytes live; false outside the region or on a disk
+    // Windows formats nothing on.
+    bool WriteRegion(const std::wstring& rootOrVolume, std::int64_t offset, const std::uint8_t* bytes,
+                     std::size_t size);
+    // Where scratch files go.
+    const std::string& WorkDir() const { return workDir_; }
     // Writes and write attempts that reached the system disk (must stay 0).
     std::uint64_t SystemDiskTouches();
     std::uint64_t Calls(Request request);

@@ -227,7 +227,7 @@ std::optional<IscsicliRun> SimulatedInitiator::CheckCredentials(const KnownTarge
     // The initiator takes CHAP secrets of 12 to 16 bytes only.
     if (command.chap && (command.chapSecret.size() < 12 || command.chapSecret.size() > 16))
         return Error(iscsi_error::kInvalidChapSecret, "The CHAP secret given does not conform to the standard.");
-    if (!target.config.chap) return std::nullopt;
+    if (network_ != nullptr || !target.config.chap) return std::nullopt;  // a real target checks for itself
     if (!command.chap || command.chapUser != target.config.user || command.chapSecret != target.config.password)
         return Error(iscsi_error::kAuthenticationFailure, "Authentication Failure.");
     return std::nullopt;
@@ -252,6 +252,20 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     }
     if (reachable == nullptr || Matches(faults_.loginTimeouts, target->name))
         return Error(iscsi_error::kConnectionFailed, "Connection Failed.");
+    std::shared_ptr<LunSession> lun;
+    if (network_ != nullptr) {
+        const TargetLogin login = network_->LogIn(
+            *reachable, target->name, command.chap ? std::optional(command.chapUser) : std::nullopt, command.chapSecret);
+        switch (login.outcome) {
+        case TargetLogin::Outcome::LoggedIn: lun = login.lun; break;
+        case TargetLogin::Outcome::AuthenticationFailed:
+            return Error(iscsi_error::kAuthenticationFailure, "Authentication Failure.");
+        case TargetLogin::Outcome::NoSuchTarget:
+            return Error(iscsi_error::kTargetNotFound,
+                         "The target name is not found or is marked as hidden from login.");
+        case TargetLogin::Outcome::ConnectionFailed: return Error(iscsi_error::kConnectionFailed, "Connection Failed.");
+        }
+    }
 
     SimSession session;
     const std::uint64_t counter = kFirstSessionCounter + sessionsMade_++;
@@ -260,9 +274,10 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     session.targetName = target->name;
     session.portal = *reachable;
     session.chap = command.chap;
-    session.lunBytes = target->config.lunBytes;
+    session.lunBytes = network_ != nullptr ? (lun ? static_cast<std::uint64_t>(lun->Size()) : 0) : target->config.lunBytes;
+    session.lun = lun;
     if (session.lunBytes > 0) {
-        session.deviceNumber = attach_ ? attach_(target->name, session.lunBytes) : std::optional(NextFreeDisk());
+        session.deviceNumber = attach_ ? attach_(target->name, session.lunBytes, lun) : std::optional(NextFreeDisk());
         session.deviceDue = clock_.Now() + options_.diskArrival;
         spans_.emplace_back(clock_.Now(), session.deviceDue);
     }
@@ -347,6 +362,7 @@ IscsicliRun SimulatedInitiator::BindPersistentVolumes() {
 
 bool SimulatedInitiator::Discover(const std::string& address, std::vector<KnownTarget>& found) const {
     if (faults_.unreachablePortals.count(address) != 0) return false;
+    if (network_ != nullptr) return DiscoverAtTarget(address, found);
     bool answered = false;
     for (const ApplianceConfig& appliance : appliances_) {
         if (appliance.address != address && appliance.otherAddress != address) continue;
@@ -368,6 +384,31 @@ bool SimulatedInitiator::Discover(const std::string& address, std::vector<KnownT
         }
     }
     return answered;
+}
+
+// SendTargets at a real target: its names; portal groups as configured for
+// the appliance at that address, else the address itself.
+bool SimulatedInitiator::DiscoverAtTarget(const std::string& address, std::vector<KnownTarget>& found) const {
+    const auto names = network_->SendTargets({address, 3260});
+    if (!names) return false;
+    for (const std::string& name : *names) {
+        KnownTarget target{name, {{{address, 3260}}}, TargetConfig{name, false, {}, {}, 0}, {address}};
+        for (const ApplianceConfig& appliance : appliances_) {
+            if (appliance.address != address && appliance.otherAddress != address) continue;
+            target.groups.clear();
+            for (const std::vector<PortalConfig>& group : appliance.EffectivePortalGroups()) {
+                target.groups.emplace_back();
+                for (const PortalConfig& portal : group) target.groups.back().push_back({portal.address, portal.port});
+            }
+        }
+        auto known = std::find_if(found.begin(), found.end(), [&](const KnownTarget& t) { return t.name == name; });
+        if (known == found.end()) {
+            found.push_back(std::move(target));
+        } else if (std::find(known->sources.begin(), known->sources.end(), address) == known->sources.end()) {
+            known->sources.push_back(address);
+        }
+    }
+    return true;
 }
 
 void SimulatedInitiator::RebuildTargets() {

@@ -24,6 +24,7 @@
 #include "tests/fakes/virtual_clock.h"
 #include "tools/initiator_sim/iscsicli_line.h"
 #include "tools/initiator_sim/sim_object.h"
+#include "tools/initiator_sim/target_portal.h"
 #include "tools/simulator/appliance_config.h"
 
 namespace norvale::sim {
@@ -65,11 +66,6 @@ struct InitiatorFaults {
     std::set<std::string> failedReads;         // lower-case property names whose reads fail
 };
 
-struct Portal {
-    std::string address;
-    std::uint16_t port = 3260;
-};
-
 struct SimSession {
     std::string id;            // as SessionId reports it and logouttarget takes it
     std::string connectionId;
@@ -78,6 +74,7 @@ struct SimSession {
     std::optional<std::int32_t> deviceNumber;  // the LUN's disk, when one showed up
     std::chrono::milliseconds deviceDue{0};    // listed on the session from then on
     std::uint64_t lunBytes = 0;
+    std::shared_ptr<LunSession> lun;  // the LUN of a real target's session
     std::string statisticsInstance;
     bool chap = false;
 };
@@ -134,9 +131,11 @@ inline constexpr std::int32_t kRpcUnavailable = static_cast<std::int32_t>(0x8007
 inline constexpr std::int32_t kTimedOut = static_cast<std::int32_t>(0x80041069u);
 }  // namespace wbem_error
 
-// Where the disk side plugs in. A LUN of `target` with `bytes` appeared:
-// its disk number, or nullopt when no disk shows up.
-using LunAttachHook = std::function<std::optional<std::int32_t>(const std::string& target, std::uint64_t bytes)>;
+// Where the disk side plugs in. A LUN of `target` with `bytes` appeared (with
+// `lun` its bytes, when a real target serves it): its disk number, or nullopt
+// when no disk shows up.
+using LunAttachHook = std::function<std::optional<std::int32_t>(const std::string& target, std::uint64_t bytes,
+                                                                const std::shared_ptr<LunSession>& lun)>;
 // The session of `target` ended; its disk `deviceNumber` goes away.
 using LunDetachHook = std::function<void(const std::string& target, std::int32_t deviceNumber)>;
 // The drive roots ("E:\") of the volumes on a disk.
@@ -184,6 +183,11 @@ public:
     const InitiatorOptions& Options() const { return options_; }
     void SetStatisticsNames(StatisticsNames names) { options_.statisticsNames = names; }
     void SetLunAttachHook(LunAttachHook hook) { attach_ = std::move(hook); }
+    // A real target answers discoveries and logins from now on (null: the
+    // configuration does): it checks CHAP itself, its LUNs give the sizes.
+    // The initiator still decodes 0x secrets and refuses secrets outside
+    // 12-16 bytes, as iscsicli does. Not owned.
+    void SetTargetNetwork(TargetNetwork* network) { network_ = network; }
     void SetLunDetachHook(LunDetachHook hook) { detach_ = std::move(hook); }
     void SetDiskVolumesHook(DiskVolumesHook hook) { volumes_ = std::move(hook); }
 
@@ -221,6 +225,7 @@ private:
     bool ServiceRunning() const { return ServiceState() == SimServiceState::Running; }
     // The targets of the appliances at `address`; false when it does not answer.
     bool Discover(const std::string& address, std::vector<KnownTarget>& found) const;
+    bool DiscoverAtTarget(const std::string& address, std::vector<KnownTarget>& found) const;
     void RebuildTargets();
     const KnownTarget* FindTarget(std::string_view name) const;
     std::optional<IscsicliRun> CheckInitiatorName(const std::string& name) const;
@@ -240,6 +245,7 @@ private:
     LunAttachHook attach_;
     LunDetachHook detach_;
     DiskVolumesHook volumes_;
+    TargetNetwork* network_ = nullptr;
 
     SimServiceState service_;
     std::vector<SimStartType> startTypeChanges_;

@@ -75,9 +75,11 @@ SimulatedWindows::SimulatedWindows(ClockPort& clock, WindowsSetup setup)
       wmi_(WmiEnvironment{wmiPort_, setup_.version, trace_}),
       redirection_(std::make_unique<NoRedirection>()),
       runner_(processes_, *redirection_, setup_.wow64, clock_, &timeouts_) {
-    initiator_.SetLunAttachHook([this](const std::string& target, std::uint64_t bytes) {
-        return AttachLun(target, bytes);
-    });
+    initiator_.SetLunAttachHook(
+        [this](const std::string& target, std::uint64_t bytes, const std::shared_ptr<LunSession>& lun) {
+            return AttachLun(target, bytes, lun);
+        });
+    initiator_.SetTargetNetwork(setup_.targets);
     initiator_.SetLunDetachHook([this](const std::string&, std::int32_t disk) {
         if (disk > 0) disks_->Detach(static_cast<std::uint32_t>(disk));
     });
@@ -103,10 +105,15 @@ void SimulatedWindows::PreloadLun(const std::string& targetName, const std::stri
     firstLoginOffline_[targetName] = offline || setup_.newDisksOffline;
 }
 
-std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& target, std::uint64_t bytes) {
+std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& target, std::uint64_t bytes,
+                                                       const std::shared_ptr<LunSession>& lun) {
     disksim::DiskSpec wanted = disksim::DiskSpec::Sized(static_cast<std::int64_t>(bytes));
-    // The LUN keeps its data from one login to the next.
-    if (const auto known = lunImages_.find(target); known != lunImages_.end()) {
+    // The LUN keeps its data from one login to the next: on the target, or
+    // in its image.
+    if (lun) {
+        wanted = disksim::DiskSpec::Over(lun);
+        if (setup_.newDisksOffline) wanted.OfflineAndReadOnly();
+    } else if (const auto known = lunImages_.find(target); known != lunImages_.end()) {
         wanted = disksim::DiskSpec::Image(known->second);
         if (const auto first = firstLoginOffline_.find(target); first != firstLoginOffline_.end()) {
             if (first->second) wanted.OfflineAndReadOnly();
@@ -115,10 +122,10 @@ std::optional<std::int32_t> SimulatedWindows::AttachLun(const std::string& targe
     } else if (setup_.newDisksOffline) {
         wanted.OfflineAndReadOnly();
     }
-    wanted.sectorBytes = setup_.lunSectorBytes;
+    if (!lun) wanted.sectorBytes = setup_.lunSectorBytes;
     const auto number = disks_->Attach(wanted);
     if (!number) return std::nullopt;
-    if (const auto facts = disks_->Disk(*number)) lunImages_[target] = facts->imagePath;
+    if (const auto facts = disks_->Disk(*number); facts && !lun) lunImages_[target] = facts->imagePath;
     return static_cast<std::int32_t>(*number);
 }
 

@@ -63,6 +63,9 @@ struct WindowsSetup {
     std::int64_t lunSectorBytes = 512;
     std::int64_t systemDiskBytes = 64LL << 30;
     InitiatorOptions initiator;
+    // A real target behind the initiator (not owned): its logins, CHAP and
+    // LUNs, whose bytes the disks then read and write over iSCSI.
+    TargetNetwork* targets = nullptr;
     test::SimulatedPc pc = test::SimulatedPc::Typical();
 
     // The behaviour of the Windows that `version` describes: server editions
@@ -131,7 +134,8 @@ public:
 private:
     disksim::DiskpartVersion DiskpartOfThisWindows();
     ProcessRun RunCmd(const std::wstring& commandLine, bool keepOutput);
-    std::optional<std::int32_t> AttachLun(const std::string& target, std::uint64_t bytes);
+    std::optional<std::int32_t> AttachLun(const std::string& target, std::uint64_t bytes,
+                                          const std::shared_ptr<LunSession>& lun);
 
     ClockPort& clock_;
     WindowsSetup setup_;
