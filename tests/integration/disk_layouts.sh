@@ -21,50 +21,7 @@ WORK="$(mktemp -d /tmp/norvale-layouts.XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT
 MiB=1048576
 
-# The partitions of IMAGE (sector size SECTOR) as "start length type" in bytes.
-partitions() {  # IMAGE SECTOR
-    fdisk -b "$2" -l -o Start,Sectors,Type "$1" 2>/dev/null |
-        awk -v s="$2" 'found { printf "%.0f %.0f %s\n", $1 * s, $2 * s, ($3 == "Microsoft" && $4 == "reserved") ? "reserved" : "data" }
-                       $1 == "Start" { found = 1 }'
-}
-
-# The table as a tool of its own reads it.
-table_clean() {  # IMAGE SECTOR
-    local dev ok=1
-    if [[ $2 == 512 ]]; then
-        if fdisk -l "$1" 2>/dev/null | grep -q 'Disklabel type: gpt'; then
-            sgdisk --verify "$1" | grep -q 'No problems found'
-        else
-            sfdisk --verify "$1" >/dev/null 2>&1
-        fi
-        return
-    fi
-    dev=$(losetup -b 4096 -f --show -r "$1" 2>/dev/null) || { fdisk -b 4096 -l "$1" >/dev/null 2>&1; return; }
-    sgdisk --verify "$dev" | grep -q 'No problems found' || ok=0
-    losetup -d "$dev"
-    ((ok))
-}
-
-# The file system of a partition, checked through a read-only loop device
-# over its extent (a copy where there is no loop device; slow for terabytes).
-fs_clean() {  # IMAGE START LENGTH
-    local target dev="" type rc
-    type=$(blkid -p -o value -s TYPE -O "$2" "$1" 2>/dev/null)
-    if dev=$(losetup -f --show -r -o "$2" --sizelimit "$3" "$1" 2>/dev/null); then
-        target=$dev
-    else
-        target="$WORK/part.img"
-        dd if="$1" of="$target" bs=4M iflag=skip_bytes,count_bytes skip="$2" count="$3" conv=sparse status=none
-    fi
-    case "$type" in
-        ntfs) ntfsfix -n "$target" >/dev/null 2>&1 ;;
-        vfat) fsck.fat -n "$target" >/dev/null 2>&1 ;;
-        *) false ;;
-    esac
-    rc=$?
-    if [[ -n "$dev" ]]; then losetup -d "$dev"; else rm -f "$target"; fi
-    return $rc
-}
+source "$HERE/image_checks.sh"
 
 # NAME WINDOWS SIZE SECTOR "ACTIONS" (empty: the wizard) EXPECTED
 # EXPECTED: the partitions in table order as start:length, "*" for a data
@@ -76,7 +33,7 @@ run_case() {
     local args=(--windows "$windows" --size "$size" --sector-size "$sector" --work-dir "$dir")
     [[ -n "$actions" ]] && args+=(--no-wizard --actions "$actions")
     out=$("$FLOW" "${args[@]}" 2>&1)
-    image=$(sed -n 's/^image: //p' <<<"$out")
+    image=$(sed -n 's/^image: \(.*\) ([0-9]* bytes)$/\1/p' <<<"$out")
     if [[ -z "$image" ]]; then
         report FAIL "$name" "no image: $(tail -2 <<<"$out" | tr '\n' ' ')"
         return

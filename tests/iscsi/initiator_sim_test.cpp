@@ -315,6 +315,64 @@ TEST_F(InitiatorSimTest, DisksComeFromTheAttachHookAndGoWithTheSession) {
                                                 "detach iqn.2026-12.com.orrin:archive.lun0 7"}));
 }
 
+// A target of its own behind the initiator: it lists its names, checks its
+// one CHAP account itself and counts the sessions still held.
+class AccountTarget final : public sim::TargetNetwork {
+public:
+    std::optional<std::vector<std::string>> SendTargets(const sim::Portal& portal) override {
+        if (portal.address != "192.168.10.20") return std::nullopt;
+        return std::vector<std::string>{"iqn.2026-12.com.orrin:real.disk", "iqn.2026-12.com.orrin:real.bare"};
+    }
+    sim::TargetLogin LogIn(const sim::Portal&, const std::string& target, const std::optional<std::string>& user,
+                           const std::string& secret) override {
+        logins.push_back(target + " " + user.value_or("-") + " " + secret);
+        if (user != "u" || secret != "twelve bytes") return {sim::TargetLogin::Outcome::AuthenticationFailed, {}, {}, {}};
+        auto held = std::make_shared<int>(0);
+        sessions.push_back(held);
+        return {sim::TargetLogin::Outcome::LoggedIn, {}, {}, held};
+    }
+    long Held() const {
+        return std::count_if(sessions.begin(), sessions.end(), [](const auto& s) { return !s.expired(); });
+    }
+    std::vector<std::string> logins;
+    std::vector<std::weak_ptr<int>> sessions;
+};
+
+TEST_F(InitiatorSimTest, ARealTargetListsItsTargetsAndJudgesCredentialsTheRulesOfIscsicliStill) {
+    AccountTarget target;
+    initiator.SetTargetNetwork(&target);
+    ASSERT_EQ(wmi.AddSendTargetPortal(kArchiveW), 0);
+    EXPECT_EQ(initiator.KnownTargets(),
+              (std::vector<std::string>{"iqn.2026-12.com.orrin:real.disk", "iqn.2026-12.com.orrin:real.bare"}));
+    const std::wstring real = L"iqn.2026-12.com.orrin:real.disk";
+    struct Case {
+        std::wstring user, secret;
+        std::uint32_t code;
+    };
+    const Case cases[] = {
+        {L"u", L"short", sim::iscsi_error::kInvalidChapSecret},  // refused before the target hears of it
+        {L"u", L"twelve bytes", 0},  // the line carries it as hex: the target gets the bytes
+        {L"u", L"twelve bytez", sim::iscsi_error::kAuthenticationFailure},
+    };
+    for (const Case& c : cases) {
+        initiator.Reset();
+        initiator.SetTargetNetwork(&target);
+        ASSERT_EQ(wmi.AddSendTargetPortal(kArchiveW), 0);
+        EXPECT_EQ(initiator.RunIscsicli(WideToUtf8(ChapLoginTargetCommand(real, kInitiator, c.user, c.secret).text)).exitCode,
+                  c.code)
+            << WideToUtf8(c.secret);
+    }
+    EXPECT_EQ(target.logins, (std::vector<std::string>{"iqn.2026-12.com.orrin:real.disk u twelve bytes",
+                                                       "iqn.2026-12.com.orrin:real.disk u twelve bytez"}));
+    // The session lasts until the logout; a session without a LUN has no disk.
+    ASSERT_EQ(initiator.Sessions().size(), 0u);
+    Run(ChapLoginTargetCommand(real, kInitiator, L"u", L"twelve bytes"));
+    EXPECT_EQ(target.Held(), 1);
+    EXPECT_FALSE(initiator.Sessions().at(0).deviceNumber.has_value());
+    Run(LogoutTargetCommand(SessionIdOf(wmi, real)));
+    EXPECT_EQ(target.Held(), 0);
+}
+
 class StoppedInitiatorTest : public InitiatorSimTest {
 protected:
     StoppedInitiatorTest() : InitiatorSimTest(Stopped()) {}

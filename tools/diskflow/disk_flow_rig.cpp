@@ -70,11 +70,19 @@ FlowSetup FlowSetup::For(test::FakeVersionSource version, const std::string& wor
 
 void FlowSetup::RequireChap(const std::string& user, const std::string& secret) {
     for (sim::ApplianceConfig& appliance : windows.appliances) {
-        for (sim::TargetConfig& target : appliance.targets) {
-            target.chap = true;
-            target.user = user;
-            target.password = secret;
+        for (sim::TargetConfig& configured : appliance.targets) {
+            configured.chap = true;
+            configured.user = user;
+            configured.password = secret;
         }
+    }
+}
+
+void FlowSetup::ServeFrom(sim::TargetNetwork& network, const std::string& name) {
+    windows.targets = &network;
+    target = Utf8ToWide(name);
+    for (sim::ApplianceConfig& appliance : windows.appliances) {
+        for (sim::TargetConfig& configured : appliance.targets) configured.name = name;
     }
 }
 
@@ -148,7 +156,7 @@ test::VirtualClock& DiskFlowRig::SegmentClock() {
     return virtualClock != nullptr ? *virtualClock : segmentClock_;
 }
 
-DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
+DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock), target_(setup.target) {
     // Every handler of the flow's dialogs is timed; the tests fail one
     // that holds the dialog's thread past its budget.
     surface_.MeasureHandlers(clock_);
@@ -160,7 +168,7 @@ DiskFlowRig::DiskFlowRig(FlowSetup setup, ClockPort& clock) : clock_(clock) {
         existingError_ = MakeExistingLun(setup.existing, existingImage_, static_cast<std::int64_t>(setup.lunBytes),
                                          windows_->Setup().lunSectorBytes);
         if (existingError_.empty()) {
-            windows_->PreloadLun(WideToUtf8(kTarget), existingImage_, ComesUpOffline(setup.existing));
+            windows_->PreloadLun(WideToUtf8(target_), existingImage_, ComesUpOffline(setup.existing));
         }
     }
     parts_ = std::make_unique<Parts>(*this);
@@ -213,7 +221,7 @@ void DiskFlowRig::OnWizard(std::function<void(test::FakeDialogSurface&)> user) {
 
 void DiskFlowRig::ClickTargetRow() {
     // The list shows the name after the colon.
-    const std::wstring target(kTarget);
+    const std::wstring& target = target_;
     const std::wstring shown = target.substr(target.rfind(L':') + 1);
     for (int row = 0; row < surface_.ListRowCount(IDC_TARGET_LIST); ++row) {
         if (SameName(surface_.ListCell(IDC_TARGET_LIST, row, 0), shown)) {
@@ -232,7 +240,7 @@ void DiskFlowRig::Connect() {
 void DiskFlowRig::Disconnect() { Connect(); }
 
 void DiskFlowRig::ConnectAndManage() {
-    windows_->Connect(kApplianceIp, kTarget);
+    windows_->Connect(kApplianceIp, target_);
     RunUntilQuiet(surface_);
     Manage();
 }
@@ -265,6 +273,6 @@ DiskInventory& DiskFlowRig::Inventory() { return parts_->inventory; }
 
 disksim::MkfsFormatPort& DiskFlowRig::FormatLibrary() { return parts_->library; }
 
-std::int32_t DiskFlowRig::TargetDisk() const { return windows_->DiskOf(kTarget).value_or(-1); }
+std::int32_t DiskFlowRig::TargetDisk() const { return windows_->DiskOf(target_).value_or(-1); }
 
 }  // namespace norvale::diskflow

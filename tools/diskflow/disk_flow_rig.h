@@ -45,6 +45,8 @@ struct FlowSetup {
     std::uint64_t lunBytes = 10ull << 30;
     // What the LUN holds before the first login (a reused LUN).
     ExistingContent existing = ExistingContent::None;
+    // The appliance's one target.
+    std::wstring target = kTarget;
 
     // That Windows, in `workDir`, with one appliance whose one target has a
     // LUN of `lunBytes`.
@@ -52,6 +54,9 @@ struct FlowSetup {
                          std::uint64_t lunBytes = 10ull << 30);
     // The appliance's target needs CHAP with this user and secret.
     void RequireChap(const std::string& user, const std::string& secret);
+    // A real target serves the appliance's target `name` instead: the
+    // initiator logs in there, and the disk's bytes travel over iSCSI.
+    void ServeFrom(sim::TargetNetwork& network, const std::string& name);
 };
 
 class DiskFlowRig {
@@ -107,6 +112,7 @@ public:
     int WizardRuns() const { return wizardRuns_; }
     int DiskManagerOpens() const { return diskManagerOpens_; }
     const std::vector<std::wstring>& DiskManagerLog() const { return diskManagerLog_; }
+    const std::wstring& Target() const { return target_; }
     // Disk number of the target's session, -1 when not connected.
     std::int32_t TargetDisk() const;
 
@@ -124,6 +130,7 @@ private:
     std::unique_ptr<CNorvaleDlg> dialog_;
     std::function<void(test::FakeDialogSurface&)> wizardUser_;
     std::function<int(test::FakeDialogSurface&)> managerUser_;
+    std::wstring target_;
     std::string existingImage_;
     std::string existingError_;
     std::vector<std::wstring> wizardLog_;

@@ -13,6 +13,10 @@
 //                     [--work-dir DIR]
 //                     [--chap USER:SECRET]   the target needs CHAP; the
 //                                            flow types them into the dialog
+//                     [--portal HOST[:PORT]] the appliance offers the first
+//                                            target of that real portal; the
+//                                            initiator logs in there and every
+//                                            byte of the disk travels over iSCSI
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,6 +35,7 @@
 #include "tests/platform/version_machines.h"
 #include "tools/diskflow/disk_flow_rig.h"
 #include "tools/diskflow/flow_actions.h"
+#include "tools/initiator_sim/real_targets.h"
 
 namespace {
 
@@ -48,6 +53,7 @@ struct Options {
     std::int64_t sectorBytes = 512;
     std::string workDir;
     std::optional<std::pair<std::string, std::string>> chap;  // user, secret
+    std::optional<sim::Portal> portal;
 };
 
 const std::map<std::string, test::FakeVersionSource (*)()> kWindows = {
@@ -86,7 +92,7 @@ std::string ExistingName(const Options& options) {
                  "[--fat32] [--cancel] [--fail-format] [--sector-size 512|4096]\n"
                  "                         [--existing mbr-ntfs|gpt-ntfs|mbr-linux|gpt-linux|mbr-unknown|offline-ntfs]\n"
                  "                         [--actions \"STEP; STEP; ...\"] [--no-wizard] [--work-dir DIR]\n"
-                 "                         [--chap USER:SECRET]\n"
+                 "                         [--chap USER:SECRET] [--portal HOST[:PORT]]\n"
                  "steps: add SIZE[M|G]|max ntfs|fat32 [LETTER]; delete N; unmount N; mount N LETTER; init\n");
     std::exit(2);
 }
@@ -142,10 +148,17 @@ Options Parse(int argc, char** argv) {
             const std::size_t colon = value.find(':');
             if (colon == std::string::npos) Usage();
             options.chap.emplace(value.substr(0, colon), value.substr(colon + 1));
+        } else if (arg == "--portal") {
+            options.portal = sim::ParsePortal(next());
+            if (!options.portal) Usage();
         } else {
             Usage();
         }
     }
+    // A real LUN has its own size, sectors and content.
+    if (options.portal && (options.existing != diskflow::ExistingContent::None || options.sectorBytes != 512 ||
+                           options.size != (10ull << 30)))
+        Usage();
     return options;
 }
 
@@ -176,6 +189,19 @@ int main(int argc, char** argv) {
     setup.existing = options.existing;
     setup.windows.lunSectorBytes = options.sectorBytes;
     if (options.chap) setup.RequireChap(options.chap->first, options.chap->second);
+    std::optional<sim::RealTargets> target;
+    if (options.portal) {
+        const std::string where = options.portal->address + ":" + std::to_string(options.portal->port);
+        target.emplace(setup.windows.initiator.nodeName, options.portal);
+        const auto names = target->SendTargets(*options.portal);
+        if (!names || names->empty()) {
+            std::fprintf(stderr, "norvale-disk-flow: %s at %s\n", names ? "no target is offered" : "nobody answers",
+                         where.c_str());
+            return 1;
+        }
+        setup.ServeFrom(*target, names->front());
+        std::printf("== the appliance offers %s of the portal %s\n", names->front().c_str(), where.c_str());
+    }
     diskflow::DiskFlowRig rig(std::move(setup), clock);
     // The user types what the appliance's administrator gave them.
     if (options.chap) rig.OnChapDialog(Utf8ToWide(options.chap->first), Utf8ToWide(options.chap->second));
@@ -211,10 +237,10 @@ int main(int argc, char** argv) {
     }
     if (options.noWizard) {
         std::printf("-- %s is logged in behind the program's back, and Management is clicked\n",
-                    WideToUtf8(diskflow::kTarget).c_str());
+                    WideToUtf8(rig.Target()).c_str());
         rig.ConnectAndManage();
     } else {
-        std::printf("-- Connect of %s\n", WideToUtf8(diskflow::kTarget).c_str());
+        std::printf("-- Connect of %s\n", WideToUtf8(rig.Target()).c_str());
         rig.Connect();
     }
     PrintSeen("main", rig.MainSurface().Log(), mark);
@@ -237,7 +263,8 @@ int main(int argc, char** argv) {
     bool printed = false;
     for (const auto& disk : rig.Pc().Disks().Disks()) {
         if (!disk.system) {
-            std::printf("image: %s\n", disk.imagePath.c_str());
+            std::printf("%s: %s (%lld bytes)\n", options.portal ? "lun" : "image", disk.imagePath.c_str(),
+                        static_cast<long long>(disk.bytes));
             printed = true;
         }
     }

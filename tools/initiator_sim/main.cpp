@@ -19,6 +19,7 @@
 
 #include "platform/core/clock_port.h"
 #include "tools/initiator_sim/daemon_service.h"
+#include "tools/initiator_sim/real_targets.h"
 #include "tools/initiator_sim/simulated_initiator.h"
 #include "tools/initiator_sim/wire.h"
 #include "tools/simulator/appliance_config.h"
@@ -36,6 +37,8 @@ const char kUsage[] =
     "usage: norvale-initiator-sim --config FILE [--listen 127.0.0.1:PORT] [--port-file FILE]\n"
     "                             [--service stopped|running] [--start-delay MS]\n"
     "                             [--statistics-names bare|suffixed] [--not-installed] [--log FILE]\n"
+    "                             [--real-targets]   discoveries and logins go to the iSCSI target at\n"
+    "                                                each portal's address (port 3260), which checks CHAP\n"
     "       norvale-initiator-sim --ask 127.0.0.1:PORT VERB [ARG...]\n";
 
 struct Endpoint {
@@ -143,6 +146,7 @@ int main(int argc, char** argv) {
     std::string configPath, portFile, logPath;
     Endpoint endpoint;
     InitiatorOptions options;
+    bool realTargets = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -166,6 +170,8 @@ int main(int argc, char** argv) {
             options.statisticsNames = names == "bare" ? StatisticsNames::Bare : StatisticsNames::Suffixed;
         } else if (arg == "--not-installed") {
             options.installed = false;
+        } else if (arg == "--real-targets") {
+            realTargets = true;
         } else {
             std::cerr << kUsage;
             return 2;
@@ -200,6 +206,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     SimulatedInitiator initiator(config.config->appliances, norvale::SystemClock(), options);
+    RealTargets targets(options.nodeName);
+    if (realTargets) initiator.SetTargetNetwork(&targets);
     log << "listening on " << endpoint.address << ":" << port << std::endl;
     if (!portFile.empty()) WriteFileAtomically(portFile, std::to_string(port) + "\n");
 

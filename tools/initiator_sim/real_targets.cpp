@@ -149,14 +149,14 @@ std::optional<std::vector<std::string>> RealTargets::SendTargets(const Portal& p
 TargetLogin RealTargets::LogIn(const Portal& portal, const std::string& target, const std::optional<std::string>& user,
                                const std::string& secret) {
     auto context = std::make_unique<Context>(initiatorName_);
-    if (context->ctx == nullptr) return {TargetLogin::Outcome::ConnectionFailed, nullptr, "no iSCSI context"};
+    if (context->ctx == nullptr) return {TargetLogin::Outcome::ConnectionFailed, nullptr, "no iSCSI context", nullptr};
     iscsi_set_timeout(context->ctx, timeoutSeconds_);
     iscsi_set_targetname(context->ctx, target.c_str());
     iscsi_set_session_type(context->ctx, ISCSI_SESSION_NORMAL);
     iscsi_set_header_digest(context->ctx, ISCSI_HEADER_DIGEST_NONE_CRC32C);
     if (user) iscsi_set_initiator_username_pwd(context->ctx, user->c_str(), secret.c_str());
     if (iscsi_connect_sync(context->ctx, Where(portal).c_str()) != 0)
-        return {TargetLogin::Outcome::ConnectionFailed, nullptr, context->Error()};
+        return {TargetLogin::Outcome::ConnectionFailed, nullptr, context->Error(), nullptr};
     if (iscsi_login_sync(context->ctx) != 0) {
         const std::string error = context->Error();
         // The login response's status class names the reason (RFC 7143
@@ -168,14 +168,14 @@ TargetLogin RealTargets::LogIn(const Portal& portal, const std::string& target, 
         else if (error.find("Target not found") != std::string::npos ||
                  error.find("Target removed") != std::string::npos)
             outcome = TargetLogin::Outcome::NoSuchTarget;
-        return {outcome, nullptr, error};
+        return {outcome, nullptr, error, nullptr};
     }
     context->loggedIn = true;
     const auto capacity = Capacity(*context);
-    if (!capacity) return {TargetLogin::Outcome::LoggedIn, nullptr, "no LUN"};
+    if (!capacity) return {TargetLogin::Outcome::LoggedIn, nullptr, "no LUN", std::shared_ptr<Context>(std::move(context))};
     auto lun = std::make_shared<IscsiLun>(std::move(context), "iscsi://" + Where(portal) + "/" + target + "/1",
                                           capacity->first, capacity->second);
-    return {TargetLogin::Outcome::LoggedIn, lun, {}};
+    return {TargetLogin::Outcome::LoggedIn, lun, {}, lun};
 }
 
 std::optional<Portal> ParsePortal(const std::string& text) {

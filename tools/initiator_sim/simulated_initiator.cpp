@@ -253,11 +253,15 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     if (reachable == nullptr || Matches(faults_.loginTimeouts, target->name))
         return Error(iscsi_error::kConnectionFailed, "Connection Failed.");
     std::shared_ptr<LunSession> lun;
+    std::shared_ptr<void> connection;
     if (network_ != nullptr) {
         const TargetLogin login = network_->LogIn(
             *reachable, target->name, command.chap ? std::optional(command.chapUser) : std::nullopt, command.chapSecret);
         switch (login.outcome) {
-        case TargetLogin::Outcome::LoggedIn: lun = login.lun; break;
+        case TargetLogin::Outcome::LoggedIn:
+            lun = login.lun;
+            connection = login.session;
+            break;
         case TargetLogin::Outcome::AuthenticationFailed:
             return Error(iscsi_error::kAuthenticationFailure, "Authentication Failure.");
         case TargetLogin::Outcome::NoSuchTarget:
@@ -276,6 +280,7 @@ IscsicliRun SimulatedInitiator::Login(const IscsicliCommand& command) {
     session.chap = command.chap;
     session.lunBytes = network_ != nullptr ? (lun ? static_cast<std::uint64_t>(lun->Size()) : 0) : target->config.lunBytes;
     session.lun = lun;
+    session.connection = connection;
     if (session.lunBytes > 0) {
         session.deviceNumber = attach_ ? attach_(target->name, session.lunBytes, lun) : std::optional(NextFreeDisk());
         session.deviceDue = clock_.Now() + options_.diskArrival;

@@ -75,6 +75,7 @@ struct SimSession {
     std::chrono::milliseconds deviceDue{0};    // listed on the session from then on
     std::uint64_t lunBytes = 0;
     std::shared_ptr<LunSession> lun;  // the LUN of a real target's session
+    std::shared_ptr<void> connection;  // a real target's session, held until the logout
     std::string statisticsInstance;
     bool chap = false;
 };

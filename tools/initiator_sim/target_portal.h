@@ -28,6 +28,8 @@ struct TargetLogin {
     Outcome outcome = Outcome::ConnectionFailed;
     std::shared_ptr<LunSession> lun;  // null when the target has no LUN
     std::string detail;               // what the target or the network said
+    // The session itself: it lasts as long as this (and `lun`) is held.
+    std::shared_ptr<void> session;
 };
 
 class TargetNetwork {
@@ -35,8 +37,8 @@ public:
     virtual ~TargetNetwork() = default;
     // SendTargets at the portal: the target names, nullopt when nobody answers.
     virtual std::optional<std::vector<std::string>> SendTargets(const Portal& portal) = 0;
-    // Logs in (with CHAP when `user` has a value; `secret` as bytes) and
-    // keeps the session as long as the answer's LUN lives.
+    // Logs in (with CHAP when `user` has a value; `secret` as bytes); the
+    // session lasts as long as the answer's `session` is held.
     virtual TargetLogin LogIn(const Portal& portal, const std::string& target, const std::optional<std::string>& user,
                               const std::string& secret) = 0;
 };
