@@ -27,6 +27,9 @@
 #   install_standins [--without-initiator]
 #                           the initiator's stand-ins in the prefix (initiator_prefix.sh)
 #                           under a wineserver of the PC namespace
+#   install_share_provider [SERVER=FOLDER ...]
+#                           the network-provider stand-in in the prefix (share_prefix.sh),
+#                           asking the daemon started last
 #   start_program SECONDS   norvale.exe in the PC namespace: sets PROGRAM
 #   probe COMMANDS...       norvale_probe.exe against the program's window: sets
 #                           PROBE_OUT (PROBE_SECONDS its limit, 300 unless set);
@@ -143,6 +146,13 @@ install_standins() {  # [--without-initiator]
     in_pc env NORVALE_WINE="$NV_WINE" "$E2E_LIB_DIR/initiator_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" \
         "127.0.0.1:$PORT" "$@" 2>"$NV_DIR/install.err" ||
         nv_fail "cannot install the stand-ins: $(cat "$NV_DIR/install.err")"
+}
+
+install_share_provider() {  # [SERVER=FOLDER ...]
+    pc_wineserver 600
+    in_pc env NORVALE_WINE="$NV_WINE" "$E2E_LIB_DIR/share_prefix.sh" "$NV_WINEPREFIX" "$BUILD_WIN" \
+        "127.0.0.1:$PORT" "$@" 2>"$NV_DIR/install.err" ||
+        nv_fail "cannot install the network provider: $(cat "$NV_DIR/install.err")"
 }
 
 start_program() {  # SECONDS

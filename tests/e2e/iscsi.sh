@@ -3,7 +3,9 @@
 # appliances and the simulated initiator: norvale-initiator-sim inside the PC
 # namespace with the Windows stand-ins in the prefix (iscsicli.exe, the WMI
 # locator, the MSiSCSI service stopped at start), driven from outside by
-# norvale_probe.exe as a user would:
+# norvale_probe.exe as a user would. The appliances' targets are a real
+# target's: tgtd in each appliance's namespace, to which the simulated
+# initiator discovers and logs in over iSCSI (libiscsi), CHAP checked there:
 #   - a click on an iSCSI appliance lists its targets: from the appliance
 #     (every row NO) while the service is stopped;
 #   - Connect of a plain target shows the service notice, starts the
@@ -11,7 +13,8 @@
 #     exact lines); the row turns YES, the list now from the initiator;
 #   - a CHAP target opens dialog 229: a wrong password is refused with its
 #     message, the right one connects, and the secret is in no log;
-#   - Disconnect logs out;
+#   - Disconnect logs out (the target sees each session come and go; a wrong
+#     secret that passes the program's own check is refused by the target);
 #   - a watch beside the program times how long its window keeps a sender
 #     waiting: at most 250 ms through the service start and the CHAP connect;
 #   - Windows XP without the initiator: every row NO, Connect shows the
@@ -71,6 +74,12 @@ printf '{"appliances": [%s]}\n' "$OFFICE" >"$NV_DIR/nas2.json"
 printf '{"appliances": [%s, %s]}\n' "$ARCHIVE" "$OFFICE" >"$NV_DIR/initiator.json"
 nv_start_sim nas1 "$NV_DIR/nas1.json" nas1
 nv_start_sim nas2 "$NV_DIR/nas2.json" nas2
+nv_start_tgt nas1 192.168.10.20 nas1-target
+nv_tgt_from_config "$TGT" "$NV_DIR/nas1.json"
+ARCHIVE_TGT=$TGT
+nv_start_tgt nas2 192.168.10.40 nas2-target
+nv_tgt_from_config "$TGT" "$NV_DIR/nas2.json"
+PC_INITIATOR="iqn.1991-05.com.microsoft:norvale-pc 192.168.10.2"
 
 # --- the initiator daemon, the prefix and the display --------------------------
 # Polls the target list until a row reads NAME|STATE; answers the rows.
@@ -109,7 +118,8 @@ iscsicli_log() { ask LOG | tr -d '\r'; }
 e2e_display
 
 # --- Windows 7 with the initiator, its service stopped ------------------------
-start_daemon daemon "$NV_DIR/initiator.json" --service stopped --start-delay 5000 --statistics-names suffixed
+start_daemon daemon "$NV_DIR/initiator.json" --service stopped --start-delay 5000 --statistics-names suffixed \
+    --real-targets
 e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 install_standins
 # The wait limit grows with the machine's slowness, as winver measures it.
@@ -153,6 +163,7 @@ contains "... and the persistent login" \
 # One automatic connect only (its message's loop must not start another), and
 # no disk to bind.
 expect "no binding after the automatic connect" 0 "$(grep -c 'BindPersistentVolumes' <<<"$log")"
+expect "the target holds the session" "iqn.2026-12.com.orrin:archive-lun0 $PC_INITIATOR" "$(nv_tgt_sessions "$ARCHIVE_TGT")"
 refused=$(grep -c ' refused ' <<<"$log")
 expect "no line was refused" 0 "$refused"
 
@@ -161,6 +172,14 @@ probe click-row $DEVICE_LIST "$archive" wait-rows $TARGET_LIST 3 60
 shot_main iscsi-target-list
 expect "a click lists the targets from the initiator" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIVE.SECURE|NO" \
     "$(rows_of $TARGET_LIST | paste -sd ' ')"
+
+# A secret the appliance's list would not refuse (the account changed on the
+# target alone) reaches the target, which refuses it.
+ask ISCSICLI 'iscsicli logintarget iqn.2026-12.com.orrin:archive.secure t * * * * * * * * * * * "chap_usr" "Other-secret-16" 1 * 0' \
+    >"$NV_DIR/refused-login.out"
+contains "a wrong secret is refused by the target" "authentication of iqn.1991-05.com.microsoft:norvale-pc failed" \
+    "$(cat "$NV_DIR/nas1-target.tgtd.log")"
+contains "... and iscsicli says so" "Authentication Failure." "$(cat "$NV_DIR/refused-login.out")"
 
 # CHAP: dialog 229, a wrong password refused, the right one connects.
 # The list may be between a refill and the next: wait until it shows the row.
@@ -182,6 +201,7 @@ expect "the right credentials connect" "ARCHIVE-LUN0|YES ARCHIVE.EMPTY|NO ARCHIV
 log=$(iscsicli_log)
 contains "the CHAP login, its password hidden in the log" \
     '0 accepted iscsicli logintarget IQN.2026-12.COM.ORRIN:ARCHIVE.SECURE t * * ROOT\ISCSIPRT\0000_0 * * * * * * * * "chap_usr" "***" 1 * 0' "$log"
+contains "the target took the secret" "iqn.2026-12.com.orrin:archive.secure $PC_INITIATOR" "$(nv_tgt_sessions "$ARCHIVE_TGT")"
 phase other
 # The secret in every form it could leak in: plain, Base64 (as the appliance
 # sends it) and hex (as iscsicli takes it), in every log and every text the
@@ -207,6 +227,7 @@ contains "... and the persistent login removed" \
     '0 accepted iscsicli removepersistenttarget  "ROOT\ISCSIPRT\0000_0" "IQN.2026-12.COM.ORRIN:ARCHIVE-LUN0" * "192.168.10.20" 3260' "$log"
 state=$(ask STATE)
 expect "one session left, the CHAP target's" 1 "$(grep -c '^session ' <<<"$state")"
+expect "... also at the target" "iqn.2026-12.com.orrin:archive.secure $PC_INITIATOR" "$(nv_tgt_sessions "$ARCHIVE_TGT")"
 probe click $EXIT
 watched_answers 250 service-start chap-connect
 for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done

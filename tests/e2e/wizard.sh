@@ -6,7 +6,10 @@
 # probe drives the windows from outside as a user would. Wine has no disks
 # behind the initiator's sessions, so the wizard never learns the disk's size:
 # it says so after its bounded wait and leaves only Cancel, which is what is
-# tested here (the partitioning itself is proven on the simulated Windows).
+# tested here (the partitioning itself is proven on the simulated Windows,
+# also over iSCSI: tests/integration/disk_over_iscsi.sh). The target is a
+# real one, tgtd in the appliance's namespace with a 10 GiB LUN: the
+# initiator logs in there, and the target sees the session come and go.
 #
 #   wizard.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR
 #
@@ -32,9 +35,11 @@ ARCHIVE='{"interface": "n1", "id": "00:1a:2b:00:00:20", "address": "192.168.10.2
    "targets": [{"name": "iqn.2026-12.com.orrin:archive.blank", "lunBytes": 10737418240}]}'
 printf '{"appliances": [%s]}\n' "$ARCHIVE" >"$NV_DIR/archive.json"
 nv_start_sim nas1 "$NV_DIR/archive.json" nas1
+nv_start_tgt nas1 192.168.10.20 nas1-target
+nv_tgt_from_config "$TGT" "$NV_DIR/archive.json"
 
 e2e_display
-start_daemon daemon "$NV_DIR/archive.json"
+start_daemon daemon "$NV_DIR/archive.json" --real-targets
 e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 install_standins
 start_program 900
@@ -55,6 +60,8 @@ contains "... and the status line says why" "did not report its size in time" "$
 screenshot "$SHOTS/wizard-no-disk.png" "$(xdotool search --name '^Format$' 2>/dev/null | head -1)" 2>/dev/null
 log="$(ask LOG | tr -d '\r')"
 contains "the stand-in saw the login" "0 accepted iscsicli logintarget iqn.2026-12.com.orrin:archive.blank" "$log"
+expect "... and the target holds its session" "iqn.2026-12.com.orrin:archive.blank iqn.1991-05.com.microsoft:norvale-pc 192.168.10.2" \
+    "$(nv_tgt_sessions "$TGT")"
 
 # Cancel undoes the connection.
 probe dialog Format 5 click $CANCEL main wait-idle
@@ -66,6 +73,7 @@ done
 contains "Cancel logs the target out" "0 accepted iscsicli logouttarget " "$log"
 contains "... and removes its persistent login" "0 accepted iscsicli removepersistenttarget " "$log"
 expect "no session is left" 0 "$(ask STATE | grep -c '^session ')"
+expect "... also at the target" "" "$(nv_tgt_sessions "$TGT")"
 probe click $EXIT
 
 echo "DETAIL: connect through the format wizard end to end, $FAILURES failed; screenshot in ${SHOTS#"$ROOT"/}/wizard-*.png"

@@ -26,6 +26,7 @@ NV_WINEPREFIX="${NV_WINEPREFIX:-/tmp/wine-sim}"
 nv_cleanup() {
     local pid ns
     nv_stop_tgts
+    nv_stop_smbds
     for pid in "${NV_SIM_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
     for pid in "${NV_SIM_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
     NV_SIM_PIDS=()
@@ -37,6 +38,7 @@ nv_cleanup() {
     [[ "${NV_KEEP_DIR:-0}" == 1 ]] || rm -rf "$NV_DIR"
 }
 source "$(dirname "${BASH_SOURCE[0]}")/tgt_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/smb_lib.sh"
 trap nv_cleanup EXIT
 trap 'exit 130' INT TERM
 

@@ -179,7 +179,9 @@ std::string DescribeRequest(const wire::Request& request) {
     std::string text = request.verb;
     for (const std::string& arg : request.args) {
         text += ' ';
-        text += request.verb == "ISCSICLI" ? RedactIscsicliLine(arg) : arg;
+        // A share's password (its third field) never reaches a log.
+        const bool password = request.verb == "SHARE" && &arg == &request.args.back() && request.args.size() == 3;
+        text += request.verb == "ISCSICLI" ? RedactIscsicliLine(arg) : password ? std::string("***") : arg;
     }
     return text;
 }

@@ -17,6 +17,10 @@
 //                              no-initiator, inactive-statistics (0|1); login-timeout <target|*>,
 //                              unreachable-portal <address>, failed-read <property>; clear
 //   OPTION <name> <value>      statistics-names bare|suffixed; installed 0|1
+//   SHARE <\\server\share> <user> <password>
+//                              the network-provider stand-in's connection: code = the
+//                              Win32 error of the appliance's SMB server's verdict,
+//                              LINE its NT_STATUS (main.cpp: it needs smbclient)
 //
 // A request the daemon does not know answers code E_INVALIDARG and a LINE
 // saying why.

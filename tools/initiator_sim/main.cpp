@@ -20,6 +20,7 @@
 #include "platform/core/clock_port.h"
 #include "tools/initiator_sim/daemon_service.h"
 #include "tools/initiator_sim/real_targets.h"
+#include "tools/initiator_sim/share_check.h"
 #include "tools/initiator_sim/simulated_initiator.h"
 #include "tools/initiator_sim/wire.h"
 #include "tools/simulator/appliance_config.h"
@@ -206,6 +207,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     SimulatedInitiator initiator(config.config->appliances, norvale::SystemClock(), options);
+    const ShareCheck shares(config.config->appliances);
     RealTargets targets(options.nodeName);
     if (realTargets) initiator.SetTargetNetwork(&targets);
     log << "listening on " << endpoint.address << ":" << port << std::endl;
@@ -219,7 +221,12 @@ int main(int argc, char** argv) {
         const std::string bytes = ReadRequest(client);
         const std::optional<wire::Request> request = wire::ParseRequest(bytes);
         wire::Response response;
-        if (request) {
+        if (request && request->verb == "SHARE" && request->args.size() == 3) {
+            const ShareVerdict verdict = shares.Check(request->args[0], request->args[1], request->args[2]);
+            response.code = verdict.error;
+            response.lines.push_back(verdict.status);
+            log << DescribeRequest(*request) << " -> " << response.code << " " << verdict.status << std::endl;
+        } else if (request) {
             response = Serve(initiator, *request);
             log << DescribeRequest(*request) << " -> " << response.code << std::endl;
         } else {

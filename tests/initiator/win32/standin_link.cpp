@@ -58,9 +58,9 @@ std::wstring FromUtf8(const std::string& text) {
     return out;
 }
 
-std::optional<std::string> Endpoint() {
+std::optional<std::string> Endpoint(const wchar_t* keyPath) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEndpointKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return std::nullopt;
     wchar_t value[128] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);  // room for a terminator the value may lack
@@ -71,8 +71,8 @@ std::optional<std::string> Endpoint() {
     return ToUtf8(value);
 }
 
-std::optional<sim::wire::Response> Ask(const sim::wire::Request& request) {
-    const std::optional<std::string> endpoint = Endpoint();
+std::optional<sim::wire::Response> Ask(const sim::wire::Request& request, const wchar_t* keyPath) {
+    const std::optional<std::string> endpoint = Endpoint(keyPath);
     if (!endpoint) return std::nullopt;
     const std::size_t colon = endpoint->rfind(':');
     if (colon == std::string::npos) return std::nullopt;

@@ -16,11 +16,12 @@ namespace norvale::standin {
 inline constexpr wchar_t kEndpointKey[] = L"SOFTWARE\\NorvaleTest\\InitiatorSim";
 inline constexpr wchar_t kEndpointValue[] = L"Endpoint";
 
-// The daemon's address, or nullopt when the prefix names none.
-std::optional<std::string> Endpoint();
+// The daemon's address, or nullopt when the prefix names none. Another
+// stand-in's daemon (the share check's) keeps its address under its own key.
+std::optional<std::string> Endpoint(const wchar_t* keyPath = kEndpointKey);
 
 // The daemon's answer; nullopt when it cannot be reached or answers nonsense.
-std::optional<sim::wire::Response> Ask(const sim::wire::Request& request);
+std::optional<sim::wire::Response> Ask(const sim::wire::Request& request, const wchar_t* keyPath = kEndpointKey);
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);

@@ -24,6 +24,8 @@ initrd_hook='mkdir -p "$1/etc/initramfs-tools/conf.d" "$1/usr/share/initramfs-to
 echo MODULES=list > "$1/etc/initramfs-tools/conf.d/norvale"
 printf "virtio_pci\nvirtio_blk\next4\n" > "$1/usr/share/initramfs-tools/modules.d/norvale"'
 
+build_tree() {  # [MIRROR LINES...]
+rm -rf "$tree" && mkdir -p "$tree"
 mmdebstrap --variant=apt --architectures=amd64,i386 --include="$packages" \
     --dpkgopt='path-exclude=/usr/share/man/*' \
     --dpkgopt='path-exclude=/usr/share/doc/*' \
@@ -35,7 +37,22 @@ mmdebstrap --variant=apt --architectures=amd64,i386 --include="$packages" \
     --customize-hook='mkdir -p "$1/usr/local/lib/norvale" "$1/opt/wineprefix"' \
     --customize-hook="copy-in $here/norvale-init /usr/local/sbin" \
     --customize-hook="copy-in $here/wine_prefixes.sh /usr/local/lib/norvale" \
-    bookworm "$tree"
+    bookworm "$tree" "$@"
+}
+
+# A mirror caught mid-sync answers an index of the wrong size, and
+# mmdebstrap takes any failed index as fatal: try again, and then without
+# the security archive (a test machine, rebuilt when its package list
+# changes), rather than fail the whole test run.
+if ! build_tree; then
+    echo "mkroot: the archive failed; once more in 30 s"
+    sleep 30
+    build_tree || {
+        echo "mkroot: without the security archive"
+        build_tree "deb http://deb.debian.org/debian bookworm main" \
+            "deb http://deb.debian.org/debian bookworm-updates main"
+    } || exit 1
+fi
 
 cp "$(ls "$tree"/boot/vmlinuz-* | tail -1)" "$dir/vmlinuz"
 cp "$(ls "$tree"/boot/initrd.img-* | tail -1)" "$dir/initrd.img"
