@@ -55,13 +55,15 @@ xp=winxp
 [[ -d "$NV_WINEPREFIX/drive_c/windows/syswow64" ]] && xp=winxp64
 in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d $xp /f >/dev/null 2>&1
 
-# What smbd answered since the last look: "user code" per attempt.
+# What smbd answered since the last look, as COUNTxUSER:CODE runs of
+# attempts ("-" for no user): sets ATTEMPTS.
 SEEN=0
-attempts() {
+look_at_attempts() {
     local lines
     lines=$(grep '^SHARE ' "$NV_DIR/daemon.log" | tail -n +$((SEEN + 1)))
     SEEN=$((SEEN + $(grep -c . <<<"$lines")))
-    awk '{ user = (NF == 7) ? $3 : "-"; print user, $(NF - 1) }' <<<"$lines" | uniq -c | awk '{ print $1 "x" $2 ":" $3 }' | paste -sd ' '
+    ATTEMPTS=$(awk '{ user = (NF == 7) ? $3 : "-"; print user, $(NF - 1) }' <<<"$lines" | uniq -c |
+        awk '{ print $1 "x" $2 ":" $3 }' | paste -sd ' ')
 }
 shot() { screenshot "$SHOTS/shares-$1.png" 2>/dev/null; }
 # Connect SHARE on the letter item ITEM of the list; types PASSWORD into the
@@ -72,7 +74,8 @@ connect() {  # SHARE ITEM PASSWORD
         click-async $SHARE_CONNECT dialog-with $LOGIN_USER $DIALOG_WAIT \
         set-text $LOGIN_USER admin set-text $LOGIN_PASSWORD "$3" click $OK main wait-box $BOX_WAIT
 }
-listed() { probe rows $SHARE_LIST combo $DRIVES; rows_of $SHARE_LIST | paste -sd ' '; }
+look() { probe rows $SHARE_LIST combo $DRIVES; }
+listed() { rows_of $SHARE_LIST | paste -sd ' '; }
 
 start_program 900
 if ! probe wait 90 wait-rows $DEVICE_LIST 1 60; then
@@ -88,27 +91,33 @@ expect "the highest free letter is offered first" Y: "$L"
 connect music 0 "$SECRET"
 shot mapped
 expect "the right password maps the share" '"Confirm" "Successfully mapped drive."' "$(box)"
-expect "... after six attempts without it" "6x-:5 1xadmin:0" "$(attempts)"
+look_at_attempts
+expect "... after six attempts without it" "6x-:5 1xadmin:0" "$ATTEMPTS"
 probe wait-box 5 answer-box $OK main wait-idle
+look
 expect "Location shows the letter" "music|$L data| ghost|" "$(listed)"
 contains "... and the letter list the connection" "$L \\\\Archive\\music" "$(value combo $DRIVES)"
 
 connect data 1 Wrong-secret-16
 shot wrong-password
 expect "a wrong password: the program's message" '"Error" "Failed to map drive."' "$(box)"
-expect "... after its twelve attempts, as smbd refused them" "6x-:5 6xadmin:1326" "$(attempts)"
+look_at_attempts
+expect "... after its twelve attempts, as smbd refused them" "6x-:5 6xadmin:1326" "$ATTEMPTS"
 probe wait-box 5 answer-box $OK main wait-idle
 
 connect ghost 1 "$SECRET"
 expect "a share the server does not have" '"Error" "Failed to map drive."' "$(box)"
-expect "... smbd's answer: no such share" "6x-:5 6xadmin:67" "$(attempts)"
+look_at_attempts
+expect "... smbd's answer: no such share" "6x-:67 6xadmin:67" "$ATTEMPTS"
 probe wait-box 5 answer-box $OK main wait-idle
+look
 expect "nothing changed by the failures" "music|$L data| ghost|" "$(listed)"
 
 # The letter is taken by music: the program drops that connection first.
 connect data 0 "$SECRET"
 expect "a letter in use: connected anew" '"Confirm" "Successfully mapped drive."' "$(box)"
 probe wait-box 5 answer-box $OK main wait-idle
+look
 expect "... the letter now data's, music's dropped" "music| data|$L ghost|" "$(listed)"
 contains "... and the letter list says so" "$L \\\\Archive\\data" "$(value combo $DRIVES)"
 shot letter-reused
@@ -117,6 +126,7 @@ probe rows $SHARE_LIST
 probe click-row $SHARE_LIST "$(row_of $SHARE_LIST data)" click $SHARE_DISCONNECT wait-box $BOX_WAIT
 expect "Disconnect" '"Confirm" "Successfully unmapped drive."' "$(box)"
 probe wait-box 5 answer-box $OK main wait-idle
+look
 expect "... the letter free again" "music| data| ghost|" "$(listed)"
 contains "... and offered first again" "0 \"$L\"" "$(value combo $DRIVES)"
 probe click $EXIT

@@ -23,12 +23,28 @@ NV_NAMESPACES=()
 NV_SIM_PIDS=()
 NV_WINEPREFIX="${NV_WINEPREFIX:-/tmp/wine-sim}"
 
+# Ends processes by id: SIGTERM, then SIGKILL for any still there after 5 s
+# (a sanitized program's leak check at exit can hang in a namespace and
+# spin on a processor until killed).
+nv_end_pids() {  # PID...
+    local pid
+    (($# > 0)) || return 0
+    kill -TERM "$@" 2>/dev/null
+    for _ in $(seq 1 50); do
+        for pid in "$@"; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
+        [[ -z "$pid" ]] && break
+        sleep 0.1
+    done
+    kill -KILL "$@" 2>/dev/null
+    for pid in "$@"; do wait "$pid" 2>/dev/null; done
+    return 0
+}
+
 nv_cleanup() {
-    local pid ns
+    local ns
     nv_stop_tgts
     nv_stop_smbds
-    for pid in "${NV_SIM_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-    for pid in "${NV_SIM_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+    nv_end_pids "${NV_SIM_PIDS[@]}"
     NV_SIM_PIDS=()
     if [[ -n "${NV_WINE_USED:-}" ]]; then
         WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
@@ -67,10 +83,7 @@ nv_exec() { local ns; ns="$(nv_name "$1")"; shift; ip netns exec "$ns" "$@"; }
 # that runs nv_exec, so the program itself is its child and goes first.
 nv_stop() {  # PID
     [[ -n "${1:-}" ]] || return 0
-    pkill -TERM -P "$1" 2>/dev/null
-    kill "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-    return 0
+    nv_end_pids $(pgrep -P "$1") "$1"
 }
 
 # Address, up, rp_filter off and the multicast route on one interface.
@@ -130,9 +143,7 @@ nv_start_sim() {
 }
 
 nv_stop_sims() {
-    local pid
-    for pid in "${NV_SIM_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-    for pid in "${NV_SIM_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+    nv_end_pids "${NV_SIM_PIDS[@]}"
     NV_SIM_PIDS=()
 }
 

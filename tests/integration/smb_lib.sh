@@ -57,7 +57,8 @@ PY
     printf 'nobody = %s\n' "$user" >"$dir/users.map"
     printf '%s\n%s\n' "$password" "$password" | ip netns exec "$ns" smbpasswd -c "$dir/smb.conf" -s -a nobody \
         >/dev/null || nv_fail "smbd ($3): cannot set the password"
-    ip netns exec "$ns" smbd -F --no-process-group -s "$dir/smb.conf" >"$dir/smbd.out" 2>&1 &
+    # A group of its own: smbd ends its process group when it stops.
+    ip netns exec "$ns" setsid smbd -F --no-process-group -s "$dir/smb.conf" >"$dir/smbd.out" 2>&1 &
     pid=$!
     NV_SMBD_PIDS+=("$pid")
     SMB_SHARES=$shares
@@ -70,12 +71,6 @@ PY
 }
 
 nv_stop_smbds() {
-    local pid
-    for pid in "${NV_SMBD_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-    for pid in "${NV_SMBD_PIDS[@]}"; do
-        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    nv_end_pids "${NV_SMBD_PIDS[@]}"
     NV_SMBD_PIDS=()
 }
