@@ -11,6 +11,7 @@
 #include "tests/iscsi/initiator_sim_fixture.h"
 #include "tools/initiator_sim/daemon_service.h"
 #include "tools/initiator_sim/iscsicli_line.h"
+#include "tools/initiator_sim/share_check.h"
 #include "tools/initiator_sim/wql_select.h"
 
 namespace norvale::test {
@@ -371,6 +372,24 @@ TEST_F(InitiatorSimTest, ARealTargetListsItsTargetsAndJudgesCredentialsTheRulesO
     EXPECT_FALSE(initiator.Sessions().at(0).deviceNumber.has_value());
     Run(LogoutTargetCommand(SessionIdOf(wmi, real)));
     EXPECT_EQ(target.Held(), 0);
+}
+
+// The share check refuses what is no one share of a known appliance before
+// any program runs, and reads smbclient's verdicts as the redirector's.
+TEST(ShareCheck, RefusesOtherNamesAndReadsTheServersVerdict) {
+    sim::ApplianceConfig archive;
+    archive.name = "Archive";
+    archive.address = "192.168.10.20";
+    const sim::ShareCheck check({archive});
+    const std::pair<const char*, std::uint32_t> refused[] = {
+        {"Archive\\music", 53}, {"\\\\music", 67}, {"\\\\Archive", 67}, {"\\\\Archive\\", 67},
+        {"\\\\Archive\\music\\sub", 67}, {"\\\\Nobody\\music", 53}, {"\\\\Archive\\a/../b", 67},
+    };
+    for (const auto& [remote, error] : refused) EXPECT_EQ(check.Check(remote, "admin", "x").error, error) << remote;
+    EXPECT_EQ(sim::Win32ErrorOfSmbclient("session setup failed: NT_STATUS_LOGON_FAILURE", 1), 1326u);
+    EXPECT_EQ(sim::Win32ErrorOfSmbclient("tree connect failed: NT_STATUS_BAD_NETWORK_NAME", 1), 67u);
+    EXPECT_EQ(sim::Win32ErrorOfSmbclient("", 0), 0u);
+    EXPECT_EQ(sim::Win32ErrorOfSmbclient("something else", 1), 59u);
 }
 
 class StoppedInitiatorTest : public InitiatorSimTest {
