@@ -214,9 +214,11 @@ int main(int argc, char** argv) {
     if (!options.steps.empty()) {
         rig.OnDiskManager([&](test::FakeDialogSurface& manager) { return managerUser.Run(manager); });
     }
-    std::printf("== Windows \"%s\" (OsClass %d), a LUN of %llu bytes in sectors of %lld, work folder %s\n",
-                options.windows.c_str(), OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()),
-                static_cast<unsigned long long>(options.size), static_cast<long long>(options.sectorBytes), dir.c_str());
+    const std::string lun = options.portal ? std::string("the target's LUN")
+                                           : "a LUN of " + std::to_string(options.size) + " bytes in sectors of " +
+                                                 std::to_string(options.sectorBytes);
+    std::printf("== Windows \"%s\" (OsClass %d), %s, work folder %s\n", options.windows.c_str(),
+                OsClass(ReadWindowsVersion(rig.Pc().Version()), rig.Pc().Wow64()), lun.c_str(), dir.c_str());
 
     std::printf("-- the main dialog opens and the appliance is clicked\n");
     rig.OpenAndSelect();
