@@ -3,7 +3,7 @@
 # own serves a LUN from a sparse backing file, the simulated initiator logs
 # in with libiscsi (CHAP checked by the target), and every byte the flow
 # writes (the table, the file system) travels over iSCSI. The backing file
-# is then read as an image by fdisk, sgdisk/sfdisk, blkid, ntfsfix and
+# is then read as an image by fdisk, sfdisk, sgdisk, blkid, ntfsfix and
 # fsck.fat. A wrong secret is refused by the target and nothing is written.
 #
 #   disk_over_iscsi.sh BUILD_HOST_DIR
@@ -68,6 +68,8 @@ run_case() {
         report FAIL "$name" "partitions [$got], expected [$expected]"
     elif ! table_clean "$lun" "$sector"; then
         report FAIL "$name" "the table does not verify"
+    elif [[ $sector == 512 ]] && ! sfdisk --dump "$lun" >/dev/null 2>&1; then
+        report FAIL "$name" "sfdisk cannot read the table"
     else
         report PASS "$name" "$got ($(($(stat -c %b "$lun") / 2)) KiB written)"
     fi
