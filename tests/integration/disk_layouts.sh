@@ -27,7 +27,7 @@ source "$HERE/image_checks.sh"
 # EXPECTED: the partitions in table order as start:length, "*" for a data
 # partition's length, R: before a reserved one.
 run_case() {
-    local name=$1 windows=$2 size=$3 sector=$4 actions=$5 expected=$6 dir out image got="" start length kind
+    local name=$1 windows=$2 size=$3 sector=$4 actions=$5 expected=$6 dir out image got
     dir="$WORK/$name"
     mkdir -p "$dir"
     local args=(--windows "$windows" --size "$size" --sector-size "$sector" --work-dir "$dir")
@@ -38,14 +38,8 @@ run_case() {
         report FAIL "$name" "no image: $(tail -2 <<<"$out" | tr '\n' ' ')"
         return
     fi
-    while read -r start length kind; do
-        [[ -z "$start" ]] && continue
-        if [[ $kind == reserved ]]; then got+="R:$start:$length "; else got+="$start:* "; fi
-        if [[ $kind == data ]] && ! fs_clean "$image" "$start" "$length"; then
-            report FAIL "$name: the file system at $start" "not clean"
-        fi
-    done < <(partitions "$image" "$sector")
-    got=${got% }
+    layout_of "$name" "$image" "$sector"
+    got=$LAYOUT
     if [[ "$got" != "$expected" ]]; then
         report FAIL "$name" "partitions [$got], expected [$expected]"
     elif ! table_clean "$image" "$sector"; then

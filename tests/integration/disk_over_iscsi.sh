@@ -28,7 +28,7 @@ nv_start_tgt target 127.0.0.1 lun
 # EXPECTED as in disk_layouts.sh; "-" for a refused login.
 CASE=0
 run_case() {
-    local name=$1 windows=$2 bytes=$3 sector=$4 secret=$5 extra=$6 expected=$7 iqn lun out got="" start length kind
+    local name=$1 windows=$2 bytes=$3 sector=$4 secret=$5 extra=$6 expected=$7 iqn lun out got
     CASE=$((CASE + 1))
     iqn="iqn.2026-12.com.orrin:flow$CASE"
     nv_tgt_target "$TGT" "$iqn" "$bytes" "$sector"
@@ -56,14 +56,8 @@ run_case() {
     fi
     grep -q "^lun: iscsi://127.0.0.1:3260/$iqn/1 ($bytes bytes)" <<<"$out" ||
         { report FAIL "$name" "no disk over iSCSI: $(tail -3 <<<"$out" | tr '\n' ' ')"; return; }
-    while read -r start length kind; do
-        [[ -z "$start" ]] && continue
-        if [[ $kind == reserved ]]; then got+="R:$start:$length "; else got+="$start:* "; fi
-        if [[ $kind == data ]] && ! fs_clean "$lun" "$start" "$length"; then
-            report FAIL "$name: the file system at $start" "not clean"
-        fi
-    done < <(partitions "$lun" "$sector")
-    got=${got% }
+    layout_of "$name" "$lun" "$sector"
+    got=$LAYOUT
     if [[ "$got" != "$expected" ]]; then
         report FAIL "$name" "partitions [$got], expected [$expected]"
     elif ! table_clean "$lun" "$sector"; then

@@ -49,3 +49,19 @@ fs_clean() {  # IMAGE START LENGTH
     return $rc
 }
 
+
+# The partitions of IMAGE in table order as "start:*" (data) and
+# "R:start:length" (Windows' reserved partition); every data partition's file
+# system is checked, and a failure reported under NAME. Sets LAYOUT (not a
+# subshell: the failures must count).
+layout_of() {  # NAME IMAGE SECTOR
+    local got="" start length kind
+    while read -r start length kind; do
+        [[ -z "$start" ]] && continue
+        if [[ $kind == reserved ]]; then got+="R:$start:$length "; else got+="$start:* "; fi
+        if [[ $kind == data ]] && ! fs_clean "$2" "$start" "$length"; then
+            report FAIL "$1: the file system at $start" "not clean"
+        fi
+    done < <(partitions "$2" "$3")
+    LAYOUT=${got% }
+}

@@ -122,6 +122,19 @@ nv_bridge_port() {
     nv_configure_if "$ns" "$3" "$4"
 }
 
+# Waits at most 10 s until CMD succeeds; fails, showing LOG, when PID ends
+# first or the time is up.
+nv_wait_ready() {  # PID WHAT LOG CMD...
+    local pid=$1 what=$2 log=$3 tries=0
+    shift 3
+    until "$@"; do
+        kill -0 "$pid" 2>/dev/null || { cat "$log" >&2 2>/dev/null; nv_fail "$what ended early"; }
+        tries=$((tries + 1))
+        ((tries < 200)) || nv_fail "$what not ready after 10 s"
+        sleep 0.05
+    done
+}
+
 # Waits (at most 10 s) for the simulator's ready file.
 nv_start_sim() {
     local ns config="$2" tag="$3"
@@ -133,13 +146,7 @@ nv_start_sim() {
         >>"$NV_DIR/$tag.err" 2>&1 &
     local pid=$!
     NV_SIM_PIDS+=("$pid")
-    local tries=0
-    while [[ ! -s "$ready" ]]; do
-        kill -0 "$pid" 2>/dev/null || { cat "$NV_DIR/$tag.err" "$NV_DIR/$tag.log" >&2 2>/dev/null; nv_fail "norvale-sim ($tag) ended early"; }
-        tries=$((tries + 1))
-        ((tries < 200)) || nv_fail "norvale-sim ($tag) not ready after 10 s"
-        sleep 0.05
-    done
+    nv_wait_ready "$pid" "norvale-sim ($tag)" "$NV_DIR/$tag.err" test -s "$ready"
 }
 
 nv_stop_sims() {

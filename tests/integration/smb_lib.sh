@@ -16,8 +16,10 @@
 
 NV_SMBD_PIDS=()
 
+nv_smbd_listens() { ip netns exec "$1" bash -c "exec 3<>/dev/tcp/$2/445" 2>/dev/null; }  # NS ADDRESS
+
 nv_start_smbd() {  # NS ADDRESS TAG CONFIG
-    local ns dir="$NV_DIR/$3-smb" shares="$NV_DIR/$3-shares" user password name pid tries=0
+    local ns dir="$NV_DIR/$3-smb" shares="$NV_DIR/$3-shares" user password name pid
     ns="$(nv_name "$1")"
     command -v smbd >/dev/null || nv_fail "smbd is not installed (./norvale setup installs samba)"
     mkdir -p "$dir" "$shares"
@@ -62,12 +64,7 @@ PY
     pid=$!
     NV_SMBD_PIDS+=("$pid")
     SMB_SHARES=$shares
-    until ip netns exec "$ns" bash -c "exec 3<>/dev/tcp/$2/445" 2>/dev/null; do
-        kill -0 "$pid" 2>/dev/null || { cat "$dir/smbd.out" >&2; nv_fail "smbd ($3) ended early"; }
-        tries=$((tries + 1))
-        ((tries < 100)) || nv_fail "smbd ($3) not listening after 10 s"
-        sleep 0.1
-    done
+    nv_wait_ready "$pid" "smbd ($3)" "$dir/smbd.out" nv_smbd_listens "$ns" "$2"
 }
 
 nv_stop_smbds() {

@@ -25,8 +25,10 @@ NV_TGT_PIDS=()
 NV_TGT_PORTS=()
 declare -A NV_TGT_TAG=() NV_TGT_TIDS=()
 
+nv_tgt_answers() { tgtadm -C "$1" --op show --mode sys >/dev/null 2>&1; }
+
 nv_start_tgt() {  # NS ADDRESS TAG
-    local ns port pid tries=0
+    local ns port pid
     ns="$(nv_name "$1")"
     command -v tgtd >/dev/null || nv_fail "tgtd is not installed (./norvale setup installs tgt)"
     # A control port of its own: its socket lives under /var/run/tgtd.
@@ -37,12 +39,7 @@ nv_start_tgt() {  # NS ADDRESS TAG
     pid=$!
     NV_TGT_PIDS+=("$pid") NV_TGT_PORTS+=("$port")
     NV_TGT_TAG[$port]=$3 NV_TGT_TIDS[$port]=""
-    until tgtadm -C "$port" --op show --mode sys >/dev/null 2>&1; do
-        kill -0 "$pid" 2>/dev/null || { cat "$NV_DIR/$3.tgtd.log" >&2; nv_fail "tgtd ($3) ended early"; }
-        tries=$((tries + 1))
-        ((tries < 100)) || nv_fail "tgtd ($3) not ready after 10 s"
-        sleep 0.1
-    done
+    nv_wait_ready "$pid" "tgtd ($3)" "$NV_DIR/$3.tgtd.log" nv_tgt_answers "$port"
     TGT=$port
 }
 
@@ -112,9 +109,7 @@ nv_stop_tgts() {
         done
         tgtadm -C "$port" --op delete --mode system >/dev/null 2>&1
         # SIGTERM alone does not end tgtd; the system delete does.
-        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        nv_end_pids "$pid"
     done
     NV_TGT_PIDS=() NV_TGT_PORTS=()
 }

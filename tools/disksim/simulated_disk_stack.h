@@ -82,10 +82,10 @@ struct DiskSpec {
     static DiskSpec Sized(std::int64_t size) { return DiskSpec{size, {}, true, false, {}, kSectorBytes, {}}; }
     static DiskSpec Image(std::string path) { return DiskSpec{0, std::move(path), true, false, {}, kSectorBytes, {}}; }
     static DiskSpec Over(std::shared_ptr<BlockStore> store) {
-        DiskSpec spec;
-        spec.sectorBytes = store->BlockBytes() == 4096 ? 4096 : kSectorBytes;
-        spec.store = std::move(store);
-        return spec;
+        DiskSpec disk;
+        disk.sectorBytes = store->BlockBytes() == 4096 ? 4096 : kSectorBytes;
+        disk.store = std::move(store);
+        return disk;
     }
     // As new iSCSI disks come up on server editions.
     DiskSpec& OfflineAndReadOnly() {

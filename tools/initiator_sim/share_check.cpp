@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
+
+#include "tools/initiator_sim/sim_object.h"
 
 namespace norvale::sim {
 
@@ -23,12 +24,6 @@ constexpr std::uint32_t kAccountDisabled = 1331;
 constexpr std::uint32_t kPasswordExpired = 1330;
 // smbclient bounds its own connection; this bounds the whole run.
 constexpr int kRunSeconds = 20;
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 struct Run {
     int status = -1;
