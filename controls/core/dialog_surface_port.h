@@ -40,6 +40,12 @@ struct ListColumn {
 // Identifies one wait-cursor period; see WaitCursor (wait_cursor.h).
 using CursorToken = std::intptr_t;
 
+// The text a popup menu's item shows, by its command.
+struct MenuItemText {
+    int command = 0;
+    std::wstring text;
+};
+
 class DialogSurfacePort {
 public:
     virtual ~DialogSurfacePort() = default;
@@ -115,10 +121,12 @@ public:
     virtual void ReleaseMouse() = 0;
     virtual bool HasMouseCapture() const = 0;
     // Shows sub-menu `subMenu` of the program's menu resource `menuId` at the
-    // mouse cursor. The command the user picks arrives as MessageKind::Command
-    // (id = command, code 0) once the running handler has returned. False
-    // when the menu or sub-menu does not exist.
-    virtual bool ShowPopupMenu(int menuId, int subMenu) = 0;
+    // mouse cursor, each item named in `texts` showing that text instead of
+    // the resource's (the string table's, in the user's language). The
+    // command the user picks arrives as MessageKind::Command (id = command,
+    // code 0) once the running handler has returned. False when the menu or
+    // sub-menu does not exist.
+    virtual bool ShowPopupMenu(int menuId, int subMenu, const std::vector<MenuItemText>& texts) = 0;
 
     // --- any control -------------------------------------------------------
     virtual void SetText(int controlId, const std::wstring& text) = 0;

@@ -267,7 +267,7 @@ void CButtonBarCtrl::PaintSegment(HDC dc, int index, const Rect& segment) {
         PaintColoredSegment(dc, outer, slot.IsPartition(), index == state_.SelectedSegment(), hovered, scale);
     }
     const std::wstring label = SegmentLabel(
-        slot, CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(), kUnallocatedText));
+        slot, CLanguageTable::Instance().LoadText(UiLanguageId(), kUnallocatedText));
     RECT text = ToRECT(segment);
     OffsetRect(&text, scale.Scale(2), scale.Scale(2));
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_LEFT | DT_NOPREFIX);

@@ -15,7 +15,7 @@ constexpr unsigned kDiskWordText = 110;     // the volume list's "Disk" column
 constexpr unsigned kUnallocatedText = 252;  // the bar's own word for free space
 
 std::wstring Text(unsigned id) {
-    return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(), id);
+    return CLanguageTable::Instance().LoadText(UiLanguageId(), id);
 }
 
 HRESULT Answer(BSTR* out, const std::wstring& text) {

@@ -101,7 +101,7 @@ public:
     void CaptureMouse() override;
     void ReleaseMouse() override;
     bool HasMouseCapture() const override;
-    bool ShowPopupMenu(int menuId, int subMenu) override;
+    bool ShowPopupMenu(int menuId, int subMenu, const std::vector<MenuItemText>& texts) override;
 
     void SetChecked(int buttonId, bool checked) override;
     bool IsChecked(int buttonId) const override;

@@ -149,13 +149,17 @@ bool Win32DialogSurface::HasMouseCapture() const { return GetCapture() == dialog
 
 // --- popup menus -------------------------------------------------------------
 
-bool Win32DialogSurface::ShowPopupMenu(int menuId, int subMenu) {
+bool Win32DialogSurface::ShowPopupMenu(int menuId, int subMenu, const std::vector<MenuItemText>& texts) {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId));
     if (menu == nullptr) return false;
     HMENU popup = subMenu >= 0 ? GetSubMenu(menu, subMenu) : nullptr;
     if (popup == nullptr) {
         DestroyMenu(menu);
         return false;
+    }
+    for (const MenuItemText& item : texts) {
+        ModifyMenuW(popup, static_cast<UINT>(item.command), MF_BYCOMMAND | MF_STRING,
+                    static_cast<UINT_PTR>(item.command), item.text.c_str());
     }
     POINT cursor{};
     // A menu the keyboard asked for opens at the focused disk-bar segment.

@@ -107,9 +107,7 @@ CNorvaleDlg::CNorvaleDlg(DeviceProtocol& protocol, SystemFilesPort& files,
 bool CNorvaleDlg::OnInitDialog() {
     DialogSurfacePort& surface = Surface();
     surface.SetDialogColors(kDialogBlue, kWhite);
-    // The system-menu entry is always the table's own text, not a translation.
-    const std::wstring aboutItem =
-        CLanguageTable::Instance().LoadText(kLanguageEnglishUs, main_text::kAboutMenuItem);
+    const std::wstring aboutItem = UiText(main_text::kAboutMenuItem);
     if (!aboutItem.empty()) surface.AppendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
     const std::wstring doctorItem = UiText(doctor_text::kMenuItem);
     if (!doctorItem.empty()) surface.AppendSystemMenuItem(IDM_DOCTOR, doctorItem);

@@ -20,4 +20,12 @@ public:
 // English (United States) on the host.
 const SystemLanguagePort& PlatformSystemLanguage();
 
+// The language the program's texts are shown in, read at each call: the
+// platform's system default language, or the one a test installed.
+std::uint16_t UiLanguageId();
+
+// Test seam: until called again with nullptr, UiLanguageId() answers
+// `language`'s. Swap only while no text is loading.
+void InstallSystemLanguageForTesting(const SystemLanguagePort* language);
+
 }  // namespace norvale

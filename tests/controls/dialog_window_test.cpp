@@ -47,7 +47,7 @@ public:
             .OnNotifyFromAnyId(kDiskBarRightClick,
                                [this](int disk, std::intptr_t segment) {
                                    clicks.push_back({disk, static_cast<int>(segment)});
-                                   if (segment >= 0) Surface().ShowPopupMenu(kMenu, segment == 0 ? 1 : 0);
+                                   if (segment >= 0) Surface().ShowPopupMenu(kMenu, segment == 0 ? 1 : 0, {});
                                    events.push_back(L"right click");
                                })
             .OnNotifyFromAnyId(kDiskBarLeftClick,

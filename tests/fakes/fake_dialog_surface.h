@@ -319,7 +319,7 @@ public:
     void CaptureMouse() override;
     void ReleaseMouse() override;
     bool HasMouseCapture() const override { return captured_; }
-    bool ShowPopupMenu(int menuId, int subMenu) override;
+    bool ShowPopupMenu(int menuId, int subMenu, const std::vector<MenuItemText>& texts = {}) override;
 
     void SetChecked(int buttonId, bool checked) override;
     bool IsChecked(int buttonId) const override;

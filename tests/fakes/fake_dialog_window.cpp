@@ -135,7 +135,7 @@ void FakeDialogSurface::ReleaseMouse() { captured_ = false; }
 
 // --- popup menus -------------------------------------------------------------
 
-bool FakeDialogSurface::ShowPopupMenu(int menuId, int subMenu) {
+bool FakeDialogSurface::ShowPopupMenu(int menuId, int subMenu, const std::vector<MenuItemText>& texts) {
     auto menu = menus_.find(menuId);
     if (menu == menus_.end() || subMenu < 0 || subMenu >= static_cast<int>(menu->second.size())) {
         Note(L"popup " + Num(menuId) + L" " + Num(subMenu) + L" missing");
@@ -144,7 +144,10 @@ bool FakeDialogSurface::ShowPopupMenu(int menuId, int subMenu) {
     ShownPopupMenu shown{menuId, subMenu, {}, 0, menuAnchor_};
     const std::vector<FakeMenuItem>& items = menu->second[static_cast<size_t>(subMenu)];
     for (const FakeMenuItem& item : items) {
-        if (item.command != 0) shown.texts.push_back(item.text);
+        if (item.command == 0) continue;
+        auto named = std::find_if(texts.begin(), texts.end(),
+                                  [&item](const MenuItemText& text) { return text.command == item.command; });
+        shown.texts.push_back(named != texts.end() ? named->text : item.text);
     }
     if (!menuChoices_.empty()) {
         const int choice = menuChoices_.front();

@@ -1,12 +1,15 @@
-// Feeds arbitrary bytes to the .res image reader, to the string-block walker
-// and, through an image port, to the language table.
+// Feeds arbitrary bytes to the .res image reader, to the string-block walker,
+// to the deflate reader and the text-pack reader, and, through an image port,
+// to the language table (whose table languages read packs).
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/core/language_table.h"
 #include "platform/core/res_image.h"
 #include "platform/core/res_image_port.h"
+#include "platform/core/inflate.h"
 #include "platform/core/string_block.h"
+#include "platform/core/text_pack.h"
 
 namespace {
 
@@ -28,6 +31,10 @@ void WalkBlock(const std::uint8_t* block, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     volatile unsigned sink = 0;
     WalkBlock(data, size);
+    if (const auto inflated = norvale::Inflate(data, size, 1 << 16)) sink = sink + Sum(inflated->data(), inflated->size());
+    for (unsigned id : {0u, 1u, 147u, 0xFFFFu}) {
+        if (const auto text = norvale::ReadTextPackEntry(data, size, id)) sink = sink + static_cast<unsigned>(text->size());
+    }
     if (const auto entries = norvale::ParseResImage(data, size)) {
         for (const norvale::ResImageEntry& entry : *entries) {
             sink = sink + Sum(entry.data, entry.size);

@@ -20,6 +20,9 @@ constexpr std::uint16_t kGermanSwiss = 2055;
 constexpr std::uint16_t kCzech = 1029;
 constexpr std::uint16_t kPortugueseBrazil = 1046;
 constexpr std::uint16_t kPortuguesePortugal = 2070;
+constexpr std::uint16_t kChineseTaiwan = 1028;
+constexpr std::uint16_t kChinesePrc = 2052;
+constexpr std::uint16_t kChineseHongKong = 3076;
 
 // English for every id used below; other languages hold a few ids only.
 // German lacks 102 (its block 7 holds 111 only) and holds 150 with length 0.
@@ -31,6 +34,8 @@ FakeStringResources MultilingualModule() {
                          {147, L"Aktualisieren"}, {150, L""}});
     module.Add(kCzech, {{147, L"Obnovit"}});
     module.Add(kPortugueseBrazil, {{147, L"Atualizar"}});
+    module.Add(kChineseTaiwan, {{147, L"\u91cd\u65b0\u6574\u7406"}});
+    module.Add(kChinesePrc, {{147, L"\u5237\u65b0"}});
     return module;
 }
 
@@ -60,7 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
         Resolution{"German block holds the id with length 0", kGerman, 150, L"Connect"},
         Resolution{"German block lacks the id", kGerman, 102, L"Title"},
         Resolution{"no German block for the id", kGerman, 200, L"Gateway digit"},
-        Resolution{"Swiss German is matched exactly, not as German", kGermanSwiss, 147, L"Refresh"},
+        Resolution{"Swiss German takes its entry's texts", kGermanSwiss, 147, L"Aktualisieren"},
+        Resolution{"Swiss German falls back to English where German does", kGermanSwiss, 150, L"Connect"},
+        Resolution{"Simplified Chinese has texts of its own", kChinesePrc, 147, L"\u5237\u65b0"},
+        Resolution{"Hong Kong takes the entry's Traditional texts", kChineseHongKong, 147,
+                   L"\u91cd\u65b0\u6574\u7406"},
         Resolution{"Czech, the first id of the table", kCzech, 147, L"Obnovit"},
         Resolution{"Czech without the id", kCzech, 150, L"Connect"},
         Resolution{"Portuguese (Brazil)", kPortugueseBrazil, 147, L"Atualizar"},

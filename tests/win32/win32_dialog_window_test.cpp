@@ -187,14 +187,14 @@ TEST(Win32DialogWindow, PopupMenuPickArrivesAsACommandAfterTheHandler) {
         .OnClicked(IDM_TEST_UNMOUNT, [&] { picked(IDM_TEST_UNMOUNT); });
     dialog.onShown = [&] {
         DialogSurfacePort& s = dialog.Surface();
-        EXPECT_FALSE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 2));
-        EXPECT_FALSE(s.ShowPopupMenu(4711, 0));
+        EXPECT_FALSE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 2, {}));
+        EXPECT_FALSE(s.ShowPopupMenu(4711, 0, {}));
         // Escape dismisses a menu: nothing is picked.
         PostMessageW(dialog.Window(), WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 0));
+        EXPECT_TRUE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 0, {}));
         // The second item of the "Disconnect" sub-menu: UnMount.
         for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(dialog.Window(), WM_KEYDOWN, key, 0);
-        EXPECT_TRUE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 1));
+        EXPECT_TRUE(s.ShowPopupMenu(IDM_TEST_SEGMENT, 1, {}));
         EXPECT_TRUE(commands.empty());
         handlerDone = true;
     };

@@ -83,7 +83,7 @@ TEST(Win32DiskBarKeyboard, TabArrowsEnterAndTheMenuKeyWithAScreenReadersView) {
         .OnNotifyFromAnyId(kDiskBarRightClick, [&](int disk, std::intptr_t segment) {
             rights.push_back({disk, static_cast<int>(segment)});
             // The menu's own loop runs the timer, which reads and closes it.
-            dialog.Surface().ShowPopupMenu(IDR_DISK_MENU, segment == 0 ? 1 : 0);
+            dialog.Surface().ShowPopupMenu(IDR_DISK_MENU, segment == 0 ? 1 : 0, {});
         })
         .OnTimer(kStep, [&] {
             if (HWND menu = FindWindowW(L"#32768", nullptr); menu != nullptr && IsWindowVisible(menu)) {

@@ -1,4 +1,4 @@
-// The language table over the test executable's own RT_STRING resources (see
+// The language table over the test executable's own resources (see
 // test_resources.rc): what FindResourceExW really answers decides.
 #include <windows.h>
 
@@ -6,6 +6,7 @@
 
 #include "platform/core/language_table.h"
 #include "platform/core/string_block.h"
+#include "platform/core/text_pack.h"
 #include "platform/win32/win32_resource_port.h"
 
 namespace norvale {
@@ -18,24 +19,21 @@ struct Resolution {
     const wchar_t* expected;
 };
 
-TEST(Win32LanguageTable, ResolvesAgainstTheExecutablesStringTable) {
+TEST(Win32LanguageTable, ResolvesAgainstTheExecutablesResources) {
     const Resolution cases[] = {
         {"English (US)", 1033, 147, L"Refresh"},
         {"English (UK)", 2057, 147, L"Refresh"},
-        {"German block holds the id", 1031, 147, L"Aktualisieren"},
-        {"German entry of length 0", 1031, 150, L"Connect"},
-        {"German block lacks the id", 1031, 102, L"Orrin's HVB-3300-12 Norvale"},
-        {"no German block", 1031, 200, L"Invalid gateway IP address in 3rd digit. It should be 0-255."},
-        {"Swiss German has no block of its own", 2055, 147, L"Refresh"},
-        {"Czech without any Czech block", 1029, 147, L"Refresh"},
-        {"Portuguese (Brazil)", 1046, 147, L"Atualizar"},
-        {"Portuguese (Portugal) with a 1046 block present", 2070, 147, L"Refresh"},
-        {"111 ends block 7", 1033, 111, L"Partition"},
-        {"112 opens block 8", 1033, 112, L"Volume"},
-        {"111 ends the German block 7", 1031, 111, L"Partitionen"},
-        {"112 opens the German block 8", 1031, 112, L"Datentr\u00e4ger"},
+        {"German from its pack", 1031, 147, L"Aktualisieren"},
+        {"German keeps the product's name", 1031, 102, L"Orrin's HVB-3300-12 Norvale"},
+        {"Swiss German's block holds the id", 2055, 159, L"Ende von Block 10"},
+        {"160 opens Swiss German's block 11", 2055, 160, L"Anfang von Block 11 \u00e4"},
+        {"Swiss German's entry of length 0 takes German's", 2055, 150, L"Verbinden"},
+        {"Swiss German without a block takes German's", 2055, 200,
+         L"Ung\u00fcltige Gateway-IP-Adresse im 3. Feld. Zul\u00e4ssig ist 0-255."},
+        {"Austrian German", 3079, 147, L"Aktualisieren"},
+        {"Portuguese (Portugal) with a block of its own", 2070, 147, L"Refresh"},
+        {"159 has no text in German or English", 1031, 159, L""},
         {"no text in any language", 1033, 263, L""},
-        {"no text in any language, German", 1031, 263, L""},
     };
     const CLanguageTable& table = CLanguageTable::Instance();
     for (const Resolution& c : cases) {
@@ -43,21 +41,23 @@ TEST(Win32LanguageTable, ResolvesAgainstTheExecutablesStringTable) {
     }
 }
 
-TEST(Win32ResourcePort, FindsBlocksInExactlyTheRequestedLanguage) {
+TEST(Win32ResourcePort, FindsResourcesInExactlyTheRequestedLanguage) {
     const win32::Win32ResourcePort port;
     EXPECT_TRUE(port.Find(kResourceTypeString, 10, 1033));
-    EXPECT_TRUE(port.Find(kResourceTypeString, 10, 1031));
-    EXPECT_TRUE(port.Find(kResourceTypeString, 10, 1046));
-    EXPECT_FALSE(port.Find(kResourceTypeString, 10, 2070));
-    EXPECT_FALSE(port.Find(kResourceTypeString, 10, 2055));
-    EXPECT_FALSE(port.Find(kResourceTypeString, 13, 1031));
+    EXPECT_TRUE(port.Find(kResourceTypeString, 10, 2055));
+    EXPECT_TRUE(port.Find(kResourceTypeString, 10, 2070));
+    EXPECT_FALSE(port.Find(kResourceTypeString, 10, 1031));
+    EXPECT_FALSE(port.Find(kResourceTypeString, 10, 1046));
+    EXPECT_FALSE(port.Find(kResourceTypeString, 13, 2055));
+    EXPECT_TRUE(port.Find(kResourceTypeRcData, kTextPackName, 1031));
+    EXPECT_FALSE(port.Find(kResourceTypeRcData, kTextPackName, 2055));
     // Neutral ids would let Windows choose a language; the port refuses them.
     EXPECT_FALSE(port.Find(kResourceTypeString, 10, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)));
     EXPECT_FALSE(port.Find(kResourceTypeString, 10, LANG_USER_DEFAULT));
-    // The German block 10 is 16 empty entries but for 147, as compiled.
-    const auto block = port.Find(kResourceTypeString, 10, 1031);
+    // Swiss German's block 10 is 16 empty entries but for 159, as compiled.
+    const auto block = port.Find(kResourceTypeString, 10, 2055);
     ASSERT_TRUE(block);
-    EXPECT_EQ(ReadStringBlockEntry(block->data, block->size, 3), L"Aktualisieren");
+    EXPECT_EQ(ReadStringBlockEntry(block->data, block->size, 15), L"Ende von Block 10");
     EXPECT_FALSE(ReadStringBlockEntry(block->data, block->size, 6));
 }
 

@@ -7,9 +7,9 @@ namespace norvale::cli {
 
 MessageTexts LanguageTexts() {
     return [](unsigned stringId) {
-        // The language is read at each call, as everywhere in the program.
-        return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
-                                                   stringId);
+        // A console tool's output is read by scripts and support staff:
+        // it stays English whatever the system's language.
+        return CLanguageTable::Instance().LoadText(kLanguageEnglishUs, stringId);
     };
 }
 

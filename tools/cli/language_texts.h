@@ -1,4 +1,4 @@
-// The string table in the system's language, as the dialog reads it.
+// The string table's English texts, which the console tool prints.
 #pragma once
 
 #include "tools/cli/cli_environment.h"

@@ -219,7 +219,12 @@ void CDiskMgrDlg::OnBarClick(std::int32_t disk, int segment, bool right) {
             }
         }
     }
-    surface.ShowPopupMenu(IDR_DISK_MENU, slot.IsPartition() ? 1 : 0);
+    namespace text = disk_manager_text;
+    surface.ShowPopupMenu(IDR_DISK_MENU, slot.IsPartition() ? 1 : 0,
+                          {{ID_DISK_ADD, UiText(text::kMenuAdd)},
+                           {ID_DISK_DELETE, UiText(text::kMenuDelete)},
+                           {ID_DISK_UNMOUNT, UiText(text::kMenuUnMount)},
+                           {ID_DISK_MOUNT, UiText(text::kMenuMount)}});
 }
 
 void CDiskMgrDlg::OnVScroll(ScrollRequest request, int thumb) {

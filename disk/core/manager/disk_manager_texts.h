@@ -25,5 +25,10 @@ inline constexpr unsigned kBeyondTable = 269;
 inline constexpr unsigned kTableNotRead = 275;
 // A new GPT table's reserved partition never arrived.
 inline constexpr unsigned kNoReservedPartition = 277;
+// The bar's popup menu: "Add", "Delete", "UnMount", "Mount".
+inline constexpr unsigned kMenuAdd = 341;
+inline constexpr unsigned kMenuDelete = 342;
+inline constexpr unsigned kMenuUnMount = 343;
+inline constexpr unsigned kMenuMount = 344;
 
 }  // namespace norvale::disk_manager_text

@@ -65,8 +65,7 @@ inline constexpr unsigned kEnable = 239;  // the DHCP selector's "Enable"
 }  // namespace lan_text
 
 inline std::wstring UiText(unsigned stringId) {
-    return CLanguageTable::Instance().LoadText(PlatformSystemLanguage().SystemDefaultLanguage(),
-                                               stringId);
+    return CLanguageTable::Instance().LoadText(UiLanguageId(), stringId);
 }
 
 // The text of `stringId` with its "%s" and "%d" marks filled by `values` in
