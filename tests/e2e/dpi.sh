@@ -12,6 +12,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_lib.sh"
 . "$here/../integration/netns_lib.sh"
+. "$here/fit_lib.sh"
 
 build_win=${2:?usage: dpi.sh BUILD_HOST BUILD_WIN OUT}
 out=$(mkdir -p "${3:?}" && cd "$3" && pwd)
@@ -24,10 +25,11 @@ wine=${NORVALE_WINE:-wine}
 shots=$out/e2e
 mkdir -p "$shots" "$out/logs"
 NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/dpi-prefix}
-[ -f "$NV_WINEPREFIX/system.reg" ] || WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all $wine wineboot -i >/dev/null 2>&1
+prepare_prefix
 # The template tests that open the dialogs named above (the CHAP one is the
-# first of the iSCSI group's), and the discovery doctor.
-dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:Win32PartitionManager.*:Win32FormatWizard.*:Win32Doctor.*'
+# first of the iSCSI group's), the discovery doctor, and the dialogs in every
+# language of the table (their screenshots are the languages suite's).
+dialog_tests='Win32TargetDialogs.TheChap*:Win32SelectDrive.*:Win32DiskManager.*:Win32PartitionManager.*:Win32FormatWizard.*:Win32Doctor.*:Win32Languages.*'
 
 # Nothing leaves this machine: the program's discovery runs in a namespace
 # with loopback only, and the wineserver with it.
@@ -37,37 +39,14 @@ unset DISPLAY
 NV_XVFB_SCREEN=2400x1600x24 xvfb_start || exit 1
 NV_WINE_USED=1
 trap 'xvfb_stop; nv_cleanup' EXIT
-in_ns() { nv_exec alone env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DISPLAY" "$@"; }
-
-failures=0
-report() {  # PASS|FAIL NAME DETAIL
-    printf '%-4s %-44s %s\n' "$1" "$2" "$3"
-    [[ "$1" == PASS ]] || failures=$((failures + 1))
-}
-
-# Wine 8 takes the DPI from HKCU\Control Panel\Desktop\LogPixels when its
-# server starts.
-set_dpi() {
-    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
-    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -w 2>/dev/null
-    in_ns timeout 60 $wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -w 2>/dev/null
-}
-
 declare -A width height
 main_window_at() {  # DPI
-    local dpi=$1 id size fits program
-    in_ns timeout 120 $wine "$exe" >"$out/logs/dpi-$dpi-main.log" 2>&1 &
-    program=$!
-    if ! id=$(wait_for_window "$title" 60); then
+    local dpi=$1 size seen_all seen
+    if ! seen_all=$(probe_main_window "$out/logs/dpi-$dpi-main.log" "$shots/dpi$dpi-main.png" "" \
+        size fits "MS Shell Dlg 2" 8); then
         report FAIL "$dpi DPI: main window" "no window titled \"$title\""
-        WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
-        wait "$program" 2>/dev/null
         return
     fi
-    # One probe run for both: under emulation each Wine start takes seconds.
-    local seen_all
-    seen_all=$(in_ns timeout 60 $wine "$probe" "$title" wait 10 wait-idle size fits "MS Shell Dlg 2" 8 2>&1 | tr -d '\r')
     size=$(grep '^size ' <<<"$seen_all")
     read -r _ width[$dpi] height[$dpi] _ _ _ _ seen <<<"$size"
     if [[ "$seen" == "$dpi" ]]; then
@@ -80,33 +59,14 @@ main_window_at() {  # DPI
     else
         report FAIL "$dpi DPI: main window's texts fit" "$(grep 'probe:' <<<"$seen_all" | tr '\n' ';')"
     fi
-    sleep 1
-    screenshot "$shots/dpi$dpi-main.png" "$id"
-    WINEPREFIX="$NV_WINEPREFIX" timeout 20 wineserver -k 2>/dev/null
-    wait "$program" 2>/dev/null
 }
 
-dialogs_at() {  # DPI
-    local dpi=$1 tmp=$out/wine/dpi$1-shots log=$out/logs/dpi-$1-dialogs.log raw
-    rm -rf "$tmp"
-    mkdir -p "$tmp"
-    raw=$(mktemp)
-    in_ns env NORVALE_SHOT_DIR="Z:${tmp//\//\\}" timeout 300 $wine "$tests" --gtest_filter="$dialog_tests" \
-        --gtest_brief=1 >"$raw" 2>&1
-    local rc=$?
-    tr -d '\r' <"$raw" >"$log"
-    rm -f "$raw"
-    local shot name
-    for shot in "$tmp"/*.bmp; do
-        [ -f "$shot" ] || continue
-        name=$(basename "${shot%.bmp}" | tr '_' '-')
-        convert "$shot" "$shots/dpi$dpi-$name.png" 2>/dev/null || cp "$shot" "$shots/dpi$dpi-$name.bmp"
-    done
-    rm -rf "$tmp"
-    if [ $rc -eq 0 ]; then
+dialogs_at() {  # DPI; every language too, in place
+    local dpi=$1 log=$out/logs/dpi-$1-dialogs.log
+    if run_dialog_tests "$log" "$dialog_tests" NORVALE_TEST_LANGUAGES=all "dpi$dpi-%s"; then
         report PASS "$dpi DPI: dialogs from their templates" "$(grep -E '^\[  PASSED  \]' "$log" | tail -1)"
     else
-        report FAIL "$dpi DPI: dialogs from their templates" "$(grep -E '^\[  FAILED  \]|Failure|needs' "$log" | head -6 | tr '\n' ';')"
+        report FAIL "$dpi DPI: dialogs from their templates" "$(grep -E '^\[  FAILED  \]|Failure|needs|header|label|still shows' "$log" | head -6 | tr '\n' ';')"
     fi
 }
 

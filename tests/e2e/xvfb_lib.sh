@@ -53,3 +53,4 @@ screenshot() {  # file [window-id]
         import -window root "$1"
     fi
 }
+

@@ -45,9 +45,9 @@ std::wstring TextOf(HWND dialog, int id) {
 }
 
 void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD) {
-    // Shown only once its initialisation has ended.
+    // Shown at once; the disk's free space arrives from a background step.
     HWND dialog = FindWindowW(nullptr, L"Format");
-    if (dialog == nullptr || !IsWindowVisible(dialog)) return;
+    if (dialog == nullptr || !IsWindowVisible(dialog) || TextOf(dialog, IDC_WIZARD_AVAILABLE).empty()) return;
     KillTimer(nullptr, timer);
     g_seen.target = TextOf(dialog, IDC_WIZARD_TARGET);
     g_seen.group = TextOf(dialog, IDC_WIZARD_GROUP);

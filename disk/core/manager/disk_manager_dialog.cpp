@@ -18,10 +18,12 @@ struct Column {
     unsigned title;
     int width;
 };
+// Wide enough for every language's header (the list scrolls sideways to the
+// target's name anyway).
 constexpr Column kVolumeColumns[] = {
-    {disk_manager_text::kColumnDisk, 50},       {disk_manager_text::kColumnPartition, 65},
-    {disk_manager_text::kColumnVolume, 65},     {disk_manager_text::kColumnFileSystem, 75},
-    {disk_manager_text::kColumnCapacity, 65},   {disk_manager_text::kColumnTarget, 300},
+    {disk_manager_text::kColumnDisk, 80},       {disk_manager_text::kColumnPartition, 110},
+    {disk_manager_text::kColumnVolume, 75},     {disk_manager_text::kColumnFileSystem, 135},
+    {disk_manager_text::kColumnCapacity, 95},   {disk_manager_text::kColumnTarget, 300},
 };
 constexpr Column kSegmentColumns[] = {{disk_manager_text::kColumnPartition, 100},
                                       {disk_manager_text::kColumnSize, 100}};
