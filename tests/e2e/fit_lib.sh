@@ -59,7 +59,7 @@ probe_main_window() {  # LOG SHOT ENV PROBE_ARGS...
 run_dialog_tests() {  # LOG FILTER ENV FORMAT
     local log=$1 filter=$2 env=$3 format=$4 tmp=$out/wine/shots raw rc shot name
     rm -rf "$tmp"
-    mkdir -p "$tmp"
+    mkdir -p "$tmp/png"
     raw=$(mktemp)
     in_ns env $env NORVALE_SHOT_DIR="Z:${tmp//\//\\}" timeout 900 $wine "$tests" --gtest_filter="$filter" \
         --gtest_brief=1 >"$raw" 2>&1
@@ -69,10 +69,11 @@ run_dialog_tests() {  # LOG FILTER ENV FORMAT
     for shot in "$tmp"/*.bmp; do
         [ -f "$shot" ] || continue
         printf -v name "$format" "$(basename "${shot%.bmp}" | tr '_' '-')"
-        [ "$shot" = "$tmp/$name.bmp" ] || mv "$shot" "$tmp/$name.bmp"
+        mv "$shot" "$tmp/png/$name.bmp"
     done
     # One ImageMagick run for all of them: under emulation each start counts.
-    compgen -G "$tmp/*.bmp" >/dev/null && { mogrify -path "$shots" -format png "$tmp"/*.bmp 2>/dev/null || cp "$tmp"/*.bmp "$shots/"; }
+    compgen -G "$tmp/png/*.bmp" >/dev/null &&
+        { mogrify -path "$shots" -format png "$tmp"/png/*.bmp 2>/dev/null || cp "$tmp"/png/*.bmp "$shots/"; }
     rm -rf "$tmp"
     return $rc
 }

@@ -2,11 +2,11 @@
 # The program in the administrator's language under Wine, at 96 DPI (the DPI
 # suite takes every language at 120, 144 and 192). With the locale German,
 # Japanese and Russian in turn (LC_ALL, which Wine takes for the system
-# default language) the main window, the CHAP dialog, Drive Select, the disk
-# manager, the partition manager and the wizard show that language's texts,
-# each fitting its control and none left in English (norvale_tests.exe,
-# Win32Languages), and so does the real norvale.exe in Japanese (the probe).
-# Then every language of the table in place. Screenshots: OUT/e2e/lang-*.png.
+# default language) the main window shows that language's texts, each fitting
+# its control and none left in English (norvale_tests.exe, Win32Languages);
+# in Japanese so do the CHAP dialog, Drive Select, the disk manager, the
+# partition manager, the wizard and the real norvale.exe (the probe). Then
+# every language of the table in place. Screenshots: OUT/e2e/lang-*.png.
 #
 #   languages.sh BUILD_HOST BUILD_WIN OUT
 set -uo pipefail
@@ -39,11 +39,14 @@ set_dpi 96
 for language in "de_DE.UTF-8 de Aktualisieren" "ja_JP.UTF-8 ja 更新" "ru_RU.UTF-8 ru Обновить"; do
     read -r locale tag word <<<"$language"
     log=$out/logs/lang-$tag-dialogs.log
-    run_dialog_tests "$log" 'Win32Languages.*' "LC_ALL=$locale" "%s-system" &&
+    # Every dialog in Japanese, whose font is the locale's own; the main
+    # window in the others (each Wine start costs a minute under emulation).
+    only=NORVALE_TEST_DIALOGS=main
+    [ "$tag" = ja ] && only=
+    run_dialog_tests "$log" 'Win32Languages.*' "LC_ALL=$locale $only" "%s-system" &&
         report PASS "$tag: the dialogs in the system's language" "$(grep -E '^\[  PASSED' "$log")" ||
         report FAIL "$tag: the dialogs in the system's language" "$(grep -E 'Failure|needs|header|label|still shows' "$log" | head -6 | tr '\n' ';')"
-    # The real program: under emulation each start costs a minute, so once,
-    # in the script whose texts are measured in the locale's own font.
+    # The real program once, in the script measured in the locale's own font.
     [ "$tag" = ja ] || continue
     if seen=$(probe_main_window "$out/logs/lang-$tag-main.log" "$shots/lang-$tag-main-window.png" \
         "LC_ALL=$locale" text 1002 fits "MS Shell Dlg 2" 8); then

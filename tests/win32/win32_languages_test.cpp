@@ -7,7 +7,8 @@
 // has its own. With NORVALE_TEST_LANGUAGES=all each text then takes its
 // id's text in every language of the table in turn, and must fit too.
 // Screenshots (NORVALE_SHOT_DIR): lang-TAG-DIALOG.bmp, every language's only
-// with NORVALE_LANGUAGE_SHOTS set.
+// with NORVALE_LANGUAGE_SHOTS set. NORVALE_TEST_DIALOGS=main checks only the
+// main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -219,7 +220,10 @@ void CALLBACK CheckAndEnd(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 // Runs `open`, which shows one modal dialog; checks it once it is on screen.
+// NORVALE_TEST_DIALOGS=NAME leaves the others out.
 void CheckShownDialog(const wchar_t* name, const std::function<void()>& open) {
+    wchar_t only[32] = {};
+    if (GetEnvironmentVariableW(L"NORVALE_TEST_DIALOGS", only, 32) > 0 && std::wstring(only) != name) return;
     SCOPED_TRACE(WideToUtf8(name));
     g_dialogName = name;
     g_checked = false;
