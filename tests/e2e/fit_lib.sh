@@ -57,7 +57,8 @@ probe_main_window() {  # LOG SHOT ENV PROBE_ARGS...
 # to LOG and each screenshot NAME.bmp to OUT/e2e as the printf FORMAT of NAME
 # ('_' as '-') in PNG; answers the tests' exit status.
 run_dialog_tests() {  # LOG FILTER ENV FORMAT
-    local log=$1 filter=$2 env=$3 format=$4 tmp=$out/wine/shots raw rc shot name
+    # A folder of the suite's own: the DPI and languages suites may run at once.
+    local log=$1 filter=$2 env=$3 format=$4 tmp=$out/wine/shots-${0##*/} raw rc shot name
     rm -rf "$tmp"
     mkdir -p "$tmp/png"
     raw=$(mktemp)
