@@ -1,7 +1,24 @@
 # The DPI and language suites' steps: norvale.exe's main window asked by
 # norvale_probe.exe, and norvale_tests.exe's dialog tests, in one prefix whose
-# DPI changes between runs. The caller sets exe, probe, tests, title, wine,
-# out, shots and NV_WINEPREFIX, and makes the namespace "alone" and a display.
+# DPI changes between runs. The caller runs fit_setup, then makes the
+# namespace "alone" and a display.
+
+# Sets exe, probe, tests, title, wine, out, shots and NV_WINEPREFIX (the
+# suite's own unless NORVALE_WINEPREFIX names one) and prepares the prefix.
+fit_setup() {  # SUITE BUILD_HOST BUILD_WIN OUT
+    local build_win=${3:?usage: ${0##*/} BUILD_HOST BUILD_WIN OUT}
+    out=$(mkdir -p "${4:?}" && cd "$4" && pwd)
+    exe=$build_win/app/norvale.exe
+    probe=$build_win/tests/e2e/norvale_probe.exe
+    tests=$build_win/tests/norvale_tests.exe
+    [[ -f "$exe" && -f "$probe" && -f "$tests" ]] || nv_fail "build norvale.exe, norvale_probe.exe and norvale_tests.exe first"
+    title="Orrin's HVB-3300-12 Norvale"
+    wine=${NORVALE_WINE:-wine}
+    shots=$out/e2e
+    mkdir -p "$shots" "$out/logs"
+    NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/$1-prefix}
+    prepare_prefix
+}
 
 failures=0
 report() {  # PASS|FAIL NAME DETAIL

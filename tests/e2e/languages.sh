@@ -15,18 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../integration/netns_lib.sh"
 . "$here/fit_lib.sh"
 
-build_win=${2:?usage: languages.sh BUILD_HOST BUILD_WIN OUT}
-out=$(mkdir -p "${3:?}" && cd "$3" && pwd)
-exe=$build_win/app/norvale.exe
-probe=$build_win/tests/e2e/norvale_probe.exe
-tests=$build_win/tests/norvale_tests.exe
-[[ -f "$exe" && -f "$probe" && -f "$tests" ]] || nv_fail "build norvale.exe, norvale_probe.exe and norvale_tests.exe first"
-title="Orrin's HVB-3300-12 Norvale"
-wine=${NORVALE_WINE:-wine}
-shots=$out/e2e
-mkdir -p "$shots" "$out/logs"
-NV_WINEPREFIX=${NORVALE_WINEPREFIX:-$out/wine/lang-prefix}
-prepare_prefix
+fit_setup lang "$@"
 
 nv_ns alone
 unset DISPLAY

@@ -53,4 +53,3 @@ screenshot() {  # file [window-id]
         import -window root "$1"
     fi
 }
-

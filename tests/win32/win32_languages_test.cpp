@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -93,11 +94,13 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-// The ids whose text in `language` `text` is.
-std::vector<unsigned> IdsOf(const std::wstring& text, std::uint16_t language) {
-    std::vector<unsigned> ids;
-    for (unsigned id = 100; id < 400 && !text.empty(); ++id) {
-        if (CLanguageTable::Instance().LoadText(language, id) == text) ids.push_back(id);
+// Each text of `language` over the program's range, with the ids it is
+// the text of; read once per dialog (every lookup inflates the pack).
+std::map<std::wstring, std::vector<unsigned>> IdsByText(std::uint16_t language) {
+    std::map<std::wstring, std::vector<unsigned>> ids;
+    for (unsigned id = 100; id < 400; ++id) {
+        std::wstring text = CLanguageTable::Instance().LoadText(language, id);
+        if (!text.empty()) ids[std::move(text)].push_back(id);
     }
     return ids;
 }
@@ -171,12 +174,13 @@ void CALLBACK CheckAndEnd(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     g_checked = true;
     const std::uint16_t system = UiLanguageId();
+    const auto systemIds = IdsByText(system), englishIds = IdsByText(1033);
     std::vector<Slot> slots;
     auto add = [&](HWND window, int column, const std::wstring& text) {
-        std::vector<unsigned> ids = IdsOf(text, system);
-        if (ids.empty() && !IdsOf(text, 1033).empty())
+        const auto ids = systemIds.find(text);
+        if (ids != systemIds.end()) slots.push_back({window, column, ids->second});
+        else if (englishIds.count(text) != 0)
             ADD_FAILURE() << "control " << GetDlgCtrlID(window) << " still shows \"" << WideToUtf8(text) << "\"";
-        if (!ids.empty()) slots.push_back({window, column, std::move(ids)});
     };
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!IsWindowVisible(child)) continue;
