@@ -45,8 +45,12 @@ std::wstring MessageLabel(const DialogMessage& message) {
 struct HandlerRecords {
     std::mutex mutex;
     std::vector<HandlerTime> longest;
+    std::size_t measured = 0;
+    std::function<std::wstring()> where;
     void Add(HandlerTime time) {
         std::lock_guard<std::mutex> lock(mutex);
+        ++measured;
+        if (where) time.where = where();
         longest.push_back(std::move(time));
         std::sort(longest.begin(), longest.end(),
                   [](const HandlerTime& a, const HandlerTime& b) { return a.spent > b.spent; });
@@ -91,6 +95,18 @@ std::vector<HandlerTime> FakeDialogSurface::LongestHandlers(std::size_t count) {
     return {records.longest.begin(), records.longest.begin() + std::min(count, records.longest.size())};
 }
 
+std::size_t FakeDialogSurface::MeasuredHandlers() {
+    HandlerRecords& records = Records();
+    std::lock_guard<std::mutex> lock(records.mutex);
+    return records.measured;
+}
+
+void FakeDialogSurface::NameHandlersBy(std::function<std::wstring()> where) {
+    HandlerRecords& records = Records();
+    std::lock_guard<std::mutex> lock(records.mutex);
+    records.where = std::move(where);
+}
+
 void FakeDialogSurface::ExcludeFromHandler(std::chrono::milliseconds since) {
     if (!frames_.empty()) frames_.back().excluded += Now() - since;
 }
@@ -106,7 +122,7 @@ DispatchResult FakeDialogSurface::Deliver(const DialogMessage& message) {
     if (settings_.clock != nullptr) {
         const std::chrono::milliseconds spent = Now() - frame.start - frame.excluded;
         longestHandler_ = std::max(longestHandler_, spent);
-        const HandlerTime time{MessageLabel(message), spent};
+        const HandlerTime time{MessageLabel(message), spent, {}};
         Records().Add(time);
         // A handler that blocks this long leaves the window without an answer.
         if (spent > settings_.budget && OverBudget()) OverBudget()(time);

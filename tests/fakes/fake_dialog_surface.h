@@ -122,6 +122,7 @@ class FakeDialogSurface;
 struct HandlerTime {
     std::wstring message;  // "Command 1002", "Registered Norvale.Step", ...
     std::chrono::milliseconds spent{0};
+    std::wstring where;  // what ran it: the test's name, where the tests say
 };
 
 // Drives a child dialog: the child controller is attached to `surface` and
@@ -207,6 +208,9 @@ public:
     void MeasureHandlers(const ClockPort& clock, std::chrono::milliseconds budget = std::chrono::milliseconds(50));
     // The longest handlers any measured surface of this process saw.
     static std::vector<HandlerTime> LongestHandlers(std::size_t count);
+    // How many handlers were measured, and what names the running one.
+    static std::size_t MeasuredHandlers();
+    static void NameHandlersBy(std::function<std::wstring()> where);
     // Who hears of a handler over its budget (the tests' main fails the
     // running test).
     static void OnOverBudget(std::function<void(const HandlerTime&)> report);
