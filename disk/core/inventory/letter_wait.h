@@ -28,8 +28,10 @@ struct WaitSchedule {
 // After a partition was created or deleted: one look-up a second until the
 // record is there, then up to ten pauses in all while it has no letter.
 inline constexpr WaitSchedule kDriveLetterWait{std::chrono::milliseconds(1000), std::chrono::milliseconds(60000)};
-// After an assign script: the letter is expected at any moment.
-inline constexpr WaitSchedule kLetterPolling{std::chrono::milliseconds(250), std::chrono::milliseconds(60000)};
+// After an assign script: the letter is expected at any moment, so the
+// look-ups come as often as an inventory may be asked (each is a WMI query
+// and a walk of the disks).
+inline constexpr WaitSchedule kLetterPolling{std::chrono::milliseconds(100), std::chrono::milliseconds(60000)};
 // Before an assign script: the new partition's volume, which Windows mounts
 // a moment after the table was written (a script run before finds none).
 inline constexpr WaitSchedule kVolumeArrival{std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
