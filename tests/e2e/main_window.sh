@@ -96,7 +96,29 @@ in_pc $NV_WINE reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>
 rm -rf "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale
 
 # The window shows before the first discovery pass, about when Wine's own
-# winver shows its window in the same prefix.
+# winver shows its window in the same prefix. One start of either varies by
+# a third on a real processor, so there three of each are timed first and
+# their medians compared (under emulation the ratio is only a figure).
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+start_time() {  # TITLE IMAGE COMMAND...: ms until its window shows; it is then ended
+    local title=$1 image=$2 pid
+    shift 2
+    start_watch "$title" - - "$NV_DIR/start.out"
+    in_pc "$@" >/dev/null 2>&1 &
+    pid=$!
+    wait "$WATCH_PID"
+    awk '$1 == "visible" { print $2 }' "$NV_DIR/start.out" | tr -d '\r'
+    in_pc $NV_WINE taskkill /f /im "$image" >/dev/null 2>&1
+    wait "$pid" 2>/dev/null
+}
+if [[ -z "${NORVALE_EMULATED:-}" ]]; then
+    winvers=() starts=()
+    for _ in 1 2 3; do
+        winvers+=("$(start_time "About Wine*" winver.exe $NV_WINE winver)")
+        starts+=("$(start_time "$TITLE" norvale.exe timeout 60 $NV_WINE "$EXE")")
+    done
+    STARTS_MS=$(median "${starts[@]}") WINVERS_MS=$(median "${winvers[@]}")
+fi
 winver_visible
 watch_answers
 phase start-up
@@ -290,10 +312,12 @@ expect "the window shows before the first pass has filled its list" 0 "${VISIBLE
 # than winver's: there the ratio is a figure, on a PC a check.
 if [[ -n "${NORVALE_EMULATED:-}" ]]; then
     report INFO "the window shows after (winver)" "${VISIBLE_MS:-?} ms (${WINVER_MS:-?} ms) under emulation"
-elif [[ -n "$VISIBLE_MS" && -n "$WINVER_MS" ]] && ((VISIBLE_MS * 10 <= WINVER_MS * 12)); then
-    report PASS "the window shows within 1.2 x winver's time" "$VISIBLE_MS ms; winver $WINVER_MS ms"
+elif [[ -n "$STARTS_MS" && -n "$WINVERS_MS" ]] && ((STARTS_MS * 10 <= WINVERS_MS * 12)); then
+    report PASS "the window shows within 1.2 x winver's time" \
+        "median $STARTS_MS ms of ${starts[*]}; winver $WINVERS_MS ms of ${winvers[*]}"
 else
-    report FAIL "the window shows within 1.2 x winver's time" "${VISIBLE_MS:-?} ms; winver ${WINVER_MS:-?} ms"
+    report FAIL "the window shows within 1.2 x winver's time" \
+        "median ${STARTS_MS:-?} ms of ${starts[*]}; winver ${WINVERS_MS:-?} ms of ${winvers[*]}"
 fi
 expect "the probe saw the window close" "window closed" "$(tail -1 <<<"$PROBE_OUT")"
 for _ in $(seq 1 100); do kill -0 "$PROGRAM" 2>/dev/null || break; sleep 0.1; done
