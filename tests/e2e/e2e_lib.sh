@@ -33,7 +33,9 @@
 #   start_program SECONDS   norvale.exe in the PC namespace: sets PROGRAM
 #   probe COMMANDS...       norvale_probe.exe against the program's window: sets
 #                           PROBE_OUT (PROBE_SECONDS its limit, 300 unless set);
-#                           a failed run is reported
+#                           a failed run is reported. One probe serves every call
+#                           (a Wine start costs seconds under emulation); it is
+#                           started again when it or its wineserver has gone
 #   value KIND ID, rows_of LIST, row_of LIST NAME, box
 #                           what the last probe read
 #   watch_answers           norvale_answer_watch.exe beside the program, ready
@@ -56,7 +58,7 @@ NV_WINE="${NORVALE_WINE:-wine}"
 NV_WINEBOOT="$NV_WINE wineboot"
 REPORT_WIDTH=${REPORT_WIDTH:-50}
 FAILURES=0
-DAEMON_PID="" PORT="" PROGRAM="" PROBE_OUT=""
+DAEMON_PID="" PORT="" PROGRAM="" PROBE_OUT="" PROBE_PID="" PROBE_SERVED="" PROBE_N=0 PROBE_STARTS=0
 
 e2e_args() {  # USAGE BUILD_HOST BUILD_WIN OUT
     local usage=$1
@@ -95,6 +97,7 @@ e2e_prefix() {  # DIR
 }
 
 wineserver_stop() {
+    probe_end
     WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -k 2>/dev/null
     WINEPREFIX="$NV_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
 }
@@ -119,6 +122,7 @@ e2e_finish() {
         mkdir -p "$keep" && cp "$NV_DIR"/*.log "$NV_DIR"/*.out "$NV_DIR"/*.err "$keep"/ 2>/dev/null
     fi
     [[ -n "$PROGRAM" ]] && kill "$PROGRAM" 2>/dev/null
+    probe_end
     stop_daemon
     xvfb_stop
     nv_cleanup
@@ -160,10 +164,35 @@ start_program() {  # SECONDS
     PROGRAM=$!
 }
 
+# The serving probe's folder, C:\probe-N of the prefix (a fresh one per start).
+probe_folder() { echo "$NV_WINEPREFIX/drive_c/probe-$1"; }
+probe_end() {
+    [[ -n "$PROBE_PID" ]] || return 0
+    : >"$PROBE_SERVED/stop" 2>/dev/null
+    for _ in $(seq 1 50); do kill -0 "$PROBE_PID" 2>/dev/null || break; sleep 0.1; done
+    nv_stop "$PROBE_PID" 2>/dev/null
+    PROBE_PID=""
+}
 probe() {  # COMMANDS...; sets PROBE_OUT, answers the probe's status
-    local status
-    in_pc timeout "${PROBE_SECONDS:-300}" $NV_WINE "$PROBE" "$TITLE" "$@" >"$NV_DIR/probe.out" 2>"$NV_DIR/probe.err"
-    status=$?
+    local status=124 request
+    if [[ -z "$PROBE_PID" ]] || ! kill -0 "$PROBE_PID" 2>/dev/null || [[ "$PROBE_SERVED" != "$(probe_folder "")"* ]]; then
+        probe_end
+        PROBE_SERVED=$(probe_folder $((++PROBE_STARTS))) PROBE_N=0
+        rm -rf "$PROBE_SERVED" && mkdir -p "$PROBE_SERVED"
+        in_pc $NV_WINE "$PROBE" --serve "C:\\$(basename "$PROBE_SERVED")" >"$NV_DIR/probe-serve.log" 2>&1 &
+        PROBE_PID=$!
+    fi
+    request="$PROBE_SERVED/$((++PROBE_N))"
+    printf '%s\n' "$TITLE" "$@" >"$request.tmp" && mv "$request.tmp" "$request.req"
+    for _ in $(seq 1 $((${PROBE_SECONDS:-300} * 20))); do
+        [[ -s "$request.rc" ]] && status=$(tr -d '\r\n' <"$request.rc") && break
+        kill -0 "$PROBE_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    # A probe that did not answer in time is ended; the next call starts one.
+    [[ -s "$request.rc" ]] || { echo "probe: no answer (status $status)" >>"$request.err"; probe_end; }
+    cp "$request.out" "$NV_DIR/probe.out" 2>/dev/null || : >"$NV_DIR/probe.out"
+    cp "$request.err" "$NV_DIR/probe.err" 2>/dev/null || : >"$NV_DIR/probe.err"
     PROBE_OUT="$(tr -d '\r' <"$NV_DIR/probe.out")"
     # Everything the probe read from the windows, for searches over the whole run.
     cat "$NV_DIR/probe.out" >>"$NV_DIR/probe-all.out"

@@ -45,6 +45,14 @@
 //   msaa ID                   the control's accessible object, read through
 //                             AccessibleObjectFromWindow as a screen reader does
 //                                                                  -> msaa ID "name" ROLE CHILDREN
+//
+//   norvale_probe.exe --serve FOLDER
+//
+// runs the same commands for a script without a Wine start per call (which
+// costs seconds under emulation): it takes FOLDER\N.req (N = 1, 2, ...; the
+// title, then one argument per line, UTF-8), writes what it prints to N.out
+// and N.err, then its exit code to N.rc; it ends when FOLDER\stop exists or
+// after ten minutes without a request.
 // Every command waits for the dialog to be idle afterwards, and for a flow
 // it started (its steps run behind the window) to end or to ask something,
 // so the next one sees what the last one caused; a click waits for a control
@@ -62,9 +70,25 @@
 
 namespace {
 
+// Where a request's answers go: the console, or a served request's files.
+std::FILE* answers = stdout;
+std::FILE* complaints = stderr;
+
+// Ends the request's commands with that exit code.
+struct RequestEnd {
+    int code;
+};
+
+std::string Utf8(const std::wstring& text);
+
+void Complain(const std::wstring& message) {
+    std::fprintf(complaints, "probe: %s\n", Utf8(message).c_str());
+    std::fflush(complaints);
+}
+
 [[noreturn]] void Fail(const std::wstring& message) {
-    std::fwprintf(stderr, L"probe: %ls\n", message.c_str());
-    std::exit(1);
+    Complain(message);
+    throw RequestEnd{1};
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -78,8 +102,8 @@ std::string Utf8(const std::wstring& text) {
 }
 
 void Print(const std::wstring& line) {
-    std::printf("%s\n", Utf8(line).c_str());
-    std::fflush(stdout);
+    std::fprintf(answers, "%s\n", Utf8(line).c_str());
+    std::fflush(answers);
 }
 
 // Memory inside the target process, for the messages whose arguments are
@@ -231,7 +255,7 @@ public:
             if (!IsWindow(dialog_)) {
                 // What the user did closed the dialog (Exit, Escape).
                 Print(L"window closed");
-                std::exit(0);
+                throw RequestEnd{0};
             }
             if (!SendMessageTimeoutW(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored) &&
                 IsWindow(dialog_))
@@ -567,7 +591,7 @@ public:
         int checked = 0;
         const auto clipped = norvale::test::ClippedTexts(Target(), font, &checked);
         DeleteObject(font);
-        for (const auto& c : clipped) std::fwprintf(stderr, L"probe: clipped %ls\n", norvale::test::Describe(c).c_str());
+        for (const auto& c : clipped) Complain(L"clipped " + norvale::test::Describe(c));
         if (!clipped.empty()) Fail(std::to_wstring(clipped.size()) + L" of " + std::to_wstring(checked) + L" texts do not fit");
         Print(L"fits " + std::to_wstring(checked) + L" texts");
     }
@@ -633,100 +657,169 @@ private:
     HWND box_ = nullptr;
 };
 
-int Number(int argc, wchar_t** argv, int& next) {
-    if (next >= argc) Fail(L"a command is missing its arguments");
+using Arguments = std::vector<std::wstring>;
+
+int Number(const Arguments& argv, std::size_t& next) {
+    if (next >= argv.size()) Fail(L"a command is missing its arguments");
     wchar_t* end = nullptr;
-    const long value = std::wcstol(argv[next], &end, 0);
-    if (end == argv[next] || *end != L'\0') Fail(L"not a number: " + std::wstring(argv[next]));
+    const long value = std::wcstol(argv[next].c_str(), &end, 0);
+    if (end == argv[next].c_str() || *end != L'\0') Fail(L"not a number: " + argv[next]);
     ++next;
     return int(value);
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) Fail(L"usage: norvale_probe.exe TITLE COMMAND [ARGS]...");
-    // The accessible objects of another process come through COM.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Probe probe(argv[1]);
-    int next = 2;
+// The title and the commands after it.
+void Run(const Arguments& argv) {
+    if (argv.size() < 2) Fail(L"usage: norvale_probe.exe TITLE COMMAND [ARGS]...");
+    Probe probe(argv[0]);
+    const std::size_t argc = argv.size();
+    std::size_t next = 1;
     while (next < argc) {
         const std::wstring command = argv[next++];
         if (command == L"wait") {
-            probe.WaitWindow(Number(argc, argv, next));
+            probe.WaitWindow(Number(argv, next));
         } else if (command == L"rows") {
-            probe.Rows(Number(argc, argv, next));
+            probe.Rows(Number(argv, next));
         } else if (command == L"wait-rows") {
-            const int list = Number(argc, argv, next);
-            const int count = Number(argc, argv, next);
-            probe.WaitRows(list, count, Number(argc, argv, next));
+            const int list = Number(argv, next);
+            const int count = Number(argv, next);
+            probe.WaitRows(list, count, Number(argv, next));
         } else if (command == L"click-row") {
-            const int list = Number(argc, argv, next);
-            probe.ClickRow(list, Number(argc, argv, next));
+            const int list = Number(argv, next);
+            probe.ClickRow(list, Number(argv, next));
         } else if (command == L"click") {
-            probe.Click(Number(argc, argv, next));
+            probe.Click(Number(argv, next));
         } else if (command == L"key") {
-            const int id = Number(argc, argv, next);
-            probe.Key(id, Number(argc, argv, next));
+            const int id = Number(argv, next);
+            probe.Key(id, Number(argv, next));
         } else if (command == L"text") {
-            probe.Text(Number(argc, argv, next));
+            probe.Text(Number(argv, next));
         } else if (command == L"ip") {
-            probe.Ip(Number(argc, argv, next));
+            probe.Ip(Number(argv, next));
         } else if (command == L"combo") {
-            probe.Combo(Number(argc, argv, next));
+            probe.Combo(Number(argv, next));
         } else if (command == L"select-combo") {
-            const int id = Number(argc, argv, next);
-            probe.SelectCombo(id, Number(argc, argv, next));
+            const int id = Number(argv, next);
+            probe.SelectCombo(id, Number(argv, next));
         } else if (command == L"enabled") {
-            probe.Enabled(Number(argc, argv, next));
+            probe.Enabled(Number(argv, next));
         } else if (command == L"set-ip" || command == L"set-text") {
-            const int id = Number(argc, argv, next);
+            const int id = Number(argv, next);
             if (next >= argc) Fail(command + L" needs a text");
             const std::wstring text = argv[next++];
             if (command == L"set-ip") probe.SetIp(id, text); else probe.SetText(id, text);
         } else if (command == L"clear-ip") {
-            probe.ClearIp(Number(argc, argv, next));
+            probe.ClearIp(Number(argv, next));
         } else if (command == L"wait-box") {
-            probe.WaitBox(Number(argc, argv, next));
+            probe.WaitBox(Number(argv, next));
         } else if (command == L"answer-box") {
-            probe.AnswerBox(Number(argc, argv, next));
+            probe.AnswerBox(Number(argv, next));
         } else if (command == L"no-box") {
             probe.NoBox();
         } else if (command == L"dialog") {
             if (next >= argc) Fail(L"dialog needs a title");
             const std::wstring title = argv[next++];
-            probe.ChooseDialog(title, Number(argc, argv, next));
+            probe.ChooseDialog(title, Number(argv, next));
         } else if (command == L"dialog-with") {
-            const int id = Number(argc, argv, next);
-            probe.ChooseDialogWith(id, Number(argc, argv, next));
+            const int id = Number(argv, next);
+            probe.ChooseDialogWith(id, Number(argv, next));
         } else if (command == L"main") {
             probe.ChooseMain();
         } else if (command == L"click-async") {
-            probe.ClickAsync(Number(argc, argv, next));
+            probe.ClickAsync(Number(argv, next));
         } else if (command == L"peek") {
-            probe.Peek(Number(argc, argv, next));
+            probe.Peek(Number(argv, next));
         } else if (command == L"gone") {
-            const int id = Number(argc, argv, next);
-            probe.WaitGone(id, Number(argc, argv, next));
+            const int id = Number(argv, next);
+            probe.WaitGone(id, Number(argv, next));
         } else if (command == L"size") {
             probe.Size();
         } else if (command == L"fits") {
             if (next >= argc) Fail(L"fits needs a font face");
             const std::wstring face = argv[next++];
-            probe.Fits(face, Number(argc, argv, next));
+            probe.Fits(face, Number(argv, next));
         } else if (command == L"wait-idle") {
             probe.WaitIdle();
         } else if (command == L"focus") {
-            probe.Focus(Number(argc, argv, next));
+            probe.Focus(Number(argv, next));
         } else if (command == L"focused") {
             probe.Focused();
         } else if (command == L"msaa") {
-            probe.Msaa(Number(argc, argv, next));
+            probe.Msaa(Number(argv, next));
         } else if (command == L"sleep") {
-            Sleep(DWORD(Number(argc, argv, next)));
+            Sleep(DWORD(Number(argv, next)));
         } else {
             Fail(L"unknown command " + command);
         }
     }
-    return 0;
+}
+
+int RunRequest(const Arguments& argv) {
+    try {
+        Run(argv);
+        return 0;
+    } catch (const RequestEnd& end) {
+        return end.code;
+    }
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+Arguments ReadLines(const std::wstring& path) {
+    Arguments lines;
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return lines;
+    std::string line;
+    for (int c = std::fgetc(file);; c = std::fgetc(file)) {
+        if (c == EOF || c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (c != EOF || !line.empty()) {
+                std::wstring wide(line.size(), L'\0');
+                wide.resize(MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), wide.data(), int(wide.size())));
+                lines.push_back(wide);
+            }
+            if (c == EOF) break;
+            line.clear();
+        } else {
+            line.push_back(char(c));
+        }
+    }
+    std::fclose(file);
+    return lines;
+}
+
+// Requests one after the other, each answered in files of its own; the exit
+// code is written last, under its final name at once, so a reader never
+// sees half of it.
+int Serve(const std::wstring& folder) {
+    constexpr DWORD kIdleEndMs = 600000;
+    for (unsigned n = 1;; ++n) {
+        const std::wstring base = folder + L"\\" + std::to_wstring(n);
+        for (DWORD idle = 0; !Exists(base + L".req"); idle += 20) {
+            if (Exists(folder + L"\\stop") || idle >= kIdleEndMs) return 0;
+            Sleep(20);
+        }
+        answers = _wfopen((base + L".out").c_str(), L"wb");
+        complaints = _wfopen((base + L".err").c_str(), L"wb");
+        if (answers == nullptr || complaints == nullptr) return 1;
+        const int code = RunRequest(ReadLines(base + L".req"));
+        std::fclose(answers);
+        std::fclose(complaints);
+        answers = stdout;
+        complaints = stderr;
+        if (std::FILE* rc = _wfopen((base + L".tmp").c_str(), L"wb")) {
+            std::fprintf(rc, "%d\n", code);
+            std::fclose(rc);
+        }
+        if (!MoveFileExW((base + L".tmp").c_str(), (base + L".rc").c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // The accessible objects of another process come through COM.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (argc == 3 && std::wstring(argv[1]) == L"--serve") return Serve(argv[2]);
+    return RunRequest(Arguments(argv + 1, argv + argc));
 }
