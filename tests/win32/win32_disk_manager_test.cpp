@@ -20,6 +20,7 @@
 #include "resources/resource.h"
 #include "tests/disk/manager/scripted_disk_machine.h"
 #include "tests/fakes/english_error_text.h"
+#include "tests/fakes/no_commands.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/simulated_pc.h"
 #include "tests/fakes/virtual_clock.h"
@@ -33,15 +34,6 @@ namespace {
 
 constexpr std::int64_t kMiB = 1LL << 20;
 constexpr std::int64_t kGiB = 1LL << 30;
-
-class NoCommands final : public CommandRunner {
-public:
-    bool RunConsoleCommand(const std::wstring&) override { return false; }
-    const std::wstring& CapturedCommandOutput() const override { return none_; }
-
-private:
-    std::wstring none_;
-};
 
 PartitionEntry Entry(std::uint32_t number, std::int64_t start, std::int64_t length) {
     PartitionEntry entry;

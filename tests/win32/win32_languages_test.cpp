@@ -38,6 +38,7 @@
 #include "tests/disk/manager/scripted_disk_machine.h"
 #include "tests/disk/scripted_disk_port.h"
 #include "tests/fakes/english_error_text.h"
+#include "tests/fakes/no_commands.h"
 #include "tests/fakes/recording_trace.h"
 #include "tests/fakes/simulated_pc.h"
 #include "tests/fakes/virtual_clock.h"
@@ -60,15 +61,6 @@ constexpr Language kLanguages[] = {
     {1032, L"el"}, {1038, L"hu"}, {1039, L"is"}, {1040, L"it"}, {1044, L"no"}, {1045, L"pl"}, {1046, L"pt-BR"},
     {1049, L"ru"}, {1051, L"sk"}, {1034, L"es"}, {1053, L"sv"}, {1055, L"tr"}, {1041, L"ja"}, {1028, L"zh-Hant"},
     {2052, L"zh-Hans"},
-};
-
-class QuietCommands final : public CommandRunner {
-public:
-    bool RunConsoleCommand(const std::wstring&) override { return false; }
-    const std::wstring& CapturedCommandOutput() const override { return none_; }
-
-private:
-    std::wstring none_;
 };
 
 // Never reached: the dialogs are closed before anything is formatted.
@@ -113,7 +105,8 @@ struct Slot {
 
     void Set(const std::wstring& text) const {
         if (column < 0) return (void)SetWindowTextW(window, text.c_str());
-        HDITEMW item{HDI_TEXT};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
         item.pszText = const_cast<wchar_t*>(text.c_str());
         Header_SetItem(window, column, &item);
     }
@@ -136,7 +129,8 @@ void ExpectHeadersAndBarsFit(HWND dialog) {
         HWND header = ListView_GetHeader(child);
         for (int column = 0; column < Header_GetItemCount(header); ++column) {
             wchar_t text[128] = {};
-            HDITEMW item{HDI_TEXT | HDI_WIDTH};
+            HDITEMW item{};
+            item.mask = HDI_TEXT | HDI_WIDTH;
             item.pszText = text;
             item.cchTextMax = 128;
             Header_GetItem(header, column, &item);
@@ -190,7 +184,8 @@ void CALLBACK CheckAndEnd(HWND, UINT, UINT_PTR timer, DWORD) {
         HWND header = ListView_GetHeader(child);
         for (int column = 0; column < Header_GetItemCount(header); ++column) {
             wchar_t text[128] = {};
-            HDITEMW item{HDI_TEXT};
+            HDITEMW item{};
+            item.mask = HDI_TEXT;
             item.pszText = text;
             item.cchTextMax = 128;
             Header_GetItem(header, column, &item);
@@ -274,7 +269,7 @@ struct DialogPorts {
     WmiConnections connections{WmiEnvironment{wmi, version, trace}};
     DiskInventory inventory{InventoryPorts{disks, connections, version, trace}};
     win32::Win32ScriptFiles scriptFiles;
-    QuietCommands runner;
+    test::NoCommands runner;
     DiskScripts scripts{scriptFiles, runner};
     SimulatedPc pc = SimulatedPc::Typical();
     EnglishErrorText errors;
