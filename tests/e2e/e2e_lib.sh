@@ -46,8 +46,10 @@
 #                           window answered WM_NULL within LIMIT ms throughout;
 #                           sets VISIBLE_MS (start to visible window) and
 #                           VISIBLE_ROWS (the rows its lists held then)
-#   winver_visible          ms from its start until Wine's winver shows its window
-#                           in this prefix, watched the same way: sets WINVER_MS
+#   start_time TITLE IMAGE COMMAND...
+#                           ms from COMMAND's start until a window of TITLE shows,
+#                           watched the same way; IMAGE is then ended (taskkill)
+#   winver_visible          start_time of Wine's winver in this prefix: sets WINVER_MS
 E2E_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$E2E_LIB_DIR/../integration/netns_lib.sh"
 source "$E2E_LIB_DIR/xvfb_lib.sh"
@@ -255,13 +257,15 @@ watched_answers() {  # LIMIT_MS PHASE...
         fi
     done
 }
-winver_visible() {
-    local winver
-    start_watch "About Wine*" - - "$NV_DIR/winver.out"
-    in_pc $NV_WINE winver >/dev/null 2>&1 &
-    winver=$!
+start_time() {  # TITLE IMAGE COMMAND...: ms until its window shows; it is then ended
+    local title=$1 image=$2 pid
+    shift 2
+    start_watch "$title" - - "$NV_DIR/start.out"
+    in_pc "$@" >/dev/null 2>&1 &
+    pid=$!
     wait "$WATCH_PID"
-    WINVER_MS=$(awk '$1 == "visible" { print $2 }' "$NV_DIR/winver.out" | tr -d '\r')
-    kill "$winver" 2>/dev/null
-    wait "$winver" 2>/dev/null
+    awk '$1 == "visible" { print $2 }' "$NV_DIR/start.out" | tr -d '\r'
+    in_pc $NV_WINE taskkill /f /im "$image" >/dev/null 2>&1
+    wait "$pid" 2>/dev/null
 }
+winver_visible() { WINVER_MS=$(start_time "About Wine*" winver.exe $NV_WINE winver); }

@@ -100,26 +100,18 @@ rm -rf "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale
 # a third on a real processor, so there three of each are timed first and
 # their medians compared (under emulation the ratio is only a figure).
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-start_time() {  # TITLE IMAGE COMMAND...: ms until its window shows; it is then ended
-    local title=$1 image=$2 pid
-    shift 2
-    start_watch "$title" - - "$NV_DIR/start.out"
-    in_pc "$@" >/dev/null 2>&1 &
-    pid=$!
-    wait "$WATCH_PID"
-    awk '$1 == "visible" { print $2 }' "$NV_DIR/start.out" | tr -d '\r'
-    in_pc $NV_WINE taskkill /f /im "$image" >/dev/null 2>&1
-    wait "$pid" 2>/dev/null
-}
 if [[ -z "${NORVALE_EMULATED:-}" ]]; then
     winvers=() starts=()
     for _ in 1 2 3; do
-        winvers+=("$(start_time "About Wine*" winver.exe $NV_WINE winver)")
+        winver_visible
+        winvers+=("$WINVER_MS")
         starts+=("$(start_time "$TITLE" norvale.exe timeout 60 $NV_WINE "$EXE")")
     done
     STARTS_MS=$(median "${starts[@]}") WINVERS_MS=$(median "${winvers[@]}")
+    WINVER_MS=$WINVERS_MS
+else
+    winver_visible
 fi
-winver_visible
 watch_answers
 phase start-up
 start_program 600

@@ -79,7 +79,15 @@ struct RequestEnd {
     int code;
 };
 
-std::string Utf8(const std::wstring& text);
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
+}
 
 void Complain(const std::wstring& message) {
     std::fprintf(complaints, "probe: %s\n", Utf8(message).c_str());
@@ -89,16 +97,6 @@ void Complain(const std::wstring& message) {
 [[noreturn]] void Fail(const std::wstring& message) {
     Complain(message);
     throw RequestEnd{1};
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
 }
 
 void Print(const std::wstring& line) {
