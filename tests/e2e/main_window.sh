@@ -14,7 +14,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_args "main_window.sh BUILD_HOST_DIR BUILD_WINDOWS_DIR OUT_DIR" "$@"
 e2e_need "$NV_SIM" "$EXE" "$PROBE" "$WATCH"
 mkdir -p "$SHOTS"
-REPORT_WIDTH=44 PROBE_SECONDS=120
+REPORT_WIDTH=44 PROBE_SECONDS=$((START_WAIT + 90))
 
 # Control ids of the main dialog.
 DEVICE_LIST=1000 SHARE_LIST=1001 DRIVE_LETTERS=1013 REFRESH=1002 SHARE_CONNECT=1003 SHARE_DISCONNECT=1004 LAN_IP=1006
@@ -123,8 +123,9 @@ discovers() { grep -o 'Discover client=[0-9a-fA-F]*' "$NV_DIR/$1.log" 2>/dev/nul
 shot() { screenshot "$SHOTS/$1.png" "$(xdotool search --name "^${TITLE}\$" | head -1)" 2>/dev/null; }
 
 # --- the first discovery pass fills the list ---------------------------------
-if ! probe wait 90 wait-rows $DEVICE_LIST 4 30; then
+if ! probe wait $START_WAIT wait-rows $DEVICE_LIST 4 60; then
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
+    kill -0 "$PROGRAM" 2>/dev/null && echo "norvale.exe still runs; its output:" || echo "norvale.exe has ended; its output:"
     tail -20 "$NV_DIR/norvale.log"
     exit 1
 fi

@@ -79,7 +79,7 @@ answer_and_look() { probe wait-box 5 answer-box $OK main wait-idle rows $SHARE_L
 listed() { rows_of $SHARE_LIST | paste -sd ' '; }
 
 start_program 900
-if ! probe wait 90 wait-rows $DEVICE_LIST 1 60; then
+if ! probe wait $START_WAIT wait-rows $DEVICE_LIST 1 60; then
     echo "DETAIL: the main window never listed the appliance"
     exit 1
 fi

@@ -43,7 +43,7 @@ start_daemon daemon "$NV_DIR/archive.json" --real-targets
 e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 install_standins
 start_program 900
-if ! probe wait 90 wait-rows $DEVICE_LIST 1 60; then
+if ! probe wait $START_WAIT wait-rows $DEVICE_LIST 1 60; then
     echo "DETAIL: the main window never listed the appliance"
     exit 1
 fi
