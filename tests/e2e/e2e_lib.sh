@@ -44,7 +44,8 @@
 #   phase NAME              the phase under which the watch files what follows
 #   watched_answers LIMIT PHASE...
 #                           ends the watch: each named phase passes when the
-#                           window answered WM_NULL within LIMIT ms throughout;
+#                           window answered WM_NULL within LIMIT ms throughout
+#                           (not counting where the whole machine stood still);
 #                           sets VISIBLE_MS (start to visible window) and
 #                           VISIBLE_ROWS (the rows its lists held then)
 #   start_time TITLE IMAGE COMMAND...

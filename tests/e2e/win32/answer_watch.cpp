@@ -10,10 +10,12 @@
 // "watching"; N the rows its list views hold then). With STOPFILE "-" it
 // ends there. Otherwise it sends WM_NULL every 50 ms until STOPFILE exists or
 // the window is gone, and prints per phase (the first line of PHASEFILE when
-// the message was sent) "answer PHASE longest MS samples N"; each wait over
-// 250 ms is printed as it happens ("slow PHASE at MS waited MS"). A TITLE
-// ending in "*" matches by its beginning. Exit code 0, or 1 when the window
-// never showed.
+// the message was sent) "answer PHASE longest MS samples N": the longest wait
+// less the time the whole machine stood still meanwhile (an emulated machine
+// whose host is busy stops every thread at once; see StallClock). Each wait
+// over 250 ms is printed as it happens ("slow PHASE at MS waited MS stalled MS").
+// A TITLE ending in "*" matches by its beginning. Exit code 0, or 1 when the
+// window never showed.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -21,6 +23,8 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -68,6 +72,53 @@ std::string PhaseOf(const std::wstring& path) {
     return phase.empty() ? "-" : phase;
 }
 
+// When the whole machine stood still: a thread of its own asks for 10 ms
+// sleeps and files every one that took over 50 ms. A program that blocks
+// its own thread leaves this one ticking; a host that gives the emulated
+// machine no processor stops both. Times are ms since the watch began.
+class StallClock {
+public:
+    explicit StallClock(DWORD base) : base_(base) {
+        InitializeCriticalSection(&lock_);
+        if (HANDLE thread = CreateThread(nullptr, 0, Tick, this, 0, nullptr)) CloseHandle(thread);
+    }
+
+    // How much of [from, to) the machine stood still; what ended before
+    // FROM is forgotten, as the watch asks in order.
+    DWORD Within(DWORD from, DWORD to) {
+        EnterCriticalSection(&lock_);
+        DWORD stalled = 0;
+        std::vector<std::pair<DWORD, DWORD>> kept;
+        for (const auto& [begin, end] : gaps_) {
+            const DWORD a = begin > from ? begin : from, b = end < to ? end : to;
+            if (b > a) stalled += b - a;
+            if (end > from) kept.emplace_back(begin, end);
+        }
+        gaps_.swap(kept);
+        LeaveCriticalSection(&lock_);
+        return stalled;
+    }
+
+private:
+    static DWORD WINAPI Tick(void* self) {
+        auto& clock = *static_cast<StallClock*>(self);
+        for (DWORD last = GetTickCount() - clock.base_;;) {
+            Sleep(10);
+            const DWORD now = GetTickCount() - clock.base_;
+            if (now - last > 50) {
+                EnterCriticalSection(&clock.lock_);
+                clock.gaps_.emplace_back(last + 10, now);
+                LeaveCriticalSection(&clock.lock_);
+            }
+            last = now;
+        }
+    }
+
+    const DWORD base_;
+    CRITICAL_SECTION lock_;
+    std::vector<std::pair<DWORD, DWORD>> gaps_;
+};
+
 struct Answers {
     DWORD longest = 0;
     int samples = 0;
@@ -110,23 +161,27 @@ int wmain(int argc, wchar_t** argv) {
     if (stop == L"-") return 0;
 
     std::map<std::string, Answers> answers;
+    StallClock stalls(started);
     while (!Exists(stop) && IsWindow(window)) {
         const std::string phase = PhaseOf(phases);
-        const DWORD sent = GetTickCount();
+        const DWORD sent = GetTickCount() - started;
         DWORD_PTR result = 0;
         // A window that does not answer within 10 s is reported at that.
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-        const DWORD waited = GetTickCount() - sent;
+        const DWORD waited = GetTickCount() - started - sent;
+        // By the end of this pause the stall clock has filed a stall that
+        // ended with the wait.
+        Sleep(50);
+        const DWORD stalled = stalls.Within(sent, sent + waited);
         Answers& answer = answers[phase];
-        if (waited > answer.longest) answer.longest = waited;
+        if (waited - stalled > answer.longest) answer.longest = waited - stalled;
         // The long ones, to be matched with what the script did then.
         if (waited > 250) {
-            std::printf("slow %s at %lu waited %lu\n", phase.c_str(), static_cast<unsigned long>(sent - started),
-                        static_cast<unsigned long>(waited));
+            std::printf("slow %s at %lu waited %lu stalled %lu\n", phase.c_str(), static_cast<unsigned long>(sent),
+                        static_cast<unsigned long>(waited), static_cast<unsigned long>(stalled));
             std::fflush(stdout);
         }
         ++answer.samples;
-        Sleep(50);
     }
     for (const auto& [phase, answer] : answers) {
         std::printf("answer %s longest %lu samples %d\n", phase.c_str(), static_cast<unsigned long>(answer.longest),
