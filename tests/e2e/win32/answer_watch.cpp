@@ -161,7 +161,8 @@ int wmain(int argc, wchar_t** argv) {
     if (stop == L"-") return 0;
 
     std::map<std::string, Answers> answers;
-    StallClock stalls(started);
+    // Never freed: its thread ticks until the process ends.
+    StallClock& stalls = *new StallClock(started);
     while (!Exists(stop) && IsWindow(window)) {
         const std::string phase = PhaseOf(phases);
         const DWORD sent = GetTickCount() - started;
