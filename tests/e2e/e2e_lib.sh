@@ -32,6 +32,7 @@
 #                           asking the daemon started last
 #   start_program SECONDS   norvale.exe in the PC namespace: sets PROGRAM; its
 #                           window may take START_WAIT seconds to show
+#   program_not_shown       fails the suite where it did not, with what is known
 #   probe COMMANDS...       norvale_probe.exe against the program's window: sets
 #                           PROBE_OUT (PROBE_SECONDS its limit, PROBE_LIMIT unless set);
 #                           a failed run is reported. One probe serves every call
@@ -171,6 +172,18 @@ install_share_provider() {  # [SERVER=FOLDER ...]
 start_program() {  # SECONDS
     in_pc timeout "$1" $NV_WINE "$EXE" >"$NV_DIR/norvale.log" 2>&1 &
     PROGRAM=$!
+}
+# What there is to know when the program's window never showed: whether it
+# runs, where its threads wait, how far its support log got, and Wine's
+# backtrace of every thread. Then the suite ends.
+program_not_shown() {
+    report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
+    kill -0 "$PROGRAM" 2>/dev/null && echo "norvale.exe still runs; its output:" || echo "norvale.exe has ended; its output:"
+    tail -20 "$NV_DIR/norvale.log"
+    ps -eLo pid,tid,stat,wchan:24,pcpu,args | grep -i '[n]orvale\|[w]ineserver\|[e]xplorer' | cut -c1-150
+    tail -n 20 "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale/* 2>/dev/null
+    in_pc timeout 120 $NV_WINE winedbg --command "bt all" 2>&1 | grep -v '^fixme' | head -150
+    exit 1
 }
 
 # The serving probe's folder, C:\probe-N of the prefix (a fresh one per start).

@@ -123,12 +123,7 @@ discovers() { grep -o 'Discover client=[0-9a-fA-F]*' "$NV_DIR/$1.log" 2>/dev/nul
 shot() { screenshot "$SHOTS/$1.png" "$(xdotool search --name "^${TITLE}\$" | head -1)" 2>/dev/null; }
 
 # --- the first discovery pass fills the list ---------------------------------
-if ! probe wait $START_WAIT wait-rows $DEVICE_LIST 4 60; then
-    report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
-    kill -0 "$PROGRAM" 2>/dev/null && echo "norvale.exe still runs; its output:" || echo "norvale.exe has ended; its output:"
-    tail -20 "$NV_DIR/norvale.log"
-    exit 1
-fi
+probe wait $START_WAIT wait-rows $DEVICE_LIST 4 60 || program_not_shown
 phase other
 shot main-window
 expect "four appliances listed" 4 "$(value rows $DEVICE_LIST)"

@@ -43,10 +43,7 @@ start_daemon daemon "$NV_DIR/archive.json" --real-targets
 e2e_prefix "${NORVALE_WINEPREFIX:-$NV_DIR/prefix}"
 install_standins
 start_program 900
-if ! probe wait $START_WAIT wait-rows $DEVICE_LIST 1 60; then
-    echo "DETAIL: the main window never listed the appliance"
-    exit 1
-fi
+probe wait $START_WAIT wait-rows $DEVICE_LIST 1 60 || program_not_shown
 probe click-row $DEVICE_LIST "$(row_of $DEVICE_LIST Archive)" wait-rows $TARGET_LIST 1 60
 probe click-row $TARGET_LIST 0 text $TARGET_CONNECT
 expect "the target offers Connect" '"Connect"' "$(value text $TARGET_CONNECT)"

@@ -23,6 +23,9 @@ namespace norvale::test {
 
 inline constexpr int kWatchdogTimer = 0x7A11;
 inline constexpr int kWatchdogCode = 0x7A11;
+// Only a hang guard: a case that works ends long before it, and an emulated
+// machine whose host is busy with other suites can take many seconds.
+inline constexpr unsigned kWatchdogMs = 60000;
 inline constexpr wchar_t kShownMessage[] = L"Norvale.Test.DialogShown";
 
 class TestDialog : public DialogController {
@@ -30,7 +33,7 @@ public:
     TestDialog() {
         Messages()
             .OnInitDialog([this] {
-                Surface().SetTimer(kWatchdogTimer, std::chrono::seconds(10));
+                Surface().SetTimer(kWatchdogTimer, std::chrono::milliseconds(kWatchdogMs));
                 // Posted: it arrives once the dialog is shown and its loop runs.
                 Surface().PostRegistered(kShownMessage, 0);
                 if (onInit) onInit();

@@ -228,7 +228,7 @@ TEST(Win32DiskManager, DrawsTheAppliancesDisksAndOffersTheMenu) {
     CDiskMgrDlg dialog(ports, ApplianceAddresses{L"192.168.10.20", L"192.168.11.20"});
     g_seen = {};
     const UINT_PTR inspect = SetTimer(nullptr, 0, 50, Inspect);
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, 15000, Watchdog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, kWatchdogMs, Watchdog);
     const INT_PTR code = win32::RunModalDialog(dialog, win32::DialogTemplate::FromResource(IDD_DISK_MANAGER), nullptr);
     KillTimer(nullptr, inspect);
     KillTimer(nullptr, watchdog);

@@ -86,7 +86,7 @@ TEST(Win32Doctor, ShowsTheCheckedCausesWithTheirFixesAndCopiesTheReport) {
 
     g_seen = {};
     const UINT_PTR inspect = SetTimer(nullptr, 0, 50, Inspect);
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, 20000, Watchdog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, kWatchdogMs, Watchdog);
     const INT_PTR code = win32::RunModalDialog(dialog, win32::DialogTemplate::FromResource(IDD_DOCTOR), nullptr);
     KillTimer(nullptr, inspect);
     KillTimer(nullptr, watchdog);

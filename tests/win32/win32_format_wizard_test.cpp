@@ -112,7 +112,7 @@ TEST(Win32FormatWizard, OpensForTheBareDiskAndCancelLogsOut) {
                          WizardTarget{kTarget, {kTarget, {L"192.168.10.20"}}, [&] { ++logouts; }});
     g_seen = {};
     const UINT_PTR inspect = SetTimer(nullptr, 0, 50, Inspect);
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, Watchdog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, kWatchdogMs, Watchdog);
     const INT_PTR code =
         win32::RunModalDialog(wizard, win32::DialogTemplate::FromResource(IDD_FORMAT_WIZARD), nullptr);
     KillTimer(nullptr, inspect);

@@ -77,7 +77,7 @@ TEST(Win32SelectDrive, ShowsTheOffersLowestFirstAndMovesOnOk) {
     CSelectDriveDlg dialog({L"Z:\\", L"Y: \\\\NAS\\music\\", L"H:\\", L"G:\\"}, volume, disks);
     g_seen = {};
     const UINT_PTR inspect = SetTimer(nullptr, 0, 50, Inspect);
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, Watchdog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, kWatchdogMs, Watchdog);
     const INT_PTR code = win32::RunModalDialog(dialog, win32::DialogTemplate::FromResource(IDD_DRIVE_SELECT), nullptr);
     KillTimer(nullptr, inspect);
     KillTimer(nullptr, watchdog);
