@@ -178,7 +178,12 @@ start_program() {  # SECONDS
 # backtrace of every thread. Then the suite ends.
 program_not_shown() {
     report FAIL "main window lists the appliances" "$(cat "$NV_DIR/probe.err")"
-    kill -0 "$PROGRAM" 2>/dev/null && echo "norvale.exe still runs; its output:" || echo "norvale.exe has ended; its output:"
+    if kill -0 "$PROGRAM" 2>/dev/null; then
+        echo "norvale.exe still runs; its output:"
+    else
+        wait "$PROGRAM"
+        echo "norvale.exe has ended with exit code $?; its output:"
+    fi
     tail -20 "$NV_DIR/norvale.log"
     ps -eLo pid,tid,stat,wchan:24,pcpu,args | grep -i '[n]orvale\|[w]ineserver\|[e]xplorer' | cut -c1-150
     tail -n 20 "$NV_WINEPREFIX"/drive_c/users/*/AppData/Local/Norvale/* 2>/dev/null
