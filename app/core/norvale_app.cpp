@@ -16,8 +16,16 @@ bool CNorvaleApp::InitInstance() {
 
     CNorvaleDlg dialog(ports_.protocol, ports_.files, sections_);
     ranMainDialog_ = true;
-    if (ports_.dialogs.RunModal(dialog, IDD_NORVALE_DIALOG) == kDialogSocketsUnavailable) {
+    const int endCode = ports_.dialogs.RunModal(dialog, IDD_NORVALE_DIALOG);
+    // Either way the user saw no window, or saw it vanish: the log is where
+    // support finds out why the program "did not start".
+    if (endCode == kDialogSocketsUnavailable) {
         exitCode_ = 1;
+        ports_.log.Trace(L"Winsock could not be started; the program ends with exit code 1.");
+    } else if (endCode == -1) {
+        exitCode_ = kExitNoMainWindow;
+        ports_.log.Trace(L"The main window could not be made (error " +
+                         std::to_wstring(ports_.dialogs.CreateError()) + L"); the program ends with exit code 2.");
     }
     return false;
 }
@@ -31,6 +39,7 @@ bool CNorvaleApp::ActivateRunningInstance(const std::wstring& title) {
     if (running == 0) return false;
     ports_.instance.ShowWindow(running);
     ports_.instance.SetForegroundWindow(running);
+    ports_.log.Trace(L"Another instance runs: its window was brought forward and this one ends.");
     return true;
 }
 

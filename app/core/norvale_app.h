@@ -7,6 +7,7 @@
 #include "app/core/norvale_app_ports.h"
 #include "mainwindow/core/norvale_sections.h"
 #include "mainwindow/core/ports/norvale_system_files_port.h"
+#include "platform/core/trace_port.h"
 #include "platform/core/version/version_source_port.h"
 #include "platform/core/version/windows_version_info.h"
 #include "protocol/core/device_protocol.h"
@@ -19,7 +20,11 @@ struct NorvaleAppPorts {
     DialogRunnerPort& dialogs;
     DeviceProtocol& protocol;
     SystemFilesPort& files;
+    // The support log: a start that ends without the main window says why.
+    TracePort& log = SilentTrace();
 };
+
+inline constexpr int kExitNoMainWindow = 2;
 
 class CNorvaleApp {
 public:
@@ -30,7 +35,8 @@ public:
     // instance, otherwise once the main dialog has closed.
     bool InitInstance();
 
-    // 1 when the main dialog could not start the socket layer, else 0.
+    // 1 when the main dialog could not start the socket layer, 2 when its
+    // window could not be made (a failure, not an ordinary end), else 0.
     int ExitCode() const { return exitCode_; }
     // Whether InitInstance ran the main dialog (false: another instance runs).
     bool RanMainDialog() const { return ranMainDialog_; }

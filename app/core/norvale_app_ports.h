@@ -30,6 +30,9 @@ public:
     // Runs a top-level dialog modally from its template; its end code, or -1
     // when it could not be created.
     virtual int RunModal(DialogController& dialog, int templateId) = 0;
+    // Why the last RunModal could not create its dialog (the system's error
+    // number; 0 when it did not say).
+    virtual std::uint32_t CreateError() const { return 0; }
 };
 
 }  // namespace norvale

@@ -53,7 +53,10 @@ bool Win32SystemFiles::RemoveFile(const std::wstring& path) {
 }
 
 int Win32DialogRunner::RunModal(DialogController& dialog, int templateId) {
-    return static_cast<int>(RunModalDialog(dialog, DialogTemplate::FromResource(templateId), nullptr));
+    SetLastError(0);
+    const INT_PTR endCode = RunModalDialog(dialog, DialogTemplate::FromResource(templateId), nullptr);
+    createError_ = endCode == -1 ? GetLastError() : 0;
+    return static_cast<int>(endCode);
 }
 
 }  // namespace norvale::win32

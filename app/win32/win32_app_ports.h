@@ -37,6 +37,10 @@ public:
 class Win32DialogRunner final : public DialogRunnerPort {
 public:
     int RunModal(DialogController& dialog, int templateId) override;
+    std::uint32_t CreateError() const override { return createError_; }
+
+private:
+    std::uint32_t createError_ = 0;
 };
 
 }  // namespace norvale::win32

@@ -164,7 +164,7 @@ int RunNorvale() {
     sections.web = &web;
     sections.doctor = &doctor;
 
-    norvale::CNorvaleApp app({instance, version, dialogs, protocol, files}, sections);
+    norvale::CNorvaleApp app({instance, version, dialogs, protocol, files, log}, sections);
     app.InitInstance();
     const int exitCode = app.ExitCode();
 

@@ -10,6 +10,7 @@
 
 #include "platform/core/version/windows_version_reader.h"
 #include "tests/fakes/fake_version_source.h"
+#include "tests/fakes/recording_trace.h"
 #include "tests/mainwindow/main_dialog_fixture.h"
 #include "tests/platform/version_machines.h"
 
@@ -46,9 +47,11 @@ public:
     std::vector<int> templates;
     std::wstring title;
     std::size_t unknownControlCalls = 0;
+    std::uint32_t createFailure = 0;  // the system's error when the window cannot be made
 
     int RunModal(DialogController& dialog, int templateId) override {
         templates.push_back(templateId);
+        if (createFailure != 0) return -1;
         FakeDialogSurface surface;
         DeclareMainDialogControls(surface);
         surface.Open(dialog);
@@ -59,6 +62,7 @@ public:
         surface.Destroy();
         return code;
     }
+    std::uint32_t CreateError() const override { return createFailure; }
 };
 
 class NorvaleAppTest : public ::testing::Test {
@@ -78,7 +82,10 @@ protected:
     FakeVersionSource version = Windows7Enterprise();
     FakeDialogRunner dialogs;
     RecordingSections sections;
-    CNorvaleApp app{NorvaleAppPorts{instance, version, dialogs, protocol, files}, sections.All()};
+    RecordingTrace log;
+    CNorvaleApp app{NorvaleAppPorts{instance, version, dialogs, protocol, files, log}, sections.All()};
+
+    bool Logged(const std::wstring& text) const { return log.All().find(text) != std::wstring::npos; }
 };
 
 TEST_F(NorvaleAppTest, SecondInstanceBringsTheRunningWindowForwardAndStartsNothing) {
@@ -91,6 +98,7 @@ TEST_F(NorvaleAppTest, SecondInstanceBringsTheRunningWindowForwardAndStartsNothi
     EXPECT_EQ(app.ExitCode(), 0);
     EXPECT_EQ(version.versionExCalls, 0) << "nothing else is started";
     EXPECT_EQ(segment.Startups(), 0);
+    EXPECT_TRUE(Logged(L"Another instance runs")) << "the user saw no new window";
 }
 
 TEST_F(NorvaleAppTest, FirstInstanceRunsTheMainDialogUnderTheTitleItSearchedFor) {
@@ -151,6 +159,14 @@ TEST_F(NorvaleAppTest, SocketsThatCannotStartEndTheProcessWithCodeOne) {
     EXPECT_TRUE(app.RanMainDialog());
     EXPECT_EQ(app.ExitCode(), 1);
     EXPECT_TRUE(files.deleted.empty());
+    EXPECT_TRUE(Logged(L"Winsock could not be started"));
+}
+
+TEST_F(NorvaleAppTest, AMainWindowThatCannotBeMadeIsLoggedWithTheSystemsReason) {
+    dialogs.createFailure = 1400;
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitCode(), kExitNoMainWindow) << "not the code of an ordinary end";
+    EXPECT_TRUE(Logged(L"The main window could not be made (error 1400)")) << log.All().size();
 }
 
 TEST_F(NorvaleAppTest, ClosingTheDialogEndsWithCodeZero) {
@@ -159,6 +175,7 @@ TEST_F(NorvaleAppTest, ClosingTheDialogEndsWithCodeZero) {
     EXPECT_EQ(app.ExitCode(), 0);
     EXPECT_TRUE(files.deleted.empty());
     EXPECT_EQ(segment.Cleanups(), segment.Startups());
+    EXPECT_TRUE(log.lines.empty()) << "an ordinary end leaves nothing to explain";
 }
 
 }  // namespace
