@@ -183,8 +183,10 @@ public:
 
 private:
     HWND Item(int controlId) const;
-    // Every child window with this id (the disk bars share one).
-    std::vector<HWND> Items(int controlId) const;
+    // Whether the mouse pointer is over the dialog or one of its controls.
+    bool PointerOverDialog() const;
+    // Every child window with each of these ids (the disk bars share one).
+    std::map<int, std::vector<HWND>> ItemsOf(const std::vector<int>& controlIds) const;
     CButtonBarCtrl* Bar(int bar) const;
     // The striped list over a list view; made on first use, nullptr when
     // the id names no control.

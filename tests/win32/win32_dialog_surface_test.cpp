@@ -457,6 +457,23 @@ TEST(Win32DialogSurface, WaitCursorNestsAndRestores) {
         EXPECT_EQ(GetCursor(), arrow);
         mouseMove();
         EXPECT_EQ(GetCursor(), arrow) << "afterwards the controls set their own";
+
+        // A step's busy period takes the cursor only where the pointer is
+        // over the dialog; elsewhere it belongs to whatever lies under it.
+        RECT frame{};
+        GetWindowRect(d.Window(), &frame);
+        for (const bool over : {false, true}) {
+            const int beside = frame.left > 60 ? frame.left - 40 : frame.right + 40;
+            SetCursorPos(over ? (frame.left + frame.right) / 2 : beside, (frame.top + frame.bottom) / 2);
+            SetCursor(arrow);
+            surface.BeginBusy({IDC_TEST_BUTTON, IDC_TEST_MISSING});
+            EXPECT_EQ(GetCursor(), over ? busy : arrow) << (over ? "over the dialog" : "beside it");
+            EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_TEST_BUTTON))) << "held while the step runs";
+            EXPECT_TRUE(mouseMove());
+            EXPECT_EQ(GetCursor(), busy) << "once the pointer comes over it";
+            surface.EndBusy();
+            EXPECT_TRUE(IsWindowEnabled(d.Item(IDC_TEST_BUTTON)));
+        }
     });
 }
 
