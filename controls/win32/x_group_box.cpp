@@ -61,14 +61,20 @@ bool CXGroupBox::Attach(HWND control) {
     if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     window_ = control;
+    // Edges drawn by the window manager go; a box without any (as a dialog
+    // template makes it) is left alone, since every change of a style and
+    // the frame's recalculation is a trip to the window manager.
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    SetWindowLongPtrW(control, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER | SS_SUNKEN));
+    const LONG_PTR plainStyle = style & ~static_cast<LONG_PTR>(WS_BORDER | SS_SUNKEN);
     const LONG_PTR exStyle = GetWindowLongPtrW(control, GWL_EXSTYLE);
-    SetWindowLongPtrW(control, GWL_EXSTYLE,
-                      exStyle & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE | WS_EX_CLIENTEDGE |
-                                                       WS_EX_DLGMODALFRAME));
-    SetWindowPos(control, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    const LONG_PTR plainExStyle =
+        exStyle & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME);
+    if (plainStyle != style || plainExStyle != exStyle) {
+        SetWindowLongPtrW(control, GWL_STYLE, plainStyle);
+        SetWindowLongPtrW(control, GWL_EXSTYLE, plainExStyle);
+        SetWindowPos(control, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
 
     UxTheme& theme = UxTheme::Instance();
     ThemeAvailability availability{theme.IsThemeActive(), theme.IsAppThemed(), false};
