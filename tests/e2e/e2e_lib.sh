@@ -16,7 +16,8 @@
 #   wineserver_stop         ends the prefix's wineserver and waits for its end
 #   in_pc CMD...            runs CMD in the PC namespace, with the prefix and the display
 #   pc_wineserver SECONDS   a fresh wineserver for the prefix, started inside the
-#                           PC namespace (it owns the sockets), lingering SECONDS
+#                           PC namespace (it owns the sockets), lingering SECONDS,
+#                           with the desktop kept open until it ends (keep_desktop)
 #   e2e_display             a display (Xvfb unless DISPLAY works) and e2e_finish on exit
 #   e2e_finish              ends the program, the initiator daemon, the display
 #                           and the namespaces (the EXIT trap of e2e_display)
@@ -82,6 +83,7 @@ e2e_args() {  # USAGE BUILD_HOST BUILD_WIN OUT
     EXE="$BUILD_WIN/app/norvale.exe"
     PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
     WATCH="$BUILD_WIN/tests/e2e/norvale_answer_watch.exe"
+    KEEPER="$BUILD_WIN/tests/e2e/norvale_desktop_keeper.exe"
 }
 
 e2e_need() {  # FILE...
@@ -117,6 +119,25 @@ in_pc() { nv_exec pc env WINEPREFIX="$NV_WINEPREFIX" WINEDEBUG=-all DISPLAY="$DI
 pc_wineserver() {  # SECONDS
     wineserver_stop
     in_pc wineserver -p "$1"
+    keep_desktop
+}
+# Wine closes the desktop (explorer.exe quits) a second after its last
+# program ends, and the next program brings up a new one: on an emulated
+# processor a suite's next program started while that happened, and once in
+# a few runs it ended without a window. The keeper (desktop_keeper.cpp) is a
+# program of the desktop until the wineserver ends: explorer starts once,
+# here, and stays.
+keep_desktop() {
+    local keeper
+    [[ -f "${KEEPER:-}" ]] || return 0
+    in_pc $NV_WINE "$KEEPER" >"$NV_DIR/keeper.out" 2>&1 &
+    keeper=$!
+    for _ in $(seq 1 1800); do
+        grep -q ready "$NV_DIR/keeper.out" 2>/dev/null && return 0
+        kill -0 "$keeper" 2>/dev/null || break
+        sleep 0.1
+    done
+    nv_fail "the desktop keeper did not start: $(cat "$NV_DIR/keeper.out")"
 }
 
 e2e_display() {
