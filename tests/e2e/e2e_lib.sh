@@ -83,7 +83,6 @@ e2e_args() {  # USAGE BUILD_HOST BUILD_WIN OUT
     EXE="$BUILD_WIN/app/norvale.exe"
     PROBE="$BUILD_WIN/tests/e2e/norvale_probe.exe"
     WATCH="$BUILD_WIN/tests/e2e/norvale_answer_watch.exe"
-    KEEPER="$BUILD_WIN/tests/e2e/norvale_desktop_keeper.exe"
 }
 
 e2e_need() {  # FILE...
@@ -124,20 +123,15 @@ pc_wineserver() {  # SECONDS
 # Wine closes the desktop (explorer.exe quits) a second after its last
 # program ends, and the next program brings up a new one: on an emulated
 # processor a suite's next program started while that happened, and once in
-# a few runs it ended without a window. The keeper (desktop_keeper.cpp) is a
-# program of the desktop until the wineserver ends: explorer starts once,
-# here, and stays.
+# a few runs it ended without a window. A cmd.exe waiting on a pipe that only
+# this shell writes to is a program of the desktop until the wineserver or
+# the suite ends, so explorer starts once and stays.
+DESKTOP_HOLD=""
 keep_desktop() {
-    local keeper
-    [[ -f "${KEEPER:-}" ]] || return 0
-    in_pc $NV_WINE "$KEEPER" >"$NV_DIR/keeper.out" 2>&1 &
-    keeper=$!
-    for _ in $(seq 1 1800); do
-        grep -q ready "$NV_DIR/keeper.out" 2>/dev/null && return 0
-        kill -0 "$keeper" 2>/dev/null || break
-        sleep 0.1
-    done
-    nv_fail "the desktop keeper did not start: $(cat "$NV_DIR/keeper.out")"
+    if [[ -z "$DESKTOP_HOLD" ]]; then
+        mkfifo "$NV_DIR/desktop-hold" && exec {DESKTOP_HOLD}<>"$NV_DIR/desktop-hold" || return 0
+    fi
+    in_pc $NV_WINE cmd /c pause <"$NV_DIR/desktop-hold" >/dev/null 2>&1 &
 }
 
 e2e_display() {
