@@ -518,13 +518,17 @@ void Win32DialogSurface::BeginBusy(const std::vector<int>& heldControls) {
         for (HWND window : windows) EnableWindow(window, FALSE);
     }
     // The cursor is shared by every program: a window sets it only while the
-    // pointer is over it, and WM_SETCURSOR sets the busy one from then on.
+    // pointer is over it or captured by it (SetCursor's remarks), and
+    // WM_SETCURSOR sets the busy one from then on.
     // The first pass starts before the window is even shown, and making the
     // animated cursor there cost a tenth of the time to the first paint.
     if (PointerOverDialog()) SetCursor(BusyCursor());
 }
 
 bool Win32DialogSurface::PointerOverDialog() const {
+    // A control that holds the mouse captured owns the cursor wherever it is.
+    const HWND captured = GetCapture();
+    if (captured != nullptr && GetAncestor(captured, GA_ROOT) == dialog_) return true;
     POINT pointer{};
     if (!GetCursorPos(&pointer)) return false;
     HWND under = WindowFromPoint(pointer);

@@ -183,7 +183,8 @@ public:
 
 private:
     HWND Item(int controlId) const;
-    // Whether the mouse pointer is over the dialog or one of its controls.
+    // Whether the mouse pointer is over the dialog or one of its controls,
+    // or captured by one of them.
     bool PointerOverDialog() const;
     // Every child window with each of these ids (the disk bars share one).
     std::map<int, std::vector<HWND>> ItemsOf(const std::vector<int>& controlIds) const;

@@ -462,12 +462,18 @@ TEST(Win32DialogSurface, WaitCursorNestsAndRestores) {
         // over the dialog; elsewhere it belongs to whatever lies under it.
         RECT frame{};
         GetWindowRect(d.Window(), &frame);
-        for (const bool over : {false, true}) {
+        const struct {
+            bool over, captured;
+            const char* where;
+        } cases[] = {{false, false, "beside it"}, {false, true, "beside it, captured by it"}, {true, false, "over it"}};
+        for (const auto& c : cases) {
             const int beside = frame.left > 60 ? frame.left - 40 : frame.right + 40;
-            SetCursorPos(over ? (frame.left + frame.right) / 2 : beside, (frame.top + frame.bottom) / 2);
+            SetCursorPos(c.over ? (frame.left + frame.right) / 2 : beside, (frame.top + frame.bottom) / 2);
+            if (c.captured) SetCapture(d.Window());  // a drag that left the dialog
             SetCursor(arrow);
             surface.BeginBusy({IDC_TEST_BUTTON, IDC_TEST_MISSING});
-            EXPECT_EQ(GetCursor(), over ? busy : arrow) << (over ? "over the dialog" : "beside it");
+            ReleaseCapture();
+            EXPECT_EQ(GetCursor(), c.over || c.captured ? busy : arrow) << c.where;
             EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_TEST_BUTTON))) << "held while the step runs";
             EXPECT_TRUE(mouseMove());
             EXPECT_EQ(GetCursor(), busy) << "once the pointer comes over it";
