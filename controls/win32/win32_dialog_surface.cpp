@@ -432,7 +432,7 @@ void Win32DialogSurface::SetIpAddress(int fieldId, const IpOctets& o) {
 void Win32DialogSurface::ClearIpAddress(int fieldId) {
     // Clearing sets the text of all four octets, each with its notices: a
     // field that is blank already (every one at the first pass) is left be.
-    if (Send(fieldId, IPM_ISBLANK) == 0) Send(fieldId, IPM_CLEARADDRESS);
+    if (!IsIpBlank(fieldId)) Send(fieldId, IPM_CLEARADDRESS);
 }
 
 void Win32DialogSurface::FocusIpOctet(int fieldId, int octet) {
@@ -526,13 +526,11 @@ void Win32DialogSurface::BeginBusy(const std::vector<int>& heldControls) {
 }
 
 bool Win32DialogSurface::PointerOverDialog() const {
+    const auto ours = [this](HWND window) { return window != nullptr && GetAncestor(window, GA_ROOT) == dialog_; };
     // A control that holds the mouse captured owns the cursor wherever it is.
-    const HWND captured = GetCapture();
-    if (captured != nullptr && GetAncestor(captured, GA_ROOT) == dialog_) return true;
+    if (ours(GetCapture())) return true;
     POINT pointer{};
-    if (!GetCursorPos(&pointer)) return false;
-    HWND under = WindowFromPoint(pointer);
-    return under != nullptr && GetAncestor(under, GA_ROOT) == dialog_;
+    return GetCursorPos(&pointer) && ours(WindowFromPoint(pointer));
 }
 
 void Win32DialogSurface::EndBusy() {

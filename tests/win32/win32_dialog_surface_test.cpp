@@ -466,8 +466,8 @@ TEST(Win32DialogSurface, WaitCursorNestsAndRestores) {
             bool over, captured;
             const char* where;
         } cases[] = {{false, false, "beside it"}, {false, true, "beside it, captured by it"}, {true, false, "over it"}};
+        const int beside = frame.left > 60 ? frame.left - 40 : frame.right + 40;
         for (const auto& c : cases) {
-            const int beside = frame.left > 60 ? frame.left - 40 : frame.right + 40;
             SetCursorPos(c.over ? (frame.left + frame.right) / 2 : beside, (frame.top + frame.bottom) / 2);
             if (c.captured) SetCapture(d.Window());  // a drag that left the dialog
             SetCursor(arrow);
