@@ -54,7 +54,9 @@ bool Win32SystemFiles::RemoveFile(const std::wstring& path) {
 
 int Win32DialogRunner::RunModal(DialogController& dialog, int templateId) {
     SetLastError(0);
-    const INT_PTR endCode = RunModalDialog(dialog, DialogTemplate::FromResource(templateId), nullptr);
+    // The program's main window: the user waits for its first paint.
+    const DialogTemplate main = DialogTemplate::FromResource(templateId).WithLateDropDowns();
+    const INT_PTR endCode = RunModalDialog(dialog, main, nullptr);
     createError_ = endCode == -1 ? GetLastError() : 0;
     return static_cast<int>(endCode);
 }

@@ -3,11 +3,14 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/busy_cursor.h"
 #include "controls/win32/dialog_host_messages.h"
 #include "controls/win32/high_contrast.h"
+#include "controls/win32/late_controls.h"
 #include "controls/win32/list_item_notify.h"
 #include "controls/win32/win32_dialog_surface.h"
 
@@ -22,7 +25,13 @@ constexpr wchar_t kHostProperty[] = L"Norvale.DialogHost";
 struct HostStart {
     DialogController* controller;
     bool modal;
+    const std::vector<LateControl>* late = nullptr;
 };
+
+// Ticks that make the late controls, one a tick. A timer's message comes
+// only when no window of the thread waits to be painted, so the first comes
+// once the dialog has painted; USER_TIMER_MINIMUM is the shortest a timer has.
+constexpr UINT_PTR kLateControlTimer = 0x4C41;
 
 struct Host {
     DialogController* controller;
@@ -154,6 +163,13 @@ SizeKind SizeKindOf(WPARAM type) {
     return SizeKind::Restored;
 }
 
+std::optional<LateTemplate> LoadWithoutDropDowns(const DialogTemplate& t) {
+    HRSRC found = FindResourceW(t.module, MAKEINTRESOURCEW(t.resourceId), RT_DIALOG);
+    HGLOBAL loaded = found != nullptr ? LoadResource(t.module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    return data != nullptr ? LateTemplate::WithoutDropDowns(data, SizeofResource(t.module, found)) : std::nullopt;
+}
+
 INT_PTR Answer(HWND dialog, bool handled, LRESULT result = 0) {
     if (handled) SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
     return handled ? TRUE : FALSE;
@@ -163,8 +179,11 @@ INT_PTR Initialise(HWND dialog, const HostStart& start) {
     auto* host = new Host{start.controller, std::make_unique<Win32DialogSurface>(dialog, start.modal)};
     SetPropW(dialog, kHostProperty, host);
     host->surface->RegisterMessages(start.controller->Table().RegisteredNames());
+    if (start.late != nullptr) host->surface->ExpectLateControls(*start.late);
     start.controller->Attach(host->surface.get());
-    return Deliver(*host, DialogMessage::Of(MessageKind::InitDialog)).value ? TRUE : FALSE;
+    const bool focusSet = Deliver(*host, DialogMessage::Of(MessageKind::InitDialog)).value;
+    if (host->surface->HasLateControls()) SetTimer(dialog, kLateControlTimer, USER_TIMER_MINIMUM, nullptr);
+    return focusSet ? TRUE : FALSE;
 }
 
 bool PaintMinimised(HWND dialog, const Host& host) {
@@ -217,6 +236,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_LBUTTONUP:
             return Answer(dialog, Deliver(*host, MouseMessage(*host, MessageKind::LButtonUp, lParam)).handled);
         case WM_TIMER:
+            if (wParam == kLateControlTimer) {
+                if (!host->surface->MakeNextLateControl()) KillTimer(dialog, kLateControlTimer);
+                return TRUE;
+            }
             return Answer(dialog, Deliver(*host, DialogMessage::Of(MessageKind::Timer,
                                                                   static_cast<int>(wParam))).handled);
         case WM_CLOSE:
@@ -295,6 +318,10 @@ INT_PTR RunModalDialog(DialogController& controller, const DialogTemplate& t, HW
     HostStart start{&controller, true};
     const LPARAM param = reinterpret_cast<LPARAM>(&start);
     if (t.memory != nullptr) return DialogBoxIndirectParamW(t.module, t.memory, owner, DialogProc, param);
+    if (const std::optional<LateTemplate> late = t.lateDropDowns ? LoadWithoutDropDowns(t) : std::nullopt) {
+        start.late = &late->Late();
+        return DialogBoxIndirectParamW(t.module, late->Template(), owner, DialogProc, param);
+    }
     return DialogBoxParamW(t.module, MAKEINTRESOURCEW(t.resourceId), owner, DialogProc, param);
 }
 

@@ -15,12 +15,20 @@ struct DialogTemplate {
     HINSTANCE module = nullptr;
     int resourceId = 0;
     const DLGTEMPLATE* memory = nullptr;
+    // A resource's drop-down combo boxes come after the first paint
+    // (late_controls.h): for a window whose start the user waits for.
+    bool lateDropDowns = false;
 
     static DialogTemplate FromResource(int id, HINSTANCE module = nullptr) {
         return DialogTemplate{module != nullptr ? module : GetModuleHandleW(nullptr), id, nullptr};
     }
     static DialogTemplate FromMemory(const DLGTEMPLATE* memory) {
         return DialogTemplate{GetModuleHandleW(nullptr), 0, memory};
+    }
+    DialogTemplate WithLateDropDowns() const {
+        DialogTemplate late = *this;
+        late.lateDropDowns = true;
+        return late;
     }
 };
 

@@ -70,7 +70,50 @@ Win32DialogSurface::~Win32DialogSurface() {
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
 }
 
-HWND Win32DialogSurface::Item(int controlId) const { return GetDlgItem(dialog_, controlId); }
+HWND Win32DialogSurface::Item(int controlId) const {
+    HWND item = GetDlgItem(dialog_, controlId);
+    return item != nullptr || late_.empty() ? item : MakeLate(controlId);
+}
+
+// --- controls made after the first paint --------------------------------------
+
+void Win32DialogSurface::ExpectLateControls(const std::vector<LateControl>& controls) {
+    for (const LateControl& control : controls)
+        late_.push_back(PendingCombo{control, {}, -1, (control.style & WS_DISABLED) == 0});
+}
+
+bool Win32DialogSurface::MakeNextLateControl() {
+    if (!late_.empty()) MakeLate(late_.front().control.id);
+    return !late_.empty();
+}
+
+Win32DialogSurface::PendingCombo* Win32DialogSurface::Pending(int controlId) const {
+    for (PendingCombo& pending : late_)
+        if (pending.control.id == controlId) return &pending;
+    return nullptr;
+}
+
+HWND Win32DialogSurface::MakeLate(int controlId) const {
+    if (Pending(controlId) == nullptr) return nullptr;
+    // In template order, so each finds the item before it to follow.
+    HWND made = nullptr;
+    while (made == nullptr || GetDlgCtrlID(made) != controlId) {
+        const PendingCombo pending = std::move(late_.front());
+        late_.erase(late_.begin());
+        made = CreateLateControl(dialog_, pending.control);
+        if (made == nullptr) {
+            if (pending.control.id == controlId) return nullptr;
+            continue;
+        }
+        for (const std::wstring& item : pending.items)
+            SendMessageW(made, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        if (pending.selection >= 0) SendMessageW(made, CB_SETCURSEL, static_cast<WPARAM>(pending.selection), 0);
+        // A running flow holds it as it holds the others; held_ keeps the
+        // state its controller wants for the flow's end.
+        if (!pending.enabled || held_.count(pending.control.id) != 0) EnableWindow(made, FALSE);
+    }
+    return made;
+}
 
 std::map<int, std::vector<HWND>> Win32DialogSurface::ItemsOf(const std::vector<int>& controlIds) const {
     std::map<int, std::vector<HWND>> found;
@@ -231,11 +274,16 @@ void Win32DialogSurface::Enable(int controlId, bool enabled) {
         held->second = enabled;
         return;
     }
+    if (PendingCombo* pending = Pending(controlId)) {
+        pending->enabled = enabled;
+        return;
+    }
     if (HWND item = Item(controlId)) EnableWindow(item, enabled ? TRUE : FALSE);
 }
 
 bool Win32DialogSurface::IsEnabled(int controlId) const {
     if (const auto held = held_.find(controlId); held != held_.end()) return held->second;
+    if (const PendingCombo* pending = Pending(controlId)) return pending->enabled;
     HWND item = Item(controlId);
     return item != nullptr && IsWindowEnabled(item) != FALSE;
 }
@@ -373,9 +421,20 @@ int Win32DialogSurface::ListVisibleRowCount(int listId) const {
 
 // --- combo boxes --------------------------------------------------------------
 
-void Win32DialogSurface::ClearCombo(int comboId) { Send(comboId, CB_RESETCONTENT); }
+void Win32DialogSurface::ClearCombo(int comboId) {
+    if (PendingCombo* pending = Pending(comboId)) {
+        pending->items.clear();
+        pending->selection = -1;
+        return;
+    }
+    Send(comboId, CB_RESETCONTENT);
+}
 
 int Win32DialogSurface::AddComboItem(int comboId, const std::wstring& text) {
+    if (PendingCombo* pending = Pending(comboId)) {
+        pending->items.push_back(text);
+        return static_cast<int>(pending->items.size()) - 1;
+    }
     if (Item(comboId) == nullptr) return -1;
     const auto index = static_cast<int>(Send(comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     return index >= 0 ? index : -1;  // CB_ERR, CB_ERRSPACE
@@ -385,22 +444,29 @@ void Win32DialogSurface::SelectComboItem(int comboId, int index) {
     // An index out of range clears the selection, as CB_SETCURSEL documents;
     // Wine's combo box keeps the old one instead, so it is never passed on.
     if (index < 0 || index >= ComboItemCount(comboId)) index = -1;
+    if (PendingCombo* pending = Pending(comboId)) {
+        pending->selection = index;
+        return;
+    }
     Send(comboId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 int Win32DialogSurface::ComboSelection(int comboId) const {
+    if (const PendingCombo* pending = Pending(comboId)) return pending->selection;
     if (Item(comboId) == nullptr) return -1;
     const auto index = static_cast<int>(Send(comboId, CB_GETCURSEL));
     return index >= 0 ? index : -1;
 }
 
 int Win32DialogSurface::ComboItemCount(int comboId) const {
+    if (const PendingCombo* pending = Pending(comboId)) return static_cast<int>(pending->items.size());
     const auto count = static_cast<int>(Send(comboId, CB_GETCOUNT));
     return count > 0 ? count : 0;
 }
 
 std::wstring Win32DialogSurface::ComboItemText(int comboId, int index) const {
     if (index < 0 || index >= ComboItemCount(comboId)) return {};
+    if (const PendingCombo* pending = Pending(comboId)) return pending->items[static_cast<size_t>(index)];
     const auto length = static_cast<int>(Send(comboId, CB_GETLBTEXTLEN, static_cast<WPARAM>(index)));
     if (length <= 0) return {};
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
@@ -513,7 +579,9 @@ void Win32DialogSurface::BeginBusy(const std::vector<int>& heldControls) {
     const std::map<int, std::vector<HWND>> items = ItemsOf(heldControls);
     for (const int id : heldControls) {
         const std::vector<HWND>& windows = items.at(id);
-        if (windows.empty() || held_.count(id) != 0) continue;
+        if (held_.count(id) != 0) continue;
+        if (const PendingCombo* pending = Pending(id)) held_[id] = pending->enabled;  // made disabled
+        if (windows.empty()) continue;
         held_[id] = IsWindowEnabled(windows.front()) != FALSE;
         for (HWND window : windows) EnableWindow(window, FALSE);
     }
@@ -541,6 +609,7 @@ void Win32DialogSurface::EndBusy() {
     for (const auto& entry : held) ids.push_back(entry.first);
     const std::map<int, std::vector<HWND>> items = ItemsOf(ids);
     for (const auto& [id, enabled] : held) {
+        if (PendingCombo* pending = Pending(id)) pending->enabled = enabled;
         for (HWND window : items.at(id)) EnableWindow(window, enabled ? TRUE : FALSE);
     }
     RemovePropW(dialog_, kFlowRunningProperty);

@@ -19,6 +19,7 @@
 #include "controls/core/dpi_scale.h"
 #include "controls/win32/button_bar_ctrl.h"
 #include "controls/win32/colored_list_ctrl.h"
+#include "controls/win32/late_controls.h"
 #include "controls/win32/x_group_box.h"
 
 namespace norvale::win32 {
@@ -56,6 +57,16 @@ public:
     // True while this surface itself changes a list's selection, so the
     // list's LVN_ITEMCHANGED is known as the program's own.
     bool ChangingListSelection() const { return listSelectionChanges_ > 0; }
+
+    // --- controls made after the first paint (late_controls.h) ---------------
+    // The drop-down combo boxes the window was made without. Until one is
+    // made, its items, selection and enabled state are kept here and given
+    // to it when it is; anything else asked of it makes it at once, with the
+    // ones before it in the template.
+    void ExpectLateControls(const std::vector<LateControl>& controls);
+    bool HasLateControls() const { return !late_.empty(); }
+    // Makes the next one in template order; false when none is left.
+    bool MakeNextLateControl();
 
     // --- DPI and colour scheme (controls/win32/win32_dialog_display.cpp) -----
     // Controllers speak in 96-DPI pixels (column widths, bar rectangles, the
@@ -182,7 +193,16 @@ public:
     void PostClose() override;
 
 private:
+    struct PendingCombo {
+        LateControl control;
+        std::vector<std::wstring> items;
+        int selection = -1;
+        bool enabled = true;
+    };
+    // The control's window; a late one is made here when first needed.
     HWND Item(int controlId) const;
+    PendingCombo* Pending(int controlId) const;
+    HWND MakeLate(int controlId) const;
     // Whether the mouse pointer is over the dialog or one of its controls,
     // or captured by one of them.
     bool PointerOverDialog() const;
@@ -224,6 +244,9 @@ private:
     // the focus, which goes back to it when the flow ends.
     HWND focusBeforeBusy_ = nullptr;
     std::set<int> redrawOff_;  // controls whose redraw this surface turned off
+    // Late controls not made yet, in template order; made from const
+    // accessors too, as the control is asked for.
+    mutable std::vector<PendingCombo> late_;
     std::map<int, std::unique_ptr<CXGroupBox>> groupBoxes_;
     std::map<int, std::unique_ptr<CColoredListCtrl>> stripedLists_;
     std::vector<std::unique_ptr<CButtonBarCtrl>> bars_;

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,97 @@ TEST(Win32DialogSurface, AnswersAsTheFakeSurfaceDoes) {
     WithShownDialog([&](TestDialog& d) { real = SurfaceTranscript(d.Surface()); });
     ASSERT_EQ(real.size(), expected.size());
     for (size_t i = 0; i < real.size(); ++i) EXPECT_EQ(real[i], expected[i]) << "(the fake answers the second)";
+}
+
+// The drop-down combo boxes of a window made with them late: shown before
+// they are made, the surface answers for them as for made ones, and they
+// come once the window has painted, in their template places.
+TEST(Win32DialogSurface, LateDropDownsAnswerAndComeInTheirPlaces) {
+    NORVALE_REQUIRE_WINDOWS();
+    FakeDialogSurface fake;
+    fake.DeclareControls({IDC_TEST_EDIT, IDC_TEST_BUTTON, IDC_TEST_LABEL, IDC_TEST_LIST, IDC_TEST_PLAIN_LIST,
+                          IDC_TEST_DROPLIST, IDC_TEST_DROPDOWN, IDC_TEST_IP, IDC_TEST_PROGRESS, IDC_TEST_GROUP,
+                          IDC_TEST_CHECK, IDC_TEST_CHECK2, kIdOk, kIdCancel});
+    fake.Control(IDC_TEST_LIST).list.singleSelection = true;
+    const std::vector<std::wstring> expected = SurfaceTranscript(fake);
+    constexpr int kPoll = 0x7A12;
+    for (const bool transcript : {true, false}) {
+        TestDialog d;
+        std::vector<std::wstring> real;
+        bool pendingWhenShown = false;
+        d.onShown = [&] {
+            pendingWhenShown = d.Item(IDC_TEST_DROPLIST) == nullptr && d.Item(IDC_TEST_DROPDOWN) == nullptr;
+            DialogSurfacePort& s = d.Surface();
+            if (transcript) {
+                real = SurfaceTranscript(s);
+                s.EndDialog(kIdOk);
+                return;
+            }
+            s.AddComboItem(IDC_TEST_DROPLIST, L"A");
+            s.AddComboItem(IDC_TEST_DROPLIST, L"B");
+            s.SelectComboItem(IDC_TEST_DROPLIST, 1);
+            s.Enable(IDC_TEST_DROPDOWN, false);
+            s.BeginBusy({IDC_TEST_DROPLIST});
+            EXPECT_TRUE(s.IsEnabled(IDC_TEST_DROPLIST)) << "what its controller wants";
+            EXPECT_EQ(d.Item(IDC_TEST_DROPLIST), nullptr) << "its items and state wait for it";
+            s.SetTimer(kPoll, std::chrono::milliseconds(20));
+        };
+        d.Messages().OnTimer(kPoll, [&] {
+            HWND list = d.Item(IDC_TEST_DROPLIST), edit = d.Item(IDC_TEST_DROPDOWN);
+            if (list == nullptr || edit == nullptr) return;
+            d.Surface().KillTimer(kPoll);
+            EXPECT_EQ(GetWindow(d.Item(IDC_TEST_PLAIN_LIST), GW_HWNDNEXT), list) << "tab order of the template";
+            EXPECT_EQ(GetWindow(list, GW_HWNDNEXT), edit);
+            EXPECT_EQ(GetWindow(edit, GW_HWNDNEXT), d.Item(IDC_TEST_IP));
+            EXPECT_EQ(SendMessageW(list, WM_GETFONT, 0, 0), SendMessageW(d.Window(), WM_GETFONT, 0, 0));
+            RECT units{5, 78, 75, 138}, placed{};
+            MapDialogRect(d.Window(), &units);
+            GetWindowRect(list, &placed);
+            MapWindowPoints(nullptr, d.Window(), reinterpret_cast<POINT*>(&placed), 2);
+            EXPECT_EQ(placed.left, units.left);
+            EXPECT_EQ(placed.top, units.top);
+            EXPECT_EQ(placed.right, units.right);
+            EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 1);
+            EXPECT_EQ(WindowTextOf(list), L"B");
+            EXPECT_FALSE(IsWindowEnabled(list)) << "held by the running flow";
+            EXPECT_FALSE(IsWindowEnabled(edit));
+            d.Surface().EndBusy();
+            EXPECT_TRUE(IsWindowEnabled(list));
+            EXPECT_FALSE(IsWindowEnabled(edit));
+            d.Surface().EndDialog(kIdOk);
+        });
+        const auto late = win32::DialogTemplate::FromResource(IDD_TEST_CONTROLS).WithLateDropDowns();
+        EXPECT_EQ(win32::RunModalDialog(d, late, nullptr), kIdOk);
+        EXPECT_FALSE(d.timedOut);
+        EXPECT_TRUE(pendingWhenShown) << "the window shows before its drop-downs are made";
+        if (!transcript) continue;
+        ASSERT_EQ(real.size(), expected.size());
+        for (size_t i = 0; i < real.size(); ++i) EXPECT_EQ(real[i], expected[i]) << "(the fake answers the second)";
+    }
+}
+
+// A template cut short anywhere among its items is refused whole, never
+// read past its end: the dialog is then made from the resource as it is.
+TEST(Win32DialogSurface, ACutTemplateKeepsItsDropDowns) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_TEST_CONTROLS), RT_DIALOG);
+    ASSERT_NE(found, nullptr);
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    const std::vector<BYTE> whole(data, data + SizeofResource(module, found));
+    const auto full = win32::LateTemplate::WithoutDropDowns(whole.data(), whole.size());
+    ASSERT_TRUE(full.has_value());
+    ASSERT_EQ(full->Late().size(), 2u);
+    EXPECT_EQ(full->Late()[1].previousId, IDC_TEST_DROPLIST);
+    const auto itemCount = [](const void* dialogTemplate) {
+        WORD count = 0;  // after dlgVer, signature, helpID, exStyle and style
+        std::memcpy(&count, static_cast<const BYTE*>(dialogTemplate) + 16, sizeof count);
+        return count;
+    };
+    EXPECT_EQ(itemCount(full->Template()), itemCount(whole.data()) - 2);
+    for (size_t size = 0; size + 3 < whole.size(); ++size) {
+        const std::vector<BYTE> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        EXPECT_FALSE(win32::LateTemplate::WithoutDropDowns(cut.data(), cut.size()).has_value()) << size;
+    }
 }
 
 TEST(Win32DialogSurface, TextsStatesAndRedrawPeriods) {
