@@ -7,8 +7,8 @@ namespace norvale::win32 {
 
 namespace {
 
-constexpr WORD kComboBoxAtom = 0x0085;  // the predefined class ordinal
-constexpr std::size_t kItemCountOffset = 16;  // dlgVer, signature, helpID, exStyle, style
+constexpr WORD kComboBoxAtom = 0x0085;        // the predefined class's ordinal
+constexpr std::size_t kItemCountOffset = 16;  // after dlgVer, signature, helpID, exStyle, style
 
 // Reads a template's fields, never past its end.
 class TemplateReader {
@@ -31,24 +31,23 @@ public:
         at_ += sizeof(T);
         return true;
     }
-    bool String(std::wstring& text) {
-        text.clear();
-        for (WCHAR c = 0;;) {
+    bool SkipString() {
+        for (WCHAR c = 1; c != 0;)
             if (!Read(c)) return false;
-            if (c == 0) return true;
-            text.push_back(c);
-        }
+        return true;
     }
-    // A name or an ordinal: 0x0000 none, 0xFFFF then the ordinal, else a string.
-    bool NameOrOrdinal(std::wstring& name, WORD& ordinal) {
-        name.clear();
+    // A name or an ordinal: 0x0000 for none, 0xFFFF then the ordinal, else
+    // a string (`named`).
+    bool NameOrOrdinal(WORD& ordinal, bool& named) {
         ordinal = 0;
+        named = false;
         WORD first = 0;
         if (!Read(first)) return false;
         if (first == 0x0000) return true;
         if (first == 0xFFFF) return Read(ordinal) && ordinal != 0;
+        named = true;
         at_ -= sizeof first;
-        return String(name);
+        return SkipString();
     }
 
 private:
@@ -68,63 +67,56 @@ struct ItemHead {
 };
 #pragma pack(pop)
 
-bool IsLateDropDown(const std::wstring& className, WORD classOrdinal, WORD titleOrdinal, DWORD style,
-                    WORD extraBytes) {
-    const bool combo = classOrdinal == kComboBoxAtom ||
-                       (classOrdinal == 0 && lstrcmpiW(className.c_str(), L"ComboBox") == 0);
-    // CBS_DROPDOWN and CBS_DROPDOWNLIST both have a list of their own; a
-    // sorted box would place its items where the surface cannot know them.
-    return combo && (style & 0x3) >= CBS_DROPDOWN && (style & CBS_SORT) == 0 && titleOrdinal == 0 &&
-           extraBytes == 0;
-}
-
 }  // namespace
 
 std::optional<LateTemplate> LateTemplate::WithoutDropDowns(const void* resource, std::size_t size) {
     const auto* data = static_cast<const BYTE*>(resource);
     if (data == nullptr) return std::nullopt;
     TemplateReader in(data, size);
-    WORD version = 0, signature = 0, count = 0;
+    WORD version = 0, signature = 0, count = 0, ordinal = 0;
     DWORD help = 0, exStyle = 0, style = 0;
-    std::wstring name;
-    WORD ordinal = 0;
+    bool named = false;
     if (!in.Read(version) || !in.Read(signature) || version != 1 || signature != 0xFFFF) return std::nullopt;
     if (!in.Read(help) || !in.Read(exStyle) || !in.Read(style) || !in.Read(count) || !in.Skip(4 * sizeof(short)))
         return std::nullopt;
-    if (!in.NameOrOrdinal(name, ordinal) || !in.NameOrOrdinal(name, ordinal) || !in.String(name))
+    if (!in.NameOrOrdinal(ordinal, named) || !in.NameOrOrdinal(ordinal, named) || !in.SkipString())
         return std::nullopt;  // menu, class, caption
-    if ((style & DS_SETFONT) != 0 && (!in.Skip(2 * sizeof(WORD) + 2 * sizeof(BYTE)) || !in.String(name)))
+    if ((style & DS_SETFONT) != 0 && (!in.Skip(2 * sizeof(WORD) + 2 * sizeof(BYTE)) || !in.SkipString()))
         return std::nullopt;  // point size, weight, italic, charset, typeface
     in.AlignToDword();
 
-    std::vector<BYTE> copy(data, data + in.At());
     LateTemplate result;
+    auto& copy = result.memory_;
+    copy.resize((in.At() + 3) / sizeof(DWORD));
+    std::memcpy(copy.data(), data, in.At());
     WORD kept = 0;
     int previousId = 0;
     for (WORD item = 0; item < count; ++item) {
         in.AlignToDword();
         const std::size_t start = in.At();
         ItemHead head{};
-        std::wstring className, title;
-        WORD classOrdinal = 0, titleOrdinal = 0, extra = 0;
-        if (!in.Read(head) || !in.NameOrOrdinal(className, classOrdinal) ||
-            !in.NameOrOrdinal(title, titleOrdinal) || !in.Read(extra) || !in.Skip(extra))
+        WORD classAtom = 0, titleOrdinal = 0, extra = 0;
+        bool classNamed = false, titled = false;
+        if (!in.Read(head) || !in.NameOrOrdinal(classAtom, classNamed) || !in.NameOrOrdinal(titleOrdinal, titled) ||
+            !in.Read(extra) || !in.Skip(extra))
             return std::nullopt;
         const int id = static_cast<int>(head.id);
-        if (IsLateDropDown(className, classOrdinal, titleOrdinal, head.style, extra)) {
-            RECT units{head.x, head.y, head.x + head.cx, head.y + head.cy};
-            result.late_.push_back(LateControl{id, L"ComboBox", title, head.style, head.exStyle, units, previousId});
+        // CBS_DROPDOWN and CBS_DROPDOWNLIST have a list of their own; a
+        // sorted box would place its items where the surface cannot know them.
+        if (classAtom == kComboBoxAtom && !titled && titleOrdinal == 0 && extra == 0 &&
+            (head.style & 0x3) >= CBS_DROPDOWN && (head.style & CBS_SORT) == 0) {
+            const RECT units{head.x, head.y, head.x + head.cx, head.y + head.cy};
+            result.late_.push_back(LateControl{id, head.style, head.exStyle, units, previousId});
         } else {
-            copy.resize((copy.size() + 3) & ~std::size_t{3}, 0);
-            copy.insert(copy.end(), data + start, data + in.At());
+            const std::size_t at = copy.size();
+            copy.resize(at + (in.At() - start + 3) / sizeof(DWORD));
+            std::memcpy(copy.data() + at, data + start, in.At() - start);
             ++kept;
         }
         previousId = id;
     }
     if (result.late_.empty()) return std::nullopt;
-    std::memcpy(copy.data() + kItemCountOffset, &kept, sizeof kept);
-    result.memory_.resize((copy.size() + 3) / 4);
-    std::memcpy(result.memory_.data(), copy.data(), copy.size());
+    std::memcpy(reinterpret_cast<BYTE*>(copy.data()) + kItemCountOffset, &kept, sizeof kept);
     return result;
 }
 
@@ -132,8 +124,8 @@ HWND CreateLateControl(HWND dialog, const LateControl& control) {
     RECT r = control.units;
     if (!MapDialogRect(dialog, &r)) return nullptr;
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
-    HWND window = CreateWindowExW(control.exStyle | WS_EX_NOPARENTNOTIFY, control.className.c_str(),
-                                  control.text.c_str(), control.style | WS_CHILD, r.left, r.top, r.right - r.left,
+    HWND window = CreateWindowExW(control.exStyle | WS_EX_NOPARENTNOTIFY, L"ComboBox", L"",
+                                  control.style | WS_CHILD, r.left, r.top, r.right - r.left,
                                   r.bottom - r.top, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                   instance, nullptr);
     if (window == nullptr) return nullptr;

@@ -11,15 +11,13 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace norvale::win32 {
 
+// A combo box of the template (its class and an empty text are implied).
 struct LateControl {
     int id = 0;
-    std::wstring className;
-    std::wstring text;
     DWORD style = 0;
     DWORD exStyle = 0;
     RECT units{};        // left, top, right, bottom in dialog units
@@ -31,7 +29,8 @@ class LateTemplate {
 public:
     // nullopt when the template is not a DLGTEMPLATEEX, cannot be read to
     // its end or has no such box: the dialog is then made from it as it is.
-    // Sorted boxes and boxes with creation data stay in the template.
+    // Only boxes of the predefined class with no text and no creation data
+    // come late, and no sorted one.
     static std::optional<LateTemplate> WithoutDropDowns(const void* resource, std::size_t size);
 
     const DLGTEMPLATE* Template() const { return reinterpret_cast<const DLGTEMPLATE*>(memory_.data()); }
