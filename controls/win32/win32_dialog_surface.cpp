@@ -96,23 +96,23 @@ Win32DialogSurface::PendingCombo* Win32DialogSurface::Pending(int controlId) con
 HWND Win32DialogSurface::MakeLate(int controlId) const {
     if (Pending(controlId) == nullptr) return nullptr;
     // In template order, so each finds the item before it to follow.
-    HWND made = nullptr;
-    while (made == nullptr || GetDlgCtrlID(made) != controlId) {
+    while (!late_.empty()) {
         const PendingCombo pending = std::move(late_.front());
         late_.erase(late_.begin());
-        made = CreateLateControl(dialog_, pending.control);
-        if (made == nullptr) {
-            if (pending.control.id == controlId) return nullptr;
-            continue;
+        HWND made = CreateLateControl(dialog_, pending.control);
+        if (made != nullptr) {
+            for (const std::wstring& item : pending.items)
+                SendMessageW(made, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+            if (pending.selection >= 0)
+                SendMessageW(made, CB_SETCURSEL, static_cast<WPARAM>(pending.selection), 0);
+            // A running flow holds it as it holds the others; held_ keeps the
+            // state its controller wants for the flow's end.
+            if (!pending.enabled || held_.count(pending.control.id) != 0) EnableWindow(made, FALSE);
         }
-        for (const std::wstring& item : pending.items)
-            SendMessageW(made, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-        if (pending.selection >= 0) SendMessageW(made, CB_SETCURSEL, static_cast<WPARAM>(pending.selection), 0);
-        // A running flow holds it as it holds the others; held_ keeps the
-        // state its controller wants for the flow's end.
-        if (!pending.enabled || held_.count(pending.control.id) != 0) EnableWindow(made, FALSE);
+        if (pending.control.id == controlId) return made;
     }
-    return made;
+    // Made meanwhile from a handler that the messages above reached.
+    return GetDlgItem(dialog_, controlId);
 }
 
 std::map<int, std::vector<HWND>> Win32DialogSurface::ItemsOf(const std::vector<int>& controlIds) const {
